@@ -1,0 +1,33 @@
+# make play  : install what is missing, build, lay out build/game and start the game there
+# make check : install what is missing, build, run every test
+# SANITIZE=1 builds into build-sanitize with address and undefined-behaviour checks.
+
+JOBS ?= 2
+ifeq ($(SANITIZE),1)
+BUILD ?= build-sanitize
+CMAKE_FLAGS += -DMNEMORA_SANITIZE=ON
+else
+BUILD ?= build
+endif
+
+.PHONY: all deps configure build play check bench clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j$(JOBS)
+
+play: build
+	cd $(BUILD)/game && ./mnemora
+
+check: build
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+clean:
+	rm -rf build build-sanitize

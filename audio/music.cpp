@@ -1,0 +1,263 @@
+// The music sequencer: endless music from a song's patterns and the recorded
+// parts. Five tracks (two drums, bass, melody, accompaniment) on channel slots
+// 0..4 are stepped from the frame loop; every 64 steps a block is written into
+// the step grid, and every chord cycle new patterns, part variants and silent
+// tracks are drawn under the song's seed, so one seed always gives one piece.
+#include <cstdint>
+
+#include "audio/music.h"
+#include "audio/sound_effects.h"
+#include "framework/setup_file.h"
+#include "platform/platform.h"
+
+int MusicPlaying = 0;
+float MusicSpread = 0.0f;
+int SongSeed = 0;
+int BlockCount = 0;
+int BlockInCycle = 0;
+std::string Progression;
+std::array<int, 4> PartChoice{};
+std::array<int, 20> TrackSilent{}, NextTrackSilent{}, LeadIn{};
+std::array<std::string, 5> TrackPatterns;
+std::array<std::array<float, 64>, 5> StepGrid{};
+int StepIndex = 0;
+int NextStepTime = 0;
+int StepInterval = 0;
+MusicClockFn MusicClock = &MilliSecs;
+
+namespace {
+
+constexpr int kTracks = 5;
+constexpr int kSteps = 64;
+
+// Seeds are 32-bit sums that may wrap: long songs and large seeds must wrap
+// the same way everywhere instead of overflowing.
+int WrapSum(int64_t a) { return static_cast<int>(static_cast<uint32_t>(static_cast<uint64_t>(a))); }
+int SeedTimes1024(int seed) { return WrapSum(static_cast<int64_t>(seed) * 1024); }
+
+struct TrackSpec {
+  int section;
+  int salt;
+};
+const TrackSpec kTrackSpecs[kTracks] = {{kSectionDrums, 3}, {kSectionDrums, 7}, {kSectionBass, 13},
+                                        {kSectionMelody, 19}, {kSectionAccompany, 29}};
+
+// Puts a space after every character: twice the length, half the speed.
+std::string Stretched(const std::string& pattern) {
+  std::string out;
+  out.reserve(pattern.size() * 2);
+  for (char c : pattern) {
+    out += c;
+    out += ' ';
+  }
+  return out;
+}
+
+float DrumCell(const std::string& pattern, int step) {
+  if (pattern.empty()) return 0;   // an empty pattern keeps its track silent
+  char c = pattern[step % pattern.size()];
+  return (c >= '0' && c <= '9') ? static_cast<float>(c - '0') : 0.0f;
+}
+
+float TonalCell(const std::string& pattern, int step) {
+  if (pattern.empty()) return 0;
+  int64_t at = static_cast<int64_t>(step) + static_cast<int64_t>(BlockInCycle - 1) * kSteps;
+  int64_t length = static_cast<int64_t>(pattern.size());
+  char c = pattern[((at % length) + length) % length];
+  if (c == ' ') return 0;
+  return NoteRatio(std::string(1, c));
+}
+
+std::string LetterAt(const std::string& text, int index) {
+  if (index < 0 || index >= static_cast<int>(text.size())) return "";
+  return std::string(1, text[index]);
+}
+
+int TrackSound(int track, int cell) {
+  switch (track) {
+    case 0: return MusicParts[cell];
+    case 1: return MusicParts[10 + cell];
+    default: return MusicParts[track * 10 + PartChoice[track - 1]];   // 20 bass, 30 melody, 40 accompaniment
+  }
+}
+
+// Starts one note on a track: the old note is cut and its channel released,
+// so a track never holds more than one channel.
+void SoundTrack(int track, int sound, float rate) {
+  ClearChannelSlot(track);
+  int channel = AllocChannel();
+  ChannelSlots[track] = channel;
+  CueSound(sound, channel);
+  if (ChannelSlots[track] == 0) return;
+
+  float volume = static_cast<float>(Setup[13] * Setup[11]) / 100.0f / 100.0f;
+  switch (track) {
+    case 0: SetChannelPan(channel, MusicSpread); break;
+    case 1: SetChannelPan(channel, -MusicSpread); break;
+    case 2: SetChannelPan(channel, -MusicSpread); break;
+    case 4:
+      SetChannelPan(channel, MusicSpread);
+      volume /= 2.0f;
+      break;
+    default: break;   // the melody stays centred
+  }
+  if (track >= 2) SetChannelRate(channel, rate);
+  SetChannelVolume(channel, volume);
+  ResumeChannel(channel);
+}
+
+}  // namespace
+
+// The channel slots belong to the sound-effect table and are reset there.
+void ResetMusic() {
+  MusicPlaying = 0;
+  MusicSpread = 0.0f;
+  SongSeed = 0;
+  BlockCount = BlockInCycle = 0;
+  Progression.clear();
+  PartChoice.fill(0);
+  TrackSilent.fill(0);
+  NextTrackSilent.fill(0);
+  LeadIn.fill(0);
+  for (auto& pattern : TrackPatterns) pattern.clear();
+  for (auto& track : StepGrid) track.fill(0);
+  StepIndex = NextStepTime = StepInterval = 0;
+  MusicClock = &MilliSecs;
+  ResetSongFile();
+}
+
+float NoteRatio(const std::string& letter) {
+  static const char kLetters[] = "zsxdcvgbhnjmq2w3er5t6y7ui9o0p[=]";
+  static const float kRatios[] = {0,     0.5295f, 0.561f, 0.5945f, 0.63f,  0.6675f, 0.707f, 0.749f,
+                                  0.7935f, 0.841f, 0.891f, 0.944f, 1,      1.059f, 1.122f, 1.189f,
+                                  1.26f,  1.335f, 1.414f, 1.498f,  1.587f, 1.682f, 1.782f, 1.888f,
+                                  2,      2.118f, 2.244f, 2.378f,  2.52f,  2.67f,  2.828f, 2.996f};
+  if (letter.size() != 1) return 0;
+  char c = letter[0];
+  if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  for (int i = 0; kLetters[i] != 0; ++i) {
+    if (kLetters[i] == c) return kRatios[i];
+  }
+  return 0;
+}
+
+std::string PickPattern(int section, int salt) {
+  // 1-2: the discarded draws make every block and salt land far apart in the sequence.
+  SeedRnd(WrapSum(static_cast<int64_t>(SeedTimes1024(SongSeed)) + BlockInCycle + BlockCount + salt));
+  int64_t discards = static_cast<int64_t>(BlockCount) * 4 + salt;
+  for (int64_t i = 0; i < discards; ++i) Rand(0, 1000);
+
+  // 3
+  std::string pattern = SongPattern(section, Rand(1, PatternCounts[section]));
+  if (section == kSectionChords) return pattern;
+
+  // 4
+  int mode = StretchModes[section];
+  int r = Rand(0, 2);
+  if ((mode > 0 && r > 0) || mode < 0) pattern = Stretched(pattern);
+  if ((mode == 2 && r == 2) || mode == -2) pattern = Stretched(pattern);
+  return pattern;
+}
+
+void ArrangeBlock() {
+  // 1-2
+  SeedRnd(WrapSum(static_cast<int64_t>(SeedTimes1024(SongSeed)) + BlockInCycle + BlockCount));
+  ++BlockCount;
+  ++BlockInCycle;
+
+  // 3: a new chord cycle
+  if (BlockInCycle > static_cast<int>(Progression.size()) / 4 || Progression.empty()) {
+    for (int family = 1; family <= 3; ++family) PartChoice[family] = Rand(1, PartCounts[family]);
+    BlockInCycle = 1;
+    Progression = PickPattern(kSectionChords, 13);
+    for (int k = 0; k < 20; ++k) {
+      TrackSilent[k] = NextTrackSilent[k];
+      NextTrackSilent[k] = Rand(0, 1);
+      LeadIn[k] = Rand(1, 2);
+    }
+    if (TrackSilent[0] != 0 && TrackSilent[1] == 1) TrackSilent[Rand(0, 1)] = 0;
+    if (TrackSilent[2] != 0 && TrackSilent[3] != 0) TrackSilent[Rand(2, 3)] = 0;
+    for (int t = 0; t < kTracks; ++t) {
+      TrackPatterns[t] = PickPattern(kTrackSpecs[t].section, kTrackSpecs[t].salt);
+    }
+  }
+
+  // 4: drum patterns restart every block; tonal ones run on across the cycle.
+  for (int s = 0; s < kSteps; ++s) {
+    StepGrid[0][s] = DrumCell(TrackPatterns[0], s);
+    StepGrid[1][s] = DrumCell(TrackPatterns[1], s);
+    for (int t = 2; t < kTracks; ++t) StepGrid[t][s] = TonalCell(TrackPatterns[t], s);
+  }
+}
+
+void StartSong(const std::string& name, int seed, int tempoMs) {
+  // 1
+  if (!ReadSongFile(name)) return;
+
+  // 2
+  SeedRnd(SeedTimes1024(seed));
+  if (seed == -1) {
+    seed = MusicClock();
+    SeedRnd(SeedTimes1024(seed));
+  }
+
+  // 3
+  SongSeed = seed;
+  MusicSpread = 0.3f;
+  Progression.clear();
+  BlockCount = BlockInCycle = StepIndex = -1;
+  NextStepTime = MusicClock();
+  StepInterval = tempoMs / 2;
+
+  // 4-6
+  for (int k = 0; k < 20; ++k) NextTrackSilent[k] = Rand(0, 1);
+  ArrangeBlock();
+  NextStepTime = MusicClock() + 250;
+  MusicPlaying = 1;
+}
+
+void UpdateMusic() {
+  // 1-2: one step per call, so a late schedule catches up a step per frame.
+  if (MusicPlaying != 1 || !(MusicClock() > NextStepTime)) return;
+  NextStepTime = WrapSum(static_cast<int64_t>(NextStepTime) + StepInterval);
+  ++StepIndex;
+  if (StepIndex >= kSteps) {
+    StepIndex = 0;
+    ArrangeBlock();
+  }
+
+  // 3
+  int length = static_cast<int>(Progression.size());
+  int half = StepIndex / 8 + (BlockInCycle - 1) * 8;
+  int quarter = StepIndex / 16 + (BlockInCycle - 1) * 4;
+  float chord = NoteRatio(LetterAt(Progression, quarter));
+  int phase = 0;
+  if (half >= 2 * length - 1) phase = 2;
+  else if (quarter >= length - 1) phase = 1;
+
+  // 4
+  for (int t = 0; t < kTracks; ++t) {
+    float v = StepGrid[t][StepIndex];
+    int held = TrackSilent[t];
+    // A track that returns next cycle comes in 16 (lead-in 1) or 8 (lead-in 2) steps early.
+    if (held == 1 && NextTrackSilent[t] == 0 &&
+        ((phase == 1 && LeadIn[t] == 1) || (phase == 2 && LeadIn[t] > 0))) {
+      held = 0;
+    }
+    if (held != 0) continue;
+    int cell = static_cast<int>(v);
+    if (t < 2 && !(cell > 0 && cell < 9)) continue;
+    if (t >= 2 && v == 0) continue;
+    // A part that was never loaded is skipped; the note before it rings on.
+    int sound = TrackSound(t, t < 2 ? cell : 0);
+    if (sound == 0) continue;
+    SoundTrack(t, sound, v * chord);
+  }
+}
+
+void StopMusic() {
+  MusicPlaying = 0;
+  for (int slot = 0; slot < 20; ++slot) ClearChannelSlot(slot);
+}
+
+void SetMusicSpread(float spread) { MusicSpread = spread; }

@@ -1,0 +1,59 @@
+// Song files, music parts and the music sequencer.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+// ---------------------------------------------------------------- parts and song files (song_file.cpp)
+// Parts: 1..8 drum 1, 11..18 drum 2, 21..28 bass, 31..38 melody, 41..48 accompaniment.
+// Replaced on every display set-up by LoadMusicParts. 0 = none.
+extern std::array<int, 50> MusicParts;
+extern std::array<int, 4> PartCounts;          // 1 bass, 2 melody, 3 accompaniment; highest N found
+extern std::array<std::vector<std::string>, 5> SongPatterns;  // by section, entries from 1
+extern std::array<int, 5> PatternCounts;
+extern std::array<int, 5> StretchModes;        // -1 none, 0 FALSE, 1 RANDOM, 2 RANDOM+, -2 DOUBLE
+
+// Sections of a song file.
+constexpr int kSectionDrums = 0, kSectionChords = 1, kSectionBass = 2, kSectionMelody = 3,
+              kSectionAccompany = 4;
+
+void ResetSongFile();
+void LoadMusicParts();                 // working folder: the game folder
+bool ReadSongFile(const std::string& name);
+// Pattern `number` (1-based) of a section as last read; empty outside 1..count.
+const std::string& SongPattern(int section, int number);
+
+// ---------------------------------------------------------------- the sequencer (music.cpp)
+extern int MusicPlaying;               // 1 while a song plays
+extern float MusicSpread;              // pan magnitude of the side tracks
+
+// Arrangement state of the running song, readable for tools and tests.
+extern int SongSeed;
+extern int BlockCount;                 // blocks arranged since the start, first block 0
+extern int BlockInCycle;               // 1-based block within the chord cycle
+extern std::string Progression;        // chord letters of the cycle, one per 16 steps
+extern std::array<int, 4> PartChoice;  // 1 bass, 2 melody, 3 accompaniment variant
+extern std::array<int, 20> TrackSilent, NextTrackSilent, LeadIn;
+extern std::array<std::string, 5> TrackPatterns;   // current pattern of each track
+// Drum tracks 0, 1 hold a part digit; tonal tracks 2..4 a rate ratio. 0 = nothing.
+extern std::array<std::array<float, 64>, 5> StepGrid;
+extern int StepIndex;                  // 0..63 once playing
+extern int NextStepTime;               // clock ms of the next step
+extern int StepInterval;               // ms per step
+
+// The sequencer's clock in milliseconds: the platform's MilliSecs. An offline
+// renderer points it at the time of the samples it has pulled, so the music
+// runs on sample time while the platform clock stands still.
+using MusicClockFn = int (*)();
+extern MusicClockFn MusicClock;
+
+void ResetMusic();                     // also resets the song file tables
+void StartSong(const std::string& name, int seed, int tempoMs);   // seed -1: the clock
+void ArrangeBlock();
+// Pattern pick under the song's seed; stretched by the section's mode except CHORDS.
+std::string PickPattern(int section, int salt);
+void UpdateMusic();                    // once per frame, from FlipFrame
+void StopMusic();
+void SetMusicSpread(float spread);
+float NoteRatio(const std::string& letter);

@@ -1,0 +1,83 @@
+// Sound effects: the shared table of channel slots and the ring of effect
+// channels (entries 20..255) that PlayEffect walks through. Effects are fire
+// and forget; an effect still sounding when the ring comes back to its entry
+// 236 calls later is cut off.
+#include "audio/sound_effects.h"
+
+#include <cmath>
+
+#include "framework/setup_file.h"
+#include "framework/shared_assets.h"
+#include "platform/platform.h"
+
+std::array<int, 260> ChannelSlots{};
+int EffectCursor = 20;
+
+namespace {
+
+constexpr int kRingFirst = 20;   // first ring entry
+constexpr int kRingEnd = 256;    // one past the last ring entry
+
+// NaN fails both comparisons of a plain clamp and would reach the mixer
+// untouched, so it is sent to the lower bound first.
+float ClampArg(float value, float low, float high) {
+  if (std::isnan(value)) return low;
+  if (value < low) return low;
+  if (value > high) return high;
+  return value;
+}
+
+}  // namespace
+
+void ResetSoundEffects() {
+  // Channel handles belong to the platform; a restarted platform has already
+  // forgotten them, so only our references are dropped here.
+  ChannelSlots.fill(0);
+  EffectCursor = kRingFirst;
+}
+
+void ClearChannelSlot(int slot) {
+  if (slot < 0 || slot >= static_cast<int>(ChannelSlots.size())) return;
+  int channel = ChannelSlots[slot];
+  if (channel == 0) return;
+  if (ChannelPlaying(channel)) StopChannel(channel);
+  FreeChannel(channel);
+  ChannelSlots[slot] = 0;
+}
+
+void PlayEffect(int index, float rate, float volume, float pan) {
+  // 1. Effects off, or no such sound: the ring stays where it is.
+  int soundSetting = Setup[12];
+  if (soundSetting <= 0) return;
+  if (index < 1 || index >= static_cast<int>(EffectSounds.size())) return;
+  int sound = EffectSounds[index];
+  if (sound == 0) return;
+
+  // 2. Next ring entry.
+  EffectCursor += 1;
+  if (EffectCursor >= kRingEnd) EffectCursor = kRingFirst;
+  int& entry = ChannelSlots[EffectCursor];
+
+  // 3. Clamp the arguments.
+  volume = ClampArg(volume, 0.0f, 1.0f);
+  rate = ClampArg(rate, 0.25f, 4.0f);
+  pan = ClampArg(pan, -1.0f, 1.0f);
+
+  // 4. A channel still sounding is cut and dropped; a finished one is reused.
+  if (entry != 0 && ChannelPlaying(entry)) ClearChannelSlot(EffectCursor);
+
+  // 5. An empty entry gets a fresh channel.
+  if (entry == 0) entry = AllocChannel();
+
+  // 6. Cue the sound paused, so volume, pan and rate apply from its first sample.
+  CueSound(sound, entry);
+
+  // 7. The settings are percentages; their product is taken before dividing.
+  if (entry != 0) {
+    float level = static_cast<float>(soundSetting * Setup[11]) / 100.0f / 100.0f * volume;
+    SetChannelVolume(entry, level);
+    SetChannelPan(entry, pan);
+    SetChannelRate(entry, rate);
+    ResumeChannel(entry);
+  }
+}

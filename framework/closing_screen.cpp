@@ -1,0 +1,102 @@
+// The closing screen: the only way the program ends. Saves the settings and
+// the scores, writes the last log lines, shows the thank-you page in a small
+// window and waits for any input.
+#include "framework/closing_screen.h"
+
+#include "framework/controls.h"
+#include "framework/draw_helpers.h"
+#include "framework/log.h"
+#include "framework/setup_file.h"
+#include "framework/shared_assets.h"
+#include "game/scores.h"
+#include "platform/platform.h"
+
+namespace {
+
+struct PageText {
+  int font;
+  int r, g, b;
+  float alpha;
+  int x, y;
+  const char* text;
+};
+
+const PageText kPage[] = {
+    {6, 0, 0, 0, 0.8f, 2, 222, "Thanks for Playing"},
+    {7, 0, 0, 0, 0.8f, 52, 276, "Send Feedback!"},
+    {6, 255, 255, 255, 1, 0, 220, "Thanks for Playing"},
+    {7, 255, 255, 255, 1, 50, 274, "Send Feedback!"},
+    {8, 180, 255, 255, 1, 320, 4, "This Game is Free"},
+    {9, 180, 255, 255, 1, 270, 44, "I do not ask for money."},
+    {9, 180, 255, 255, 1, 270, 64, "I create these games for fun."},
+    {9, 180, 255, 255, 1, 270, 84, "All I ask is that players send some feedback."},
+    {9, 180, 255, 255, 1, 270, 104, "A comment, an email, a vote."},
+    {9, 180, 255, 255, 1, 270, 134, "Do the right thing."},
+    {9, 180, 255, 255, 1, 270, 164, "Support Homebrew games by"},
+    {9, 180, 255, 255, 1, 270, 184, "saying thanks to their developers."},
+};
+
+bool AnyInputToLeave() {
+  if (CaptureInput() >= 1) return true;
+  if (MouseDown(1) || MouseDown(2)) return true;
+  if (KeyDown(115) && (KeyDown(164) || KeyDown(165))) return true;
+  return AppTerminate() != 0;
+}
+
+}  // namespace
+
+void ShowClosingScreen() {
+  // 1-4
+  ShowMouse();
+  SaveSetup();
+  SaveScores();
+  LogLine("Closing Up");
+  LogLine("");
+  LogLine("Bye!");
+  LogLine("");
+  LogLine("Play again, soon!!");
+
+  // 5-6
+  EndGraphics();
+  Graphics(640, 480, 0, 60, 0);
+  SetVirtualResolution(640, 480);
+  Cls();
+  SetColourAlpha(0, 0, 80, 1);
+  DrawRect(0, 0, 640, 480);
+
+  // 7-10: the logos are loaded with their handle at the top-left corner.
+  ChangeDir("../");
+  ChangeDir("Common/");
+  SetBlendKind(1);
+  SetColourAlpha(255, 255, 255, 1);
+  AutoMidHandle(0);
+  FreeImage(LogoImage);
+  FreeImage(PartnerLogoImage);
+  LogoImage = LoadImage("logo.png", 3);
+  PartnerLogoImage = LoadImage("Kestrine.png", 3);
+  SetImageHandle(LogoImage, 0, 0);
+  SetImageHandle(PartnerLogoImage, 0, 0);
+  SetScaleXY(0.5f, 0.5f);
+  DrawImage(LogoImage, 0, 0, 0);
+  DrawImage(PartnerLogoImage, 384, 224, 0);
+  SetScaleXY(1, 1);
+
+  // 11-12
+  for (const PageText& t : kPage) {
+    SetImageFont(Fonts[t.font]);
+    SetColourAlpha(t.r, t.g, t.b, t.alpha);
+    DrawTextAligned(t.x, t.y, t.text, 0, 0);
+  }
+  Flip(-1);
+
+  // 13: wait for any input, pumping events and sleeping between polls.
+  while (!AnyInputToLeave()) {
+    PollSystem();
+    Delay(1);
+  }
+
+  // 14-16
+  EndGraphics();
+  CloseLog();
+  End();
+}

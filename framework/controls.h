@@ -1,0 +1,60 @@
+// Input codes, the binding table, the joypad table filled at start-up, and
+// polling: every player action is read as (control, player) through Bindings.
+//
+// Input codes share one number space:
+//   0            nothing bound
+//   1..255       Windows virtual-key codes (only 10..254 ever read as held)
+//   300 + (pad - 1) * 50 + sub   joypad 1..4; sub-codes below
+#pragma once
+
+#include <array>
+#include <string>
+
+constexpr int kInputNone = 0;
+constexpr int kInputPadBase = 300;   // code of pad 1, sub-code 0
+constexpr int kInputPadStride = 50;  // codes per pad
+constexpr int kMaxPads = 4;
+
+// Joypad sub-codes (code mod 50).
+constexpr int kPadYMinus = 0, kPadYPlus = 1, kPadXMinus = 2, kPadXPlus = 3;
+constexpr int kPadZMinus = 4, kPadZPlus = 5, kPadUMinus = 6, kPadUPlus = 7;
+constexpr int kPadVMinus = 8, kPadVPlus = 9, kPadRMinus = 10, kPadRPlus = 11;
+constexpr int kPadHatUp = 20, kPadHatRight = 25, kPadHatDown = 28, kPadHatLeft = 23;
+constexpr int kPadButton0 = 30;      // 30..49: buttons 0..19
+constexpr float kPadDeadZone = 0.3f; // axis travel from rest before it counts
+
+// Control numbers the game reads.
+constexpr int kControlUp = 0, kControlLeft = 3, kControlRight = 5, kControlDown = 8;
+constexpr int kControlButton1 = 10, kControlButton2 = 11, kControlButton3 = 12,
+              kControlButton4 = 13;
+constexpr int kControlsPerPlayer = 20;
+
+// Code of pad p (1..4), sub-code s.
+constexpr int PadCode(int pad, int sub) { return kInputPadBase + (pad - 1) * kInputPadStride + sub; }
+
+// Input code per (player - 1) * 20 + control; survives display set-up; saved
+// in the setup file's [Controls] section. 0 = nothing bound.
+extern std::array<int, 101> Bindings;
+
+// The joypad table, entries 1..4 (slot 0 empty). Filled by ScanPads; only
+// PadEnabled changes later (the settings menu switches pads on and off).
+extern int PadCount;                          // pads in use, at most 4
+extern std::array<int, 5> PadEnabled;         // 0/1
+extern std::array<std::string, 5> PadNames;   // device name
+extern std::array<int, 5> PadButtonMask;      // bit i: button i exists
+extern std::array<float, 5> PadRestX, PadRestY, PadRestZ, PadRestU, PadRestV, PadRestR;
+extern std::array<int, 5> PadHasHat;          // 1 when the hat was centred at the scan
+
+// Default bindings: arrows, and Z X C V for the four buttons of player 1.
+void ResetBindings();
+// Empties the joypad table (PadCount 0).
+void ResetPads();
+// Start-up scan of the connected joypads; pads plugged in later are not seen.
+void ScanPads();
+// 1 while the input is held.
+int InputDown(int code);
+// InputDown of the player's binding for the control; 0 outside the table.
+int ControlDown(int control, int player);
+// The first input held now (keys, then each enabled pad), 0 if none or while
+// F11 or F12 is held (those belong to the screenshot and statistics keys).
+int CaptureInput();

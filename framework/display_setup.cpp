@@ -1,0 +1,138 @@
+// Display set-up: lists the modes, picks the requested one, chooses the
+// graphics driver, opens the display, fixes the virtual drawing space and
+// reloads everything that belongs to the display. "crash.dat" marks a set-up
+// in progress, so a start that died inside the OpenGL driver moves the next
+// one to the alternative driver.
+#include "framework/display_setup.h"
+
+#include "framework/frame_flip.h"
+#include "framework/log.h"
+#include "framework/setup_file.h"
+#include "framework/shared_assets.h"
+#include "game/decks.h"
+#include "platform/platform.h"
+
+int RealWidth = 800, RealHeight = 600;
+int VirtualWidth = 1280, VirtualHeight = 960;
+int ModeCount = 0;
+std::array<int, 2500> ModeWidths;
+std::array<int, 2500> ModeHeights;
+int GraphicsOpen = 0;
+
+void ResetDisplaySetup() {
+  RealWidth = 800;
+  RealHeight = 600;
+  VirtualWidth = 1280;
+  VirtualHeight = 960;
+  ModeCount = 0;
+  ModeWidths.fill(0);
+  ModeHeights.fill(0);
+  GraphicsOpen = 0;
+}
+
+namespace {
+
+// 16:10, 16:9 and 4:3 displays, compared with truncating integer division.
+bool AcceptableShape(int w, int h) {
+  return h == w * 10 / 16 || h == w * 9 / 16 || h == w * 3 / 4;
+}
+
+void ListModes() {
+  ModeCount = 0;
+  int count = CountGraphicsModes();
+  for (int i = 0; i < count; ++i) {
+    int w = 0, h = 0, depth = 0, hertz = 0;
+    GetGraphicsMode(i, w, h, depth, hertz);
+    if (!AcceptableShape(w, h)) continue;
+    bool listed = false;
+    for (int k = 1; k <= ModeCount; ++k) {
+      if (ModeWidths[k] == w && ModeHeights[k] == h) listed = true;
+    }
+    if (listed || ModeCount + 1 >= static_cast<int>(ModeWidths.size())) continue;
+    ++ModeCount;
+    ModeWidths[ModeCount] = w;
+    ModeHeights[ModeCount] = h;
+    if (w == Setup[5] && h == Setup[6]) {
+      Setup[4] = ModeCount;
+      RealWidth = w;
+      RealHeight = h;
+    }
+  }
+}
+
+}  // namespace
+
+void ApplyDisplaySettings() {
+  // 1-2: the mode list; an unlisted size keeps the one in use before.
+  ListModes();
+  Setup[5] = RealWidth;
+  Setup[6] = RealHeight;
+
+  // 3-4
+  LogLine("");
+  LogLine("-=-=-=-=-=-=-=-=-=-=-=-=-=-");
+  LogLine("Applying Graphical Settings");
+  if (GraphicsOpen == 1) {
+    EndGraphics();
+    LogLine("\tChanged Graphics Mode ingame.");
+  }
+
+  // 5: a set-up that never finished leaves crash.dat; OpenGL is then
+  // replaced by the alternative driver.
+  if (FileType("crash.dat") != 0 && Setup[3] == 0) Setup[3] = 1;
+
+  // 6
+  if (Setup[3] == 0) {
+    SetGraphicsDriver(kDriverOpenGL, 2);
+    LogLine("\tUsing OpenGL Driver");
+  } else if (Setup[3] == 1) {
+    SetGraphicsDriver(kDriverDirect3D9, 2);
+    LogLine("\tUsing DirectX 9 Driver");
+  } else if (Setup[3] == 2) {
+    SetGraphicsDriver(kDriverDirectX7, 2);
+    LogLine("\tUsing DirectX 7 Driver");
+  }
+
+  // 7: colour depth; a full screen impossible at this size opens a window.
+  int depth = 0;
+  if (Setup[1] == 1) {
+    for (int d : {32, 24, 16}) {
+      if (GraphicsModeExists(RealWidth, RealHeight, d, 0)) {
+        depth = d;
+        break;
+      }
+    }
+    if (depth == 0) AddNotification("Can't set to fullscreen in this resolution.", 1);
+  }
+
+  // 8-10
+  LogLine("\tResolution : " + std::to_string(RealWidth) + "x" + std::to_string(RealHeight) + "," +
+          std::to_string(depth));
+  int guard = WriteFile("crash.dat");
+  if (guard != 0) CloseStream(guard);
+  Graphics(RealWidth, RealHeight, depth, 60, 0);
+
+  // 11: the virtual drawing space by the display's shape.
+  Setup[2] = 0;
+  VirtualWidth = 1280;
+  VirtualHeight = 960;
+  if (RealHeight == RealWidth * 9 / 16) {
+    Setup[2] = 1;
+    VirtualWidth = 1600;
+    VirtualHeight = 900;
+    LogLine("\tWidescreen mode!");
+  }
+  if (RealHeight == RealWidth * 10 / 16) {
+    Setup[2] = 1;
+    VirtualWidth = 1440;
+    VirtualHeight = 900;
+    LogLine("\tWidescreen mode B (10:16)!");
+  }
+  SetVirtualResolution(static_cast<float>(VirtualWidth), static_cast<float>(VirtualHeight));
+
+  // 12-15
+  LoadSharedAssets();
+  LoadDecks();
+  LogLine("-=-=-=-=-=-=-=-=-=-=-=-=-=-");
+  DeleteFile("crash.dat");
+}

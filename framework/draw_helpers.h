@@ -1,0 +1,25 @@
+// Drawing helpers over the platform: a known drawing state, top-left sprite
+// placement under scale, per-frame sprite budgets and frameskip gating.
+#pragma once
+
+#include <array>
+#include <string>
+
+extern std::array<int, 20> SpriteBudget;  // slot 1 main, 2 glow, 3 particles; set by the engine test
+extern std::array<int, 20> SpriteDrawn;   // per-frame counters, slots 1..10 reset by BeginFrame
+
+void ResetDrawHelpers();
+bool IsDrawingFrame();                    // frameskip off, or on with SkipPhase 0
+void BeginFrame(int clear);
+void ResetDrawState();
+void SetColourAlpha(double r, double g, double b);
+void SetColourAlpha(double r, double g, double b, double alpha);
+void SetScaleXY(float x);
+void SetScaleXY(float x, float y);
+void SetRotationDeg(float angle);
+void SetBlendKind(int kind);              // 0 solid, 1 alpha, 2 shade, 3 light
+void DrawTextAligned(int x, int y, const std::string& text, int alignX, int alignY);
+void DrawSpriteCounted(int image, int x, int y, int frame, int slot);
+void DrawGlowSprite(int image, int x, int y, int frame, int glowImage, float glowScale, float glowAlpha);
+double ClampFloat(double value, double low, double high);
+bool MouseOver(int x, int y, int width, int height);

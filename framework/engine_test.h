@@ -1,0 +1,13 @@
+// The engine test: how many sprites this machine draws per frame at the aimed
+// rate, turned into the sprite budgets.
+#pragma once
+
+extern int AimedFps;   // 60, or 30 with frameskip
+
+void RunEngineTest(int aimedRate, int spriteScale);
+
+// Test-only: called after each frame's load is drawn with the number of
+// sprites under test, before the frame flip. Tests on the headless host set
+// it to make drawing cost virtual time (a slow machine); nullptr in the game.
+using EngineTestCostHook = void (*)(int spriteCount);
+extern EngineTestCostHook EngineTestDrawCost;

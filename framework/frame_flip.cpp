@@ -1,0 +1,154 @@
+// The frame routine: every screen ends each frame here. It hooks the global
+// services into every screen (hotkeys, popups, settings panel, statistics,
+// pointer, notifications), paces to 60 calls per second, ticks the music,
+// presents drawing frames and measures the rate.
+#include "framework/frame_flip.h"
+
+#include "audio/music.h"
+#include "framework/clock.h"
+#include "framework/closing_screen.h"
+#include "framework/display_setup.h"
+#include "framework/draw_helpers.h"
+#include "framework/menus.h"
+#include "framework/setup_file.h"
+#include "framework/shared_assets.h"
+#include "game/score_panel.h"
+#include "platform/platform.h"
+
+RecordList<ment> MessageList;
+int SettingsOpen = 0;
+int DebugOverlay = 1;
+int PauseState = 0;
+int SkipPhase = 0;
+int GcCollected = 0;
+int MouseXNow = 0, MouseYNow = 0, MouseXPrev = 0, MouseYPrev = 0;
+int LeftClick = 0, RightClick = 0;
+int LastFlipTime = 0;
+int FrameMs = 0;
+int SmoothedFps = 0, ShownFps = 0;
+
+void ResetFrameFlip() {
+  MessageList.clear();
+  SettingsOpen = 0;
+  DebugOverlay = 1;
+  PauseState = 0;
+  SkipPhase = 0;
+  GcCollected = 0;
+  MouseXNow = MouseYNow = MouseXPrev = MouseYPrev = 0;
+  LeftClick = RightClick = 0;
+  LastFlipTime = 0;
+  FrameMs = 0;
+  SmoothedFps = ShownFps = 0;
+}
+
+void AddNotification(const std::string& text, int c) {
+  auto message = std::make_shared<ment>();
+  message->tick = 0;
+  message->txt = text;
+  message->c = c;
+  ListAddLast(MessageList, message);
+}
+
+namespace {
+
+void DrawStatistics() {
+  DrawTextAligned(2, 2, std::to_string(ShownFps), 0, 0);
+  SetImageFont(Fonts[2]);
+  DrawTextAligned(2, 40, "Collection : " + std::to_string(GcCollected), 0, 0);
+  DrawTextAligned(2, 60, "Used Memory : " + std::to_string(GCMemAlloced()), 0, 0);
+  DrawTextAligned(2, 80, "Drawn Images : " + std::to_string(SpriteDrawn[1]) + "/" + std::to_string(SpriteBudget[1]), 0, 0);
+  DrawTextAligned(2, 100, "Drawn Glow : " + std::to_string(SpriteDrawn[2]) + "/" + std::to_string(SpriteBudget[2]), 0, 0);
+  DrawTextAligned(2, 120, "Drawn Particles : " + std::to_string(SpriteDrawn[3]) + "/" + std::to_string(SpriteBudget[3]), 0, 0);
+  DrawTextAligned(2, 150, "Hit F12 to remove this", 0, 0);
+  SetScaleXY(1.5f, 1.5f);
+}
+
+void DrawNotifications() {
+  int row = VirtualHeight - 16;
+  SetScaleXY(1, 1);
+  SetImageFont(Fonts[3]);
+  ListPass(MessageList, [&row](const std::shared_ptr<ment>& m) {
+    ++m->tick;
+    if (m->tick < 60) {
+      SetColourAlpha(255, 255, 0, 0.7);
+    } else {
+      SetColourAlpha(0, 0, 0, 0.7);
+    }
+    DrawRect(0, static_cast<float>(row), static_cast<float>(TextWidth(m->txt)),
+             static_cast<float>(TextHeight(m->txt)));
+    if (m->tick < 60) {
+      SetColourAlpha(0, 0, 0, 1);
+    } else {
+      SetColourAlpha(255, 255, 255, 1);
+    }
+    DrawTextAligned(0, row, m->txt, 0, 0);
+    row -= 14;
+    if (m->tick == 180) ListRemove(MessageList, m);
+  });
+}
+
+}  // namespace
+
+int FlipFrame(int showPointer) {
+  int result = 0;
+
+  // 1-3
+  DrawPopups();
+  if (KeyHit(9)) {
+    SettingsOpen = 1 - SettingsOpen;
+    SaveSetup();
+  }
+  if (SkipPhase == 1) GcCollected = GCCollect();
+
+  // 4: screenshots and the pause menu only on drawing frames; a skipped
+  // frame leaves the F11 hit count for the next drawing frame.
+  bool drawing = IsDrawingFrame();
+  if (drawing) {
+    if (KeyHit(122)) TakeScreenshot();
+    if (KeyDown(27) && PauseState == 1) {
+      PauseState = 2;
+      result = PauseMenu();
+      PauseState = 1;
+    }
+  }
+
+  // 5-9
+  SettingsPanel();
+  ResetDrawState();
+  SetScaleXY(1.5f, 1.5f);
+  SetImageFont(Fonts[1]);
+  if (KeyHit(123)) DebugOverlay = 1 - DebugOverlay;
+  if (DebugOverlay == 1) DrawStatistics();
+  if (showPointer == 1 || SettingsOpen == 1) {
+    DrawImage(IconSheet, VirtualMouseX() + 12, VirtualMouseY() + 12, 63);
+  }
+
+  // 10
+  MouseXPrev = MouseXNow;
+  MouseYPrev = MouseYNow;
+  MouseXNow = static_cast<int>(VirtualMouseX());
+  MouseYNow = static_cast<int>(VirtualMouseY());
+  LeftClick = MouseHit(1);
+  RightClick = MouseHit(2);
+
+  // 11: sleep in 1 ms steps until 2 ms short of a 60th of a second.
+  while (static_cast<double>(Clock()) < LastFlipTime - 2 + 1000.0 / 60.0) Delay(1);
+
+  // 12-14
+  UpdateMusic();
+  DrawNotifications();
+  if (drawing) Flip(0);
+
+  // 15-16: pacing guarantees FrameMs >= 15, so the division is safe.
+  FrameMs = Clock() - LastFlipTime;
+  if (FrameMs < 1) FrameMs = 1;
+  SmoothedFps = (1000 / FrameMs + 2 * SmoothedFps) / 3;
+  ShownFps = SmoothedFps;
+  LastFlipTime = Clock();
+  SkipPhase = 1 - SkipPhase;
+
+  // 17
+  PollSystem();
+  if ((KeyDown(115) && (KeyDown(164) || KeyDown(165))) || AppTerminate()) ShowClosingScreen();
+  return result;
+}

@@ -1,0 +1,18 @@
+// The menus and services that hook into the frame routine: the settings panel,
+// the pause menu and screenshots.
+#pragma once
+
+#include <string>
+
+extern int SettingsPanelY;   // virtual units; -300 hidden, 20 fully out
+
+void ResetMenus();
+void SettingsPanel();                 // every frame, from FlipFrame
+int OptionRow(int setupIndex, int x, int y, int iconBase, const std::string labels[6]);
+int VolumeSlider(int value, int x, int y, const std::string& caption);
+void BindingButton(int slot, int x, int y);
+// The resolution's quality note by display height, with its red and green (blue is 80).
+std::string QualityNote(int height, int& red, int& green);
+int PauseMenu();                      // 1 continue, 99 quit
+void TakeScreenshot();
+std::string SafeFileName(const std::string& text);

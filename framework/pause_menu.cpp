@@ -1,0 +1,143 @@
+// The pause menu: Escape during a round freezes the picture, shows it turning
+// and pulsing behind a scatter of title lines, and offers Continue and Quit.
+#include <cmath>
+
+#include "framework/controls.h"
+#include "framework/display_setup.h"
+#include "framework/draw_helpers.h"
+#include "framework/frame_flip.h"
+#include "framework/menus.h"
+#include "framework/shared_assets.h"
+#include "framework/startup.h"
+#include "platform/platform.h"
+
+namespace {
+
+bool AnyPlayer(int control) {
+  for (int player = 1; player <= 4; ++player) {
+    if (ControlDown(control, player)) return true;
+  }
+  return false;
+}
+
+bool UpActive() { return AnyPlayer(0) || KeyDown(38); }
+bool DownActive() { return AnyPlayer(8) || KeyDown(40); }
+bool ConfirmActive() { return AnyPlayer(10) || AnyPlayer(11) || KeyDown(32); }
+
+// Waits, pumping events and sleeping briefly, while Escape is held.
+void WaitEscapeReleased() {
+  while (KeyDown(27)) {
+    PollSystem();
+    Delay(1);
+  }
+}
+
+void SetPulse(double phase) {
+  SetScaleXY(static_cast<float>(1.5 + 0.5 * Sin(static_cast<float>(phase))),
+             static_cast<float>(1.5 + 0.5 * Sin(static_cast<float>(1.3 * phase))));
+}
+
+void DrawTitleCopy(int i, double angle) {
+  SetRotationDeg(static_cast<float>(angle + 2 * i));
+  int blue = 50 * Rand(1, 5);
+  int green = 50 * Rand(1, 5);
+  int red = 50 * Rand(1, 5);
+  SetColourAlpha(red, green, blue, 0.4);
+  int y = Rand(0, VirtualHeight);
+  int x = Rand(0, VirtualWidth);
+  DrawTextAligned(x, y, TitleLine, 1, 1);
+}
+
+}  // namespace
+
+int PauseMenu() {
+  // On entry: the press that opened the menu is not a command; the back
+  // buffer still holds the caller's scene, without FlipFrame's overlays.
+  WaitEscapeReleased();
+  int frozen = CreateImage(RealWidth, RealHeight, 1, kImageDynamic | kImageFiltered);
+  MidHandleImage(frozen);
+  // The picture is grabbed in logical units covering the whole back buffer.
+  {
+    float vw = VirtualResolutionWidth(), vh = VirtualResolutionHeight();
+    SetVirtualResolution(static_cast<float>(RealWidth), static_cast<float>(RealHeight));
+    GrabImage(frozen, 0, 0, 0);
+    SetVirtualResolution(vw, vh);
+  }
+
+  double phase = 0, angle = 0;
+  int selection = 0;
+  bool latch = true;
+  int result = 0;
+  while (result == 0) {
+    // 1-4: the frozen picture, pulsing and turning.
+    BeginFrame(1);
+    ResetDrawState();
+    SetBlendKind(1);
+    phase += 0.4;
+    SetPulse(phase);
+    angle += 0.1;
+    SetRotationDeg(static_cast<float>(angle));
+    SetImageFont(Fonts[7]);
+    DrawImage(frozen, static_cast<float>(VirtualWidth / 2), static_cast<float>(VirtualHeight / 2), 0);
+
+    // 5: the same seed every frame keeps every copy in its place.
+    SeedRnd(37171650);
+    for (int i = 1; i <= 140; ++i) DrawTitleCopy(i, angle);
+
+    // 6: the box.
+    SetRotationDeg(0);
+    SetScaleXY(1, 1);
+    SetColourAlpha(0, 0, 0, 0.5);
+    DrawRect(0.1f * VirtualWidth, 0.375f * VirtualHeight, static_cast<float>(VirtualWidth / 6),
+             static_cast<float>(VirtualHeight / 4));
+
+    // 7: a held input acts once.
+    bool up = UpActive(), down = DownActive(), confirm = ConfirmActive();
+    if (up && !latch) {
+      --selection;
+      latch = true;
+    }
+    if (down && !latch) {
+      ++selection;
+      latch = true;
+    }
+    if (!confirm && !down && !up) latch = false;
+
+    // 8: the entries.
+    int y = static_cast<int>(0.375 * VirtualHeight);
+    SetColourAlpha(255, 255, 255);
+    SetImageFont(Fonts[7]);
+    if (selection < 0) selection = 1;
+    const char* const kEntries[2] = {"Continue", "Quit"};
+    const int kResults[2] = {1, 99};
+    for (int entry = 0; entry < 2; ++entry) {
+      y += 60;
+      int offset = 0;
+      SetColourAlpha(255, 255, 255, 1);
+      if (selection == entry) {
+        SetColourAlpha(255, 255, 0, 1);
+        offset = 20;
+        if (confirm && !latch) {
+          latch = true;
+          result = kResults[entry];
+        }
+      }
+      DrawTextAligned(static_cast<int>(0.1 * VirtualWidth + offset + 10), y, kEntries[entry], 0, 0);
+    }
+    if (selection > 1) selection = 0;
+
+    // 9: forty more copies over the box, continuing the same sequence.
+    SetPulse(phase);
+    for (int i = 141; i <= 180; ++i) DrawTitleCopy(i, angle);
+
+    // 10-11
+    FlipFrame(1);
+    if (KeyDown(27)) result = selection == 1 ? 99 : 1;
+  }
+
+  // On exit: fresh random numbers again, and no Escape left for the caller.
+  SeedRnd(MilliSecs());
+  WaitEscapeReleased();
+  FreeImage(frozen);
+  return result;
+}

@@ -1,0 +1,61 @@
+// Screenshots: F11 saves the screen's own scene as a PNG beside the game
+// folder, named after the game, the date and the time.
+#include "framework/display_setup.h"
+#include "framework/draw_helpers.h"
+#include "framework/frame_flip.h"
+#include "framework/log.h"
+#include "framework/menus.h"
+#include "framework/shared_assets.h"
+#include "framework/startup.h"
+#include "platform/platform.h"
+
+std::string SafeFileName(const std::string& text) {
+  std::string out = text;
+  for (const char* c : {"#", "'", ",", "`", ".", "\\", "/", ":", "|", "*", "?", "\""}) {
+    out = Replace(out, c, "");
+  }
+  return out;
+}
+
+namespace {
+
+// A second screenshot within the same second must not overwrite the first:
+// a counter goes before ".png" when the name is taken.
+std::string FreeName(const std::string& base) {
+  std::string name = base + ".png";
+  for (int n = 2; FileType(name) != 0 && n < 10000; ++n) name = base + " " + std::to_string(n) + ".png";
+  return name;
+}
+
+}  // namespace
+
+void TakeScreenshot() {
+  // 1-4: the picture is taken before the notice is drawn over it.
+  LogLine("");
+  LogLine("\tScreenshot");
+  ChangeDir("..");
+  LogLine("\tGrabbing Screenshot");
+  int pixmap = GrabPixmap(0, 0, RealWidth, RealHeight);
+
+  // 5: saving at the highest compression can take a while; say so first.
+  ResetDrawState();
+  SetImageFont(Fonts[5]);
+  DrawTextAligned(VirtualWidth / 2, VirtualHeight / 2 - 30, "Saving Screenshot", 1, 1);
+  SetImageFont(Fonts[6]);
+  DrawTextAligned(VirtualWidth / 2, VirtualHeight / 2 + 30, "Sometimes, this takes a while!", 1, 1);
+  Flip(-1);
+
+  // 6-9
+  std::string base = SafeFileName(GameTitle + " " + GameSubtitle + " (Screenshot_" + CurrentDate() + "_" +
+                                  CurrentTime() + ")");
+  std::string name = FreeName(base);
+  LogLine("\tSaving Screenshot : " + name);
+  int saved = pixmap != 0 ? SavePixmapPNG(pixmap, name, 9) : 0;
+  FreePixmap(pixmap);
+  LogLine("\tSaved Screenshot " + std::to_string(saved));
+  LogLine("");
+
+  // 10-11: back into the game folder in every case; a failed save says so.
+  ChangeDir(GameFolder());
+  AddNotification(saved == 1 ? "Saved Screenshot" : "Could not save the Screenshot", 1);
+}

@@ -1,0 +1,168 @@
+// Shared assets: the framework's fonts, icons, logos and chime from
+// Files/Common, then the game's badge sheet and numbered sound effects, then
+// the stored scores. Every display set-up loads them anew and frees the old
+// ones; the first one also draws the loading splash.
+#include "framework/shared_assets.h"
+
+#include <string>
+
+#include "audio/sound_effects.h"
+#include "framework/display_setup.h"
+#include "framework/draw_helpers.h"
+#include "framework/log.h"
+#include "framework/setup_file.h"
+#include "framework/startup.h"
+#include "game/scores.h"
+#include "platform/platform.h"
+
+float FontScale = 1.0f;
+std::array<int, 20> Fonts;
+std::array<int, 100> SizedFonts;
+int IconSheet = 0;
+int IconSheetUnfiltered = 0;
+int LogoImage = 0;
+int PartnerLogoImage = 0;
+int BadgeSheet = 0;
+int BadgeGetSound = 0;
+std::array<int, 201> EffectSounds;
+
+namespace {
+
+const char* const kFamilyFiles[4] = {"", "SVBasicManual.ttf", "Blue Highway.ttf", "Acknowledge TT QVX.ttf"};
+const int kSizedBase[9] = {8, 12, 18, 24, 32, 40, 52, 64, 96};
+
+struct NamedFont {
+  int family, base;
+  bool factorB;
+};
+const NamedFont kNamedFonts[10] = {
+    {0, 0, false},  {1, 24, false}, {1, 16, true},  {1, 16, true},  {1, 20, false},
+    {2, 96, false}, {2, 72, false}, {2, 32, false}, {1, 32, false}, {1, 14, false},
+};
+
+void FreeAll() {
+  for (int& f : Fonts) FreeFont(f), f = 0;
+  for (int& f : SizedFonts) FreeFont(f), f = 0;
+  for (int* image : {&IconSheet, &IconSheetUnfiltered, &LogoImage, &PartnerLogoImage, &BadgeSheet}) {
+    FreeImage(*image);
+    *image = 0;
+  }
+  FreeSound(BadgeGetSound);
+  BadgeGetSound = 0;
+  for (int& s : EffectSounds) FreeSound(s), s = 0;
+}
+
+void DrawSplash() {
+  BeginFrame(1);
+  ResetDrawState();
+  SetRotationDeg(-45);
+  double blue = 50.0;
+  for (int y = 0; y <= VirtualHeight; y += 10) {
+    blue += 0.5;
+    SetColourAlpha(0, 0, blue);
+    DrawRect(-100, static_cast<float>(3 * y), static_cast<float>(VirtualWidth + 1800), 30);
+  }
+  ResetDrawState();
+
+  SetScaleXY(1.5f, 1.5f);
+  DrawImage(LogoImage, VirtualHeight * 0.4f, VirtualHeight * 0.3f, 0);
+  DrawImage(PartnerLogoImage, VirtualWidth - VirtualHeight * 0.4f, VirtualHeight * 0.7f, 0);
+  SetScaleXY(1, 1);
+
+  // The chime keeps its own slot so nothing else cuts it.
+  ClearChannelSlot(256);
+  int channel = AllocChannel();
+  ChannelSlots[256] = channel;
+  CueSound(BadgeGetSound, channel);
+  if (channel != 0) {
+    SetChannelVolume(channel, static_cast<float>(Setup[12] * Setup[11]) / 100.0f / 100.0f);
+    ResumeChannel(channel);
+  }
+  Flip(-1);
+  GraphicsOpen = 1;
+}
+
+}  // namespace
+
+void ResetSharedAssets() {
+  FreeAll();
+  FontScale = 1.0f;
+}
+
+void SelectFont(int family, int size) {
+  if (family < 1 || family > 3) family = 1;
+  if (size < 0 || size > 8) size = 0;
+  SetImageFont(SizedFonts[(family - 1) * 10 + size]);
+}
+
+void LoadSharedAssets() {
+  FreeAll();
+
+  // 1-2
+  AutoMidHandle(1);
+  LogLine("");
+  LogLine("Loading : Common Objects");
+  LogLine("");
+  LogLine("Switching to Default Folder");
+  LogLine("");
+  ChangeDir("..");
+  ChangeDir("Common/");
+
+  // 3: fonts are rasterised larger on narrow displays.
+  LogLine("\tDefault Fonts");
+  float factorA = 1.0f, factorB = 1.0f;
+  if (RealWidth < 600) {
+    factorA = 1.5f;
+    factorB = 2.0f;
+  } else if (RealWidth < 900) {
+    factorA = 1.2f;
+    factorB = 1.4f;
+  }
+  FontScale = factorA;
+  for (int slot = 1; slot <= 9; ++slot) {
+    const NamedFont& nf = kNamedFonts[slot];
+    float factor = nf.factorB ? factorB : factorA;
+    Fonts[slot] = LoadImageFont(kFamilyFiles[nf.family], static_cast<int>(nf.base * factor), kFontSmooth);
+  }
+  for (int family = 1; family <= 3; ++family) {
+    for (int s = 0; s <= 8; ++s) {
+      SizedFonts[(family - 1) * 10 + s] =
+          LoadImageFont(kFamilyFiles[family], static_cast<int>(kSizedBase[s] * factorA), kFontSmooth);
+    }
+  }
+
+  // 4-6
+  LogLine("\tDefault Icons");
+  IconSheet = LoadAnimImage("icons.png", 16, 16, 0, 64, 3);
+  IconSheetUnfiltered = LoadAnimImage("icons.png", 16, 16, 0, 64, 1);
+  LogLine("\tLogos");
+  LogoImage = LoadImage("logo.png", 3);
+  PartnerLogoImage = LoadImage("Kestrine.png", 3);
+  LogLine("\tBadgeGet");
+  BadgeGetSound = LoadSound("badgeget.wav", 0);
+
+  // 7: the splash, on the first set-up only.
+  if (GraphicsOpen == 0) DrawSplash();
+
+  // 8-11
+  LogLine("");
+  LogLine("Switching to Game Folder");
+  ChangeDir("..");
+  ChangeDir(GameFolder());
+  BadgeSheet = LoadAnimImage("badges.png", 64, 64, 0, 16, 3);
+  LogLine("");
+  LogLine("Loading Sound effects");
+  for (int n = 1; n <= 200; ++n) {
+    std::string digits = "000" + std::to_string(n);
+    std::string name = digits.substr(digits.size() - 3) + ".wav";
+    if (FileType(name) != 0) {
+      LogLine("\tSFX(" + std::to_string(n) + ")");
+      EffectSounds[n] = LoadSound(name, 0);
+    }
+  }
+  LogLine("Sounds loaded");
+  LogLine("");
+
+  // 12
+  LoadScores();
+}

@@ -1,0 +1,22 @@
+// Shared assets: fonts, icon sheets, logos, the badge sheet and chime, the
+// numbered sound effects, and the loading splash on the first set-up.
+#pragma once
+
+#include <array>
+
+extern float FontScale;                  // factor A of the last set-up
+extern std::array<int, 20> Fonts;        // named fonts, slots 1..9
+extern std::array<int, 100> SizedFonts;  // (family - 1) * 10 + size index
+extern int IconSheet;                    // icons.png, 64 cells, masked and filtered
+extern int IconSheetUnfiltered;          // icons.png, crisp
+extern int LogoImage;                    // the framework's logo
+extern int PartnerLogoImage;             // the partner community's logo
+extern int BadgeSheet;                   // badges.png, 16 cells of 64 x 64
+extern int BadgeGetSound;                // badgeget.wav
+extern std::array<int, 201> EffectSounds;  // 001.wav .. 200.wav by number, 0 = none
+
+void ResetSharedAssets();
+// Working folder: the game folder; it is left so.
+void LoadSharedAssets();
+// Family 1..3 (else 1), size index 0..8 (else 0).
+void SelectFont(int family, int size);

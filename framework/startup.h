@@ -1,0 +1,34 @@
+// The program's spine: the game's identity, the credit lines, the choices the
+// start-up sequence sets, and the start-up sequence itself.
+#pragma once
+
+#include <array>
+#include <string>
+
+constexpr int GameNumber = 253;                 // names the game folder "253/"
+extern const std::string GameTitle;             // "Mnemora"
+extern const std::string GameSubtitle;          // "Find the Match"
+extern std::string TitleLine;                   // "#253 : Mnemora Find the Match"; window caption
+
+extern std::array<std::string, 100> CreditLines;  // used from slot 1
+extern int CreditCount;
+
+extern int MouseMode;         // 1: played with the mouse; set once at start-up
+extern int ControlSetsShown;  // control sets the settings panel lists
+extern int BadgeCount;        // badges the score panel shows
+extern int DeckIndex;         // chosen deck, 1-based
+extern int TableIndex;        // chosen table art, 1-based
+extern int Difficulty;        // 0 Easy, 1 Medium, 2 Hard
+
+// "253/": the game folder's name, relative to Files/.
+std::string GameFolder();
+
+// Restores the start-up values of this module's tables.
+void ResetStartup();
+
+// Start-up steps 1 to 17 (platform, tables, folders, log, setup, display,
+// assets, the minimum splash time). Runs at most once per process.
+void StartUp();
+
+// The whole run: StartUp, the title screen, the closing screen. Never returns.
+[[noreturn]] void RunProgram();

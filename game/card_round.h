@@ -1,0 +1,77 @@
+// One card round: the board, the turn rules, the end of the round.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+
+// A pick marker: x the card's centre line, y its top edge at the pick.
+struct icle {
+  int x = 0, y = 0;
+  int t = 0;      // 2 correct pick (rises), 1 wrong pick (falls)
+  int rot = 0;    // degrees
+};
+
+// Board cells: index Y * 10 + X, columns and rows 0..9; cards only in 1..6.
+extern std::array<int, 110> CardValue;    // 0 none, 1..18
+extern std::array<int, 110> FlipAngle;    // 180 face up, 0 face down, 1..179 / 181..360 turning
+extern std::array<int, 110> SlideX, SlideY;
+extern std::array<int, 110> SwapCooldown;
+
+extern int64_t Score;                      // the round's score
+extern RecordList<icle> Markers;           // outlive the round
+extern int Lives, Combo;
+extern int BadgesEarned;
+extern std::array<int, 31> RoundBest;      // entries 1..30
+extern int Level, GameFlags;               // always 0 in this game
+
+enum class Phase { Waiting, Showing, Picking, Judging, AddingFirst, AddingSecond, Shuffling };
+
+// Difficulty table: turns between new pairs and shuffles, and the lives.
+struct DifficultyRow {
+  int pairInterval, shuffleInterval, lives;
+};
+DifficultyRow DifficultyValues(int difficulty);   // out of range: Easy
+
+// The turn state of the round being played. Only the round changes it;
+// tests and the bench read it through CurrentRound().
+struct RoundState {
+  Phase phase = Phase::Waiting;
+  int waitTimer = 60;        // frames left in Waiting
+  int pairCount = 2;         // distinct values on the table
+  int stepCount = 0;         // cards shown (Showing) or picks made (Picking)
+  int cooldown = 0;          // still frames to wait
+  std::array<int, 100> shownValues{};   // entries 1..stepCount
+  std::string shownSequence, pickedSequence;  // one character per card
+  int feedbackTimer = 0;     // frames to the delayed right / wrong cue
+  int pairInterval = 6, shuffleInterval = 3;
+  int turnsToNewPair = 6;
+  int turnsToShuffle = 3;    // while Shuffling: swaps still to make
+  int turnsJudged = 0;
+  int endReason = 0;         // 0 playing, 1 out of lives, 99 quit from the pause menu
+};
+const RoundState& CurrentRound();
+
+// The character a card value adds to a sequence: code 64 + (value mod 25).
+std::string CardChar(int value);
+
+void ResetCardRound();
+// The whole round: start, frames until it ends, name entry and the record.
+void PlayRound();
+
+// The round in its pieces, in the order PlayRound runs them.
+void StartRound();
+// One frame of the round; true when the round ended in it ("Game Over" shown).
+bool RoundFrame();
+// The end cue, name entry, the new record in ScoreList and the saved file.
+void FinishRound();
+
+// The turn rules of one frame, given what the board pass reported; a card
+// dealt in this frame sets animating.
+void ApplyTurnRules(bool& animating, int hoverCell);
+// Deals a card of this value, turning face up, beside the group on the table.
+void PlaceDealtCard(int value);
+// One swap of two neighbouring cards while shuffling.
+void SwapOnce();

@@ -1,0 +1,19 @@
+// Card decks, table art, the heart and the title image.
+#pragma once
+
+#include <array>
+
+extern std::array<int, 30> DeckImages;   // by deck number 1..25, 0 = none
+extern std::array<int, 30> TableImages;  // by table number 1..25
+extern int DeckCount, TableCount;        // highest number found
+extern int HeartImage;
+extern int TitleImage;
+
+void ResetDecks();
+// Runs the engine test, loads the music parts, then the art. Working folder: the game folder.
+void LoadDecks();
+void StepDeck();    // X: next deck, wrapping to 1
+void StepTable();   // Z: next table art, wrapping to 1
+// The chosen deck / table art image, 0 when the choice names no loaded file.
+int CurrentDeckImage();
+int CurrentTableImage();

@@ -1,0 +1,77 @@
+// Name entry after a round: a full-screen prompt over red-to-blue stripes that
+// edits PlayerName one typed character per frame until Enter, a click or
+// Escape. The score file separates fields with "|" and holds one byte per
+// character, so those characters are refused here.
+#include "game/name_entry.h"
+
+#include "framework/clock.h"
+#include "framework/display_setup.h"
+#include "framework/draw_helpers.h"
+#include "framework/frame_flip.h"
+#include "framework/shared_assets.h"
+#include "game/scores.h"
+#include "platform/platform.h"
+
+bool NameEntryOpen = false;
+
+namespace {
+
+constexpr int kKeyBackspace = 8, kKeyEnter = 13, kKeyEscape = 27;
+
+// Keys and the click that ended the round (or the entry) must be let go
+// first, so they neither end the entry at once nor reach the title screen.
+void WaitForRelease() {
+  while (KeyDown(kKeyEscape) || MouseDown(1) || KeyDown(kKeyEnter)) {
+    PollSystem();
+    Delay(1);
+  }
+}
+
+void DrawBackdrop() {
+  double shade = 50;
+  SetRotationDeg(-45);
+  for (int y = 0; y <= VirtualHeight; y += 10) {
+    shade += 0.5;
+    SetColourAlpha(100 - shade, 0, shade);
+    DrawRect(-100, static_cast<float>(3 * y), static_cast<float>(VirtualWidth + 1800), 30);
+  }
+  ResetDrawState();
+}
+
+}  // namespace
+
+bool NameCharAccepted(int code) {
+  return code >= 32 && code <= 255 && code != '|' && code != 127;
+}
+
+void EnterName() {
+  NameEntryOpen = true;
+  FlushKeys();
+  WaitForRelease();
+
+  bool done = false;
+  while (!done) {
+    Cls();
+    DrawBackdrop();
+
+    // One character per frame; the rest wait in the queue.
+    int code = GetChar();
+    if (NameCharAccepted(code)) PlayerName += static_cast<char>(code);
+    if (KeyHit(kKeyBackspace) && !PlayerName.empty()) PlayerName.pop_back();
+
+    SetColourAlpha(0, 255, 0);
+    SetImageFont(Fonts[6]);
+    DrawTextAligned(VirtualWidth / 2, VirtualHeight / 2 - 100, "Enter Your Name", 1, 1);
+    // The cursor is left out of the centring so the name keeps still while it blinks.
+    SetImageFont(Fonts[5]);
+    std::string cursor = Clock() % 600 < 300 ? "_" : " ";
+    DrawTextAligned(VirtualWidth / 2 - TextWidth(PlayerName) / 2, VirtualHeight / 2, PlayerName + cursor, 0, 1);
+
+    done = KeyHit(kKeyEnter) || MouseDown(1) || KeyDown(kKeyEscape);
+    FlipFrame(1);
+  }
+
+  SeedRnd(MilliSecs());
+  WaitForRelease();
+  NameEntryOpen = false;
+}

@@ -1,0 +1,240 @@
+// The title screen, the hub of the game: difficulty, table art and deck
+// choice, the rules in three lines, credits and the high-score panel, and the
+// start button that runs a card round. One loop, one FlipFrame per frame.
+#include "game/title_screen.h"
+
+#include <cmath>
+#include <string>
+
+#include "audio/sound_effects.h"
+#include "framework/clock.h"
+#include "framework/controls.h"
+#include "framework/display_setup.h"
+#include "framework/draw_helpers.h"
+#include "framework/frame_flip.h"
+#include "framework/menus.h"
+#include "framework/setup_file.h"
+#include "framework/shared_assets.h"
+#include "framework/startup.h"
+#include "game/card_round.h"
+#include "game/decks.h"
+#include "game/score_panel.h"
+#include "platform/platform.h"
+
+int SlideStep = 0;
+int SpinAngle = 0;
+bool InputLatch = false;
+bool MouseWasDown = false;
+bool EscapeLatch = false;
+bool QuitRequested = false;
+
+namespace {
+
+constexpr int kSlideSteps = 32;
+constexpr int kKeyEscape = 27, kKeyX = 88, kKeyZ = 90;
+
+// The difficulty keys step once per press: without this a held arrow would
+// spin through the three rows sixty times a second.
+bool DifficultyKeyHeld = false;
+
+const char* const kNoticeLines[3] = {
+    "More card decks and table art are on their way:",
+    "a later update will bring them, and new cards too.",
+    "Until then, press X and Z to try the ones you have.",
+};
+
+// Slide offset: 800 while the screen starts to slide in, 0 once it is in place.
+int SlideOffset() { return 800 - 25 * SlideStep; }
+
+// Step 1. The loading splash draws the same stripes.
+void DrawBackdrop(int vw, int vh) {
+  BeginFrame(1);
+  ResetDrawState();
+  SetRotationDeg(-45);
+  double b = 50.0;
+  for (int y = 0; y <= vh; y += 10) {
+    b += 0.5;
+    SetColourAlpha(0, 0, b);
+    DrawRect(-100, static_cast<float>(3 * y), static_cast<float>(vw + 1800), 30);
+  }
+  ResetDrawState();
+}
+
+// Step 3. Narrow displays rasterise fonts larger, so the panel is wider there.
+// The credits are drawn in the notification font, the one the frame flip
+// leaves selected, so they look the same from the first frame on.
+void DrawCredits(int vh) {
+  int width = 320, step = 10;
+  if (RealWidth < 900) {
+    width = 416;
+    step = 13;
+  }
+  int o = width - SlideStep * step;
+  SetColourAlpha(0, 0, 0, 0.6);
+  DrawRect(static_cast<float>(10 - o), static_cast<float>(vh - 430), static_cast<float>(width), 422);
+  SetColourAlpha(255, 255, 255, 1);
+  SetImageFont(Fonts[3]);
+  for (int i = 1; i <= CreditCount && i < static_cast<int>(CreditLines.size()); ++i) {
+    DrawTextAligned(width / 2 + 5 - o, vh - 428 + 20 * (i - 1), CreditLines[i], 1, 0);
+  }
+}
+
+// Step 4: blinks only while the setup still holds the default width.
+void DrawSettingsHint() {
+  if (Setup[5] == 800 && Clock() % 800 < 400) SetColourAlpha(255, 255, 0, 1);
+  SetImageFont(Fonts[3]);
+  DrawTextAligned(4, 4, "Hit [Tab] for settings", 0, 0);
+}
+
+void StartRound() {
+  // 1. The title music must not run on under the round.
+  if (ChannelSlots[1] != 0 && ChannelPlaying(ChannelSlots[1])) ClearChannelSlot(1);
+  // 2-3
+  PauseState = 1;
+  PlayRound();
+  // 4. Whatever ended the round (Escape, a click) must not act here too.
+  PauseState = 0;
+  EscapeLatch = true;
+  InputLatch = true;
+  SlideStep = 0;
+  PanelScroll = 0;
+  PanelChoice = 0;
+}
+
+// Step 6
+void StartButton(int vw, int vh) {
+  SetColourAlpha(255, 150, 150, 1);
+  if (MouseOver(vw / 2 - 200, vh / 2 + 40 + SlideOffset(), 400, 80)) {
+    SetColourAlpha(255, 255, 255, 1);
+    // The settings panel counts as hidden up to one slide step out, so a click
+    // meant for it never starts a round.
+    if (MouseWasDown && !InputLatch && SettingsPanelY < -250) StartRound();
+  }
+  SetImageFont(Fonts[7]);
+  DrawTextAligned(vw / 2, vh / 2 + 80 + SlideOffset(), "Click Here to Start", 1, 1);
+  MouseWasDown = MouseDown(1) != 0;
+  if (!MouseWasDown) InputLatch = false;
+}
+
+// Steps 7-8
+void DifficultyRows(int vw, int vh) {
+  struct Row {
+    const char* label;
+    int offset, value;
+  };
+  static const Row rows[3] = {{"Easy", 200, 0}, {"Medium", 250, 1}, {"Hard", 300, 2}};
+  SetImageFont(Fonts[8]);
+  for (const Row& row : rows) {
+    SetColourAlpha(255, 255, 255, Difficulty == row.value ? 1.0 : 0.5);
+    int y = vh / 2 + row.offset - SlideOffset();
+    DrawTextAligned(vw / 2 - 100, y, row.label, 0, 0);
+    if (MouseOver(vw / 2 - 100, y, 200, 40) && MouseDown(1)) Difficulty = row.value;
+  }
+
+  bool up = ControlDown(kControlUp, 1) || ControlDown(kControlUp, 2);
+  bool down = ControlDown(kControlDown, 1) || ControlDown(kControlDown, 2);
+  bool fresh = !DifficultyKeyHeld;
+  DifficultyKeyHeld = up || down;
+  if (!fresh) return;
+  if (!InputLatch && up) {
+    InputLatch = true;
+    Difficulty = Difficulty <= 0 ? 2 : Difficulty - 1;
+  }
+  if (!InputLatch && down) {
+    InputLatch = true;
+    Difficulty = Difficulty >= 2 ? 0 : Difficulty + 1;
+  }
+}
+
+// Steps 9-11
+void DrawTexts(int vw, int vh) {
+  int d = SlideOffset();
+  SetColourAlpha(255, 255, 255, 1);
+  DrawImage(TitleImage, static_cast<float>(vw / 2), static_cast<float>(vh / 2 - 240 - d), 0);
+  SelectFont(2, 4);
+  DrawTextAligned(vw / 2, vh / 2 - 60 + d, "Remember the Layout", 1, 1);
+  DrawTextAligned(vw / 2, vh / 2 - 30 + d, "Remember the Order", 1, 1);
+  DrawTextAligned(vw / 2, vh / 2 + d, "Pick the Cards Again", 1, 1);
+  SelectFont(2, 2);
+  for (int i = 0; i < 3; ++i) DrawTextAligned(vw / 2, vh / 2 + 120 + 20 * i + d, kNoticeLines[i], 1, 1);
+}
+
+// Steps 12-15: the table picker on the left, the turning deck preview on the right.
+void DrawPickers(int vw, int vh) {
+  int d = SlideOffset();
+  int y1 = static_cast<int>(vh * 0.1);
+
+  SetColourAlpha(255, 255, 255, 1);
+  SetScaleXY(0.35f, 0.35f);
+  if (MouseOver(50 - d, y1, 224, 336)) {
+    SetColourAlpha(247, 255, 247, 1);
+    if (MouseDown(1) && !InputLatch) {
+      StepTable();
+      InputLatch = true;
+    }
+  }
+  DrawSpriteCounted(CurrentTableImage(), 50 - d, y1, 0, 1);
+
+  SpinAngle += 4;
+
+  double c = std::fabs(Cos(static_cast<float>(SpinAngle)));
+  SetColourAlpha(255, 255, 255, 1);
+  SetScaleXY(static_cast<float>(2 * c), 2);
+  if (MouseOver(vw - 242 + d, y1, 192, 256)) {
+    SetColourAlpha(247, 255, 247, 1);
+    if (MouseDown(1) && !InputLatch) {
+      StepDeck();
+      InputLatch = true;
+    }
+  }
+  int frame = Cos(static_cast<float>(SpinAngle)) > 0 ? 0 : 23;
+  DrawSpriteCounted(CurrentDeckImage(), static_cast<int>((vw - 242 + d + 96) - 96 * c), y1, frame, 1);
+
+  SetColourAlpha(255, 255, 255, 1);
+  SetScaleXY(1, 1);
+  SelectFont(2, 3);
+  DrawTextAligned(static_cast<int>(50 - d + 112.0), static_cast<int>(vh * 0.1 + 343.0), "Click to Change", 1, 1);
+  DrawTextAligned(vw - 146 + d, static_cast<int>(vh * 0.1 + 276.0), "Click to Change", 1, 1);
+}
+
+}  // namespace
+
+void ResetTitleScreen() {
+  SlideStep = 0;
+  SpinAngle = 0;
+  InputLatch = false;
+  MouseWasDown = false;
+  EscapeLatch = false;
+  QuitRequested = false;
+  DifficultyKeyHeld = false;
+}
+
+void TitleFrame() {
+  const int vw = VirtualWidth;
+  const int vh = VirtualHeight;
+
+  DrawBackdrop(vw, vh);                          // 1
+  if (SlideStep < kSlideSteps) ++SlideStep;      // 2
+  DrawCredits(vh);                               // 3
+  DrawSettingsHint();                            // 4
+  DrawScorePanel(SlideStep * 10, Difficulty, 0, 0);  // 5
+  StartButton(vw, vh);                           // 6
+  DifficultyRows(vw, vh);                        // 7-8
+  DrawTexts(vw, vh);                             // 9-11
+  DrawPickers(vw, vh);                           // 12-15
+  if (KeyHit(kKeyX)) StepDeck();                 // 16
+  if (KeyHit(kKeyZ)) StepTable();
+  FlipFrame(1);                                  // 17
+
+  // 18. An Escape still held from the round must be let go before it quits.
+  if (!KeyDown(kKeyEscape)) EscapeLatch = false;
+  if (!EscapeLatch && KeyDown(kKeyEscape)) QuitRequested = true;
+}
+
+void TitleScreen() {
+  // Everything but the deck preview's angle starts afresh.
+  int spin = SpinAngle;
+  ResetTitleScreen();
+  SpinAngle = spin;
+  while (!QuitRequested) TitleFrame();
+}

@@ -1,0 +1,198 @@
+// Files and folders: the working directory, file types, the table of text
+// streams (8-bit lines, CR LF written, LF read), deleting and renaming, and the
+// developer's debug output.
+//
+// Stream handles are never reused while the program runs, so a stale handle
+// can't reach a stream opened later; it is ignored like handle 0.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <unordered_map>
+
+#include "platform/internal.h"
+#include "platform/platform.h"
+
+namespace {
+
+struct Stream {
+  FILE* file = nullptr;
+  bool writing = false;
+  bool atEnd = false;    // reading: nothing left
+  bool failed = false;   // writing: some byte did not reach the file
+};
+
+struct StreamTable {
+  std::unordered_map<int, Stream> open;
+  int nextHandle = 1;    // 0 = none, never handed out
+};
+
+// Never destroyed: the log is closed from an atexit handler, which may run
+// after static destructors of this file would have.
+StreamTable& Streams() {
+  static StreamTable* table = new StreamTable;
+  return *table;
+}
+
+Stream* FindStream(int handle) {
+  auto& table = Streams().open;
+  auto it = table.find(handle);
+  return it == table.end() ? nullptr : &it->second;
+}
+
+int AddStream(FILE* file, bool writing) {
+  StreamTable& table = Streams();
+  // Big buffers: the log and the score file are written line by line.
+  setvbuf(file, nullptr, _IOFBF, 1 << 16);
+  int handle = table.nextHandle++;
+  if (table.nextHandle <= 0) table.nextHandle = 1;
+  Stream s;
+  s.file = file;
+  s.writing = writing;
+  if (!writing) {
+    int c = getc(file);
+    if (c == EOF) s.atEnd = true; else ungetc(c, file);
+  }
+  table.open.emplace(handle, s);
+  return handle;
+}
+
+// Closes the file; true when everything written reached the disk.
+bool FinishStream(Stream& s) {
+  bool ok = !s.failed;
+  if (s.writing) {
+    if (fflush(s.file) != 0) ok = false;
+    // The caller may rename this file over a precious one next: make sure
+    // the bytes are really down before it does.
+    if (fsync(fileno(s.file)) != 0 && errno != EINVAL) ok = false;
+  }
+  if (fclose(s.file) != 0) ok = false;
+  s.file = nullptr;
+  return ok;
+}
+
+}  // namespace
+
+namespace plat {
+
+// Handle numbers carry on counting: the log may still hold its old handle,
+// and it must not land in a file opened after the reset.
+void ResetStreams() {
+  StreamTable& table = Streams();
+  for (auto& [handle, s] : table.open) FinishStream(s);
+  table.open.clear();
+}
+
+namespace {
+const ResetHook s_resetStreams(ResetStreams);
+}  // namespace
+
+}  // namespace plat
+
+int ChangeDir(const std::string& path) {
+  if (path.empty()) return 0;
+  return chdir(path.c_str()) == 0 ? 1 : 0;
+}
+
+std::string CurrentDir() {
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::current_path(ec);
+  return ec ? std::string() : p.string();
+}
+
+int FileType(const std::string& path) {
+  if (path.empty()) return 0;
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return 0;
+  if (S_ISDIR(st.st_mode)) return 2;
+  return 1;
+}
+
+int ReadFile(const std::string& path) {
+  if (path.empty()) return 0;
+  FILE* f = fopen(path.c_str(), "rb");
+  if (!f) return 0;
+  // A folder opens fine on this system but reads as an error: refuse it here.
+  struct stat st;
+  if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
+    fclose(f);
+    return 0;
+  }
+  return AddStream(f, false);
+}
+
+int WriteFile(const std::string& path) {
+  if (path.empty()) return 0;
+  FILE* f = fopen(path.c_str(), "wb");
+  if (!f) return 0;
+  return AddStream(f, true);
+}
+
+std::string ReadLine(int stream) {
+  Stream* s = FindStream(stream);
+  if (!s || s->writing || s->atEnd) return std::string();
+  std::string line;
+  FILE* f = s->file;
+  int c;
+  while ((c = getc_unlocked(f)) != EOF) {
+    if (c == '\n' || c == 0) break;
+    if (c == '\r') continue;
+    line.push_back(static_cast<char>(c));
+  }
+  // Look one byte ahead so Eof turns 1 right after the last line, not one
+  // empty read later: "read until Eof" loops see no phantom empty line.
+  if (c == EOF) {
+    s->atEnd = true;
+  } else {
+    int next = getc_unlocked(f);
+    if (next == EOF) s->atEnd = true; else ungetc(next, f);
+  }
+  return line;
+}
+
+void WriteLine(int stream, const std::string& text) {
+  Stream* s = FindStream(stream);
+  if (!s || !s->writing || s->failed) return;
+  if (fwrite(text.data(), 1, text.size(), s->file) != text.size() ||
+      fwrite("\r\n", 1, 2, s->file) != 2) {
+    s->failed = true;
+  }
+}
+
+// An unknown handle has nothing to read: answering 1 keeps a "read until Eof"
+// loop over a file that failed to open from spinning for ever.
+int Eof(int stream) {
+  Stream* s = FindStream(stream);
+  if (!s || s->writing) return 1;
+  return s->atEnd ? 1 : 0;
+}
+
+int CloseStream(int stream) {
+  StreamTable& table = Streams();
+  auto it = table.open.find(stream);
+  if (it == table.open.end()) return 0;
+  bool ok = FinishStream(it->second);
+  table.open.erase(it);
+  return ok ? 1 : 0;
+}
+
+int DeleteFile(const std::string& path) {
+  if (path.empty()) return 0;
+  if (FileType(path) == 1) unlink(path.c_str());
+  return FileType(path) == 0 ? 1 : 0;
+}
+
+int RenameFile(const std::string& from, const std::string& to) {
+  if (from.empty() || to.empty()) return 0;
+  return std::rename(from.c_str(), to.c_str()) == 0 ? 1 : 0;
+}
+
+void DebugLog(const std::string& text) {
+  const char* on = std::getenv("MNEMORA_DEBUG");
+  if (!on || !*on) return;
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fputc('\n', stderr);
+}

@@ -1,0 +1,238 @@
+// The boundary to the machine: display, drawing, sound, input, files, text,
+// numbers, lists, random numbers, clock and process. Nothing above this layer
+// includes SDL, OpenGL, libpng, FreeType or OpenAL.
+//
+// Images, fonts, pixel maps, sounds, channels and streams are integer handles
+// into tables inside the platform; 0 means none. A 0 or stale handle passed to
+// any operation is ignored quietly (results are 0 / empty).
+//
+// Strings are std::string holding one byte per character (codes 0..255);
+// positions are 1-based as the game counts them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <string>
+#include <vector>
+
+// ---------------------------------------------------------------- start-up
+// Picks the host: the headless host when MNEMORA_HEADLESS is set (its value
+// names an input script file; empty: no input), the SDL host otherwise.
+void InitPlatform();
+// Sets the application title, used as the window caption.
+void SetAppTitle(const std::string& title);
+
+// ---------------------------------------------------------------- display
+// Render back ends, as the setup numbers them.
+constexpr int kDriverOpenGL = 0;      // batched OpenGL
+constexpr int kDriverDirect3D9 = 1;   // SDL's own renderer (SDL_RenderGeometry)
+constexpr int kDriverDirectX7 = 2;    // our software rasteriser
+void SetGraphicsDriver(int driver, int flags = 2);
+int CountGraphicsModes();
+// index 0-based; returns 0 when the index is out of range (all outputs 0)
+int GetGraphicsMode(int index, int& width, int& height, int& depth, int& hertz);
+int GraphicsModeExists(int width, int height, int depth = 0, int hertz = 0);
+// depth 0: a window with a client area of that size; otherwise full screen.
+// Returns 1 when the display is open, 0 on failure.
+int Graphics(int width, int height, int depth = 0, int hertz = 60, int flags = 0);
+void EndGraphics();
+int GraphicsOpenNow();                 // 1 while a display is open
+int GraphicsWidth();                   // back buffer size in pixels
+int GraphicsHeight();
+void SetVirtualResolution(float width, float height);
+float VirtualResolutionWidth();
+float VirtualResolutionHeight();
+void Cls();
+void SetClsColor(int r, int g, int b);
+// sync 0: present at once; sync -1: present paced to the display's refresh.
+void Flip(int sync = -1);
+int AppTerminate();                    // 1 once per close request
+void HideMouse();
+void ShowMouse();
+// Pumps window-system events into the input state. Wait loops call it every
+// pass; Flip and Delay call it too.
+void PollSystem();
+
+// ---------------------------------------------------------------- drawing state
+constexpr int kBlendMask = 1, kBlendSolid = 2, kBlendAlpha = 3, kBlendLight = 4, kBlendShade = 5;
+void SetColor(int r, int g, int b);
+void GetColor(int& r, int& g, int& b);
+void SetAlpha(float alpha);
+float GetAlpha();
+void SetBlend(int mode);
+int GetBlend();
+void SetRotation(float degrees);
+float GetRotation();
+void SetScale(float sx, float sy);
+void GetScale(float& sx, float& sy);
+void SetImageFont(int font);           // 0: the built-in default font
+int GetImageFont();
+void AutoMidHandle(int on);
+void SetImageHandle(int image, float x, float y);
+void MidHandleImage(int image);
+
+// ---------------------------------------------------------------- drawing
+void DrawImage(int image, float x, float y, int frame = 0);
+void DrawRect(float x, float y, float w, float h);
+void DrawLine(float x1, float y1, float x2, float y2);
+void DrawText(const std::string& text, float x, float y);
+int TextWidth(const std::string& text);
+int TextHeight(const std::string& text);
+// Copies the back buffer area at logical (x, y) of the image's size into the
+// frame (the image must have been created with flag 8).
+void GrabImage(int image, int x, int y, int frame = 0);
+// Copies real back-buffer pixels into a new pixel map.
+int GrabPixmap(int x, int y, int w, int h);
+int PixmapWidth(int pixmap);
+int PixmapHeight(int pixmap);
+void FreePixmap(int pixmap);
+int SavePixmapPNG(int pixmap, const std::string& path, int compression = 5);
+
+// ---------------------------------------------------------------- images and fonts
+constexpr int kImageMasked = 1, kImageFiltered = 2, kImageDynamic = 8;
+int LoadImage(const std::string& path, int flags = 3);
+int LoadAnimImage(const std::string& path, int cellWidth, int cellHeight, int firstCell,
+                  int cellCount, int flags = 3);
+int CreateImage(int width, int height, int frames = 1, int flags = 8);
+int ImageWidth(int image);
+int ImageHeight(int image);
+int ImageFrames(int image);
+void FreeImage(int image);
+constexpr int kFontSmooth = 4;
+int LoadImageFont(const std::string& path, int pixelSize, int style = kFontSmooth);
+void FreeFont(int font);
+
+// ---------------------------------------------------------------- audio
+std::vector<std::string> AudioDrivers();
+int AudioDriverExists(const std::string& name);
+int SetAudioDriver(const std::string& name);
+std::string CurrentAudioDriver();
+int EnableOpenALAudio();
+int LoadSound(const std::string& path, int flags = 0);
+void FreeSound(int sound);
+int AllocChannel();
+// Drops a channel handle the game no longer keeps (stops it first).
+void FreeChannel(int channel);
+void CueSound(int sound, int channel);
+void ResumeChannel(int channel);
+void StopChannel(int channel);
+int ChannelPlaying(int channel);
+void SetChannelVolume(int channel, float volume);
+void SetChannelPan(int channel, float pan);
+void SetChannelRate(int channel, float rate);
+
+// ---------------------------------------------------------------- keyboard and mouse
+// Key codes are Windows virtual-key codes 1..255; mouse buttons 1 left, 2 right, 3 middle.
+int KeyDown(int key);
+int KeyHit(int key);
+int GetChar();
+void FlushKeys();
+int MouseDown(int button);
+int MouseHit(int button);
+void FlushMouse();
+float VirtualMouseX();
+float VirtualMouseY();
+void MoveMouse(float x, float y);
+
+// ---------------------------------------------------------------- joypads (ports from 0)
+int JoyCount();
+std::string JoyName(int port);
+int JoyButtonCaps(int port);
+int JoyDown(int button, int port);
+float JoyX(int port);
+float JoyY(int port);
+float JoyZ(int port);
+float JoyR(int port);
+float JoyU(int port);
+float JoyV(int port);
+float JoyHat(int port);                // -1 centred, else fraction of a turn clockwise from up
+
+// ---------------------------------------------------------------- files and folders
+int ChangeDir(const std::string& path);
+std::string CurrentDir();
+int FileType(const std::string& path);  // 0 nothing, 1 file, 2 folder
+int ReadFile(const std::string& path);  // stream handle or 0
+int WriteFile(const std::string& path); // created or truncated; stream handle or 0
+std::string ReadLine(int stream);
+void WriteLine(int stream, const std::string& text);
+int Eof(int stream);
+// Flushes and closes; returns 1 when every byte written reached the file.
+int CloseStream(int stream);
+int DeleteFile(const std::string& path);
+// Creates a folder (and missing parents); 1 when it exists afterwards.
+int CreateDir(const std::string& path);
+// Renames over an existing file in one step; 1 on success.
+int RenameFile(const std::string& from, const std::string& to);
+void DebugLog(const std::string& text);
+
+// ---------------------------------------------------------------- text and numbers
+std::string Left(const std::string& s, int n);
+std::string Right(const std::string& s, int n);
+std::string Mid(const std::string& s, int position, int count = -1);
+int Instr(const std::string& s, const std::string& sub, int start = 1);
+std::string Replace(const std::string& s, const std::string& find, const std::string& with);
+std::string Trim(const std::string& s);
+std::string Upper(const std::string& s);
+std::string Lower(const std::string& s);
+std::string Chr(int code);
+int Asc(const std::string& s);
+int ToInt(const std::string& s);
+int64_t StringToLong(const std::string& s);
+std::string IntToString(int value);
+std::string LongToString(int64_t value);
+int FloatToInt(double value);
+int AbsInt(int value);
+float Sin(float degrees);
+float Cos(float degrees);
+float Floor(float value);
+
+// ---------------------------------------------------------------- lists of records
+// A list of shared records. Passes run first to last; the record being visited
+// may be removed during the pass (ListPass moves on before calling the body).
+template <class T>
+using RecordList = std::list<std::shared_ptr<T>>;
+
+template <class T>
+void ClearList(RecordList<T>& list) { list.clear(); }
+template <class T>
+void ListAddLast(RecordList<T>& list, std::shared_ptr<T> record) { list.push_back(std::move(record)); }
+template <class T>
+void ListRemove(RecordList<T>& list, const std::shared_ptr<T>& record) {
+  for (auto it = list.begin(); it != list.end(); ++it) {
+    if (*it == record) { list.erase(it); return; }
+  }
+}
+// Stable sort; compare returns negative, zero or positive.
+template <class T, class Compare>
+void SortList(RecordList<T>& list, bool ascending, Compare compare) {
+  list.sort([&](const std::shared_ptr<T>& a, const std::shared_ptr<T>& b) {
+    int c = compare(*a, *b);
+    return ascending ? c < 0 : c > 0;
+  });
+}
+template <class T, class Body>
+void ListPass(RecordList<T>& list, Body body) {
+  for (auto it = list.begin(); it != list.end();) {
+    std::shared_ptr<T> record = *it;
+    ++it;
+    body(record);
+  }
+}
+
+// ---------------------------------------------------------------- random numbers
+void SeedRnd(int seed);
+int RndSeed();
+double Rnd01();                         // a real in [0, 1)
+int Rand(int a, int b = 1);
+double RndRange(double a, double b);
+
+// ---------------------------------------------------------------- clock, calendar, memory, process
+int MilliSecs();
+void Delay(int ms);
+std::string CurrentDate();              // "06 Dec 2010"
+std::string CurrentTime();              // "14:05:09"
+int GCCollect();
+int64_t GCMemAlloced();
+[[noreturn]] void End();

@@ -1,0 +1,554 @@
+// The CPU rasteriser: back end 2, the headless host's back buffer and the
+// reference for the pixel tests.
+//
+// Exact: all five blend modes (mask, solid, alpha, light, shade) in 8-bit
+// integer arithmetic with rounding division by 255; nearest and bilinear
+// sampling with clamp-to-edge; a half-open fill rule (a pixel is covered when
+// its centre lies in [left, right) x [top, bottom)), so quads sharing an edge
+// never blend a pixel twice. Back-buffer alpha is always 255.
+// Approximates: per-vertex colours are flat per primitive (the first vertex's
+// colour); the common layer never varies colour within a quad.
+// Lacks: nothing the game draws.
+//
+// Speed: every primitive is clipped to the screen (and to the thread's band of
+// rows) before any pixel work; a quad emitted as two triangles is rasterised
+// as one convex polygon; texture coordinates step in 16.16 fixed point along a
+// span, so there is no per-pixel division. Rows are dealt to two threads in
+// fixed blocks of eight; every pixel sees the same operations in the same
+// order, so the result does not depend on the thread count.
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "platform/internal.h"
+
+namespace plat {
+namespace {
+
+struct SoftTexture {
+  int w = 0, h = 0;
+  std::vector<Rgba8> px;
+  bool live = false;
+};
+
+inline int Div255(int x) { return (x + 128 + ((x + 128) >> 8)) >> 8; }
+
+// Four 8-bit channels spread into 16-bit lanes of a 64-bit word, so one
+// multiplication weighs all four channels at once with no lane overflowing
+// (255 * 256 < 65536).
+constexpr uint64_t kLanes = 0x00FF00FF00FF00FFull;
+
+inline uint64_t Spread(Rgba8 p) {
+  uint32_t v;
+  std::memcpy(&v, &p, 4);
+  uint64_t x = v;
+  x = (x | (x << 16)) & 0x0000FFFF0000FFFFull;
+  return (x | (x << 8)) & kLanes;
+}
+
+inline Rgba8 Gather(uint64_t x) {
+  x &= kLanes;
+  x = (x | (x >> 8)) & 0x0000FFFF0000FFFFull;
+  uint32_t v = static_cast<uint32_t>(x | (x >> 16));
+  Rgba8 p;
+  std::memcpy(&p, &v, 4);
+  return p;
+}
+
+// Exact rounding division by 255 in every lane (lanes hold at most 65025).
+inline uint64_t LaneDiv255(uint64_t x) {
+  x += 0x0080008000800080ull;
+  return ((x + ((x >> 8) & kLanes)) >> 8) & kLanes;
+}
+
+constexpr uint64_t kOpaqueLane = 0x00FF000000000000ull;  // alpha lane = 255
+
+// Blends one source pixel (already tinted, alpha = effective opacity) into dst.
+template <int Blend>
+inline void BlendPixel(Rgba8& d, Rgba8 s) {
+  if constexpr (Blend == 1) {  // mask: alpha 0.5 or less is skipped
+    if (s.a > 127) d = Rgba8{s.r, s.g, s.b, 255};
+  } else if constexpr (Blend == 2) {  // solid
+    d = Rgba8{s.r, s.g, s.b, 255};
+  } else if constexpr (Blend == 3) {  // alpha
+    const uint64_t a = s.a;
+    if (a == 0) return;
+    if (a == 255) {
+      d = Rgba8{s.r, s.g, s.b, 255};
+      return;
+    }
+    uint64_t x = LaneDiv255(Spread(s) * a + Spread(d) * (255 - a));
+    d = Gather(x | kOpaqueLane);
+  } else if constexpr (Blend == 4) {  // light: additive, saturating
+    const uint64_t a = s.a;
+    if (a == 0) return;
+    uint64_t x = Spread(d) + LaneDiv255(Spread(s) * a);
+    uint64_t over = (x >> 8) & 0x0001000100010001ull;  // lanes that passed 255
+    d = Gather((x | (over * 0xFF)) | kOpaqueLane);
+  } else {  // shade: multiply
+    d.r = static_cast<uint8_t>(Div255(d.r * s.r));
+    d.g = static_cast<uint8_t>(Div255(d.g * s.g));
+    d.b = static_cast<uint8_t>(Div255(d.b * s.b));
+  }
+}
+
+// How a texel is coloured before blending: not at all (white, opaque), by
+// the alpha only (white, translucent), or in every channel.
+enum class TintKind { None, Alpha, Full };
+
+template <TintKind K>
+inline Rgba8 Tint(Rgba8 t, Rgba8 c) {
+  if constexpr (K == TintKind::None) {
+    return t;
+  } else if constexpr (K == TintKind::Alpha) {
+    t.a = static_cast<uint8_t>(Div255(t.a * c.a));
+    return t;
+  } else {
+    return Rgba8{static_cast<uint8_t>(Div255(t.r * c.r)), static_cast<uint8_t>(Div255(t.g * c.g)),
+                 static_cast<uint8_t>(Div255(t.b * c.b)), static_cast<uint8_t>(Div255(t.a * c.a))};
+  }
+}
+
+template <int Blend>
+void SpanFlat(Rgba8* d, int n, Rgba8 c) {
+  if constexpr (Blend == 1 || Blend == 2) {
+    if (Blend == 1 && c.a <= 127) return;
+    Rgba8 s{c.r, c.g, c.b, 255};
+    std::fill(d, d + n, s);
+  } else {
+    for (int i = 0; i < n; ++i) BlendPixel<Blend>(d[i], c);
+  }
+}
+
+struct SpanTex {
+  const SoftTexture* t;
+  int64_t u, v;    // 16.16 texel coordinates at the first pixel
+  int64_t du, dv;  // per pixel
+  Rgba8 c;
+};
+
+template <int Blend, TintKind K>
+void SpanNearest(Rgba8* d, int n, const SpanTex& s) {
+  const int tw = s.t->w, th = s.t->h;
+  const Rgba8* px = s.t->px.data();
+  int64_t u = s.u, v = s.v;
+  if (s.dv == 0) {  // axis-aligned: one texture row for the whole span
+    int ty = std::clamp(static_cast<int>(v >> 16), 0, th - 1);
+    const Rgba8* row = px + static_cast<size_t>(ty) * tw;
+    for (int i = 0; i < n; ++i, u += s.du) {
+      int tx = std::clamp(static_cast<int>(u >> 16), 0, tw - 1);
+      Rgba8 t = row[tx];
+      t = Tint<K>(t, s.c);
+      BlendPixel<Blend>(d[i], t);
+    }
+    return;
+  }
+  for (int i = 0; i < n; ++i, u += s.du, v += s.dv) {
+    int tx = std::clamp(static_cast<int>(u >> 16), 0, tw - 1);
+    int ty = std::clamp(static_cast<int>(v >> 16), 0, th - 1);
+    Rgba8 t = px[static_cast<size_t>(ty) * tw + tx];
+    t = Tint<K>(t, s.c);
+    BlendPixel<Blend>(d[i], t);
+  }
+}
+
+// One bilinear sample from the texels (x0, x1) of rows r0 and r1; fx, fy
+// are the 8-bit fractions towards x1 and r1.
+inline Rgba8 Bilinear(const Rgba8* r0, const Rgba8* r1, int x0, int x1, int fx, int fy) {
+#if defined(__SSE2__)
+  // Both rows' texel pairs widened to 16-bit lanes: the vertical blend takes
+  // one multiply-add for two texels, the horizontal one adds the halves.
+  const __m128i zero = _mm_setzero_si128();
+  uint64_t p0, p1;
+  uint32_t a, b;
+  std::memcpy(&a, r0 + x0, 4);
+  std::memcpy(&b, r0 + x1, 4);
+  p0 = a | (uint64_t(b) << 32);
+  std::memcpy(&a, r1 + x0, 4);
+  std::memcpy(&b, r1 + x1, 4);
+  p1 = a | (uint64_t(b) << 32);
+  __m128i top = _mm_unpacklo_epi8(_mm_cvtsi64_si128(static_cast<long long>(p0)), zero);
+  __m128i bot = _mm_unpacklo_epi8(_mm_cvtsi64_si128(static_cast<long long>(p1)), zero);
+  __m128i col = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(top, _mm_set1_epi16(static_cast<short>(256 - fy))),
+                                             _mm_mullo_epi16(bot, _mm_set1_epi16(static_cast<short>(fy)))), 8);
+  const short w0 = static_cast<short>(256 - fx), w1 = static_cast<short>(fx);
+  __m128i weighted = _mm_mullo_epi16(col, _mm_set_epi16(w1, w1, w1, w1, w0, w0, w0, w0));
+  __m128i sum = _mm_srli_epi16(_mm_add_epi16(weighted, _mm_srli_si128(weighted, 8)), 8);
+  uint32_t out = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(sum, zero)));
+  Rgba8 t;
+  std::memcpy(&t, &out, 4);
+  return t;
+#else
+  const uint64_t wx1 = static_cast<uint64_t>(fx), wx0 = 256 - wx1;
+  const uint64_t wy1 = static_cast<uint64_t>(fy), wy0 = 256 - wy1;
+  uint64_t top = ((Spread(r0[x0]) * wx0 + Spread(r0[x1]) * wx1) >> 8) & kLanes;
+  uint64_t bottom = ((Spread(r1[x0]) * wx0 + Spread(r1[x1]) * wx1) >> 8) & kLanes;
+  return Gather((top * wy0 + bottom * wy1) >> 8);
+#endif
+}
+
+template <int Blend, TintKind K>
+void SpanBilinear(Rgba8* d, int n, const SpanTex& s) {
+  const int tw = s.t->w, th = s.t->h;
+  const Rgba8* px = s.t->px.data();
+  // Sample positions are texel centres: shift by half a texel.
+  int64_t u = s.u - 32768, v = s.v - 32768;
+  for (int i = 0; i < n; ++i, u += s.du, v += s.dv) {
+    int x0 = static_cast<int>(u >> 16), y0 = static_cast<int>(v >> 16);
+    int fx = static_cast<int>((u >> 8) & 255), fy = static_cast<int>((v >> 8) & 255);
+    int x1 = std::clamp(x0 + 1, 0, tw - 1), y1 = std::clamp(y0 + 1, 0, th - 1);
+    x0 = std::clamp(x0, 0, tw - 1);
+    y0 = std::clamp(y0, 0, th - 1);
+    const Rgba8* r0 = px + static_cast<size_t>(y0) * tw;
+    const Rgba8* r1 = px + static_cast<size_t>(y1) * tw;
+    Rgba8 t = Bilinear(r0, r1, x0, x1, fx, fy);
+    t = Tint<K>(t, s.c);
+    BlendPixel<Blend>(d[i], t);
+  }
+}
+
+using FlatFn = void (*)(Rgba8*, int, Rgba8);
+using TexFn = void (*)(Rgba8*, int, const SpanTex&);
+
+template <int Blend, TintKind K>
+TexFn PickTexK(bool filtered) {
+  return filtered ? SpanBilinear<Blend, K> : SpanNearest<Blend, K>;
+}
+
+template <int Blend>
+TexFn PickTex(bool filtered, TintKind tint) {
+  switch (tint) {
+    case TintKind::None: return PickTexK<Blend, TintKind::None>(filtered);
+    case TintKind::Alpha: return PickTexK<Blend, TintKind::Alpha>(filtered);
+    default: return PickTexK<Blend, TintKind::Full>(filtered);
+  }
+}
+
+TexFn PickTexFn(int blend, bool filtered, TintKind tinted) {
+  switch (blend) {
+    case 1: return PickTex<1>(filtered, tinted);
+    case 2: return PickTex<2>(filtered, tinted);
+    case 4: return PickTex<4>(filtered, tinted);
+    case 5: return PickTex<5>(filtered, tinted);
+    default: return PickTex<3>(filtered, tinted);
+  }
+}
+
+FlatFn PickFlatFn(int blend) {
+  switch (blend) {
+    case 1: return SpanFlat<1>;
+    case 2: return SpanFlat<2>;
+    case 4: return SpanFlat<4>;
+    case 5: return SpanFlat<5>;
+    default: return SpanFlat<3>;
+  }
+}
+
+// 16.16 fixed point, bounded so that stepping along any span cannot overflow.
+inline int64_t Fixed(double v) {
+  constexpr double kLimit = 1e12;
+  if (!(v > -kLimit)) v = -kLimit;  // also catches NaN
+  if (v > kLimit) v = kLimit;
+  return static_cast<int64_t>(std::floor(v * 65536.0 + 0.5));
+}
+
+bool SamePos(const DrawVertex& a, const DrawVertex& b) { return a.x == b.x && a.y == b.y; }
+
+class SoftBackend final : public RenderBackend {
+ public:
+  SoftBackend(int w, int h) : w_(std::max(1, w)), h_(std::max(1, h)) {
+    fb_.assign(static_cast<size_t>(w_) * h_, Rgba8{0, 0, 0, 255});
+    // A second thread pays off only with a second core and a buffer big
+    // enough to split.
+    if (std::thread::hardware_concurrency() >= 2 && h_ >= 32) {
+      worker_ = std::thread([this] { WorkerLoop(); });
+    }
+  }
+
+  ~SoftBackend() override {
+    if (worker_.joinable()) {
+      {
+        std::lock_guard<std::mutex> lock(m_);
+        quit_ = true;
+      }
+      cv_.notify_all();
+      worker_.join();
+    }
+  }
+
+  const char* Name() const override { return "Software"; }
+
+  int CreateTexture(int width, int height, const Rgba8* rgba) override {
+    SoftTexture t;
+    t.w = std::max(1, width);
+    t.h = std::max(1, height);
+    t.px.assign(static_cast<size_t>(t.w) * t.h, Rgba8{0, 0, 0, 0});
+    if (rgba && width > 0 && height > 0)
+      std::memcpy(t.px.data(), rgba, static_cast<size_t>(width) * height * sizeof(Rgba8));
+    t.live = true;
+    for (size_t i = 0; i < tex_.size(); ++i) {
+      if (!tex_[i].live) {
+        tex_[i] = std::move(t);
+        return static_cast<int>(i) + 1;
+      }
+    }
+    tex_.push_back(std::move(t));
+    return static_cast<int>(tex_.size());
+  }
+
+  void UpdateTexture(int texture, int x, int y, int width, int height, const Rgba8* rgba) override {
+    SoftTexture* t = Tex(texture);
+    if (!t || !rgba) return;
+    for (int row = 0; row < height; ++row) {
+      int ty = y + row;
+      if (ty < 0 || ty >= t->h) continue;
+      for (int col = 0; col < width; ++col) {
+        int tx = x + col;
+        if (tx < 0 || tx >= t->w) continue;
+        t->px[static_cast<size_t>(ty) * t->w + tx] = rgba[static_cast<size_t>(row) * width + col];
+      }
+    }
+  }
+
+  void DestroyTexture(int texture) override {
+    SoftTexture* t = Tex(texture);
+    if (!t) return;
+    t->live = false;
+    t->px.clear();
+    t->px.shrink_to_fit();
+  }
+
+  void Execute(const DrawList& list) override {
+    if (list.commands.empty()) return;
+    if (!worker_.joinable()) {
+      RunRows(list, 0, 1);
+      return;
+    }
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      job_ = &list;
+      ++jobSerial_;
+    }
+    cv_.notify_all();
+    RunRows(list, 0, 2);
+    std::unique_lock<std::mutex> lock(m_);
+    doneCv_.wait(lock, [this] { return doneSerial_ == jobSerial_; });
+    job_ = nullptr;
+  }
+
+  void ReadPixels(int x, int y, int width, int height, Rgba8* out) override {
+    for (int row = 0; row < height; ++row) {
+      for (int col = 0; col < width; ++col) {
+        int sx = x + col, sy = y + row;
+        Rgba8 p{0, 0, 0, 255};
+        if (sx >= 0 && sx < w_ && sy >= 0 && sy < h_) p = fb_[static_cast<size_t>(sy) * w_ + sx];
+        out[static_cast<size_t>(row) * width + col] = p;
+      }
+    }
+  }
+
+  void Present(bool) override {}
+  int Width() const override { return w_; }
+  int Height() const override { return h_; }
+  const std::vector<Rgba8>& Pixels() const { return fb_; }
+
+ private:
+  SoftTexture* Tex(int id) {
+    if (id <= 0 || id > static_cast<int>(tex_.size())) return nullptr;
+    SoftTexture* t = &tex_[id - 1];
+    return t->live ? t : nullptr;
+  }
+
+  void WorkerLoop() {
+    uint64_t seen = 0;
+    for (;;) {
+      const DrawList* job;
+      {
+        std::unique_lock<std::mutex> lock(m_);
+        cv_.wait(lock, [&] { return quit_ || jobSerial_ != seen; });
+        if (quit_) return;
+        seen = jobSerial_;
+        job = job_;
+      }
+      RunRows(*job, 1, 2);
+      {
+        std::lock_guard<std::mutex> lock(m_);
+        doneSerial_ = seen;
+      }
+      doneCv_.notify_all();
+    }
+  }
+
+  // Runs the whole list, touching only this thread's rows: blocks of
+  // kRowBlock rows are dealt out in turn, so both threads get work wherever
+  // the sprites are, and each pixel is only ever written by one thread.
+  static constexpr int kRowBlockShift = 3;
+  static bool OwnsRow(int y, int phase, int phases) { return ((y >> kRowBlockShift) % phases) == phase; }
+
+  void RunRows(const DrawList& list, int phase, int phases) {
+    const auto& vs = list.vertices;
+    for (const DrawCommand& cmd : list.commands) {
+      if (cmd.op == DrawOp::Clear) {
+        Rgba8 c{cmd.clear.r, cmd.clear.g, cmd.clear.b, 255};
+        for (int y = 0; y < h_; ++y)
+          if (OwnsRow(y, phase, phases))
+            std::fill_n(fb_.begin() + static_cast<size_t>(y) * w_, w_, c);
+        continue;
+      }
+      int end = std::min(cmd.first + cmd.count, static_cast<int>(vs.size()));
+      const SoftTexture* tex = cmd.texture ? Tex(cmd.texture) : nullptr;
+      if (cmd.texture && !tex) continue;  // a stale texture draws nothing
+      int i = std::max(0, cmd.first);
+      while (i + 3 <= end) {
+        // The common layer emits a quad as (0,1,2)(0,2,3): rasterise it whole.
+        if (i + 6 <= end && SamePos(vs[i + 3], vs[i]) && SamePos(vs[i + 4], vs[i + 2])) {
+          const DrawVertex quad[4] = {vs[i], vs[i + 1], vs[i + 2], vs[i + 5]};
+          Polygon(quad, 4, tex, cmd, phase, phases);
+          i += 6;
+        } else {
+          Polygon(&vs[i], 3, tex, cmd, phase, phases);
+          i += 3;
+        }
+      }
+    }
+  }
+
+  // A convex polygon of 3 or 4 vertices, either winding.
+  void Polygon(const DrawVertex* p, int n, const SoftTexture* tex, const DrawCommand& cmd, int phase,
+               int phases) {
+    float ymin = p[0].y, ymax = p[0].y, xmin = p[0].x, xmax = p[0].x;
+    for (int k = 1; k < n; ++k) {
+      ymin = std::min(ymin, p[k].y);
+      ymax = std::max(ymax, p[k].y);
+      xmin = std::min(xmin, p[k].x);
+      xmax = std::max(xmax, p[k].x);
+    }
+    if (!(ymax > ymin) || !(xmax > xmin)) return;  // also rejects NaN
+    // Clip to the screen and the band before doing anything per row.
+    if (xmax <= 0 || xmin >= w_ || ymax <= 0 || ymin >= h_) return;
+    // Clamped while still floating point: far-off vertices must not overflow the casts.
+    int r0 = static_cast<int>(std::ceil(std::max(ymin - 0.5f, 0.0f)));
+    int r1 = static_cast<int>(std::ceil(std::min(ymax - 0.5f, static_cast<float>(h_))));
+    if (r0 >= r1) return;
+
+    struct Edge {
+      float x0, y0, y1, slope;
+    };
+    Edge edges[4];
+    int ne = 0;
+    for (int k = 0; k < n; ++k) {
+      const DrawVertex& a = p[k];
+      const DrawVertex& b = p[(k + 1) % n];
+      if (a.y == b.y) continue;
+      // Always walk an edge top to bottom so a shared edge gives the same x
+      // in both primitives.
+      const DrawVertex& t = a.y < b.y ? a : b;
+      const DrawVertex& u = a.y < b.y ? b : a;
+      edges[ne++] = Edge{t.x, t.y, u.y, (u.x - t.x) / (u.y - t.y)};
+    }
+
+    FlatFn flat = nullptr;
+    TexFn texFn = nullptr;
+    SpanTex st{};
+    double dudx = 0, dudy = 0, dvdx = 0, dvdy = 0, ou = 0, ov = 0, ox = 0, oy = 0;
+    Rgba8 c = p[0].colour;
+    if (tex) {
+      // Affine texture mapping from three non-collinear vertices.
+      int a = 0, b = 1, d = 2;
+      double det = (double(p[b].x) - p[a].x) * (double(p[d].y) - p[a].y) -
+                   (double(p[d].x) - p[a].x) * (double(p[b].y) - p[a].y);
+      if (std::fabs(det) < 1e-9 && n == 4) {
+        b = 2;
+        d = 3;
+        det = (double(p[b].x) - p[a].x) * (double(p[d].y) - p[a].y) -
+              (double(p[d].x) - p[a].x) * (double(p[b].y) - p[a].y);
+      }
+      if (std::fabs(det) < 1e-9) return;
+      double x1 = double(p[b].x) - p[a].x, y1 = double(p[b].y) - p[a].y;
+      double x2 = double(p[d].x) - p[a].x, y2 = double(p[d].y) - p[a].y;
+      double u1 = (double(p[b].u) - p[a].u) * tex->w, u2 = (double(p[d].u) - p[a].u) * tex->w;
+      double v1 = (double(p[b].v) - p[a].v) * tex->h, v2 = (double(p[d].v) - p[a].v) * tex->h;
+      dudx = (u1 * y2 - u2 * y1) / det;
+      dudy = (u2 * x1 - u1 * x2) / det;
+      dvdx = (v1 * y2 - v2 * y1) / det;
+      dvdy = (v2 * x1 - v1 * x2) / det;
+      ou = double(p[a].u) * tex->w;
+      ov = double(p[a].v) * tex->h;
+      ox = p[a].x;
+      oy = p[a].y;
+      const bool white = c.r == 255 && c.g == 255 && c.b == 255;
+      TintKind tinted = !white ? TintKind::Full : c.a == 255 ? TintKind::None : TintKind::Alpha;
+      texFn = PickTexFn(cmd.blend, cmd.filtered, tinted);
+      st.t = tex;
+      st.c = c;
+      // Snap tiny gradients to zero so axis-aligned quads take the one-row path.
+      if (std::fabs(dvdx) < 1e-7) dvdx = 0;
+      if (std::fabs(dudy) < 1e-7) dudy = 0;
+      st.du = Fixed(dudx);
+      st.dv = Fixed(dvdx);
+    } else {
+      flat = PickFlatFn(cmd.blend);
+    }
+
+    for (int y = r0; y < r1; ++y) {
+      if (phases > 1 && !OwnsRow(y, phase, phases)) {
+        y |= (1 << kRowBlockShift) - 1;  // skip to the end of the other thread's block
+        continue;
+      }
+      float yc = y + 0.5f;
+      float lo = 1e30f, hi = -1e30f;
+      for (int k = 0; k < ne; ++k) {
+        const Edge& e = edges[k];
+        if (yc < e.y0 || yc > e.y1) continue;
+        float x = e.x0 + (yc - e.y0) * e.slope;
+        lo = std::min(lo, x);
+        hi = std::max(hi, x);
+      }
+      if (!(hi > lo)) continue;
+      int xs = static_cast<int>(std::ceil(std::max(lo - 0.5f, 0.0f)));
+      int xe = static_cast<int>(std::ceil(std::min(hi - 0.5f, static_cast<float>(w_))));
+      if (xs >= xe) continue;
+      Rgba8* row = fb_.data() + static_cast<size_t>(y) * w_;
+      if (flat) {
+        flat(row + xs, xe - xs, c);
+      } else {
+        double px = xs + 0.5 - ox, py = yc - oy;
+        st.u = Fixed(ou + dudx * px + dudy * py);
+        st.v = Fixed(ov + dvdx * px + dvdy * py);
+        texFn(row + xs, xe - xs, st);
+      }
+    }
+  }
+
+  int w_, h_;
+  std::vector<Rgba8> fb_;
+  std::vector<SoftTexture> tex_;
+
+  std::thread worker_;
+  std::mutex m_;
+  std::condition_variable cv_, doneCv_;
+  const DrawList* job_ = nullptr;
+  uint64_t jobSerial_ = 0, doneSerial_ = 0;
+  bool quit_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<RenderBackend> MakeSoftwareBackend(int width, int height) {
+  return std::make_unique<SoftBackend>(width, height);
+}
+
+const std::vector<Rgba8>* SoftwarePixels(RenderBackend* backend) {
+  auto* soft = dynamic_cast<SoftBackend*>(backend);
+  return soft ? &soft->Pixels() : nullptr;
+}
+
+}  // namespace plat

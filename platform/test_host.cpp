@@ -1,0 +1,128 @@
+// The test-only face of the headless host: start it in-process, push input,
+// drive the virtual clock, read the back buffer, fake joypads, and replace
+// the process end with a hook. The audio queries live with the mixer.
+#include "platform/test_host.h"
+
+#include "platform/internal.h"
+#include "platform/platform.h"
+
+namespace plat {
+void (*g_endHook)() = nullptr;
+}  // namespace plat
+
+namespace testhost {
+namespace {
+
+plat::HeadlessControl* Control() { return plat::CurrentHeadless(); }
+
+}  // namespace
+
+void Start(const std::string& scriptPath) {
+  // Drop the old display before its host goes, then clear every table so no
+  // state leaks from one test into the next.
+  if (GraphicsOpenNow()) EndGraphics();
+  plat::SetHost(plat::MakeHeadlessHost(scriptPath));
+  plat::ResetAllPlatformState();
+}
+
+void ScriptLines(const std::string& lines) {
+  if (auto* c = Control()) c->AddScript(lines);
+}
+
+void PushKey(int vk, bool down) {
+  if (auto* c = Control()) c->QueueNow(down ? plat::HeadlessEvent::KeyDown : plat::HeadlessEvent::KeyUp, vk);
+}
+
+void PushText(const std::string& text) {
+  if (auto* c = Control()) c->QueueNow(plat::HeadlessEvent::Text, 0, 0, text);
+}
+
+void PushMouseMove(int windowX, int windowY) {
+  if (auto* c = Control()) c->QueueNow(plat::HeadlessEvent::MouseMoveWindow, windowX, windowY);
+}
+
+void PushMouseButton(int button, bool down) {
+  if (auto* c = Control())
+    c->QueueNow(down ? plat::HeadlessEvent::MouseDown : plat::HeadlessEvent::MouseUp, button);
+}
+
+void PushClose() {
+  if (auto* c = Control()) c->QueueNow(plat::HeadlessEvent::Close);
+}
+
+int AddPad(const std::string& name, int buttonMask) {
+  plat::PadState pad;
+  pad.connected = true;
+  pad.name = name;
+  pad.buttonMask = buttonMask;
+  plat::Input().pads.push_back(pad);
+  return static_cast<int>(plat::Input().pads.size()) - 1;
+}
+
+namespace {
+plat::PadState* PadAt(int port) {
+  auto& pads = plat::Input().pads;
+  return port >= 0 && port < static_cast<int>(pads.size()) ? &pads[port] : nullptr;
+}
+}  // namespace
+
+void SetPadAxis(int port, int axis, float value) {
+  if (auto* p = PadAt(port); p && axis >= 0 && axis < 6) p->axes[axis] = value;
+}
+
+void SetPadHat(int port, float hat) {
+  if (auto* p = PadAt(port)) p->hat = hat;
+}
+
+void SetPadButton(int port, int button, bool down) {
+  if (auto* p = PadAt(port); p && button >= 0 && button < 32) {
+    if (down)
+      p->buttons |= 1u << button;
+    else
+      p->buttons &= ~(1u << button);
+  }
+}
+
+void UnplugPad(int port) {
+  if (auto* p = PadAt(port)) *p = plat::PadState();
+}
+
+uint32_t Clock() {
+  auto* c = Control();
+  return c ? c->Clock() : 0;
+}
+
+void Advance(int ms) {
+  if (auto* c = Control()) c->Advance(ms);
+}
+
+uint32_t Frame::Pixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width || y >= height) return 0;
+  size_t i = (static_cast<size_t>(y) * width + x) * 4;
+  return (uint32_t(rgba[i]) << 16) | (uint32_t(rgba[i + 1]) << 8) | rgba[i + 2];
+}
+
+Frame BackBuffer() {
+  Frame f;
+  plat::RenderBackend* be = plat::CurrentBackend();
+  if (!be) return f;
+  plat::FlushDrawList();
+  f.width = be->Width();
+  f.height = be->Height();
+  std::vector<plat::Rgba8> px(static_cast<size_t>(f.width) * f.height);
+  be->ReadPixels(0, 0, f.width, f.height, px.data());
+  f.rgba.resize(px.size() * 4);
+  for (size_t i = 0; i < px.size(); ++i) {
+    f.rgba[i * 4] = px[i].r;
+    f.rgba[i * 4 + 1] = px[i].g;
+    f.rgba[i * 4 + 2] = px[i].b;
+    f.rgba[i * 4 + 3] = px[i].a;
+  }
+  return f;
+}
+
+int Presents() { return plat::PresentCount(); }
+
+void SetEndHook(void (*hook)()) { plat::g_endHook = hook; }
+
+}  // namespace testhost

@@ -1,0 +1,279 @@
+// The session bot: title screen → round → name → title, driven through the
+// per-frame watcher with the headless host's input queue.
+#include "session_bot.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <fstream>
+#include <functional>
+
+#include "framework/display_setup.h"
+#include "framework/frame_flip.h"
+#include "framework/startup.h"
+#include "game/card_round.h"
+#include "game/name_entry.h"
+#include "game/score_panel.h"
+#include "game/scores.h"
+#include "game/title_screen.h"
+#include "platform/platform.h"
+#include "platform/test_host.h"
+
+namespace e2e {
+namespace {
+
+constexpr int kEnter = 13, kBackspace = 8, kEscape = 27;
+constexpr int kTimeLimitSeconds = 600;
+
+struct Step {
+  int waitFrames;              // frames to wait before running the action
+  std::function<void()> action;
+};
+
+struct Bot {
+  BotConfig config;
+  std::ofstream report;
+  std::deque<Step> queue;
+  int waiting = 0;
+  int frames = 0;
+
+  enum class Stage { Title, Round, Name, Leaving } stage = Stage::Title;
+  int roundsStarted = 0;
+  int difficultyInspected = 0;
+
+  // Board watch during a round.
+  std::array<int, 110> prevValue{};
+  std::array<int, 110> prevAngle{};
+  std::array<bool, 110> pickedByMe{};
+  std::vector<int> shown;      // values shown this turn, in order
+  bool picksQueued = false;
+  int turn = 0;                // turns seen so far in this round
+};
+
+Bot* g_bot = nullptr;
+
+// ---------------------------------------------------------------- input helpers
+void MoveTo(int vx, int vy) {
+  int wx = vx * GraphicsWidth() / VirtualWidth;
+  int wy = vy * GraphicsHeight() / VirtualHeight;
+  testhost::PushMouseMove(wx, wy);
+}
+void Button(bool down) { testhost::PushMouseButton(1, down); }
+void Press(int vk) {
+  testhost::PushKey(vk, true);
+  testhost::PushKey(vk, false);
+}
+
+void Then(int frames, std::function<void()> action) { g_bot->queue.push_back({frames, std::move(action)}); }
+
+// Move, let the frame flip sample the pointer, press, hold two frames, release.
+void QueueClick(int vx, int vy) {
+  Then(0, [vx, vy] { MoveTo(vx, vy); });
+  Then(3, [] { Button(true); });
+  Then(3, [] { Button(false); });
+}
+
+void RunQueue() {
+  Bot& b = *g_bot;
+  while (!b.queue.empty()) {
+    if (b.waiting < b.queue.front().waitFrames) {
+      ++b.waiting;
+      return;
+    }
+    b.waiting = 0;
+    auto step = std::move(b.queue.front());
+    b.queue.pop_front();
+    step.action();
+  }
+}
+
+// ---------------------------------------------------------------- screens
+int RowY(int difficulty) { return VirtualHeight / 2 + 200 + 50 * difficulty + 20; }
+
+void OnTitle() {
+  Bot& b = *g_bot;
+  if (!b.queue.empty() || SlideStep < 32) return;
+  if (b.config.plan == Plan::PlayEachDifficulty) {
+    if (b.roundsStarted < 3) {
+      int d = b.roundsStarted;
+      QueueClick(VirtualWidth / 2 - 50, RowY(d));
+      Then(2, [d] {
+        if (Difficulty != d) g_bot->report << "error difficulty " << Difficulty << " not " << d << "\n";
+      });
+      QueueClick(VirtualWidth / 2, VirtualHeight / 2 + 80);
+      Then(120, [] {});   // the round starts inside the next frames
+      return;
+    }
+  } else if (b.difficultyInspected < 3) {
+    if (b.difficultyInspected == 0) b.report << "player " << PlayerName << "\n";
+    int d = b.difficultyInspected;
+    QueueClick(VirtualWidth / 2 - 50, RowY(d));
+    Then(2, [d] {
+      for (int k = 1; k <= 25; ++k) {
+        if (TopScores[k]) {
+          g_bot->report << "top " << d << " " << k << " " << TopScores[k]->GameMode << " "
+                        << TopScores[k]->Score << " " << TopScores[k]->Name << "\n";
+        }
+      }
+      ++g_bot->difficultyInspected;
+    });
+    return;
+  }
+  // Done: Escape quits; the key held on the closing page ends it.
+  b.stage = Bot::Stage::Leaving;
+  b.report << "quit\n";
+  b.report.flush();
+  testhost::PushKey(kEscape, true);
+  testhost::PushKey('A', true);
+}
+
+int CellCentreX(int cell) { return (VirtualWidth - 640) / 2 - 16 + 96 * (cell % 10); }
+int CellCentreY(int cell) { return 128 * (cell / 10) - 96 + 64; }
+
+void QueuePicks() {
+  Bot& b = *g_bot;
+  std::vector<int> targets;
+  for (int value : b.shown) {
+    for (int cell = 0; cell < 110; ++cell) {
+      if (CardValue[cell] == value && FlipAngle[cell] == 0 && !b.pickedByMe[cell]) {
+        targets.push_back(cell);
+        break;
+      }
+    }
+  }
+  // Right for the first turns, then in reverse order, which is wrong at
+  // least for the first pick, so every later turn costs a life.
+  if (b.turn > b.config.correctTurns) std::reverse(targets.begin(), targets.end());
+  for (int cell : targets) {
+    b.pickedByMe[cell] = true;
+    QueueClick(CellCentreX(cell), CellCentreY(cell));
+  }
+}
+
+void OnRound() {
+  Bot& b = *g_bot;
+  int cards = 0;
+  bool turnStarts = false;
+  for (int cell = 0; cell < 110; ++cell) {
+    if (CardValue[cell] == 0) continue;
+    ++cards;
+    if (FlipAngle[cell] == 181 && b.prevAngle[cell] != 181) turnStarts = true;
+  }
+  if (turnStarts) {
+    b.shown.clear();
+    b.pickedByMe.fill(false);
+    b.picksQueued = false;
+    ++b.turn;
+  }
+  for (int cell = 0; cell < 110; ++cell) {
+    int v = CardValue[cell];
+    if (v != 0 && FlipAngle[cell] == 1 && b.prevValue[cell] == v && !b.pickedByMe[cell] &&
+        b.prevAngle[cell] != 1) {
+      b.shown.push_back(v);
+    }
+  }
+  if (!b.picksQueued && cards > 0 && static_cast<int>(b.shown.size()) == cards / 2) {
+    b.picksQueued = true;
+    QueuePicks();
+  }
+  for (int cell = 0; cell < 110; ++cell) {
+    b.prevValue[cell] = CardValue[cell];
+    b.prevAngle[cell] = FlipAngle[cell];
+  }
+}
+
+void OnNameEntry() {
+  Bot& b = *g_bot;
+  b.report << "round " << Difficulty << " " << Score << " " << Lives << " " << b.turn << "\n";
+  int round = b.roundsStarted - 1;
+  std::string name = round >= 0 && round < static_cast<int>(b.config.names.size())
+                         ? b.config.names[round] : "Bot";
+  b.queue.clear();
+  b.waiting = 0;
+  Button(false);
+  Then(3, [] {});
+  for (size_t i = 0; i < PlayerName.size(); ++i) Then(1, [] { Press(kBackspace); });
+  Then(1, [name] { testhost::PushText(name); });
+  Then(static_cast<int>(name.size()) + 3, [] {
+    g_bot->report << "entered " << PlayerName << "\n";
+    Press(kEnter);
+  });
+}
+
+void Watch() {
+  Bot& b = *g_bot;
+  // A trace line now and then shows where a session that went wrong stood.
+  if (++b.frames % 600 == 0) {
+    b.report << "trace " << b.frames << " stage " << static_cast<int>(b.stage) << " pause "
+             << PauseState << " slide " << SlideStep << " lives " << Lives << " turn " << b.turn
+             << " shown " << b.shown.size() << " queued " << b.queue.size() << "\n";
+    b.report.flush();
+  }
+  switch (b.stage) {
+    case Bot::Stage::Title:
+      if (PauseState == 1) {
+        b.stage = Bot::Stage::Round;
+        ++b.roundsStarted;
+        b.queue.clear();
+        b.waiting = 0;
+        b.turn = 0;
+        b.shown.clear();
+        b.picksQueued = false;
+        b.prevValue.fill(0);
+        b.prevAngle.fill(0);
+        b.pickedByMe.fill(false);
+        Button(false);
+      } else {
+        OnTitle();
+      }
+      break;
+    case Bot::Stage::Round:
+      if (NameEntryOpen) {
+        b.stage = Bot::Stage::Name;
+        OnNameEntry();
+      } else {
+        OnRound();
+      }
+      break;
+    case Bot::Stage::Name:
+      if (!NameEntryOpen) {
+        b.stage = Bot::Stage::Title;
+        b.queue.clear();
+        b.waiting = 0;
+      }
+      break;
+    case Bot::Stage::Leaving:
+      break;
+  }
+  RunQueue();
+}
+
+}  // namespace
+
+int RunSession(const std::string& root, const BotConfig& config) {
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    alarm(kTimeLimitSeconds);   // a session that hangs is killed and reported
+    if (chdir(root.c_str()) != 0) _exit(90);
+    setenv("MNEMORA_HEADLESS", "", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    static Bot bot;
+    bot.config = config;
+    bot.report.open(config.reportPath, std::ios::trunc);
+    g_bot = &bot;
+    FrameWatcher = Watch;
+    RunProgram();
+  }
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace e2e

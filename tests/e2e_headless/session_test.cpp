@@ -1,0 +1,209 @@
+// The whole program end to end on the headless host: a fresh start, a round
+// on each difficulty played by the bot to "Game Over", names typed, Escape,
+// the closing page; then the files, and a second run that shows the records
+// in the panel and keeps the last name.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "session_bot.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> SplitLines(const std::string& text, const std::string& end) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t at = text.find(end, start);
+    if (at == std::string::npos) {
+      lines.push_back(text.substr(start));
+      break;
+    }
+    lines.push_back(text.substr(start, at - start));
+    start = at + end.size();
+  }
+  return lines;
+}
+
+std::vector<std::string> SplitFields(const std::string& line) {
+  std::vector<std::string> fields;
+  std::stringstream s(line);
+  for (std::string f; std::getline(s, f, '|');) fields.push_back(f);
+  if (!line.empty() && line.back() == '|') fields.push_back("");
+  return fields;
+}
+
+// A copy of the built game folder in a fresh temporary folder.
+class GameCopy {
+ public:
+  GameCopy() {
+    std::random_device rd;
+    root_ = fs::temp_directory_path() / ("mnemora_e2e_" + std::to_string(rd()) + std::to_string(rd()));
+    fs::create_directories(root_);
+    fs::copy(fs::path(MNEMORA_GAME_DIR) / "Files", root_ / "Files", fs::copy_options::recursive);
+  }
+  ~GameCopy() {
+    // A failed session leaves its folder for inspection.
+    if (::testing::Test::HasFailure()) {
+      std::fprintf(stderr, "session folder kept: %s\n", root_.string().c_str());
+      return;
+    }
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+  }
+  const fs::path& root() const { return root_; }
+
+ private:
+  fs::path root_;
+};
+
+struct RoundSeen {
+  int difficulty = -1;
+  long long score = 0;
+  int lives = 0, turns = 0;
+};
+
+struct Report {
+  std::vector<RoundSeen> rounds;
+  std::vector<std::string> entered;
+  std::string player;
+  std::map<int, std::vector<std::string>> top;   // difficulty -> "mode score name"
+  std::vector<std::string> errors;
+  bool quit = false;
+};
+
+Report ReadReport(const fs::path& path) {
+  Report r;
+  for (const auto& line : SplitLines(ReadAll(path), "\n")) {
+    std::istringstream in(line);
+    std::string kind;
+    in >> kind;
+    std::string rest = line.size() > kind.size() ? line.substr(kind.size() + 1) : "";
+    if (kind == "round") {
+      RoundSeen seen;
+      in >> seen.difficulty >> seen.score >> seen.lives >> seen.turns;
+      r.rounds.push_back(seen);
+    } else if (kind == "entered") {
+      r.entered.push_back(rest);
+    } else if (kind == "player") {
+      r.player = rest;
+    } else if (kind == "top") {
+      int d = 0, k = 0;
+      in >> d >> k;
+      std::string entry;
+      std::getline(in, entry);
+      r.top[d].push_back(entry.empty() ? entry : entry.substr(1));
+    } else if (kind == "error") {
+      r.errors.push_back(rest);
+    } else if (kind == "quit") {
+      r.quit = true;
+    }
+  }
+  return r;
+}
+
+TEST(EndToEnd, ThreeRoundsRecordedThenShownInTheNextRun) {
+  ASSERT_TRUE(fs::exists(fs::path(MNEMORA_GAME_DIR) / "Files" / "253"))
+      << "the game folder has not been built";
+  GameCopy game;
+  const fs::path gameFolder = game.root() / "Files" / "253";
+
+  // ---- first run: a fresh start, one round per difficulty
+  e2e::BotConfig play;
+  play.plan = e2e::Plan::PlayEachDifficulty;
+  play.names = {"Eve", "Max|Med", " Hal "};
+  play.correctTurns = 1;
+  play.reportPath = (game.root() / "report1.txt").string();
+  ASSERT_FALSE(fs::exists(gameFolder / "scores.dat"));
+  ASSERT_EQ(e2e::RunSession(game.root().string(), play), 0);
+
+  Report first = ReadReport(play.reportPath);
+  EXPECT_TRUE(first.errors.empty()) << first.errors.front();
+  EXPECT_TRUE(first.quit);
+  ASSERT_EQ(first.rounds.size(), 3u);
+  const int livesAtStart[3] = {5, 3, 1};
+  for (int d = 0; d < 3; ++d) {
+    EXPECT_EQ(first.rounds[d].difficulty, d);
+    EXPECT_EQ(first.rounds[d].lives, -1) << "round " << d << " ended before Game Over";
+    // One right turn, then a wrong one for every life and one more.
+    EXPECT_EQ(first.rounds[d].turns, 1 + livesAtStart[d] + 1) << d;
+    EXPECT_GT(first.rounds[d].score, 0) << d;
+  }
+  // "|" can't be typed into a name.
+  EXPECT_EQ(first.entered, (std::vector<std::string>{"Eve", "MaxMed", " Hal "}));
+
+  // ---- the files of the first run
+  std::string debug = ReadAll(game.root() / "Files" / "Debug.txt");
+  EXPECT_NE(debug.find("Closing Up\r\n"), std::string::npos);
+  EXPECT_TRUE(fs::exists(game.root() / "Files" / "Setup.ini"));
+  EXPECT_FALSE(fs::exists(gameFolder / "scores.dat.tmp"));
+
+  std::string scores = ReadAll(gameFolder / "scores.dat");
+  ASSERT_GE(scores.size(), 2u);
+  EXPECT_EQ(scores.substr(scores.size() - 2), "\r\n");
+  auto lines = SplitLines(scores, "\r\n");
+  ASSERT_EQ(lines.size(), 6u);
+  std::string zeros = "0";
+  for (int i = 1; i < 30; ++i) zeros += "|0";
+  const char* stored[3] = {" Hal ", "MaxMed", "Eve"};   // newest first, as typed
+  long long previousStamp = 0;
+  for (int i = 0; i < 3; ++i) {
+    auto f = SplitFields(lines[2 * i]);
+    ASSERT_EQ(f.size(), 8u) << lines[2 * i];
+    int d = 2 - i;
+    EXPECT_EQ(std::stoll(f[0]), first.rounds[d].score);
+    EXPECT_EQ(f[1], stored[i]);
+    EXPECT_EQ(f[2], "0");                     // badges
+    long long stamp = std::stoll(f[3]);
+    if (i > 0) {
+      EXPECT_LE(stamp, previousStamp);
+    }
+    previousStamp = stamp;
+    EXPECT_GT(stamp, 0);
+    EXPECT_EQ(f[4], "0");                     // level
+    EXPECT_EQ(f[5], std::to_string(d));       // difficulty
+    EXPECT_EQ(f[6], "0");                     // flags
+    EXPECT_EQ(f[7], "0");                     // not quit
+    EXPECT_EQ(lines[2 * i + 1], zeros);
+  }
+
+  // ---- second run: the panel ranks the stored rounds; the name is kept
+  e2e::BotConfig look;
+  look.plan = e2e::Plan::InspectPanel;
+  look.reportPath = (game.root() / "report2.txt").string();
+  ASSERT_EQ(e2e::RunSession(game.root().string(), look), 0);
+  Report second = ReadReport(look.reportPath);
+  EXPECT_TRUE(second.quit);
+  EXPECT_EQ(second.player, "Hal");
+  const char* shownNames[3] = {"Eve", "MaxMed", "Hal"};
+  for (int d = 0; d < 3; ++d) {
+    ASSERT_EQ(second.top[d].size(), 1u) << d;
+    EXPECT_EQ(second.top[d][0], std::to_string(d) + " " + std::to_string(first.rounds[d].score) +
+                                    " " + shownNames[d]);
+  }
+  // Nothing played, nothing trimmed: the same records written again, the
+  // name now read back trimmed.
+  auto again = SplitLines(ReadAll(gameFolder / "scores.dat"), "\r\n");
+  ASSERT_EQ(again.size(), 6u);
+  EXPECT_EQ(again[0], std::to_string(first.rounds[2].score) + "|Hal|0|" + SplitFields(lines[0])[3] +
+                          "|0|2|0|0");
+  for (int i = 1; i < 6; ++i) EXPECT_EQ(again[i], lines[i]) << i;
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+// The engine test on the headless host with a machine whose speed the test
+// sets: each frame's load costs virtual time through the cost hook, so the
+// smoothed rate falls where a case wants it.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <array>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "audio/music.h"
+#include "audio/sound_effects.h"
+#include "framework/display_setup.h"
+#include "framework/draw_helpers.h"
+#include "framework/engine_test.h"
+#include "framework/frame_flip.h"
+#include "framework/log.h"
+#include "framework/menus.h"
+#include "framework/setup_file.h"
+#include "framework/shared_assets.h"
+#include "platform/test_host.h"
+
+namespace {
+
+int (*g_cost)(int sprites) = nullptr;   // ms a frame's load costs
+int g_lastLoad = 0;
+
+void ChargeLoad(int sprites) {
+  g_lastLoad = sprites;
+  if (g_cost != nullptr) testhost::Advance(g_cost(sprites));
+}
+
+struct Case {
+  const char* what;
+  int (*cost)(int);
+  int frameskip;
+  std::array<int, 3> measured, budgets;
+  int aimed, frameskipAfter, lastLoad, presents;
+};
+
+// A frame of 15 ms reads as 66 frames a second, 17 ms as 58 and 40 ms as 25.
+const Case kCases[] = {
+    {"best 5000", [](int n) { return n <= 5000 ? 0 : 40; }, 0, {2000, 2000, 1000}, {2000, 2000, 1000}, 60, 0, 5500, 88},
+    {"best 2000", [](int n) { return n <= 2000 ? 0 : 40; }, 0, {800, 800, 400}, {1000, 800, 400}, 30, 1, 2500, 40},
+    // Slow from the start: the warm-up can't stop the test, the next step does.
+    {"best 0", [](int) { return 40; }, 0, {0, 0, 0}, {1000, 500, 250}, 30, 1, 1000, 16},
+    // Fast only while warming up: 500 is never a best count.
+    {"warm-up only", [](int n) { return n == 500 ? 0 : 40; }, 0, {0, 0, 0}, {1000, 500, 250}, 30, 1, 1000, 16},
+    // Exactly the aimed rate minus 2: recorded, and the last step.
+    {"at the limit", [](int n) { return n < 3000 ? 0 : 17; }, 0, {1200, 1200, 600}, {1200, 1200, 600}, 60, 0, 3000, 48},
+    {"best 20000", [](int) { return 0; }, 0, {8000, 8000, 4000}, {8000, 8000, 4000}, 60, 0, 20000, 320},
+    // Frameskip on: aimed at 30 whatever is passed; every other frame presented.
+    {"frameskip on", [](int) { return 0; }, 1, {8000, 8000, 4000}, {8000, 8000, 4000}, 30, 1, 20000, 160},
+};
+
+class EngineTestTest : public ::testing::TestWithParam<Case> {
+ protected:
+  void SetUp() override {
+    testhost::Start("");
+    ResetSetup();
+    ResetDisplaySetup();
+    ResetSharedAssets();
+    ResetDrawHelpers();
+    ResetFrameFlip();
+    ResetMenus();
+    ResetSoundEffects();
+    ResetMusic();
+    ASSERT_EQ(Graphics(VirtualWidth, VirtualHeight, 0, 60, 0), 1);
+    SetVirtualResolution(static_cast<float>(VirtualWidth), static_cast<float>(VirtualHeight));
+    IconSheetUnfiltered = LoadAnimImage(std::string(MNEMORA_GAME_DIR) + "/Files/Common/icons.png", 16, 16, 0, 64, 1);
+    log_ = std::filesystem::temp_directory_path() / ("mnemora_engine_" + std::to_string(::getpid()) + ".txt");
+    ASSERT_EQ(OpenLog(log_.string()), 1);
+    LastFlipTime = MilliSecs();
+    EngineTestDrawCost = &ChargeLoad;
+  }
+
+  void TearDown() override {
+    EngineTestDrawCost = nullptr;
+    CloseLog();
+    EndGraphics();
+    std::filesystem::remove(log_);
+  }
+
+  std::filesystem::path log_;
+};
+
+}  // namespace
+
+TEST_P(EngineTestTest, BudgetsFloorsAndLog) {
+  const Case& c = GetParam();
+  ::Setup[7] = c.frameskip;
+  g_cost = c.cost;
+  int presentsBefore = testhost::Presents();
+  RunEngineTest(60, 2);
+  CloseLog();
+
+  EXPECT_EQ((std::array<int, 3>{SpriteBudget[1], SpriteBudget[2], SpriteBudget[3]}), c.budgets);
+  EXPECT_EQ(AimedFps, c.aimed);
+  EXPECT_EQ(::Setup[7], c.frameskipAfter);
+  EXPECT_EQ(g_lastLoad, c.lastLoad);
+  EXPECT_EQ(testhost::Presents() - presentsBefore, c.presents);
+  EXPECT_EQ(DebugOverlay, 0);
+
+  // The results show what was measured; the floors come after them.
+  int shownRate = c.frameskip == 1 ? 30 : 60;
+  std::string expected = "Starting Engine Test\r\nAiming for " + std::to_string(shownRate) + ",2\r\n" +
+                         "Test Complete\r\n\r\nEngine Test Results\r\n\r\n" +
+                         "\tMaximum Sprites Allowed for " + std::to_string(shownRate) + " Frames Per Second\r\n" +
+                         "\tMain sprites : " + std::to_string(c.measured[0]) + "\r\n" +
+                         "\tGlowy Sprites : " + std::to_string(c.measured[1]) + "\r\n" +
+                         "\tParticles : " + std::to_string(c.measured[2]) + "\r\n\r\n";
+  if (c.aimed == 30) expected += "Settings Overwritten, Set to Default Lower Limits at 30fps.\r\n";
+  expected += "\r\n";
+  std::ifstream f(log_, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(f), {}), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Machines, EngineTestTest, ::testing::ValuesIn(kCases),
+                         [](const auto& info) {
+                           std::string name = info.param.what;
+                           for (char& ch : name) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+                           return name;
+                         });
+
+// The load is drawn in full but invisible: the picture is the stripes alone.
+TEST_F(EngineTestTest, LoadLeavesOnlyTheBackdrop) {
+  g_cost = [](int n) { return n <= 500 ? 0 : 40; };
+  RunEngineTest(60, 2);
+  testhost::Frame frame = testhost::BackBuffer();
+  int blue = 0;
+  for (int y = 0; y < frame.height; y += 7) {
+    for (int x = 0; x < frame.width; x += 7) {
+      uint32_t p = frame.Pixel(x, y);
+      ASSERT_EQ(p & 0xffff00u, 0u) << x << "," << y;
+      blue += (p & 0xff) >= 50;
+    }
+  }
+  EXPECT_GT(blue, 1000);
+}

@@ -1,0 +1,181 @@
+// The headless host: the virtual clock, the input script and its timing,
+// scripted shots, the idle close, the fixed date, pads and the display modes.
+#include <cstdio>
+
+#include "draw_fixture.h"
+
+namespace {
+
+class HeadlessTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    testhost::Start("");
+    ASSERT_EQ(Graphics(640, 480, 0, 60), 1);
+  }
+  void TearDown() override { EndGraphics(); }
+  // Advances the virtual clock to t and pumps, as a paced game loop would.
+  void RunTo(uint32_t t) {
+    if (testhost::Clock() < t) testhost::Advance(static_cast<int>(t - testhost::Clock()));
+    PollSystem();
+  }
+};
+
+TEST_F(HeadlessTest, ScriptedKeysArriveAtTheirTimes) {
+  testhost::ScriptLines(
+      "# a comment line\n"
+      "100 keydown 65\n"
+      "+50 keyup 65   # trailing comment\n"
+      "300 key 13\n");
+  RunTo(99);
+  EXPECT_EQ(KeyDown(65), 0);
+  RunTo(100);
+  EXPECT_EQ(KeyDown(65), 1);
+  EXPECT_EQ(KeyHit(65), 1);
+  EXPECT_EQ(KeyHit(65), 0);  // reading clears
+  RunTo(150);
+  EXPECT_EQ(KeyDown(65), 0);
+  RunTo(300);
+  EXPECT_EQ(KeyDown(13), 1);
+  RunTo(349);
+  EXPECT_EQ(KeyDown(13), 1);
+  RunTo(350);
+  EXPECT_EQ(KeyDown(13), 0);
+  EXPECT_EQ(KeyHit(13), 1);
+}
+
+TEST_F(HeadlessTest, TextClickAndCloseFromTheScript) {
+  SetVirtualResolution(1280, 960);
+  testhost::ScriptLines(
+      "10 text Ab c#1\n"
+      "20 click 640 480\n"
+      "+100 close\n");
+  RunTo(10);
+  std::string typed;
+  for (int c; (c = GetChar()) != 0;) typed += static_cast<char>(c);
+  EXPECT_EQ(typed, "Ab c#1");
+  RunTo(20);
+  EXPECT_EQ(MouseDown(1), 1);
+  EXPECT_FLOAT_EQ(VirtualMouseX(), 640);
+  EXPECT_FLOAT_EQ(VirtualMouseY(), 480);
+  RunTo(70);
+  EXPECT_EQ(MouseDown(1), 0);
+  EXPECT_EQ(MouseHit(1), 1);
+  EXPECT_EQ(AppTerminate(), 0);
+  RunTo(120);
+  EXPECT_EQ(AppTerminate(), 1);
+  EXPECT_EQ(AppTerminate(), 0);  // reading clears the request
+}
+
+TEST_F(HeadlessTest, UnknownScriptLinesAreSkipped) {
+  testhost::ScriptLines(
+      "banana\n"
+      "10 keydown\n"
+      "10 keydown 999\n"
+      "-5 keydown 65\n"
+      "10 warp 1 2\n"
+      "20 keydown 66\n");
+  RunTo(20);
+  EXPECT_EQ(KeyDown(65), 0);
+  EXPECT_EQ(KeyDown(66), 1);
+}
+
+TEST_F(HeadlessTest, ClockMovesOnlyWhenTheProgramWaits) {
+  uint32_t t0 = MilliSecs();
+  PollSystem();
+  EXPECT_EQ(static_cast<uint32_t>(MilliSecs()), t0);
+  Delay(250);
+  EXPECT_EQ(static_cast<uint32_t>(MilliSecs()), t0 + 250);
+  // A loop that pumps without ever sleeping still sees time pass, so a wait
+  // for scripted input cannot hang.
+  for (int i = 0; i < 1000; ++i) PollSystem();
+  EXPECT_GT(static_cast<uint32_t>(MilliSecs()), t0 + 250);
+}
+
+TEST_F(HeadlessTest, RequestsACloseLongAfterTheLastEvent) {
+  testhost::ScriptLines("1000 keydown 65\n");
+  RunTo(1000);
+  RunTo(1000 + 599000);
+  EXPECT_EQ(AppTerminate(), 0);
+  RunTo(1000 + 600000);
+  EXPECT_EQ(AppTerminate(), 1);
+  // Asked again if the program carries on.
+  RunTo(1000 + 602000);
+  EXPECT_EQ(AppTerminate(), 1);
+}
+
+TEST_F(HeadlessTest, ScriptedShotIsSavedAtTheNextFlip) {
+  std::string path = drawtest::TempPath("shot with blank.png");
+  std::remove(path.c_str());
+  testhost::ScriptLines("500 shot " + path + "   # saved at the next Flip\n");
+  SetColor(255, 0, 0);
+  DrawRect(0, 0, 640, 480);
+  Flip(0);
+  EXPECT_EQ(std::fopen(path.c_str(), "rb"), nullptr);  // not yet due
+  testhost::Advance(500);
+  DrawRect(0, 0, 640, 480);
+  Flip(0);
+  int img = LoadImage(path, 0);
+  ASSERT_NE(img, 0);
+  EXPECT_EQ(ImageWidth(img), 640);
+  EXPECT_EQ(ImageHeight(img), 480);
+  EXPECT_EQ(testhost::Presents(), 2);
+}
+
+TEST_F(HeadlessTest, FixedDateAndTimeFollowTheVirtualClock) {
+  EXPECT_EQ(CurrentDate(), "06 Dec 2026");
+  EXPECT_EQ(CurrentTime(), "12:00:00");
+  testhost::Advance((12 * 3600 + 1) * 1000);  // past midnight
+  EXPECT_EQ(CurrentDate(), "07 Dec 2026");
+  EXPECT_EQ(CurrentTime(), "00:00:01");
+  testhost::Advance(20 * 86400 * 1000);  // into the next year
+  testhost::Advance(5 * 86400 * 1000);
+  EXPECT_EQ(CurrentDate(), "01 Jan 2027");
+}
+
+TEST_F(HeadlessTest, DisplayModesAndFullScreenChoices) {
+  EXPECT_GT(CountGraphicsModes(), 10);
+  int w, h, d, hz;
+  ASSERT_EQ(GetGraphicsMode(0, w, h, d, hz), 1);
+  EXPECT_GT(w, 0);
+  EXPECT_EQ(GetGraphicsMode(CountGraphicsModes(), w, h, d, hz), 0);
+  EXPECT_EQ(w, 0);
+  EXPECT_EQ(GraphicsModeExists(1280, 960, 32, 60), 1);
+  EXPECT_EQ(GraphicsModeExists(1280, 960, 0, 0), 1);
+  EXPECT_EQ(GraphicsModeExists(1281, 960), 0);
+  EXPECT_EQ(Graphics(1281, 960, 32, 60), 0);  // no such full-screen mode
+  EXPECT_EQ(GraphicsOpenNow(), 0);
+  EXPECT_EQ(Graphics(1280, 960, 32, 60), 1);
+  EXPECT_EQ(GraphicsWidth(), 1280);
+}
+
+TEST_F(HeadlessTest, PadsReadThroughTheJoypadQueries) {
+  int port = testhost::AddPad("Test Pad", 0x0F);
+  EXPECT_EQ(JoyCount(), 1);
+  EXPECT_EQ(JoyName(port), "Test Pad");
+  EXPECT_EQ(JoyButtonCaps(port), 0x0F);
+  testhost::SetPadButton(port, 2, true);
+  testhost::SetPadAxis(port, 1, -0.5f);
+  testhost::SetPadHat(port, 0.25f);
+  EXPECT_EQ(JoyDown(2, port), 1);
+  EXPECT_EQ(JoyDown(1, port), 0);
+  EXPECT_FLOAT_EQ(JoyY(port), -0.5f);
+  EXPECT_FLOAT_EQ(JoyHat(port), 0.25f);
+  testhost::UnplugPad(port);
+  EXPECT_EQ(JoyCount(), 0);
+  EXPECT_EQ(JoyDown(2, port), 0);
+  EXPECT_FLOAT_EQ(JoyHat(port), -1.0f);
+  EXPECT_EQ(JoyName(7), "");
+}
+
+TEST_F(HeadlessTest, StartClearsInputLeftByAnEarlierRun) {
+  testhost::PushKey(65, true);
+  testhost::PushText("x");
+  PollSystem();
+  EXPECT_EQ(KeyDown(65), 1);
+  testhost::Start("");
+  EXPECT_EQ(KeyDown(65), 0);
+  EXPECT_EQ(GetChar(), 0);
+  EXPECT_EQ(testhost::Clock(), 0u);
+}
+
+}  // namespace

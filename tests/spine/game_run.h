@@ -1,0 +1,91 @@
+// Runs the real game executable headless in a fresh copy of the game folder,
+// with an input script, and reads back the files it wrote.
+#pragma once
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace gamerun {
+
+namespace fs = std::filesystem;
+
+struct GameDir {
+  fs::path root;   // holds mnemora and Files/
+
+  explicit GameDir(const std::string& name) {
+    root = fs::temp_directory_path() / ("mnemora-" + name + "-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root);
+    fs::copy(fs::path(MNEMORA_GAME_DIR), root, fs::copy_options::recursive);
+  }
+  ~GameDir() { fs::remove_all(root); }
+
+  fs::path Files() const { return root / "Files"; }
+  fs::path Game() const { return root / "Files" / "253"; }
+
+  void Write(const fs::path& relative, const std::string& bytes) const {
+    std::ofstream out(root / relative, std::ios::binary);
+    out << bytes;
+  }
+  std::string Read(const fs::path& relative) const {
+    std::ifstream in(root / relative, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  bool Exists(const fs::path& relative) const { return fs::exists(root / relative); }
+
+  // Runs ./mnemora headless with the script; returns the exit code (-1 when
+  // it did not exit normally).
+  int Run(const std::string& script) const {
+    Write("script.txt", script);
+    std::string cmd = "cd '" + root.string() + "' && MNEMORA_HEADLESS=script.txt SDL_AUDIODRIVER=dummy ./mnemora > run.log 2>&1";
+    int status = std::system(cmd.c_str());
+    if (status == -1 || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+  }
+
+  // The log as lines, without their CR LF.
+  std::vector<std::string> LogLines() const {
+    std::vector<std::string> lines;
+    std::string text = Read("Files/Debug.txt");
+    size_t start = 0;
+    while (start < text.size()) {
+      size_t end = text.find("\r\n", start);
+      if (end == std::string::npos) {
+        lines.push_back(text.substr(start));
+        break;
+      }
+      lines.push_back(text.substr(start, end - start));
+      start = end + 2;
+    }
+    return lines;
+  }
+};
+
+// Index of the first line equal to text at or after from; -1 if none.
+inline int Find(const std::vector<std::string>& lines, const std::string& text, int from = 0) {
+  for (int i = from; i < static_cast<int>(lines.size()); ++i) {
+    if (lines[i] == text) return i;
+  }
+  return -1;
+}
+
+inline bool Contains(const std::vector<std::string>& lines, const std::string& text) {
+  return Find(lines, text) >= 0;
+}
+
+// A script that waits for the title screen, leaves it with Escape and ends
+// the closing page with a key.
+inline std::string QuitScript(int atMs = 12000) {
+  return std::to_string(atMs) + " key 27\n+3000 key 32\n";
+}
+
+}  // namespace gamerun

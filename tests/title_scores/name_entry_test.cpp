@@ -1,0 +1,151 @@
+// Name entry: what ends it, what it keeps, one character per frame, refused
+// characters, and the release wait that keeps keys from the round out.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "game/name_entry.h"
+#include "game/score_panel.h"
+#include "game/scores.h"
+#include "platform/platform.h"
+#include "platform/test_host.h"
+#include "test_support.h"
+
+namespace {
+
+constexpr int kEnter = 13, kBackspace = 8, kEscape = 27;
+
+// Runs EnterName with a per-frame script: act(frame) runs inside every
+// FlipFrame (frames count from 1); the names seen at each frame are kept.
+struct Driver {
+  int frame = 0;
+  std::vector<std::string> names;
+  std::function<void(int)> act;
+};
+Driver* g_driver = nullptr;
+
+void Watch() {
+  Driver& d = *g_driver;
+  ++d.frame;
+  d.names.push_back(PlayerName);
+  if (d.act) d.act(d.frame);
+  // A safety net: an entry that never ends fails the test instead of hanging.
+  if (d.frame == 600) testhost::PushKey(kEscape, true);
+  if (d.frame == 601) testhost::PushKey(kEscape, false);
+}
+
+// An event the given number of virtual milliseconds from now.
+void Later(int ms, const std::string& event) {
+  testhost::ScriptLines(std::to_string(testhost::Clock() + ms) + " " + event + "\n");
+}
+
+void Press(int vk) {
+  testhost::PushKey(vk, true);
+  testhost::PushKey(vk, false);
+}
+
+class NameEntry : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    title_test::StartHeadlessDisplay();
+    g_driver = &driver_;
+    FrameWatcher = Watch;
+  }
+  void TearDown() override {
+    FrameWatcher = nullptr;
+    g_driver = nullptr;
+    ResetScores();
+  }
+  void Run(std::function<void(int)> act) {
+    driver_.act = std::move(act);
+    EnterName();
+    EXPECT_LT(driver_.frame, 600) << "the entry did not end";
+    EXPECT_FALSE(NameEntryOpen);
+  }
+  Driver driver_;
+};
+
+TEST(NameChars, OnlySingleBytesTheFileCanCarry) {
+  EXPECT_FALSE(NameCharAccepted(0));
+  EXPECT_FALSE(NameCharAccepted(31));
+  EXPECT_TRUE(NameCharAccepted(32));
+  EXPECT_TRUE(NameCharAccepted('z'));
+  EXPECT_FALSE(NameCharAccepted('|'));
+  EXPECT_FALSE(NameCharAccepted(127));
+  EXPECT_TRUE(NameCharAccepted(233));
+  EXPECT_TRUE(NameCharAccepted(255));
+  EXPECT_FALSE(NameCharAccepted(256));
+  EXPECT_FALSE(NameCharAccepted(-1));
+}
+
+TEST_F(NameEntry, EnterAtOnceKeepsTheName) {
+  PlayerName = "Ann Lee";
+  Run([](int f) { if (f == 1) Press(kEnter); });
+  EXPECT_EQ(PlayerName, "Ann Lee");
+  EXPECT_LE(driver_.frame, 3);
+}
+
+TEST_F(NameEntry, BackspaceEmptiesAndAnEmptyNameIsAllowed) {
+  PlayerName = "Ab";
+  Run([](int f) {
+    if (f <= 4) Press(kBackspace);   // two more than the name has
+    if (f == 6) Press(kEnter);
+  });
+  EXPECT_EQ(PlayerName, "");
+}
+
+TEST_F(NameEntry, CharactersTypedTogetherArriveOnePerFrame) {
+  PlayerName = "Jo";
+  Run([](int f) {
+    if (f == 1) testhost::PushText("xyz");
+    if (f == 8) Press(kEnter);
+  });
+  EXPECT_EQ(PlayerName, "Joxyz");
+  // Delivered during frame 1, so frames 2, 3 and 4 each take one character.
+  std::vector<std::string> seen(driver_.names.begin(), driver_.names.begin() + 5);
+  EXPECT_EQ(seen, (std::vector<std::string>{"Jo", "Jox", "Joxy", "Joxyz", "Joxyz"}));
+}
+
+TEST_F(NameEntry, RefusedCharactersAreDropped) {
+  PlayerName = "";
+  Run([](int f) {
+    if (f == 1) testhost::PushText(std::string("a|b\x7f\x01") + "\xe9");
+    if (f == 10) Press(kEnter);
+  });
+  EXPECT_EQ(PlayerName, std::string("ab\xe9"));
+}
+
+TEST_F(NameEntry, HeldButtonFromTheRoundDoesNotEndItAtOnce) {
+  // The button is still held when the entry opens and let go 200 ms later.
+  testhost::PushMouseButton(1, true);
+  PollSystem();
+  Later(200, "mouseup 1");
+  PlayerName = "Kim";
+  Run([](int f) {
+    if (f == 2) testhost::PushText("!");
+    if (f == 5) {
+      // A click ends it; the release arrives while the entry waits for it.
+      testhost::PushMouseButton(1, true);
+      Later(300, "mouseup 1");
+    }
+  });
+  EXPECT_EQ(PlayerName, "Kim!");
+  EXPECT_GE(driver_.frame, 5);
+  EXPECT_EQ(MouseDown(1), 0);   // the entry returned only after the release
+}
+
+TEST_F(NameEntry, EscapeEndsTheEntryAndIsLetGoBeforeReturning) {
+  PlayerName = "Max";
+  Run([](int f) {
+    if (f == 3) {
+      testhost::PushKey(kEscape, true);
+      Later(400, "keyup 27");
+    }
+  });
+  EXPECT_EQ(PlayerName, "Max");
+  EXPECT_EQ(KeyDown(kEscape), 0);
+}
+
+}  // namespace
