@@ -63,8 +63,8 @@ std::vector<plat::Rgba8> SpritePixels() {
 // One frame of n sprites, paced to the deadline; returns false when asked to stop.
 using FrameFn = std::function<void(int n, int frame, Clock::time_point deadline)>;
 
-// True when n sprites a frame keep 60 frames a second.
-bool Holds60(const FrameFn& frame, int n) {
+// True when n sprites a frame keep 60 frames a second over one trial.
+bool TrialHolds60(const FrameFn& frame, int n) {
   // One warm-up frame so texture uploads and shader compiles are not counted.
   frame(n, 0, Clock::now());
   Clock::time_point start = Clock::now();
@@ -75,6 +75,18 @@ bool Holds60(const FrameFn& frame, int n) {
   }
   double ms = MsSince(start);
   return ms <= kTrialFrames * kFrameMs * 1.03;
+}
+
+// The machine may be shared: one slow trial gets a second chance, so the
+// figure is what the renderer can hold, not the worst moment of the run.
+bool Holds60(const FrameFn& frame, int n) { return TrialHolds60(frame, n) || TrialHolds60(frame, n); }
+
+// Milliseconds for one frame with nothing but the clear, unpaced.
+double EmptyFrameMs(const FrameFn& frame) {
+  frame(0, 0, Clock::now());
+  Clock::time_point start = Clock::now();
+  for (int f = 1; f <= kTrialFrames; ++f) frame(0, f, Clock::now());
+  return MsSince(start) / kTrialFrames;
 }
 
 // Doubles, then halves the gap, to within about 3 %.
@@ -105,6 +117,7 @@ void SleepUntil(Clock::time_point deadline) { std::this_thread::sleep_until(dead
 struct OurResult {
   std::string name;
   int sprites = 0;
+  double emptyMs = 0;
   bool ok = false;
 };
 
@@ -143,6 +156,7 @@ OurResult RunOurs(int driver) {
     SleepUntil(deadline);
     Flip(0);
   };
+  r.emptyMs = EmptyFrameMs(frame);
   r.sprites = SpritesAt60(frame);
   r.ok = true;
   FreeImage(image);
@@ -182,6 +196,7 @@ double SubmitNanoseconds() {
 struct SdlResult {
   std::string name;
   int sprites = 0;
+  double emptyMs = 0;
   double submitNs = 0;
   bool ok = false;
 };
@@ -224,6 +239,7 @@ SdlResult RunSdl(const char* driverName) {
     SDL_RenderPresent(renderer);
     SDL_PumpEvents();
   };
+  r.emptyMs = EmptyFrameMs(frame);
   r.sprites = SpritesAt60(frame);
   // Queuing cost: SDL batches the copies until the flush.
   Clock::time_point t = Clock::now();
@@ -261,7 +277,7 @@ int main() {
   SetAppTitle("sprites");
   std::printf("Sprites per frame at 60 fps, 1280x960 window%s\n",
               server.Display().empty() ? "" : (", Xvfb " + server.Display()).c_str());
-  std::printf("%-44s %12s %16s\n", "renderer", "sprites", "queue ns/sprite");
+  std::printf("%-44s %10s %16s %14s\n", "renderer", "sprites", "queue ns/sprite", "empty frame ms");
   std::fflush(stdout);
   double submitNs = SubmitNanoseconds();
   const int drivers[] = {kDriverOpenGL, kDriverDirect3D9, kDriverDirectX7};
@@ -269,12 +285,13 @@ int main() {
   for (int d = 0; d < 3; ++d) {
     OurResult r = RunOurs(drivers[d]);
     std::string label = std::string(slots[d]) + ": " + (r.ok ? r.name : "unavailable");
-    std::printf("%-44s %12d %16.1f\n", label.c_str(), r.sprites, submitNs);
+    std::printf("%-44s %10d %16.1f %14.2f\n", label.c_str(), r.sprites, submitNs, r.emptyMs);
     std::fflush(stdout);
   }
   for (const char* name : {"opengl", "software"}) {
     SdlResult r = RunSdl(name);
-    std::printf("%-44s %12d %16.1f\n", (r.ok ? r.name : r.name + " unavailable").c_str(), r.sprites, r.submitNs);
+    std::printf("%-44s %10d %16.1f %14.2f\n", (r.ok ? r.name : r.name + " unavailable").c_str(), r.sprites,
+                r.submitNs, r.emptyMs);
     std::fflush(stdout);
   }
   // The host's X connection must close before the private server stops.

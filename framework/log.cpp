@@ -1,6 +1,7 @@
-// Debug log: lines go through the platform's buffered stream and are not
-// flushed one by one; CloseLog flushes, and an atexit handler closes the log
-// on any ordinary exit so no line written before it is lost.
+// Debug log: every line is handed to the operating system as it is written,
+// so a crash inside a graphics driver (the very case the crash guard is for)
+// still leaves the lines that lead up to it, and a watcher can follow the
+// log live. An atexit handler closes the log on any ordinary exit.
 #include "framework/log.h"
 
 #include <cstdlib>
@@ -26,6 +27,7 @@ int OpenLog(const std::string& path) {
 void LogLine(const std::string& text) {
   if (LogStream == 0) return;
   WriteLine(LogStream, text);
+  FlushStream(LogStream);
 }
 
 void CloseLog() {

@@ -40,9 +40,9 @@ constexpr int kMostSwaps = 20;
 
 int Cell(int x, int y) { return y * 10 + x; }
 
-// Sound cues at full volume, centred, at the recorded pitch unless given.
+// Sound cues at full volume, centred, at the recorded pitch.
 void Cue(int effect) { PlayEffect(effect, 1, 1, 0); }
-// The "card moves" cue; the effect number is drawn before anything else.
+// A card shown, picked or dealt: one of six card sounds at random.
 void CardCue() { Cue(Rand(11, 16)); }
 
 bool ValueShown(int value) {
@@ -55,7 +55,7 @@ bool ValueShown(int value) {
 // Character `position` (1-based) of a sequence; empty past its end.
 std::string CharAt(const std::string& s, int position) { return Mid(s, position, 1); }
 
-// ---------------------------------------------------------------- the rules, one block each
+// ---------------------------------------------------------------- the turn rules, in frame order
 
 // a. The table waits face up, then every card turns face down at once.
 void RuleWaiting() {
@@ -71,6 +71,7 @@ void RuleWaiting() {
     }
     Round.shownValues.fill(0);
     for (int k = 0; k < 2; ++k) {
+      // Rate before pan, in this order on every compiler.
       double rate = RndRange(0.7, 1.3);
       double pan = RndRange(-1, 1);
       PlayEffect(10, static_cast<float>(rate), 1, static_cast<float>(pan));
@@ -205,6 +206,8 @@ void RuleShuffling(bool animating) {
   Round.turnsToShuffle -= 1;
   SwapOnce();
   Round.cooldown = std::max(20 - Round.pairCount, 2);
+  // Function arguments are evaluated in no fixed order; the draws are
+  // sequenced here so every build takes the same random numbers.
   int effect = Rand(6, 7);
   double rate = RndRange(0.7, 1.3);
   PlayEffect(effect, static_cast<float>(rate), 1, 0);

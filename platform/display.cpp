@@ -13,8 +13,8 @@ std::unique_ptr<RenderBackend> g_backend;
 float g_virtualW = 0, g_virtualH = 0;  // logical units; 0 until a display opens
 Rgba8 g_clsColour{0, 0, 0, 255};
 int g_presents = 0;
-uint32_t g_lastPresent = 0;  // host milliseconds
-bool g_haveLastPresent = false;
+double g_deadline = 0;  // host milliseconds of the next paced present
+bool g_haveDeadline = false;
 
 void ResetDisplay() {
   if (g_backend) EndGraphics();
@@ -22,7 +22,7 @@ void ResetDisplay() {
   g_virtualW = g_virtualH = 0;
   g_clsColour = Rgba8{0, 0, 0, 255};
   g_presents = 0;
-  g_haveLastPresent = false;
+  g_haveDeadline = false;
 }
 
 const ResetHook s_resetDisplay(&ResetDisplay);
@@ -93,7 +93,7 @@ int Graphics(int width, int height, int depth, int hertz, int /*flags*/) {
   if (!g_backend) return 0;
   plat::g_virtualW = static_cast<float>(width);
   plat::g_virtualH = static_cast<float>(height);
-  plat::g_haveLastPresent = false;
+  plat::g_haveDeadline = false;
   plat::DiscardDrawList();
   return 1;
 }
@@ -137,18 +137,22 @@ void Flip(int sync) {
   plat::Host* host = plat::CurrentHost();
   if (g_backend && host) {
     plat::FlushDrawList();
-    // Pace to about 60 presents a second on a real display; the headless
-    // host's virtual clock only moves when the program itself waits.
-    if (sync == -1 && !host->Headless() && plat::g_haveLastPresent) {
-      for (;;) {
-        uint32_t elapsed = host->Millisecs() - plat::g_lastPresent;
-        if (elapsed >= 16) break;
-        host->Sleep(1);
-      }
+    // Pace to 60 presents a second on a real display, on a deadline that
+    // advances by exactly 1000/60 ms so the rate does not drift. The wait
+    // ends a millisecond early: a back end that also waits for the refresh
+    // must not miss it because a 1 ms sleep overslept. The headless host's
+    // virtual clock only moves when the program itself waits.
+    if (sync == -1 && !host->Headless()) {
+      constexpr double kPeriod = 1000.0 / 60.0;
+      double now = host->Millisecs();
+      plat::g_deadline += kPeriod;
+      // The first present, or a frame more than a period late, starts the
+      // count afresh instead of rushing the next frames to catch up.
+      if (!plat::g_haveDeadline || now > plat::g_deadline + kPeriod) plat::g_deadline = now;
+      plat::g_haveDeadline = true;
+      while (static_cast<double>(host->Millisecs()) < plat::g_deadline - 1.0) host->Sleep(1);
     }
     g_backend->Present(sync != 0);
-    plat::g_lastPresent = host->Millisecs();
-    plat::g_haveLastPresent = true;
     ++plat::g_presents;
     host->AfterPresent();
   }

@@ -170,6 +170,11 @@ int Eof(int stream) {
   return s->atEnd ? 1 : 0;
 }
 
+void FlushStream(int stream) {
+  Stream* s = FindStream(stream);
+  if (s != nullptr && s->file != nullptr) fflush(s->file);
+}
+
 int CloseStream(int stream) {
   StreamTable& table = Streams();
   auto it = table.open.find(stream);

@@ -36,7 +36,8 @@ bool g_defaultReady = false;
 FT_Library g_freetype = nullptr;
 
 // The default font: 16 rows of 8 pixels per glyph, most significant bit on
-// the left, for codes 32..126 and 160..255; the baseline is row 12.
+// the left, for codes 32..126 and 160..255; the baseline is row 12. The
+// glyphs are DejaVu Sans Mono (free licence) rendered in one bit at 13 px.
 constexpr int kDefaultW = 8, kDefaultH = 16;
 const uint8_t kDefaultGlyphs[][16] = {
     0x00,0x00,0x00,0x00,0x00,0x00,0x00,0x00,0x00,0x00,0x00,0x00,0x00,0x00,0x00,0x00,  // 32

@@ -201,7 +201,7 @@ class HandleTable {
   std::vector<Slot> slots_{1};
 };
 
-// What follows was added for the drawing core, the headless host and tests.
+// ---------------------------------------------------------------- drawing core
 
 // The open display's back end (nullptr while no display is open).
 RenderBackend* CurrentBackend();

@@ -158,6 +158,8 @@ int WriteFile(const std::string& path); // created or truncated; stream handle o
 std::string ReadLine(int stream);
 void WriteLine(int stream, const std::string& text);
 int Eof(int stream);
+// Hands what was written so far to the operating system (no disk sync).
+void FlushStream(int stream);
 // Flushes and closes; returns 1 when every byte written reached the file.
 int CloseStream(int stream);
 int DeleteFile(const std::string& path);

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/sdl_backends.h"
@@ -61,7 +62,8 @@ struct GlApi {
   }
 };
 
-const char* const kVertexShader = R"(#version 120
+// Each shader source is preceded by "#version 120" and the variant's defines.
+const char* const kVertexShader = R"(
 attribute vec2 a_position;   // back-buffer pixels, y down
 attribute vec2 a_texcoord;
 attribute vec4 a_colour;
@@ -75,20 +77,28 @@ void main() {
 }
 )";
 
-const char* const kFragmentShader = R"(#version 120
+// TEXTURED: modulate by the texture. ALPHA_TEST: mask mode. Separate
+// programs rather than uniform branches: a shader that may discard keeps
+// software GL off its fast blending path for every draw.
+const char* const kFragmentShader = R"(
 uniform sampler2D u_texture;
-uniform float u_textured;    // 1: modulate by the texture
-uniform float u_alphaTest;   // 1: mask mode, skip alpha <= 0.5
 varying vec2 v_texcoord;
 varying vec4 v_colour;
 void main() {
   vec4 colour = v_colour;
-  if (u_textured > 0.5) colour *= texture2D(u_texture, v_texcoord);
+#ifdef TEXTURED
+  colour *= texture2D(u_texture, v_texcoord);
+#endif
+#ifdef ALPHA_TEST
   // 128/255 must pass and 127/255 must not, as in the software rasteriser.
-  if (u_alphaTest > 0.5 && colour.a * 255.0 < 127.5) discard;
+  if (colour.a * 255.0 < 127.5) discard;
+#endif
   gl_FragColor = colour;
 }
 )";
+
+// Program variants, indexed by (textured ? 1 : 0) | (mask ? 2 : 0).
+constexpr int kVariants = 4;
 
 enum Attribute : GLuint { kPosition = 0, kTexcoord = 1, kColour = 2 };
 
@@ -108,7 +118,7 @@ class GlBackend final : public SdlWindowBackend {
     context_ = SDL_GL_CreateContext(window_);
     if (!context_) return false;
     SDL_GL_MakeCurrent(window_, context_);
-    if (!gl_.Load() || !BuildProgram()) return false;
+    if (!gl_.Load() || !BuildPrograms()) return false;
     gl_.glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture_);
     gl_.glGenBuffers(1, &vertexBuffer_);
     gl_.glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
@@ -128,9 +138,12 @@ class GlBackend final : public SdlWindowBackend {
     gl_.glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     gl_.glPixelStorei(GL_PACK_ALIGNMENT, 1);
     gl_.glActiveTexture(GL_TEXTURE0);
-    gl_.glUseProgram(program_);
-    gl_.glUniform1i(gl_.glGetUniformLocation(program_, "u_texture"), 0);
-    gl_.glUniform2f(gl_.glGetUniformLocation(program_, "u_pixelToClip"), 2.0f / width_, 2.0f / height_);
+    for (GLuint program : programs_) {
+      gl_.glUseProgram(program);
+      gl_.glUniform1i(gl_.glGetUniformLocation(program, "u_texture"), 0);
+      gl_.glUniform2f(gl_.glGetUniformLocation(program, "u_pixelToClip"), 2.0f / width_, 2.0f / height_);
+    }
+    gl_.glUseProgram(programs_[0]);
     // The back buffer starts black, as the software one does.
     gl_.glClearColor(0, 0, 0, 1);
     gl_.glClear(GL_COLOR_BUFFER_BIT);
@@ -249,9 +262,11 @@ class GlBackend final : public SdlWindowBackend {
       if (t.name) gl_.glDeleteTextures(1, &t.name);
     textures_.clear();
     if (vertexBuffer_) gl_.glDeleteBuffers(1, &vertexBuffer_);
-    if (program_) gl_.glDeleteProgram(program_);
+    for (GLuint& program : programs_) {
+      if (program) gl_.glDeleteProgram(program);
+      program = 0;
+    }
     vertexBuffer_ = 0;
-    program_ = 0;
     SDL_GL_MakeCurrent(window_, nullptr);
     SDL_GL_DeleteContext(context_);
     context_ = nullptr;
@@ -275,11 +290,7 @@ class GlBackend final : public SdlWindowBackend {
 
   void SetTexture(int texture, bool filtered) {
     GlTexture* t = Find(texture);
-    float textured = t ? 1.0f : 0.0f;
-    if (textured != textured_) {
-      gl_.glUniform1f(uTextured_, textured);
-      textured_ = textured;
-    }
+    UseVariant((t ? 1 : 0) | (blend_ == 1 ? 2 : 0));
     if (!t) return;
     if (boundTexture_ != t->name) {
       gl_.glBindTexture(GL_TEXTURE_2D, t->name);
@@ -291,11 +302,6 @@ class GlBackend final : public SdlWindowBackend {
   void SetBlend(int mode) {
     if (mode == blend_) return;
     blend_ = mode;
-    float alphaTest = mode == 1 ? 1.0f : 0.0f;
-    if (alphaTest != alphaTest_) {
-      gl_.glUniform1f(uAlphaTest_, alphaTest);
-      alphaTest_ = alphaTest;
-    }
     switch (mode) {
       case 3:  // alpha: source x alpha + destination x (1 - alpha)
         gl_.glEnable(GL_BLEND);
@@ -331,29 +337,44 @@ class GlBackend final : public SdlWindowBackend {
     return shader;
   }
 
-  bool BuildProgram() {
-    GLuint vs = Compile(GL_VERTEX_SHADER, kVertexShader);
-    GLuint fs = Compile(GL_FRAGMENT_SHADER, kFragmentShader);
-    if (!vs || !fs) return false;
-    program_ = gl_.glCreateProgram();
-    gl_.glAttachShader(program_, vs);
-    gl_.glAttachShader(program_, fs);
-    gl_.glBindAttribLocation(program_, kPosition, "a_position");
-    gl_.glBindAttribLocation(program_, kTexcoord, "a_texcoord");
-    gl_.glBindAttribLocation(program_, kColour, "a_colour");
-    gl_.glLinkProgram(program_);
-    gl_.glDeleteShader(vs);  // kept alive by the program
-    gl_.glDeleteShader(fs);
-    GLint ok = 0;
-    gl_.glGetProgramiv(program_, GL_LINK_STATUS, &ok);
-    if (!ok) {
-      char log[1024] = {};
-      gl_.glGetProgramInfoLog(program_, sizeof log, nullptr, log);
-      std::fprintf(stderr, "OpenGL program failed: %s\n", log);
-      return false;
+  void UseVariant(int variant) {
+    if (variant == variant_) return;
+    gl_.glUseProgram(programs_[variant]);
+    variant_ = variant;
+  }
+
+  GLuint Compile(GLenum kind, const std::string& defines, const char* body) {
+    std::string source = "#version 120\n" + defines + body;
+    return Compile(kind, source.c_str());
+  }
+
+  bool BuildPrograms() {
+    for (int variant = 0; variant < kVariants; ++variant) {
+      std::string defines;
+      if (variant & 1) defines += "#define TEXTURED\n";
+      if (variant & 2) defines += "#define ALPHA_TEST\n";
+      GLuint vs = Compile(GL_VERTEX_SHADER, defines, kVertexShader);
+      GLuint fs = Compile(GL_FRAGMENT_SHADER, defines, kFragmentShader);
+      if (!vs || !fs) return false;
+      GLuint program = gl_.glCreateProgram();
+      programs_[variant] = program;
+      gl_.glAttachShader(program, vs);
+      gl_.glAttachShader(program, fs);
+      gl_.glBindAttribLocation(program, kPosition, "a_position");
+      gl_.glBindAttribLocation(program, kTexcoord, "a_texcoord");
+      gl_.glBindAttribLocation(program, kColour, "a_colour");
+      gl_.glLinkProgram(program);
+      gl_.glDeleteShader(vs);  // kept alive by the program
+      gl_.glDeleteShader(fs);
+      GLint ok = 0;
+      gl_.glGetProgramiv(program, GL_LINK_STATUS, &ok);
+      if (!ok) {
+        char log[1024] = {};
+        gl_.glGetProgramInfoLog(program, sizeof log, nullptr, log);
+        std::fprintf(stderr, "OpenGL program failed: %s\n", log);
+        return false;
+      }
     }
-    uTextured_ = gl_.glGetUniformLocation(program_, "u_textured");
-    uAlphaTest_ = gl_.glGetUniformLocation(program_, "u_alphaTest");
     return true;
   }
 
@@ -362,15 +383,13 @@ class GlBackend final : public SdlWindowBackend {
   GlApi gl_;
   int width_, height_;
   GLint maxTexture_ = 0;
-  GLuint program_ = 0;
+  GLuint programs_[kVariants] = {};
   GLuint vertexBuffer_ = 0;
-  GLint uTextured_ = -1, uAlphaTest_ = -1;
   std::vector<GlTexture> textures_;  // id = slot + 1
   std::vector<Rgba8> readback_;
   GLuint boundTexture_ = 0;
   int blend_ = 0;          // 0: not set yet
-  float textured_ = 0.0f;  // uniform values as last set
-  float alphaTest_ = 0.0f;
+  int variant_ = 0;        // the program in use
   bool vsync_ = false;
 };
 

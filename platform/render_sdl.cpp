@@ -5,7 +5,9 @@
 //
 // Supports exactly: solid (no blending), alpha (SDL's blend mode), light
 // (SDL's additive mode: destination + source x alpha, saturating) and shade
-// (SDL's modulate mode: destination x source); nearest or linear sampling per
+// (SDL's modulate mode: destination x source) -- SDL's standard modes already
+// are these formulas, so no custom blend mode is composed, and every SDL
+// driver (software included) can run them; nearest or linear sampling per
 // command; read-back through SDL_RenderReadPixels; vsync on request.
 // Approximates: mask mode. SDL has no alpha test, so each texture drawn in
 // mask mode gets a twin whose alpha is cut to 0 or 255 at the 0.5 threshold,

@@ -257,7 +257,9 @@ inline int64_t Fixed(double v) {
   constexpr double kLimit = 1e12;
   if (!(v > -kLimit)) v = -kLimit;  // also catches NaN
   if (v > kLimit) v = kLimit;
-  return static_cast<int64_t>(std::floor(v * 65536.0 + 0.5));
+  double x = v * 65536.0 + 0.5;
+  int64_t t = static_cast<int64_t>(x);  // toward zero; step down for negatives: floor
+  return t - (x < static_cast<double>(t) ? 1 : 0);
 }
 
 bool SamePos(const DrawVertex& a, const DrawVertex& b) { return a.x == b.x && a.y == b.y; }
@@ -391,7 +393,10 @@ class SoftBackend final : public RenderBackend {
   // kRowBlock rows are dealt out in turn, so both threads get work wherever
   // the sprites are, and each pixel is only ever written by one thread.
   static constexpr int kRowBlockShift = 3;
-  static bool OwnsRow(int y, int phase, int phases) { return ((y >> kRowBlockShift) % phases) == phase; }
+  // Two threads at most, so ownership is one bit of the block number.
+  static bool OwnsRow(int y, int phase, int phases) {
+    return phases == 1 || ((y >> kRowBlockShift) & 1) == phase;
+  }
 
   void RunRows(const DrawList& list, int phase, int phases) {
     const auto& vs = list.vertices;
@@ -517,6 +522,14 @@ class SoftBackend final : public RenderBackend {
       int xe = static_cast<int>(std::ceil(std::min(hi - 0.5f, static_cast<float>(w_))));
       if (xs >= xe) continue;
       Rgba8* row = fb_.data() + static_cast<size_t>(y) * w_;
+      // Sprites land anywhere in a buffer far bigger than the caches: ask
+      // for the next row's pixels while this row is blended.
+      if (y + 1 < r1) {
+        const Rgba8* next = row + w_ + xs;
+        __builtin_prefetch(next, 1);
+        __builtin_prefetch(next + (xe - xs) / 2, 1);
+        __builtin_prefetch(next + (xe - xs), 1);
+      }
       if (flat) {
         flat(row + xs, xe - xs, c);
       } else {

@@ -34,8 +34,9 @@ std::unique_ptr<SdlWindowBackend> MakeGlBackend(SDL_Window* window, int width, i
 // Back end 1: SDL's own renderer through SDL_RenderGeometry.
 std::unique_ptr<SdlWindowBackend> MakeSdlRendererBackend(SDL_Window* window, int width,
                                                          int height);
-// Back end 2: the software rasteriser, presented through the window surface.
-std::unique_ptr<SdlWindowBackend> MakeSurfaceBackend(SDL_Window* window, int width, int height);
+// Back end 2: the software rasteriser, presented through a streaming texture
+// on SDL's renderer, or through the window surface where there is none.
+std::unique_ptr<SdlWindowBackend> MakeSoftPresentBackend(SDL_Window* window, int width, int height);
 
 // SDL host helpers, kept apart for the unit tests.
 // UTF-8 typed text to Latin-1 codes 1..255; other characters and malformed bytes dropped.

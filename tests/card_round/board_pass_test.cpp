@@ -259,14 +259,6 @@ TEST_F(BoardPassTest, HudPadsItsFiguresAndShowsOneHeartPerLife) {
   }
 }
 
-TEST_F(BoardPassTest, TheLayoutStaysACentredColumnOnWideScreens) {
-  VirtualWidth = 1600;
-  VirtualHeight = 900;
-  EXPECT_EQ(TableOrigin(), 480);
-  VirtualWidth = 1441;
-  EXPECT_EQ(TableOrigin(), 400);   // integer division
-}
-
 TEST_F(BoardPassTest, GameOverCaptionHasAnOutlineADarkBandAndAYellowFace) {
   BeginFrame(1);
   int presents = testhost::Presents();

@@ -112,7 +112,7 @@ class DealAndShuffleTest : public RoundTest {
 
   void SetUp() override {
     RoundTest::SetUp();
-    OpenDisplay(320, 240);   // the rules do not care how big the window is
+    OpenDisplay(160, 120);   // the rules do not care how big the window is
   }
 };
 

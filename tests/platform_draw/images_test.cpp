@@ -292,3 +292,48 @@ TEST_F(DrawTest, ImagesAndFontsSurviveADisplayChange) {
     for (int x = 20; x < 28; ++x) lit |= f.Pixel(x, y) != 0;
   EXPECT_TRUE(lit);
 }
+
+TEST_F(DrawTest, MemoryCountFollowsImagesAndPixmaps) {
+  int64_t before = GCMemAlloced();
+  int img = CreateImage(100, 100, 4, kImageDynamic);
+  int pm = GrabPixmap(0, 0, 50, 50);
+  int64_t held = GCMemAlloced() - before;
+  EXPECT_GE(held, 100 * 100 * 4 * 4 + 50 * 50 * 4);  // RGBA bytes at least
+  FreeImage(img);
+  FreePixmap(pm);
+  FreeImage(img);  // a second free must not count twice
+  EXPECT_EQ(GCMemAlloced(), before);
+}
+
+TEST_F(DrawTest, EveryPngColourTypeDecodesToRgba) {
+  // Grey 1-bit, grey with alpha, 4-bit palette with transparency, 16-bit
+  // RGB and interlaced RGB, each drawn solid and read back.
+  const std::string dir = MNEMORA_SOURCE_DIR "/tests/fuzz/corpus_png/";
+  struct Case {
+    const char* file;
+    int x, y;
+    uint32_t rgb;
+  } cases[] = {
+      {"valid_grey_1bit.png", 0, 0, 0xFFFFFF},  {"valid_grey_1bit.png", 1, 0, 0x000000},
+      {"valid_grey_alpha.png", 2, 0, 0x3C3C3C}, {"valid_palette_4bit_trns.png", 1, 3, 0xFF0000},
+      {"valid_palette_4bit_trns.png", 3, 0, 0x0000FF}, {"valid_rgb_16bit.png", 1, 2, 0x1F3E9C},
+      {"valid_rgb_interlaced.png", 3, 5, 0x5A96C8},
+  };
+  for (const Case& c : cases) {
+    int img = LoadImage(dir + c.file, 0);
+    ASSERT_NE(img, 0) << c.file;
+    EXPECT_EQ(ImageWidth(img), 8);
+    Cls();
+    DrawImage(img, 0, 0);
+    EXPECT_EQ(At(c.x, c.y), c.rgb) << c.file << " at " << c.x << "," << c.y;
+    FreeImage(img);
+  }
+  // The palette's transparent entry stays transparent under alpha blending.
+  int img = LoadImage(dir + "valid_palette_4bit_trns.png", 0);
+  SetBlend(kBlendAlpha);
+  SetColor(255, 255, 255);
+  Cls();
+  DrawImage(img, 0, 0);
+  EXPECT_EQ(At(0, 0), 0u);
+  EXPECT_EQ(At(4, 0), 0u);
+}

@@ -41,7 +41,7 @@ XvfbServer* Server() {
 // on a software back end of the same size: the reference picture.
 class TeeBackend final : public plat::RenderBackend {
  public:
-  TeeBackend(std::unique_ptr<plat::RenderBackend> real)
+  explicit TeeBackend(std::unique_ptr<plat::RenderBackend> real)
       : real_(std::move(real)), soft_(plat::MakeSoftwareBackend(real_->Width(), real_->Height())) {}
 
   const char* Name() const override { return real_->Name(); }
@@ -213,17 +213,6 @@ std::string DriverName(const ::testing::TestParamInfo<int>& info) {
   return kNames[info.param];
 }
 
-#ifdef MNEMORA_DUMP_WINDOW_SCENES
-// For looking at the pictures by hand: build with this defined.
-void DumpPpm(const std::vector<plat::Rgba8>& px, const std::string& path) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return;
-  std::fprintf(f, "P6 %d %d 255\n", kW, kH);
-  for (const auto& p : px) std::fwrite(&p, 1, 3, f);
-  std::fclose(f);
-}
-#endif
-
 class EachBackEnd : public RealWindow, public ::testing::WithParamInterface<int> {};
 
 TEST_P(EachBackEnd, ReadsBackWhatTheSoftwareRasteriserDraws) {
@@ -238,10 +227,6 @@ TEST_P(EachBackEnd, ReadsBackWhatTheSoftwareRasteriserDraws) {
   auto want = host->lastTee->ReferencePixels();
   Difference d = Compare(got, want);
   std::printf("%s: %d pixels far off, mean difference %.3f\n", host->lastTee->Name(), d.far, d.mean);
-#ifdef MNEMORA_DUMP_WINDOW_SCENES
-  DumpPpm(got, std::string("scene_") + DriverName({GetParam(), 0}) + ".ppm");
-  DumpPpm(want, "scene_reference.ppm");
-#endif
   // Edges and filtered texels may land a pixel apart; a wrong blend, a flip
   // or a missing rotation moves thousands of pixels.
   EXPECT_LT(d.far, kW * kH / 1000) << host->lastTee->Name();
@@ -257,10 +242,40 @@ TEST_P(EachBackEnd, ReadsBackWhatTheSoftwareRasteriserDraws) {
 INSTANTIATE_TEST_SUITE_P(Drivers, EachBackEnd,
                          ::testing::Values(kDriverOpenGL, kDriverDirect3D9, kDriverDirectX7), DriverName);
 
-TEST_F(RealWindow, SoftwareBackEndPresentsTheRightColoursToTheWindow) {
+// One texture drawn nearest, then filtered, in the same list: a back end
+// that applies sampling when the command is queued rather than when it runs
+// draws both the second way.
+TEST_P(EachBackEnd, SameTextureSampledBothWaysInOneList) {
+  TeeHost* host = UseTeeHost();
+  SetGraphicsDriver(GetParam());
+  ASSERT_EQ(Graphics(kW, kH, 0, 60, 0), 1);
+  std::vector<plat::Rgba8> checker(8 * 8);
+  for (int i = 0; i < 64; ++i) checker[i] = ((i % 8 + i / 8) % 2) ? plat::Rgba8{255, 255, 255, 255} : plat::Rgba8{0, 0, 0, 255};
+  plat::RenderBackend* backend = plat::CurrentBackend();
+  int texture = backend->CreateTexture(8, 8, checker.data());
+  plat::DrawList list;
+  auto quad = [&](float x, bool filtered) {
+    list.commands.push_back({plat::DrawOp::Triangles, texture, kBlendSolid, filtered,
+                             static_cast<int>(list.vertices.size()), 6, {}});
+    const float cx[6] = {0, 1, 1, 0, 1, 0}, cy[6] = {0, 0, 1, 0, 1, 1};
+    for (int k = 0; k < 6; ++k)
+      list.vertices.push_back({x + cx[k] * 96, 20 + cy[k] * 96, cx[k], cy[k], {255, 255, 255, 255}});
+  };
+  quad(10, false);
+  quad(150, true);
+  backend->Execute(list);
+  Difference d = Compare(host->lastTee->RealPixels(), host->lastTee->ReferencePixels());
+  EXPECT_LT(d.far, 40) << host->lastTee->Name();
+}
+
+TEST_F(RealWindow, SoftwareBackEndPresentsTheRightColoursToTheWindowSurface) {
+  // Without a renderer, back end 2 falls back to the window surface.
+  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
   plat::SetHost(plat::MakeSdlHost());
   SetGraphicsDriver(kDriverDirectX7);
   ASSERT_EQ(Graphics(64, 48, 0, 60, 0), 1);
+  SDL_SetHint(SDL_HINT_RENDER_DRIVER, nullptr);
+  EXPECT_STREQ(plat::CurrentBackend()->Name(), "Software (window surface)");
   SetClsColor(200, 100, 30);
   Cls();
   Flip(0);

@@ -5,9 +5,10 @@
 //
 //   song_render SONG_NAME SEED SECONDS OUT.wav [TEMPO_MS]
 //
-// Run it in the game folder (the one holding music/). SEED -1 takes the clock,
-// which on the headless host starts at 0. TEMPO_MS is the sequencer's tempo
-// argument (two steps per TEMPO_MS); 250 by default, 120 beats a minute.
+// Run it in the game folder (the one holding music/). SEED -1 takes the
+// sequencer's clock, which starts at 0 here, so it plays as seed 0. TEMPO_MS
+// is the sequencer's tempo argument (two steps per TEMPO_MS); 250 by default,
+// 120 beats a minute. Volumes are the game's defaults (music and master 50).
 //
 // The sequencer runs on sample time: its clock is the time of the samples
 // pulled so far, and it is ticked once per millisecond of output, finer than
