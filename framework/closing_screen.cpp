@@ -50,6 +50,10 @@ void ShowClosingScreen() {
   ShowMouse();
   SaveSetup();
   SaveScores();
+  // A close request while a display is being set up (during the engine test,
+  // say) is an orderly exit, not a crash: without this the guard would move
+  // the next start away from OpenGL. The working folder is the game folder.
+  DeleteFile("crash.dat");
   LogLine("Closing Up");
   LogLine("");
   LogLine("Bye!");

@@ -60,6 +60,20 @@ void ListModes() {
   }
 }
 
+// Makes driver 0, 1 or 2 the graphics driver (other values select nothing).
+void SelectDriver(int driver) {
+  if (driver == 0) {
+    SetGraphicsDriver(kDriverOpenGL, 2);
+    LogLine("\tUsing OpenGL Driver");
+  } else if (driver == 1) {
+    SetGraphicsDriver(kDriverDirect3D9, 2);
+    LogLine("\tUsing DirectX 9 Driver");
+  } else if (driver == 2) {
+    SetGraphicsDriver(kDriverDirectX7, 2);
+    LogLine("\tUsing DirectX 7 Driver");
+  }
+}
+
 }  // namespace
 
 void ApplyDisplaySettings() {
@@ -82,16 +96,7 @@ void ApplyDisplaySettings() {
   if (FileType("crash.dat") != 0 && Setup[3] == 0) Setup[3] = 1;
 
   // 6
-  if (Setup[3] == 0) {
-    SetGraphicsDriver(kDriverOpenGL, 2);
-    LogLine("\tUsing OpenGL Driver");
-  } else if (Setup[3] == 1) {
-    SetGraphicsDriver(kDriverDirect3D9, 2);
-    LogLine("\tUsing DirectX 9 Driver");
-  } else if (Setup[3] == 2) {
-    SetGraphicsDriver(kDriverDirectX7, 2);
-    LogLine("\tUsing DirectX 7 Driver");
-  }
+  SelectDriver(Setup[3]);
 
   // 7: colour depth; a full screen impossible at this size opens a window.
   int depth = 0;
@@ -110,7 +115,22 @@ void ApplyDisplaySettings() {
           std::to_string(depth));
   int guard = WriteFile("crash.dat");
   if (guard != 0) CloseStream(guard);
-  Graphics(RealWidth, RealHeight, depth, 60, 0);
+  // A driver that cannot open a display at all (no OpenGL on this machine,
+  // say) would leave the game running without a window that nobody can see
+  // or close: try the other drivers, in their numbered order, before giving up.
+  int chosen = Setup[3];
+  bool open = Graphics(RealWidth, RealHeight, depth, 60, 0) == 1;
+  for (int other = 0; !open && chosen >= 0 && chosen <= 2 && other <= 2; ++other) {
+    if (other == chosen) continue;
+    LogLine("\tThe display could not be opened with that driver");
+    Setup[3] = other;
+    SelectDriver(other);
+    open = Graphics(RealWidth, RealHeight, depth, 60, 0) == 1;
+  }
+  if (!open) {
+    Setup[3] = chosen;
+    LogLine("\tThe display could not be opened with that driver");
+  }
 
   // 11: the virtual drawing space by the display's shape.
   Setup[2] = 0;

@@ -131,13 +131,17 @@ int FlipFrame(int showPointer) {
   LeftClick = MouseHit(1);
   RightClick = MouseHit(2);
 
-  // 11: sleep in 1 ms steps until 2 ms short of a 60th of a second.
-  while (static_cast<double>(Clock()) < LastFlipTime - 2 + 1000.0 / 60.0) Delay(1);
+  // 11: sleep in 1 ms steps until 2 ms short of a 60th of a second. The
+  // sleep comes first, so even a late frame gives the machine a millisecond.
+  do {
+    Delay(1);
+  } while (static_cast<double>(Clock()) < LastFlipTime - 2 + 1000.0 / 60.0);
 
-  // 12-14
+  // 12-14. The drawing-frame test is made again here: the settings panel may
+  // have switched frameskip, and the pause menu's own frames move SkipPhase.
   UpdateMusic();
   DrawNotifications();
-  if (drawing) Flip(0);
+  if (IsDrawingFrame()) Flip(0);
 
   // 15-16: pacing guarantees FrameMs >= 15, so the division is safe.
   FrameMs = Clock() - LastFlipTime;

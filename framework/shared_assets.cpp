@@ -84,6 +84,24 @@ void DrawSplash() {
 
 }  // namespace
 
+// Counted in tenths so that 24 x 1.2 is 28 and 20 x 1.2 is 24 exactly, with
+// no float product landing a hair below a whole number.
+int FontFactorTenths(int realWidth, bool factorB) {
+  if (realWidth >= 900) return 10;
+  if (realWidth >= 600) return factorB ? 14 : 12;
+  return factorB ? 20 : 15;
+}
+
+int NamedFontSize(int slot, int realWidth) {
+  if (slot < 1 || slot > 9) return 0;
+  return kNamedFonts[slot].base * FontFactorTenths(realWidth, kNamedFonts[slot].factorB) / 10;
+}
+
+int SizedFontSize(int sizeIndex, int realWidth) {
+  if (sizeIndex < 0 || sizeIndex > 8) sizeIndex = 0;
+  return kSizedBase[sizeIndex] * FontFactorTenths(realWidth, false) / 10;
+}
+
 void ResetSharedAssets() {
   FreeAll();
   FontScale = 1.0f;
@@ -110,24 +128,13 @@ void LoadSharedAssets() {
 
   // 3: fonts are rasterised larger on narrow displays.
   LogLine("\tDefault Fonts");
-  float factorA = 1.0f, factorB = 1.0f;
-  if (RealWidth < 600) {
-    factorA = 1.5f;
-    factorB = 2.0f;
-  } else if (RealWidth < 900) {
-    factorA = 1.2f;
-    factorB = 1.4f;
-  }
-  FontScale = factorA;
+  FontScale = FontFactorTenths(RealWidth, false) / 10.0f;
   for (int slot = 1; slot <= 9; ++slot) {
-    const NamedFont& nf = kNamedFonts[slot];
-    float factor = nf.factorB ? factorB : factorA;
-    Fonts[slot] = LoadImageFont(kFamilyFiles[nf.family], static_cast<int>(nf.base * factor), kFontSmooth);
+    Fonts[slot] = LoadImageFont(kFamilyFiles[kNamedFonts[slot].family], NamedFontSize(slot, RealWidth), kFontSmooth);
   }
   for (int family = 1; family <= 3; ++family) {
     for (int s = 0; s <= 8; ++s) {
-      SizedFonts[(family - 1) * 10 + s] =
-          LoadImageFont(kFamilyFiles[family], static_cast<int>(kSizedBase[s] * factorA), kFontSmooth);
+      SizedFonts[(family - 1) * 10 + s] = LoadImageFont(kFamilyFiles[family], SizedFontSize(s, RealWidth), kFontSmooth);
     }
   }
 

@@ -20,3 +20,8 @@ void ResetSharedAssets();
 void LoadSharedAssets();
 // Family 1..3 (else 1), size index 0..8 (else 0).
 void SelectFont(int family, int size);
+// Font sizes by display width: factor A (or B) in tenths, the pixel size of
+// Fonts slot 1..9, and of a SizedFonts size index 0..8 (any family).
+int FontFactorTenths(int realWidth, bool factorB);
+int NamedFontSize(int slot, int realWidth);
+int SizedFontSize(int sizeIndex, int realWidth);

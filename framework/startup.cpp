@@ -54,7 +54,7 @@ const char* const kCredits[20] = {
     "",
     "Graphics",
     "Font : Lato by Lukasz Dziedzic",
-    "Font : Comfortaa by Johan Aakerlund",
+    "Font : Roboto Condensed by Christian Robertson",
     "Font : Leckerli One by Gesine Todt",
     "All other graphics by Quillmar",
     "",

@@ -8,12 +8,16 @@
 //   keydown VK | keyup VK | key VK (down, up 50 ms later)
 //   text STRING (typed characters, the rest of the line)
 //   mousemove X Y (logical units) | mousedown B | mouseup B
-//   click X Y (move, press, release 50 ms later)
+//   click X Y (move; press 20 ms later, a frame after the move, as a hand
+//   does; release 50 ms after the press)
 //   close (a close request) | shot FILE.png (back buffer saved at the next
-//   Flip at or after that time)
+//   Flip at or after that time, or as it stands when no frame is presented
+//   within 250 ms, e.g. on the closing page; a relative name is taken from
+//   the folder the program started in)
 // Unknown lines are reported on stderr and skipped. 600 virtual seconds after
 // the last event the host asks the program to close, so a run cannot hang.
 #include <algorithm>
+#include <filesystem>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -26,6 +30,13 @@ namespace {
 
 constexpr uint32_t kIdleCloseMs = 600000;
 constexpr uint32_t kHoldMs = 50;  // key and click: release after this long
+// A click presses a frame after it moves the pointer: screens sample the
+// pointer once per frame, so a press in the same instant as the move would be
+// judged at the old position.
+constexpr uint32_t kClickDelayMs = 20;
+// A shot waits this long for a presented frame before the back buffer is
+// saved as it stands (a screen that waits without presenting).
+constexpr uint32_t kShotPatienceMs = 250;
 // A loop that pumps events this many times without sleeping is waiting
 // without pacing; the clock is nudged so such a wait still ends.
 constexpr int kPumpsBeforeNudge = 100;
@@ -99,6 +110,9 @@ class HeadlessHost final : public Host, public HeadlessControl {
 
   void PumpEvents() override {
     if (++pumpsSinceSleep_ > kPumpsBeforeNudge) clock_ += 1;
+    // A screen that waits without presenting (the closing page) still
+    // answers its shots with the picture it shows.
+    SaveDueShots(kShotPatienceMs);
     // Deliver everything that is due, in time order.
     while (!events_.empty() && events_.front().time <= clock_) {
       Event e = std::move(events_.front());
@@ -125,9 +139,12 @@ class HeadlessHost final : public Host, public HeadlessControl {
   void ShowPointer(bool show) override { pointerShown_ = show; }
   void WarpPointer(int x, int y) override { Input().MouseMove(x, y); }
 
-  void AfterPresent() override {
+  void AfterPresent() override { SaveDueShots(0); }
+
+  // Saves the shots due at least `patience` ms ago.
+  void SaveDueShots(uint32_t patience) {
     for (auto it = shots_.begin(); it != shots_.end();) {
-      if (it->time <= clock_) {
+      if (it->time + patience <= clock_) {
         if (!SaveBackBufferPNG(it->text))
           std::fprintf(stderr, "headless: could not save shot %s\n", it->text.c_str());
         it = shots_.erase(it);
@@ -261,7 +278,12 @@ class HeadlessHost final : public Host, public HeadlessControl {
       while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.erase(0, 1);
       if (rest.empty()) return false;
       Event shot = MakeEvent(time, Kind::Shot);
-      shot.text = rest;
+      // The program changes its working folder as it runs; a relative name
+      // means the folder it started in, where the script was given.
+      std::error_code error;
+      std::filesystem::path path(rest);
+      if (path.is_relative()) path = std::filesystem::absolute(path, error);
+      shot.text = error ? rest : path.string();
       shots_.push_back(shot);
       lastEventTime_ = std::max(lastEventTime_, time);
       scriptTime_ = time;
@@ -291,8 +313,8 @@ class HeadlessHost final : public Host, public HeadlessControl {
       move.y = fy;
       Insert(move);
       if (cmd == "click") {
-        Insert(MakeEvent(time, Kind::MouseDown, 1));
-        Insert(MakeEvent(time + kHoldMs, Kind::MouseUp, 1));
+        Insert(MakeEvent(time + kClickDelayMs, Kind::MouseDown, 1));
+        Insert(MakeEvent(time + kClickDelayMs + kHoldMs, Kind::MouseUp, 1));
       }
     } else if (cmd == "close" && a.empty()) {
       Insert(MakeEvent(time, Kind::Close));

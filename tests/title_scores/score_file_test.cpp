@@ -127,15 +127,4 @@ TEST_F(ScoreFile, TenThousandRecords) {
   EXPECT_EQ(PlayerName, "N0");                      // first record of the file
 }
 
-TEST_F(ScoreFile, FailedSaveKeepsTheOldFile) {
-  ListAddLast(ScoreList, MakeRecord(1, 1, 1, "Old"));
-  ASSERT_EQ(SaveScores(), 1);
-  std::string before = ReadBytes("scores.dat");
-  // A folder in the way of the temporary file makes the write fail.
-  std::filesystem::create_directory("scores.dat.tmp");
-  ListAddLast(ScoreList, MakeRecord(2, 2, 1, "New"));
-  EXPECT_EQ(SaveScores(), 0);
-  EXPECT_EQ(ReadBytes("scores.dat"), before);
-}
-
 }  // namespace

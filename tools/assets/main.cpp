@@ -36,11 +36,15 @@ void CopyFont(const std::string& from, const fs::path& to) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 6) {
+  // The art's display lettering may come from another face than the shipped
+  // display font (which must be condensed enough for the game's big words).
+  if (argc != 6 && argc != 7) {
     std::fprintf(stderr,
-                 "usage: mnemora_assets FILES_DIR PREVIEW_PNG FONT_UI FONT_DISPLAY FONT_DECORATIVE\n");
+                 "usage: mnemora_assets FILES_DIR PREVIEW_PNG FONT_UI FONT_DISPLAY FONT_DECORATIVE"
+                 " [FONT_ART_DISPLAY]\n");
     return 2;
   }
+  const char* artDisplay = argc == 7 ? argv[6] : argv[4];
   fs::path files = argv[1];
   std::string preview = argv[2];
   fs::path common = files / "Common";
@@ -56,7 +60,7 @@ int main(int argc, char** argv) {
   CopyFont(argv[3], common / "SVBasicManual.ttf");
   CopyFont(argv[4], common / "Blue Highway.ttf");
   CopyFont(argv[5], common / "Acknowledge TT QVX.ttf");
-  if (!LoadArtFonts(argv[3], argv[4], argv[5])) return 1;
+  if (!LoadArtFonts(argv[3], artDisplay, argv[5])) return 1;
 
   MakeIconSheet(common.string());
   MakeLogos(common.string(), game.string());

@@ -1,0 +1,88 @@
+// The title screen's frame: slide-in, the Escape latch after a round, the
+// difficulty keys and the art keys.
+#include <gtest/gtest.h>
+
+#include "framework/frame_flip.h"
+#include "framework/startup.h"
+#include "game/decks.h"
+#include "game/title_screen.h"
+#include "platform/platform.h"
+#include "platform/test_host.h"
+#include "test_support.h"
+
+namespace {
+
+constexpr int kEscape = 27, kUp = 38, kDown = 40, kX = 88, kZ = 90;
+
+class TitleFrames : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    title_test::StartHeadlessDisplay();
+    testhost::PushMouseMove(0, 0);   // pointer away from every button
+    PollSystem();
+  }
+  // Events pushed now are seen by the frame after next (pumped while this one paces).
+  void Frames(int n) {
+    for (int i = 0; i < n; ++i) TitleFrame();
+  }
+};
+
+TEST_F(TitleFrames, SlidesInOverThirtyTwoFrames) {
+  TitleFrame();
+  EXPECT_EQ(SlideStep, 1);   // nothing is ever drawn at the full offset
+  Frames(40);
+  EXPECT_EQ(SlideStep, 32);
+  EXPECT_EQ(SpinAngle, 41 * 4);
+}
+
+TEST_F(TitleFrames, EscapeHeldFromTheRoundDoesNotQuit) {
+  EscapeLatch = true;               // as after a round
+  testhost::PushKey(kEscape, true);
+  Frames(5);
+  EXPECT_FALSE(QuitRequested);
+  testhost::PushKey(kEscape, false);
+  Frames(2);
+  EXPECT_FALSE(EscapeLatch);
+  testhost::PushKey(kEscape, true);
+  Frames(2);
+  EXPECT_TRUE(QuitRequested);
+}
+
+TEST_F(TitleFrames, DifficultyKeysStepOncePerPressAndWrap) {
+  Difficulty = 1;
+  testhost::PushKey(kUp, true);
+  Frames(10);                       // held for many frames: one step
+  EXPECT_EQ(Difficulty, 0);
+  testhost::PushKey(kUp, false);
+  Frames(2);
+  testhost::PushKey(kUp, true);
+  Frames(2);
+  EXPECT_EQ(Difficulty, 2);         // up from Easy wraps to Hard
+  testhost::PushKey(kUp, false);
+  Frames(2);
+  testhost::PushKey(kDown, true);
+  Frames(3);
+  EXPECT_EQ(Difficulty, 0);         // down from Hard wraps to Easy
+  testhost::PushKey(kDown, false);
+  Frames(2);
+}
+
+TEST_F(TitleFrames, XAndZStepTheArtAndWrap) {
+  DeckCount = 2;
+  TableCount = 1;
+  DeckIndex = 1;
+  TableIndex = 1;
+  testhost::PushKey(kX, true);
+  testhost::PushKey(kX, false);
+  testhost::PushKey(kZ, true);
+  testhost::PushKey(kZ, false);
+  Frames(2);
+  EXPECT_EQ(DeckIndex, 2);
+  EXPECT_EQ(TableIndex, 1);         // a single table stays at 1
+  testhost::PushKey(kX, true);
+  testhost::PushKey(kX, false);
+  Frames(2);
+  EXPECT_EQ(DeckIndex, 1);
+}
+
+}  // namespace
