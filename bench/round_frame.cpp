@@ -82,20 +82,7 @@ int main(int argc, char** argv) {
   const int height = argc > 5 ? std::atoi(argv[5]) : 960;
 
   InitPlatform();
-  ResetStartup();
-  ResetSetup();
-  ResetBindings();
-  ResetDisplaySetup();
-  ResetSharedAssets();
-  ResetDrawHelpers();
-  ResetFrameFlip();
-  ResetMenus();
-  ResetSoundEffects();
-  ResetMusic();
-  ResetDecks();
-  ResetCardRound();
-  ResetScores();
-  ResetTableDrawing();
+  ResetProgramTables();
   if (ChangeDir(folder) != 1) {
     std::fprintf(stderr, "no game folder at %s\n", folder.c_str());
     return 1;

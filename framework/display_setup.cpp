@@ -37,29 +37,6 @@ bool AcceptableShape(int w, int h) {
   return h == w * 10 / 16 || h == w * 9 / 16 || h == w * 3 / 4;
 }
 
-void ListModes() {
-  ModeCount = 0;
-  int count = CountGraphicsModes();
-  for (int i = 0; i < count; ++i) {
-    int w = 0, h = 0, depth = 0, hertz = 0;
-    GetGraphicsMode(i, w, h, depth, hertz);
-    if (!AcceptableShape(w, h)) continue;
-    bool listed = false;
-    for (int k = 1; k <= ModeCount; ++k) {
-      if (ModeWidths[k] == w && ModeHeights[k] == h) listed = true;
-    }
-    if (listed || ModeCount + 1 >= static_cast<int>(ModeWidths.size())) continue;
-    ++ModeCount;
-    ModeWidths[ModeCount] = w;
-    ModeHeights[ModeCount] = h;
-    if (w == Setup[5] && h == Setup[6]) {
-      Setup[4] = ModeCount;
-      RealWidth = w;
-      RealHeight = h;
-    }
-  }
-}
-
 // Makes driver 0, 1 or 2 the graphics driver (other values select nothing).
 void SelectDriver(int driver) {
   if (driver == 0) {
@@ -76,11 +53,63 @@ void SelectDriver(int driver) {
 
 }  // namespace
 
-void ApplyDisplaySettings() {
-  // 1-2: the mode list; an unlisted size keeps the one in use before.
-  ListModes();
+void ListDisplayModes() {
+  ModeCount = 0;
+  int count = CountGraphicsModes();
+  for (int i = 0; i < count; ++i) {
+    int w = 0, h = 0, depth = 0, hertz = 0;
+    GetGraphicsMode(i, w, h, depth, hertz);
+    if (!AcceptableShape(w, h)) continue;
+    bool listed = false;
+    for (int k = 1; k <= ModeCount; ++k) {
+      if (ModeWidths[k] == w && ModeHeights[k] == h) listed = true;
+    }
+    if (listed || ModeCount >= static_cast<int>(ModeWidths.size()) - 1) continue;
+    ++ModeCount;
+    ModeWidths[ModeCount] = w;
+    ModeHeights[ModeCount] = h;
+    if (w == Setup[5] && h == Setup[6]) {
+      Setup[4] = ModeCount;
+      RealWidth = w;
+      RealHeight = h;
+    }
+  }
+  // An unlisted size keeps the one in use before.
   Setup[5] = RealWidth;
   Setup[6] = RealHeight;
+}
+
+int ChooseColourDepth() {
+  if (Setup[1] != 1) return 0;
+  for (int d : {32, 24, 16}) {
+    if (GraphicsModeExists(RealWidth, RealHeight, d, 0)) return d;
+  }
+  AddNotification("Can't set to fullscreen in this resolution.", 1);
+  return 0;
+}
+
+void ChooseVirtualSpace() {
+  Setup[2] = 0;
+  VirtualWidth = 1280;
+  VirtualHeight = 960;
+  if (RealHeight == RealWidth * 9 / 16) {
+    Setup[2] = 1;
+    VirtualWidth = 1600;
+    VirtualHeight = 900;
+    LogLine("\tWidescreen mode!");
+  }
+  if (RealHeight == RealWidth * 10 / 16) {
+    Setup[2] = 1;
+    VirtualWidth = 1440;
+    VirtualHeight = 900;
+    LogLine("\tWidescreen mode B (10:16)!");
+  }
+  SetVirtualResolution(static_cast<float>(VirtualWidth), static_cast<float>(VirtualHeight));
+}
+
+void ApplyDisplaySettings() {
+  // 1-2
+  ListDisplayModes();
 
   // 3-4
   LogLine("");
@@ -99,16 +128,7 @@ void ApplyDisplaySettings() {
   SelectDriver(Setup[3]);
 
   // 7: colour depth; a full screen impossible at this size opens a window.
-  int depth = 0;
-  if (Setup[1] == 1) {
-    for (int d : {32, 24, 16}) {
-      if (GraphicsModeExists(RealWidth, RealHeight, d, 0)) {
-        depth = d;
-        break;
-      }
-    }
-    if (depth == 0) AddNotification("Can't set to fullscreen in this resolution.", 1);
-  }
+  int depth = ChooseColourDepth();
 
   // 8-10
   LogLine("\tResolution : " + std::to_string(RealWidth) + "x" + std::to_string(RealHeight) + "," +
@@ -133,22 +153,7 @@ void ApplyDisplaySettings() {
   }
 
   // 11: the virtual drawing space by the display's shape.
-  Setup[2] = 0;
-  VirtualWidth = 1280;
-  VirtualHeight = 960;
-  if (RealHeight == RealWidth * 9 / 16) {
-    Setup[2] = 1;
-    VirtualWidth = 1600;
-    VirtualHeight = 900;
-    LogLine("\tWidescreen mode!");
-  }
-  if (RealHeight == RealWidth * 10 / 16) {
-    Setup[2] = 1;
-    VirtualWidth = 1440;
-    VirtualHeight = 900;
-    LogLine("\tWidescreen mode B (10:16)!");
-  }
-  SetVirtualResolution(static_cast<float>(VirtualWidth), static_cast<float>(VirtualHeight));
+  ChooseVirtualSpace();
 
   // 12-15
   LoadSharedAssets();

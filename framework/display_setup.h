@@ -14,3 +14,10 @@ extern int GraphicsOpen;                     // 1 once the first set-up loaded t
 void ResetDisplaySetup();
 // Working folder: the game folder; it is left so.
 void ApplyDisplaySettings();
+// Its steps that depend on nothing loaded: the mode list with the requested
+// size (an unlisted one keeps the size in use), the colour depth (0 for a
+// window; a full screen impossible at this size notifies and gives 0), and
+// the virtual drawing space by the display's shape (logged, and applied).
+void ListDisplayModes();
+int ChooseColourDepth();
+void ChooseVirtualSpace();

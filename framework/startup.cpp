@@ -19,6 +19,7 @@
 #include "game/decks.h"
 #include "game/score_panel.h"
 #include "game/scores.h"
+#include "game/table_drawing.h"
 #include "game/title_screen.h"
 #include "platform/platform.h"
 
@@ -33,6 +34,8 @@ int BadgeCount = 16;
 int DeckIndex = 1;
 int TableIndex = 1;
 int Difficulty = 1;
+int LoadStartTime = 0;
+int LoadEndTime = 0;
 
 namespace {
 
@@ -54,7 +57,7 @@ const char* const kCredits[20] = {
     "",
     "Graphics",
     "Font : Lato by Lukasz Dziedzic",
-    "Font : Roboto Condensed by Christian Robertson",
+    "Font : Roboto Condensed by C. Robertson",
     "Font : Leckerli One by Gesine Todt",
     "All other graphics by Quillmar",
     "",
@@ -83,16 +86,8 @@ void ResetStartup() {
   Difficulty = 1;
 }
 
-void StartUp() {
-  if (startedUp) return;
-  startedUp = true;
-
-  // 1-2: the platform and the caption.
-  InitPlatform();
+void ResetProgramTables() {
   ResetStartup();
-  SetAppTitle(TitleLine);
-
-  // 3-4: every shared table with its defaults.
   ResetSetup();
   ResetBindings();
   ResetDisplaySetup();
@@ -104,9 +99,23 @@ void StartUp() {
   ResetMusic();
   ResetDecks();
   ResetCardRound();
+  ResetTableDrawing();
   ResetScores();
   ResetScorePanel();
   ResetTitleScreen();
+}
+
+void StartUp() {
+  if (startedUp) return;
+  startedUp = true;
+
+  // 1-2: the platform and the caption.
+  InitPlatform();
+  ResetStartup();
+  SetAppTitle(TitleLine);
+
+  // 3-4: every shared table with its defaults.
+  ResetProgramTables();
   HideMouse();
   LastFlipTime = Clock();
   SpriteBudget[1] = 50000;
@@ -147,7 +156,7 @@ void StartUp() {
 
   // 11-13: the game folder, then the display with everything it loads.
   ChangeDir(GameFolder());
-  int loadStart = Clock();
+  LoadStartTime = Clock();
   ApplyDisplaySettings();
 
   // 14
@@ -161,7 +170,8 @@ void StartUp() {
   // The wait pumps events and sleeps between polls so it costs no CPU and
   // ends under the headless host's virtual clock.
   LogLine("Finished Loading");
-  while (Clock() < loadStart + 2500) {
+  LoadEndTime = Clock();
+  while (Clock() < LoadStartTime + 2500) {
     PollSystem();
     Delay(1);
   }

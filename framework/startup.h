@@ -19,12 +19,18 @@ extern int BadgeCount;        // badges the score panel shows
 extern int DeckIndex;         // chosen deck, 1-based
 extern int TableIndex;        // chosen table art, 1-based
 extern int Difficulty;        // 0 Easy, 1 Medium, 2 Hard
+extern int LoadStartTime;     // clock (ms) before the first display set-up opened the display
+extern int LoadEndTime;       // clock (ms) at "Finished Loading", before the splash's minimum wait
 
 // "253/": the game folder's name, relative to Files/.
 std::string GameFolder();
 
 // Restores the start-up values of this module's tables.
 void ResetStartup();
+
+// Restores every module's tables to their start-up values, in start-up's
+// order (tests and benchmarks start from here too).
+void ResetProgramTables();
 
 // Start-up steps 1 to 17 (platform, tables, folders, log, setup, display,
 // assets, the minimum splash time). Runs at most once per process.

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The real program in a real X server on each of the three back ends: it
 # starts, loads behind the splash, shows the title screen, and leaves through
-# Alt+F4 and the closing page with exit code 0.
+# Alt+F4 and the closing page with exit code 0. On the OpenGL run F11 saves a
+# screenshot of the real screen's size first, and Tab, a click on the
+# graphics-engine row and Apply switch the back end live to the next one.
 #
 # Usage: smoke_window.sh BUILD_DIR [SOURCE_DIR]
 # Exit codes: 0 passed, 1 failed, 77 skipped (no Xvfb on this machine).
@@ -14,6 +16,7 @@ if ! command -v Xvfb >/dev/null 2>&1; then
   exit 77
 fi
 command -v xdotool >/dev/null 2>&1 || { echo "FAILED: xdotool is missing"; exit 1; }
+command -v pngcheck >/dev/null 2>&1 || { echo "FAILED: pngcheck is missing"; exit 1; }
 
 WORK=$(mktemp -d)
 XVFB_PID=""
@@ -66,9 +69,42 @@ for ENGINE in OpenGL DX9 DX7; do
     DX7) DRIVER="Using DirectX 7 Driver" ;;
   esac
   wait_for_log "$DRIVER" 60
-  xdotool search --sync --onlyvisible --name "Mnemora" >/dev/null || fail "no game window"
+  WID=$(xdotool search --sync --onlyvisible --name "Mnemora" | head -1)
+  [ -n "$WID" ] || fail "no game window"
   wait_for_log "Finished Loading" 300
   sleep 2
+  SAVED_ENGINE=$ENGINE
+
+  if [ "$ENGINE" = OpenGL ]; then
+    # F11: a PNG beside the game folder, as large as the window.
+    xdotool key F11
+    wait_for_log "Saved Screenshot 1" 30
+    SHOT=$(ls "$RUN"/Files/*Screenshot_*.png 2>/dev/null | head -1)
+    [ -n "$SHOT" ] || fail "no screenshot file in Files/"
+    pngcheck "$SHOT" | grep -q "(800x600," || fail "screenshot is not an 800x600 PNG: $(pngcheck "$SHOT")"
+
+    # Tab opens the panel (10 frames of sliding); the engine row sits at
+    # virtual (40, 214) and Apply at (30, 290): 800/1280 of that in pixels.
+    xdotool key Tab
+    sleep 1.5
+    xdotool mousemove --window "$WID" 25 134
+    sleep 0.5
+    xdotool click 1
+    sleep 0.5
+    xdotool mousemove --window "$WID" 19 181
+    sleep 0.5
+    xdotool click 1
+    wait_for_log "Changed Graphics Mode ingame." 30
+    for _ in $(seq 3000); do
+      [ "$(grep -c -- '-=-=-=-=-=-' "$RUN/Files/Debug.txt")" -ge 4 ] && break
+      kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended during Apply"
+      sleep 0.1
+    done
+    tr -d '\r' < "$RUN/Files/Debug.txt" | grep -A1 "Changed Graphics Mode ingame." | grep -q "Using DirectX 9 Driver" \
+      || fail "Apply did not switch to the DirectX 9 slot"
+    SAVED_ENGINE=DX9
+    sleep 2
+  fi
 
   # Alt+F4 leads through the closing screen; a key ends it.
   xdotool keydown alt keydown F4
@@ -93,7 +129,7 @@ for ENGINE in OpenGL DX9 DX7; do
   [ "$STATUS" = 0 ] || fail "exit code $STATUS"
   GAME_PID=""
   [ -e "$RUN/Files/253/crash.dat" ] && fail "crash.dat left behind"
-  grep -q "GFX Engine = $ENGINE" "$RUN/Files/Setup.ini" || fail "Setup.ini lost the engine"
+  grep -q "GFX Engine = $SAVED_ENGINE" "$RUN/Files/Setup.ini" || fail "Setup.ini lost the engine"
   echo "ok: $ENGINE"
 done
 echo "PASSED"

@@ -91,22 +91,7 @@ void RoundTest::OpenDisplay(int windowWidth, int windowHeight) {
 
 void RoundTest::SetUp() {
   testhost::Start("");
-  ResetStartup();
-  ResetSetup();
-  ResetBindings();
-  ResetDisplaySetup();
-  ResetSharedAssets();
-  ResetDrawHelpers();
-  ResetFrameFlip();
-  ResetMenus();
-  ResetSoundEffects();
-  ResetMusic();
-  ResetDecks();
-  ResetCardRound();
-  ResetScores();
-  ResetScorePanel();
-  ResetTitleScreen();
-  ResetTableDrawing();
+  ResetProgramTables();
   ::Setup[3] = 2;       // software back end
   ::Setup[7] = 0;       // every frame drawn
   DebugOverlay = 0;   // keep the statistics off the pixels under test

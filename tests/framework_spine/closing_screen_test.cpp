@@ -105,6 +105,8 @@ TEST_F(ClosingScreenTest, WaitsForAKeyOrACloseRequest) {
   At(400, "key 32");
   EXPECT_GE(RunUntilEnded(), 400);
 
+  testhost::Advance(100);   // the key's release
+  PollSystem();
   ChangeDir((tree.root / "253").string());
   At(700, "close");
   EXPECT_GE(RunUntilEnded(), 700);

@@ -3,12 +3,14 @@
 
 #include <cmath>
 
+#include "framework/controls.h"
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
 #include "framework/frame_flip.h"
 #include "framework/menus.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
+#include "framework_spine/temp_tree.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
 
@@ -96,24 +98,89 @@ TEST_F(FrameFlipTest, NotificationLivesHundredEightyFramesYellowForSixty) {
   EXPECT_TRUE(MessageList.empty());
 }
 
-TEST_F(FrameFlipTest, NotificationsStackInArrivalOrder) {
-  AddNotification("first", 1);
-  AddNotification("second", 1);
-  AddNotification("third", 1);
+TEST_F(FrameFlipTest, NotificationsStackUpwardsInStepsOfFourteen) {
+  // Three widths, the first added the widest: beyond the end of a shorter
+  // box only the longer ones show, so the top of the yellow in a column
+  // tells which boxes reach it.
+  const std::string texts[3] = {"WWWWWWWWWWWWWWWWWWWWWWWW", "WWWWWWWWWWWW", "WWWW"};
+  for (const std::string& t : texts) AddNotification(t, 1);
+  Cls();
   FlipFrame(0);
   ASSERT_EQ(MessageList.size(), 3u);
   auto it = MessageList.begin();
-  EXPECT_EQ((*it++)->txt, "first");
-  EXPECT_EQ((*it++)->txt, "second");
-  EXPECT_EQ((*it++)->txt, "third");
+  for (const std::string& t : texts) EXPECT_EQ((*it++)->txt, t);
   for (const auto& m : MessageList) EXPECT_EQ(m->tick, 1);
+
+  testhost::Frame frame = testhost::BackBuffer();
+  SetImageFont(Fonts[3]);
+  const double toReal = 600.0 / 960.0;
+  auto topOfYellow = [&](int virtualX) {
+    int x = static_cast<int>(virtualX * toReal);
+    for (int y = 0; y < frame.height; ++y) {
+      uint32_t p = frame.Pixel(x, y);
+      if (((p >> 16) & 255) > 120 && ((p >> 8) & 255) > 120 && (p & 255) < 60) return y;
+    }
+    return -1;
+  };
+  // Rows at 944, 930 and 916 virtual units (VirtualHeight - 16, then 14 up).
+  int widths[3];
+  for (int i = 0; i < 3; ++i) widths[i] = TextWidth(texts[i]);
+  EXPECT_NEAR(topOfYellow((widths[1] + widths[0]) / 2), 944 * toReal, 1.0);
+  EXPECT_NEAR(topOfYellow((widths[2] + widths[1]) / 2), 930 * toReal, 1.0);
+  EXPECT_NEAR(topOfYellow(widths[2] / 2), 916 * toReal, 1.0);
+}
+
+TEST_F(FrameFlipTest, EscapePausesOnlyDuringARoundAndOnDrawingFrames) {
+  auto at = [](int afterMs, const std::string& event) {
+    testhost::ScriptLines(std::to_string(testhost::Clock() + afterMs) + " " + event + "\n");
+  };
+  testhost::PushKey(27, true);
+  PollSystem();
+  // Outside a round Escape does nothing.
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(FlipFrame(1), 0);
+  EXPECT_EQ(PauseState, 0);
+
+  // With frameskip, a skipped frame does not open the menu either.
+  PauseState = 1;
+  ::Setup[7] = 1;
+  SkipPhase = 1;
+  int before = MilliSecs();
+  EXPECT_EQ(FlipFrame(1), 0);
+  EXPECT_LT(MilliSecs() - before, 20);
+  ASSERT_EQ(SkipPhase, 0);
+  // The next, drawing, frame does; the menu waits for the release, then a
+  // second Escape leaves it with Continue.
+  at(300, "keyup 27");
+  at(600, "key 27");
+  EXPECT_EQ(FlipFrame(1), 1);
+  EXPECT_GE(MilliSecs() - before, 600);
+  EXPECT_EQ(PauseState, 1);
+}
+
+TEST_F(FrameFlipTest, F11OnASkippedFrameWaitsForTheNextDrawingFrame) {
+  spinetest::TempTree tree("f11skip");
+  ::Setup[7] = 1;
+  SkipPhase = 1;
+  testhost::PushKey(122, true);
+  testhost::PushKey(122, false);
+  PollSystem();
+  FlipFrame(0);
+  EXPECT_TRUE(MessageList.empty());
+  FlipFrame(0);
+  ASSERT_EQ(MessageList.size(), 1u);
+  EXPECT_EQ(MessageList.front()->txt, "Saved Screenshot");
+  int pictures = 0;
+  for (const auto& e : std::filesystem::directory_iterator(tree.root))
+    pictures += e.path().extension() == ".png";
+  EXPECT_EQ(pictures, 1);
+  EXPECT_EQ(tree.Cwd(), tree.Canon("253"));
 }
 
 TEST_F(FrameFlipTest, SmoothedRateFollowsSlowFrames) {
   SmoothedFps = 60;
   std::vector<int> shown;
   for (int i = 0; i < 10; ++i) {
-    testhost::Advance(40);
+    testhost::Advance(39);   // the pacing always sleeps one more millisecond
     FlipFrame(0);
     EXPECT_EQ(FrameMs, 40);
     shown.push_back(ShownFps);
@@ -249,4 +316,45 @@ TEST(DrawHelpers, BlendKindsMapAndUnknownKindsChangeNothing) {
   EXPECT_EQ(GetBlend(), kBlendLight);
   SetBlendKind(1);
   EXPECT_EQ(GetBlend(), kBlendAlpha);
+}
+
+TEST_F(FrameFlipTest, AlignedTextSitsInsideItsShiftedBox) {
+  SetVirtualResolution(800, 600);
+  const std::string text = "MWMW";
+  int w = TextWidth(text), h = TextHeight(text);
+  ASSERT_GT(w, 8);
+  ASSERT_GT(h, 4);
+  struct Case {
+    int alignX, alignY, left, top;
+  };
+  for (Case c : {Case{0, 0, 400, 300}, Case{1, 1, 400 - w / 2, 300 - h / 2}, Case{2, 2, 400 - w, 300 - h}}) {
+    Cls();
+    ResetDrawState();
+    DrawTextAligned(400, 300, text, c.alignX, c.alignY);
+    testhost::Frame f = testhost::BackBuffer();
+    int minX = 9999, maxX = -1, minY = 9999, maxY = -1;
+    for (int y = 0; y < f.height; ++y)
+      for (int x = 0; x < f.width; ++x)
+        if (f.Pixel(x, y) != 0) {
+          minX = std::min(minX, x), maxX = std::max(maxX, x);
+          minY = std::min(minY, y), maxY = std::max(maxY, y);
+        }
+    SCOPED_TRACE("alignment " + std::to_string(c.alignX));
+    EXPECT_GE(minX, c.left);
+    EXPECT_LT(maxX, c.left + w);
+    EXPECT_GE(minY, c.top);
+    EXPECT_LT(maxY, c.top + h);
+    // and the ink fills most of the box's width
+    EXPECT_GT(maxX - minX, w / 2);
+  }
+  // Text is not gated by frameskip: a skipped frame still draws it.
+  ::Setup[7] = 1;
+  SkipPhase = 1;
+  Cls();
+  DrawTextAligned(10, 10, text, 0, 0);
+  testhost::Frame f = testhost::BackBuffer();
+  int lit = 0;
+  for (int y = 10; y < 10 + h; ++y)
+    for (int x = 10; x < 10 + w; ++x) lit += f.Pixel(x, y) != 0;
+  EXPECT_GT(lit, 10);
 }

@@ -297,3 +297,74 @@ TEST_F(MenusTest, FailedScreenshotIsReportedAndTheFolderRestored) {
   fs::remove_all(root);
   Graphics(800, 600, 0, 60, 0);
 }
+
+TEST_F(MenusTest, ClickingAPadNameSwitchesItOffAndOn) {
+  testhost::AddPad("First Pad", 0xF);
+  testhost::AddPad("Second Pad", 0xF);
+  ScanPads();
+  ASSERT_EQ(PadCount, 2);
+  SettingsOpen = 1;
+  for (int i = 0; i < 10; ++i) SettingsPanel();
+  MouseXNow = VirtualWidth - 280 + 5;
+  MouseYNow = 20 + 230 + 15 + 5;   // the second line
+  Click();
+  SettingsPanel();
+  EXPECT_EQ(PadEnabled[1], 1);
+  EXPECT_EQ(PadEnabled[2], 0);
+  EXPECT_EQ(LeftClick, 0);         // the click was used up
+  // A disabled pad's button no longer counts for its bindings.
+  testhost::SetPadButton(1, 0, true);
+  PollSystem();
+  EXPECT_EQ(InputDown(PadCode(2, kPadButton0)), 0);
+  Click();
+  SettingsPanel();
+  EXPECT_EQ(PadEnabled[2], 1);
+  EXPECT_EQ(InputDown(PadCode(2, kPadButton0)), 1);
+  // Between the lines nothing flips.
+  MouseYNow = 20 + 230 + 30 + 5;
+  Click();
+  SettingsPanel();
+  EXPECT_EQ(PadEnabled[1] + PadEnabled[2], 2);
+}
+
+TEST_F(MenusTest, BindingButtonsTakeTheHeldInputWhileHovered) {
+  MouseMode = 0;   // keyboard-and-pad mode shows the controls column
+  SettingsOpen = 1;
+  for (int i = 0; i < 10; ++i) SettingsPanel();
+  // Set 1, control 0 (up) sits at (250 + 50, panel + 10).
+  MouseXNow = 300 + 10;
+  MouseYNow = 20 + 10 + 10;
+  testhost::PushKey(65, true);
+  PollSystem();
+  SettingsPanel();
+  EXPECT_EQ(Bindings[0], 65);
+  testhost::PushKey(65, false);
+  // Backspace clears the binding; Tab and other codes up to 8 change nothing.
+  testhost::PushKey(8, true);
+  PollSystem();
+  SettingsPanel();
+  EXPECT_EQ(Bindings[0], 0);
+  testhost::PushKey(8, false);
+  // Away from the buttons, or while the panel is still sliding, a held key
+  // binds nothing.
+  MouseXNow = 900;
+  testhost::PushKey(66, true);
+  PollSystem();
+  SettingsPanel();
+  EXPECT_EQ(Bindings[0], 0);
+  MouseXNow = 310;
+  SettingsOpen = 0;
+  SettingsPanel();
+  EXPECT_LT(SettingsPanelY, 0);
+  EXPECT_EQ(Bindings[0], 0);
+  // Set 4 (base slot 60), control 13 at (650 + 190, panel + 10 + 150).
+  SettingsOpen = 1;
+  SettingsPanel();
+  MouseXNow = 840 + 10;
+  MouseYNow = 20 + 160 + 10;
+  SettingsPanel();
+  EXPECT_EQ(Bindings[73], 66);
+  testhost::PushKey(66, false);
+  PollSystem();
+  MouseMode = 1;
+}

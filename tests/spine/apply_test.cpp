@@ -15,7 +15,7 @@ TEST(ApplySettings, SwitchesBackEndLiveAndBack) {
   std::string cycle =
       "+9000 key 9\n+600 mousemove 30 214\n+100 click 30 214\n+400 mousemove 25 285\n+100 click 25 285\n";
   std::string script = "3000 mousemove 640 900\n" + cycle + cycle + cycle +
-                       "+9000 shot final.png\n+500 key 27\n+3000 key 32\n";
+                       "+9000 shot final.png\n+500 close\n+3000 key 32\n";
   ASSERT_EQ(dir.Run(script), 0) << dir.Read("run.log");
   auto log = dir.LogLines();
 
@@ -31,6 +31,8 @@ TEST(ApplySettings, SwitchesBackEndLiveAndBack) {
   }
   EXPECT_NE(dir.Read("Files/Setup.ini").find("GFX Engine = OpenGL\r\n"), std::string::npos);
   // The title screen is still drawn after three changes of back end.
-  std::string shot = dir.Read("final.png");
+  std::string shot = dir.Shot("final.png");
   EXPECT_GT(shot.size(), 20000u);
+  // Closing the window on the title screen goes through the closing screen.
+  EXPECT_EQ(log.back(), "Play again, soon!!");
 }

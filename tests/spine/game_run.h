@@ -41,6 +41,12 @@ struct GameDir {
     return s.str();
   }
   bool Exists(const fs::path& relative) const { return fs::exists(root / relative); }
+  // A picture the headless host's "shot" line saved: relative to the start
+  // folder, or to the folder current at the time (the game folder).
+  std::string Shot(const std::string& name) const {
+    if (Exists(name)) return Read(name);
+    return Read(fs::path("Files") / "253" / name);
+  }
 
   // Runs ./mnemora headless with the script; returns the exit code (-1 when
   // it did not exit normally).
@@ -50,6 +56,16 @@ struct GameDir {
     int status = std::system(cmd.c_str());
     if (status == -1 || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
+  }
+
+  // Runs ./mnemora headless without input and kills it (SIGKILL) after the
+  // given wall-clock seconds, as a hung start killed by the player would end.
+  void RunKilledAfter(const std::string& seconds) const {
+    Write("script.txt", "");
+    std::string cmd = "cd '" + root.string() +
+                      "' && MNEMORA_HEADLESS=script.txt SDL_AUDIODRIVER=dummy timeout -s KILL " + seconds +
+                      " ./mnemora > run.log 2>&1";
+    (void)std::system(cmd.c_str());
   }
 
   // The log as lines, without their CR LF.
@@ -87,5 +103,11 @@ inline bool Contains(const std::vector<std::string>& lines, const std::string& t
 inline std::string QuitScript(int atMs = 12000) {
   return std::to_string(atMs) + " key 27\n+3000 key 32\n";
 }
+
+// A close request while the first display set-up is still running (its
+// engine test calls FlipFrame): everything read and chosen before the engine
+// test is in the log and in the saved setup, at a fraction of a full run's
+// cost.
+inline std::string CloseWhileLoadingScript() { return "100 close\n+500 key 32\n"; }
 
 }  // namespace gamerun

@@ -42,21 +42,7 @@ ScratchFolder::~ScratchFolder() {
 
 void StartHeadlessDisplay() {
   testhost::Start("");
-  ResetStartup();
-  ResetSetup();
-  ResetBindings();
-  ResetDisplaySetup();
-  ResetSharedAssets();
-  ResetDrawHelpers();
-  ResetFrameFlip();
-  ResetMenus();
-  ResetSoundEffects();
-  ResetMusic();
-  ResetDecks();
-  ResetCardRound();
-  ResetScores();
-  ResetScorePanel();
-  ResetTitleScreen();
+  ResetProgramTables();
   FrameWatcher = nullptr;
   NameEntryOpen = false;
   Graphics(800, 600, 0, 60, 0);
