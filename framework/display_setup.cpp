@@ -148,8 +148,14 @@ void ApplyDisplaySettings() {
     open = Graphics(RealWidth, RealHeight, depth, 60, 0) == 1;
   }
   if (!open) {
+    // No driver opens a display (no screen at all): nothing could be shown
+    // or clicked, so end with a failure instead of running unseen.
     Setup[3] = chosen;
     LogLine("\tThe display could not be opened with that driver");
+    LogLine("\tNo display could be opened; the game cannot run");
+    DeleteFile("crash.dat");
+    CloseLog();
+    End(1);
   }
 
   // 11: the virtual drawing space by the display's shape.

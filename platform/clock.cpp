@@ -95,8 +95,8 @@ int64_t GCMemAlloced() { return g_memoryBytes.load(); }
 
 // Output is flushed before leaving; exit() also runs the atexit handlers that
 // close the log. Tests swap the exit for a hook that unwinds back to them.
-void End() {
+void End(int exitCode) {
   std::fflush(nullptr);
   if (plat::g_endHook) plat::g_endHook();
-  std::exit(0);
+  std::exit(exitCode);
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -185,6 +186,18 @@ class SdlHost final : public Host {
     if (!videoOk_) {
       std::fprintf(stderr, "SDL video unavailable: %s\n", SDL_GetError());
       SDL_InitSubSystem(SDL_INIT_EVENTS);
+    } else if (const char* driver = SDL_GetCurrentVideoDriver();
+               driver != nullptr && std::getenv("SDL_VIDEODRIVER") == nullptr &&
+               (std::string(driver) == "offscreen" || std::string(driver) == "dummy")) {
+      // With no display SDL falls back to an invisible video driver: the game
+      // would run in a window nobody can see or close. Unless that driver was
+      // asked for, there is no display.
+      std::fprintf(stderr,
+                   "No display to open a window on (is DISPLAY set?). To run without a window, "
+                   "set MNEMORA_HEADLESS.\n");
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      SDL_InitSubSystem(SDL_INIT_EVENTS);
+      videoOk_ = false;
     }
     joystickOk_ = SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0;
   }

@@ -237,4 +237,5 @@ std::string CurrentDate();              // "06 Dec 2010"
 std::string CurrentTime();              // "14:05:09"
 int GCCollect();
 int64_t GCMemAlloced();
-[[noreturn]] void End();
+// Ends the process with exit code 0, or the given code after a failure.
+[[noreturn]] void End(int exitCode = 0);
