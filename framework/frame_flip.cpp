@@ -133,6 +133,10 @@ int FlipFrame(int showPointer) {
 
   // 11: sleep in 1 ms steps until 2 ms short of a 60th of a second. The
   // sleep comes first, so even a late frame gives the machine a millisecond.
+  // A drawing frame's scene goes to the back end first: it renders during
+  // the sleep instead of after it (a GL driver that rasterises on the CPU
+  // only starts at a flush).
+  if (IsDrawingFrame()) FlushDrawing();
   do {
     Delay(1);
   } while (static_cast<double>(Clock()) < LastFlipTime - 2 + 1000.0 / 60.0);

@@ -133,6 +133,10 @@ void SetClsColor(int r, int g, int b) {
   plat::g_clsColour = plat::Rgba8{c(r), c(g), c(b), 255};
 }
 
+void FlushDrawing() {
+  if (plat::CurrentHost()) plat::FlushDrawList();
+}
+
 void Flip(int sync) {
   plat::Host* host = plat::CurrentHost();
   if (g_backend && host) {

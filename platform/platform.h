@@ -46,6 +46,10 @@ float VirtualResolutionWidth();
 float VirtualResolutionHeight();
 void Cls();
 void SetClsColor(int r, int g, int b);
+// Hands everything drawn so far to the back end and sets it rendering, so
+// the work overlaps a following sleep (the frame routine calls it before its
+// pacing). Presenting, reading pixels and Flip flush on their own.
+void FlushDrawing();
 // sync 0: present at once; sync -1: present paced to the display's refresh.
 void Flip(int sync = -1);
 int AppTerminate();                    // 1 once per close request

@@ -50,8 +50,15 @@ class SdlRendererBackend final : public SdlWindowBackend {
     if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     if (!renderer_) return false;
     SDL_RendererInfo info;
-    if (SDL_GetRendererInfo(renderer_, &info) == 0 && info.name)
+    if (SDL_GetRendererInfo(renderer_, &info) == 0 && info.name) {
       name_ = std::string("SDL_Renderer (") + info.name + ")";
+      // On SDL's GL renderers, a driver that rasterises on the CPU only
+      // starts at a flush; SDL has no call for it, so take the one entry
+      // point from SDL (nothing of our own GL back end is used).
+      std::string driver = info.name;
+      if (driver.rfind("opengl", 0) == 0)
+        glFlush_ = reinterpret_cast<void (*)()>(SDL_GL_GetProcAddress("glFlush"));
+    }
     SDL_RenderSetVSync(renderer_, 0);
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
@@ -137,6 +144,10 @@ class SdlRendererBackend final : public SdlWindowBackend {
       }
       SDL_RenderGeometry(renderer_, texture, &vertices_[c.first], c.count, nullptr, 0);
     }
+    // SDL batches what it is given; hand the batch on now so the renderer
+    // underneath works while the frame routine sleeps.
+    SDL_RenderFlush(renderer_);
+    if (glFlush_) glFlush_();
   }
 
   void ReadPixels(int x, int y, int width, int height, Rgba8* out) override {
@@ -228,6 +239,7 @@ class SdlRendererBackend final : public SdlWindowBackend {
 
   SDL_Window* window_;
   SDL_Renderer* renderer_ = nullptr;
+  void (*glFlush_)() = nullptr;   // set on SDL's GL renderers only
   std::string name_ = "SDL_Renderer";
   int width_, height_;
   std::vector<SdlTexture> textures_;  // id = slot + 1
