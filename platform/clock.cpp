@@ -25,15 +25,7 @@ void LocalNow(int& year, int& month, int& day, int& hour, int& minute, int& seco
     host->LocalTime(year, month, day, hour, minute, second);
     return;
   }
-  time_t now = time(nullptr);
-  struct tm t {};
-  localtime_r(&now, &t);
-  year = t.tm_year + 1900;
-  month = t.tm_mon + 1;
-  day = t.tm_mday;
-  hour = t.tm_hour;
-  minute = t.tm_min;
-  second = t.tm_sec;
+  plat::SystemLocalTime(year, month, day, hour, minute, second);
 }
 
 }  // namespace
@@ -100,3 +92,19 @@ void End(int exitCode) {
   if (plat::g_endHook) plat::g_endHook();
   std::exit(exitCode);
 }
+
+namespace plat {
+
+void SystemLocalTime(int& year, int& month, int& day, int& hour, int& minute, int& second) {
+  time_t now = time(nullptr);
+  struct tm t {};
+  localtime_r(&now, &t);
+  year = t.tm_year + 1900;
+  month = t.tm_mon + 1;
+  day = t.tm_mday;
+  hour = t.tm_hour;
+  minute = t.tm_min;
+  second = t.tm_sec;
+}
+
+}  // namespace plat

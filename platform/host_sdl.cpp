@@ -354,15 +354,7 @@ class SdlHost final : public Host {
   }
 
   void LocalTime(int& year, int& month, int& day, int& hour, int& minute, int& second) override {
-    std::time_t now = std::time(nullptr);
-    std::tm t{};
-    localtime_r(&now, &t);
-    year = t.tm_year + 1900;
-    month = t.tm_mon + 1;
-    day = t.tm_mday;
-    hour = t.tm_hour;
-    minute = t.tm_min;
-    second = t.tm_sec;
+    SystemLocalTime(year, month, day, hour, minute, second);
   }
 
  private:

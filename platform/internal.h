@@ -134,6 +134,10 @@ InputState& Input();
 // Windows virtual-key code for an SDL scancode (0 when unmapped).
 int VirtualKeyFromScancode(int scancode);
 
+// The machine's local date and time (the SDL host's clock, and the runtime's
+// when no host is installed yet).
+void SystemLocalTime(int& year, int& month, int& day, int& hour, int& minute, int& second);
+
 // Bytes currently held by the platform's handle tables (images, fonts, sounds).
 void CountMemory(int64_t delta);
 
