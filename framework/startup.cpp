@@ -109,13 +109,11 @@ void StartUp() {
   if (startedUp) return;
   startedUp = true;
 
-  // 1-2: the platform and the caption.
+  // 1-4: the platform, every shared table with its defaults (the caption and
+  // the credit lines among them), the caption on the window to come.
   InitPlatform();
-  ResetStartup();
-  SetAppTitle(TitleLine);
-
-  // 3-4: every shared table with its defaults.
   ResetProgramTables();
+  SetAppTitle(TitleLine);
   HideMouse();
   LastFlipTime = Clock();
   SpriteBudget[1] = 50000;
