@@ -86,6 +86,10 @@ void DrawSettingsHint() {
   DrawTextAligned(4, 4, "Hit [Tab] for settings", 0, 0);
 }
 
+// The settings panel counts as hidden up to one slide step out: a click meant
+// for one of its rows must not also start a round or change the art below it.
+bool PanelHidden() { return SettingsPanelY < -250; }
+
 void StartRound() {
   // 1. The title music must not run on under the round.
   if (ChannelSlots[1] != 0 && ChannelPlaying(ChannelSlots[1])) ClearChannelSlot(1);
@@ -106,9 +110,7 @@ void StartButton(int vw, int vh) {
   SetColourAlpha(255, 150, 150, 1);
   if (MouseOver(vw / 2 - 200, vh / 2 + 40 + SlideOffset(), 400, 80)) {
     SetColourAlpha(255, 255, 255, 1);
-    // The settings panel counts as hidden up to one slide step out, so a click
-    // meant for it never starts a round.
-    if (MouseWasDown && !InputLatch && SettingsPanelY < -250) StartRound();
+    if (MouseWasDown && !InputLatch && PanelHidden()) StartRound();
   }
   SetImageFont(Fonts[7]);
   DrawTextAligned(vw / 2, vh / 2 + 80 + SlideOffset(), "Click Here to Start", 1, 1);
@@ -168,7 +170,7 @@ void DrawPickers(int vw, int vh) {
   SetScaleXY(0.35f, 0.35f);
   if (MouseOver(50 - d, y1, 224, 336)) {
     SetColourAlpha(247, 255, 247, 1);
-    if (MouseDown(1) && !InputLatch) {
+    if (MouseDown(1) && !InputLatch && PanelHidden()) {
       StepTable();
       InputLatch = true;
     }
@@ -182,7 +184,7 @@ void DrawPickers(int vw, int vh) {
   SetScaleXY(static_cast<float>(2 * c), 2);
   if (MouseOver(vw - 242 + d, y1, 192, 256)) {
     SetColourAlpha(247, 255, 247, 1);
-    if (MouseDown(1) && !InputLatch) {
+    if (MouseDown(1) && !InputLatch && PanelHidden()) {
       StepDeck();
       InputLatch = true;
     }

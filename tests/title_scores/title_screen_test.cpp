@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/frame_flip.h"
+#include "framework/menus.h"
 #include "framework/startup.h"
 #include "game/decks.h"
 #include "game/title_screen.h"
@@ -83,6 +84,48 @@ TEST_F(TitleFrames, XAndZStepTheArtAndWrap) {
   testhost::PushKey(kX, false);
   Frames(2);
   EXPECT_EQ(DeckIndex, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// With the settings panel out, a click on one of its rows must not reach the
+// table and deck pickers drawn underneath (800 x 600 window, 1280 x 960 space).
+TEST_F(TitleFrames, PanelClicksDoNotReachThePickers) {
+  DeckCount = 3;
+  TableCount = 3;
+  DeckIndex = 1;
+  TableIndex = 1;
+  Frames(40);                        // slid in: the pickers are in place
+  SettingsOpen = 1;
+  Frames(20);                        // the panel is fully out
+  ASSERT_GE(SettingsPanelY, 0);
+  const int picks[2][2] = {{94, 125}, {706, 125}};   // table picker, deck preview
+  for (const auto& at : picks) {
+    testhost::PushMouseMove(at[0], at[1]);
+    Frames(2);
+    testhost::PushMouseButton(1, true);
+    Frames(3);
+    testhost::PushMouseButton(1, false);
+    Frames(3);
+  }
+  EXPECT_EQ(TableIndex, 1);
+  EXPECT_EQ(DeckIndex, 1);
+
+  // Closed again, the same clicks change the art.
+  SettingsOpen = 0;
+  Frames(20);
+  for (const auto& at : picks) {
+    testhost::PushMouseMove(at[0], at[1]);
+    Frames(2);
+    testhost::PushMouseButton(1, true);
+    Frames(3);
+    testhost::PushMouseButton(1, false);
+    Frames(3);
+  }
+  EXPECT_EQ(TableIndex, 2);
+  EXPECT_EQ(DeckIndex, 2);
 }
 
 }  // namespace
