@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 
 int AimedFps = 60;
+bool EngineTestRunning = false;
 EngineTestCostHook EngineTestDrawCost = nullptr;
 
 namespace {
@@ -73,6 +74,7 @@ void RunEngineTest(int aimedRate, int spriteScale) {
   LogLine("Aiming for " + std::to_string(aimedRate) + "," + std::to_string(spriteScale));
 
   // 5-6: the first step only warms the pipeline and the smoothed rate up.
+  EngineTestRunning = true;
   for (int count = kStepSprites; count <= kMaxSprites; count += kStepSprites) {
     for (int frame = 0; frame < kFramesPerStep; ++frame) {
       DrawBackdrop();
@@ -85,6 +87,8 @@ void RunEngineTest(int aimedRate, int spriteScale) {
       if (ShownFps <= aimedRate - 2) break;
     }
   }
+
+  EngineTestRunning = false;
 
   // 7-9
   LogLine("Test Complete");

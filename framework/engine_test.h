@@ -3,6 +3,9 @@
 #pragma once
 
 extern int AimedFps;   // 60, or 30 with frameskip
+// True while the test measures: the frame routine keeps the pause menu and
+// screenshots for after it, so neither runs inside the measurement.
+extern bool EngineTestRunning;
 
 void RunEngineTest(int aimedRate, int spriteScale);
 

@@ -149,3 +149,31 @@ TEST_F(EngineTestTest, LoadLeavesOnlyTheBackdrop) {
   }
   EXPECT_GT(blue, 1000);
 }
+
+// Apply runs the engine test in the middle of a round (PauseState 1). Escape
+// and F11 pressed while it measures wait until it is over: a pause menu inside
+// the test would throw its Quit away, and a screenshot's long frame would
+// force the lowest budgets.
+TEST_F(EngineTestTest, HotkeysWaitUntilTheTestIsOver) {
+  static int calls;
+  calls = 0;
+  g_cost = [](int n) { return n <= 2000 ? 0 : 40; };
+  EngineTestDrawCost = [](int sprites) {
+    ++calls;
+    if (calls == 3) {
+      testhost::PushKey(122, true);   // F11
+      testhost::PushKey(122, false);
+      testhost::PushKey(27, true);    // Escape, held over several frames
+    }
+    if (calls == 6) testhost::PushKey(27, false);
+    ChargeLoad(sprites);
+  };
+  PauseState = 1;
+  RunEngineTest(60, 2);
+  EXPECT_EQ(PauseState, 1);
+  EXPECT_EQ((std::array<int, 3>{SpriteBudget[1], SpriteBudget[2], SpriteBudget[3]}),
+            (std::array<int, 3>{1000, 800, 400}));   // as without the keys
+  std::ifstream during(log_, std::ios::binary);
+  std::string text(std::istreambuf_iterator<char>(during), {});
+  EXPECT_EQ(text.find("Screenshot"), std::string::npos);
+}
