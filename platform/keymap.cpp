@@ -1,7 +1,7 @@
 // Physical keys (SDL scancodes) to the Windows virtual-key codes the game stores
 // in its bindings and setup file. Keys are mapped by position, so a binding
 // survives a change of keyboard layout; the punctuation keys take the codes a
-// US layout gives them. One list below is the whole table: the lookup array is
+// British layout gives them, the layout the controls page names keys by. One list below is the whole table: the lookup array is
 // built from it, so a key can never be named twice with different codes.
 #include <SDL2/SDL_scancode.h>
 
@@ -74,13 +74,14 @@ constexpr KeyPair kKeyList[] = {
   {SDL_SCANCODE_VOLUMEUP, 175}, {SDL_SCANCODE_AUDIONEXT, 176}, {SDL_SCANCODE_AUDIOPREV, 177},
   {SDL_SCANCODE_AUDIOSTOP, 178}, {SDL_SCANCODE_AUDIOPLAY, 179}, {SDL_SCANCODE_MAIL, 180},
   {SDL_SCANCODE_MEDIASELECT, 181}, {SDL_SCANCODE_COMPUTER, 182}, {SDL_SCANCODE_CALCULATOR, 183},
-  // punctuation, US positions
+  // punctuation, British positions: the ' key is 192, the key left of 1 is
+  // 223 and the key left of Return on ISO boards (#) is 222
   {SDL_SCANCODE_SEMICOLON, 186}, {SDL_SCANCODE_EQUALS, 187}, {SDL_SCANCODE_COMMA, 188},
   {SDL_SCANCODE_MINUS, 189}, {SDL_SCANCODE_PERIOD, 190}, {SDL_SCANCODE_SLASH, 191},
-  {SDL_SCANCODE_GRAVE, 192}, {SDL_SCANCODE_LEFTBRACKET, 219}, {SDL_SCANCODE_BACKSLASH, 220},
-  {SDL_SCANCODE_RIGHTBRACKET, 221}, {SDL_SCANCODE_APOSTROPHE, 222},
-  // the key left of Return on ISO boards, and the extra key left of Z
-  {SDL_SCANCODE_NONUSHASH, 223}, {SDL_SCANCODE_NONUSBACKSLASH, 226},
+  {SDL_SCANCODE_APOSTROPHE, 192}, {SDL_SCANCODE_LEFTBRACKET, 219}, {SDL_SCANCODE_BACKSLASH, 220},
+  {SDL_SCANCODE_RIGHTBRACKET, 221}, {SDL_SCANCODE_NONUSHASH, 222}, {SDL_SCANCODE_GRAVE, 223},
+  // the extra key left of Z on ISO boards
+  {SDL_SCANCODE_NONUSBACKSLASH, 226},
 };
 // clang-format on
 

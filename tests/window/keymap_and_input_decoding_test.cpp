@@ -5,6 +5,7 @@
 
 #include <set>
 
+#include "framework/key_names.h"
 #include "platform/internal.h"
 #include "platform/sdl_backends.h"
 
@@ -39,9 +40,7 @@ TEST(Keymap, KeysTheGameBindsByDefault) {
   EXPECT_EQ(VirtualKeyFromScancode(SDL_SCANCODE_LALT), 164);
   EXPECT_EQ(VirtualKeyFromScancode(SDL_SCANCODE_RALT), 165);
   EXPECT_EQ(VirtualKeyFromScancode(SDL_SCANCODE_SEMICOLON), 186);
-  EXPECT_EQ(VirtualKeyFromScancode(SDL_SCANCODE_GRAVE), 192);
   EXPECT_EQ(VirtualKeyFromScancode(SDL_SCANCODE_LEFTBRACKET), 219);
-  EXPECT_EQ(VirtualKeyFromScancode(SDL_SCANCODE_APOSTROPHE), 222);
   EXPECT_EQ(VirtualKeyFromScancode(SDL_SCANCODE_NONUSBACKSLASH), 226);
 }
 
@@ -60,6 +59,34 @@ TEST(Keymap, EveryCodeIsAKeyCodeAndOnlyEnterIsShared) {
     }
   }
   EXPECT_GT(mapped, 120);
+}
+
+// The controls page names keys as a British keyboard's legends: every
+// punctuation key must get the code whose name is the legend on that key.
+TEST(Keymap, PunctuationKeysAreNamedByTheirBritishLegends) {
+  const struct {
+    SDL_Scancode key;
+    const char* legend;
+  } keys[] = {
+      {SDL_SCANCODE_GRAVE, "`"},        {SDL_SCANCODE_MINUS, "-"},
+      {SDL_SCANCODE_EQUALS, "="},       {SDL_SCANCODE_LEFTBRACKET, "["},
+      {SDL_SCANCODE_RIGHTBRACKET, "]"}, {SDL_SCANCODE_SEMICOLON, ";"},
+      {SDL_SCANCODE_APOSTROPHE, "'"},   {SDL_SCANCODE_NONUSHASH, "#"},
+      {SDL_SCANCODE_BACKSLASH, "\\"},   {SDL_SCANCODE_NONUSBACKSLASH, "\\"},
+      {SDL_SCANCODE_COMMA, ","},        {SDL_SCANCODE_PERIOD, "."},
+      {SDL_SCANCODE_SLASH, "/"},
+  };
+  for (const auto& k : keys) {
+    EXPECT_EQ(InputName(VirtualKeyFromScancode(k.key)), k.legend) << SDL_GetScancodeName(k.key);
+  }
+  // Letters, digits and the named keys read as their legends too.
+  for (int i = 0; i < 26; ++i) {
+    EXPECT_EQ(InputName(VirtualKeyFromScancode(SDL_SCANCODE_A + i)), std::string(1, static_cast<char>('A' + i)));
+  }
+  EXPECT_EQ(InputName(VirtualKeyFromScancode(SDL_SCANCODE_0)), "0");
+  EXPECT_EQ(InputName(VirtualKeyFromScancode(SDL_SCANCODE_F12)), "F12");
+  EXPECT_EQ(InputName(VirtualKeyFromScancode(SDL_SCANCODE_RETURN)), "Return");
+  EXPECT_EQ(InputName(VirtualKeyFromScancode(SDL_SCANCODE_RCTRL)), "RControl");
 }
 
 TEST(Keymap, UnknownAndOutOfRangeScancodesGiveZero) {
