@@ -3,6 +3,8 @@
 // that start-up resets.
 #include "framework/startup.h"
 
+#include <cstdio>
+
 #include "audio/music.h"
 #include "audio/sound_effects.h"
 #include "framework/clock.h"
@@ -120,13 +122,21 @@ void StartUp() {
   SpriteBudget[2] = 50000;
   ScanPads();
 
-  // 5-6: the log in Files/. The folder changes below are relative, so a
-  // missing data folder would send every later change astray and the game
-  // would write its files outside its own folder: make sure they exist.
-  bool foldersMissing = FileType("Files/Common") != 2 || FileType("Files/" + GameFolder()) != 2;
-  if (foldersMissing) {
-    CreateDir("Files/Common");
-    CreateDir("Files/" + GameFolder());
+  // 5-6: the log in Files/. Without the data folders the game would run with
+  // no art at all and write its files wherever it was started: say where we
+  // looked and stop instead of creating an empty tree.
+  bool dataMissing = FileType("Files/Common") != 2 || FileType("Files/" + GameFolder()) != 2;
+  if (dataMissing) {
+    std::string where = CurrentDir();
+    if (!where.empty() && where.back() != '/') where += '/';
+    std::string message = "Game data not found: looked for " + where + "Files/Common and " + where + "Files/" +
+                          GameFolder().substr(0, GameFolder().size() - 1);
+    std::fprintf(stderr, "mnemora: %s\n", message.c_str());
+    if (FileType("Files") == 2 && ChangeDir("Files/") == 1 && OpenLog("Debug.txt") == 1) {
+      LogLine(message);
+      CloseLog();
+    }
+    End(1);
   }
   ChangeDir("Files/");
   OpenLog("Debug.txt");
@@ -138,7 +148,6 @@ void StartUp() {
   LogLine("----------------------------");
   LogLine("");
   LogLine("Loading");
-  if (foldersMissing) LogLine("\tData folders were missing and have been created empty");
 
   // 7-9: audio drivers and the setup file.
   AudioDriverNames = AudioDrivers();

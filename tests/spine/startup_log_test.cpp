@@ -158,17 +158,26 @@ TEST(StartupLog, AbsurdSetupFilesStartWithSaneValues) {
   EXPECT_NE(setup.find("Key=5,77\r\n"), std::string::npos);
 }
 
-TEST(StartupLog, MissingDataFoldersAreCreatedInsideTheGameFolder) {
+// Started where there is no game data, the program says where it looked and
+// ends with a failure instead of running without art in an empty tree it made.
+TEST(StartupLog, MissingDataEndsWithAMessageNamingWhereItLooked) {
   GameDir dir("nofiles");
   std::filesystem::remove_all(dir.Files());
-  ASSERT_EQ(dir.Run(gamerun::CloseWhileLoadingScript()), 0) << dir.Read("run.log");
-  // The relative folder changes stay inside the start folder: nothing is
-  // written above it, and the log, setup and scores land where they belong.
-  EXPECT_TRUE(Contains(dir.LogLines(), "\tData folders were missing and have been created empty"));
-  EXPECT_TRUE(dir.Exists("Files/Setup.ini"));
-  EXPECT_TRUE(dir.Exists("Files/253/scores.dat"));
-  EXPECT_FALSE(dir.Exists("Files/253/crash.dat"));
-  EXPECT_FALSE(std::filesystem::exists(dir.root.parent_path() / "Setup.ini") &&
-               std::filesystem::last_write_time(dir.root.parent_path() / "Setup.ini") >
-                   std::filesystem::last_write_time(dir.root / "script.txt"));
+  EXPECT_EQ(dir.Run(gamerun::CloseWhileLoadingScript()), 1);
+  std::string said = dir.Read("run.log");
+  EXPECT_NE(said.find("Game data not found: looked for " + dir.root.string() + "/Files/Common and " +
+                      dir.root.string() + "/Files/253"),
+            std::string::npos)
+      << said;
+  EXPECT_FALSE(dir.Exists("Files"));
+
+  // With Files/ there but the game's own folder gone, the log says it too.
+  GameDir half("nogame");
+  std::filesystem::remove_all(half.Game());
+  EXPECT_EQ(half.Run(gamerun::CloseWhileLoadingScript()), 1);
+  auto log = half.LogLines();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].rfind("Game data not found: looked for ", 0), 0u) << log[0];
+  EXPECT_FALSE(half.Exists("Files/253"));
+  EXPECT_FALSE(half.Exists("Files/Setup.ini"));
 }
