@@ -7,7 +7,6 @@
 
 #include "audio/music.h"
 #include "audio/sound_effects.h"
-#include "framework/setup_file.h"
 #include "platform/platform.h"
 
 int MusicPlaying = 0;
@@ -90,7 +89,7 @@ void SoundTrack(int track, int sound, float rate) {
   CueSound(sound, channel);
   if (ChannelSlots[track] == 0) return;
 
-  float volume = static_cast<float>(Setup[13] * Setup[11]) / 100.0f / 100.0f;
+  float volume = MixVolume(VolumeKind::Music);
   switch (track) {
     case 0: SetChannelPan(channel, MusicSpread); break;
     case 1: SetChannelPan(channel, -MusicSpread); break;

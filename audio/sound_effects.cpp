@@ -6,12 +6,12 @@
 
 #include <cmath>
 
-#include "framework/setup_file.h"
-#include "framework/shared_assets.h"
 #include "platform/platform.h"
 
 std::array<int, 260> ChannelSlots{};
 int EffectCursor = 20;
+std::array<int, 201> EffectSounds{};
+VolumeReader ReadVolume = nullptr;
 
 namespace {
 
@@ -36,6 +36,12 @@ void ResetSoundEffects() {
   EffectCursor = kRingFirst;
 }
 
+int VolumeSetting(VolumeKind kind) { return ReadVolume != nullptr ? ReadVolume(kind) : 100; }
+
+float MixVolume(VolumeKind kind) {
+  return static_cast<float>(VolumeSetting(kind) * VolumeSetting(VolumeKind::Master)) / 100.0f / 100.0f;
+}
+
 void ClearChannelSlot(int slot) {
   if (slot < 0 || slot >= static_cast<int>(ChannelSlots.size())) return;
   int channel = ChannelSlots[slot];
@@ -47,8 +53,7 @@ void ClearChannelSlot(int slot) {
 
 void PlayEffect(int index, float rate, float volume, float pan) {
   // 1. Effects off, or no such sound: the ring stays where it is.
-  int soundSetting = Setup[12];
-  if (soundSetting <= 0) return;
+  if (VolumeSetting(VolumeKind::Sounds) <= 0) return;
   if (index < 1 || index >= static_cast<int>(EffectSounds.size())) return;
   int sound = EffectSounds[index];
   if (sound == 0) return;
@@ -74,8 +79,7 @@ void PlayEffect(int index, float rate, float volume, float pan) {
 
   // 7. The settings are percentages; their product is taken before dividing.
   if (entry != 0) {
-    float level = static_cast<float>(soundSetting * Setup[11]) / 100.0f / 100.0f * volume;
-    SetChannelVolume(entry, level);
+    SetChannelVolume(entry, MixVolume(VolumeKind::Sounds) * volume);
     SetChannelPan(entry, pan);
     SetChannelRate(entry, rate);
     ResumeChannel(entry);

@@ -5,10 +5,10 @@
 
 #include "framework/controls.h"
 #include "framework/draw_helpers.h"
+#include "framework/game_hooks.h"
 #include "framework/log.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
-#include "game/scores.h"
 #include "platform/platform.h"
 
 namespace {
@@ -49,7 +49,7 @@ void ShowClosingScreen() {
   // 1-4
   ShowMouse();
   SaveSetup();
-  SaveScores();
+  CallGameHook(GameHooks.saveRecords);
   // A close request while a display is being set up (during the engine test,
   // say) is an orderly exit, not a crash: without this the guard would move
   // the next start away from OpenGL. The working folder is the game folder.

@@ -5,11 +5,13 @@
 // one to the alternative driver.
 #include "framework/display_setup.h"
 
+#include "audio/music.h"
+#include "framework/engine_test.h"
 #include "framework/frame_flip.h"
+#include "framework/game_hooks.h"
 #include "framework/log.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
-#include "game/decks.h"
 #include "platform/platform.h"
 
 int RealWidth = 800, RealHeight = 600;
@@ -161,9 +163,11 @@ void ApplyDisplaySettings() {
   // 11: the virtual drawing space by the display's shape.
   ChooseVirtualSpace();
 
-  // 12-15
+  // 12-15: the engine test measures this display before any art is drawn on it.
   LoadSharedAssets();
-  LoadDecks();
+  RunEngineTest(60, 2);
+  LoadMusicParts();
+  CallGameHook(GameHooks.loadMedia);
   LogLine("-=-=-=-=-=-=-=-=-=-=-=-=-=-");
   DeleteFile("crash.dat");
 }

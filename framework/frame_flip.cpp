@@ -10,10 +10,10 @@
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
 #include "framework/engine_test.h"
+#include "framework/game_hooks.h"
 #include "framework/menus.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
-#include "game/score_panel.h"
 #include "platform/platform.h"
 
 RecordList<ment> MessageList;
@@ -94,7 +94,7 @@ int FlipFrame(int showPointer) {
   int result = 0;
 
   // 1-3
-  DrawPopups();
+  CallGameHook(GameHooks.drawOverlay);
   if (KeyHit(9)) {
     SettingsOpen = 1 - SettingsOpen;
     SaveSetup();

@@ -2,6 +2,7 @@
 // driver, and writing the whole file anew on Tab, Apply and exit.
 #include "framework/setup_file.h"
 
+#include "audio/sound_effects.h"
 #include "framework/controls.h"
 #include "framework/fields.h"
 #include "framework/log.h"
@@ -12,7 +13,25 @@ std::array<int, 100> Setup;
 std::vector<std::string> AudioDriverNames;
 bool AudioDriverNamed = false;
 
+namespace {
+
+// The audio reads the three loudness settings through this; installed as soon
+// as the setup table exists, so no caller can see audio and settings disagree.
+int ReadSetupVolume(VolumeKind kind) {
+  switch (kind) {
+    case VolumeKind::Master: return Setup[11];
+    case VolumeKind::Sounds: return Setup[12];
+    case VolumeKind::Music: return Setup[13];
+  }
+  return 0;
+}
+const bool kVolumeReaderInstalled = (ReadVolume = &ReadSetupVolume, true);
+
+}  // namespace
+
 void ResetSetup() {
+  (void)kVolumeReaderInstalled;
+  ReadVolume = &ReadSetupVolume;
   Setup.fill(0);
   Setup[5] = 800;
   Setup[6] = 600;

@@ -9,10 +9,10 @@
 #include "audio/sound_effects.h"
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
+#include "framework/game_hooks.h"
 #include "framework/log.h"
 #include "framework/setup_file.h"
 #include "framework/startup.h"
-#include "game/scores.h"
 #include "platform/platform.h"
 
 float FontScale = 1.0f;
@@ -24,7 +24,6 @@ int LogoImage = 0;
 int PartnerLogoImage = 0;
 int BadgeSheet = 0;
 int BadgeGetSound = 0;
-std::array<int, 201> EffectSounds;
 
 namespace {
 
@@ -75,7 +74,7 @@ void DrawSplash() {
   ChannelSlots[256] = channel;
   CueSound(BadgeGetSound, channel);
   if (channel != 0) {
-    SetChannelVolume(channel, static_cast<float>(Setup[12] * Setup[11]) / 100.0f / 100.0f);
+    SetChannelVolume(channel, MixVolume(VolumeKind::Sounds));
     ResumeChannel(channel);
   }
   Flip(-1);
@@ -171,5 +170,5 @@ void LoadSharedAssets() {
   LogLine("");
 
   // 12
-  LoadScores();
+  CallGameHook(GameHooks.loadRecords);
 }

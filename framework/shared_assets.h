@@ -13,7 +13,6 @@ extern int LogoImage;                    // the framework's logo
 extern int PartnerLogoImage;             // the partner community's logo
 extern int BadgeSheet;                   // badges.png, 16 cells of 64 x 64
 extern int BadgeGetSound;                // badgeget.wav
-extern std::array<int, 201> EffectSounds;  // 001.wav .. 200.wav by number, 0 = none
 
 void ResetSharedAssets();
 // Working folder: the game folder; it is left so.

@@ -13,16 +13,11 @@
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
 #include "framework/frame_flip.h"
+#include "framework/game_hooks.h"
 #include "framework/log.h"
 #include "framework/menus.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
-#include "game/card_round.h"
-#include "game/decks.h"
-#include "game/score_panel.h"
-#include "game/scores.h"
-#include "game/table_drawing.h"
-#include "game/title_screen.h"
 #include "platform/platform.h"
 
 const std::string GameTitle = "Mnemora";
@@ -33,11 +28,9 @@ int CreditCount = 0;
 int MouseMode = 1;
 int ControlSetsShown = 4;
 int BadgeCount = 16;
-int DeckIndex = 1;
-int TableIndex = 1;
-int Difficulty = 1;
 int LoadStartTime = 0;
 int LoadEndTime = 0;
+GameHookTable GameHooks;
 
 namespace {
 
@@ -83,9 +76,6 @@ void ResetStartup() {
   MouseMode = 1;
   ControlSetsShown = 4;
   BadgeCount = 16;
-  DeckIndex = 1;
-  TableIndex = 1;
-  Difficulty = 1;
 }
 
 void ResetProgramTables() {
@@ -99,12 +89,7 @@ void ResetProgramTables() {
   ResetMenus();
   ResetSoundEffects();
   ResetMusic();
-  ResetDecks();
-  ResetCardRound();
-  ResetTableDrawing();
-  ResetScores();
-  ResetScorePanel();
-  ResetTitleScreen();
+  CallGameHook(GameHooks.resetTables);
 }
 
 void StartUp() {
@@ -166,12 +151,11 @@ void StartUp() {
   LoadStartTime = Clock();
   ApplyDisplaySettings();
 
-  // 14
+  // 14 (the round's bests start empty from the game's reset)
   MouseMode = 1;
   ControlSetsShown = 4;
   BadgeCount = 16;
   PauseState = 0;
-  RoundBest.fill(0);
 
   // 15-16: the splash stays at least 2.5 s from before the display opened.
   // The wait pumps events and sleeps between polls so it costs no CPU and
@@ -183,14 +167,11 @@ void StartUp() {
     Delay(1);
   }
 
-  // 17
-  DeckIndex = 1;
-  TableIndex = 1;
-  Difficulty = 1;
+  // 17: the game's choices start from their reset values.
 }
 
 void RunProgram() {
   StartUp();
-  TitleScreen();
+  CallGameHook(GameHooks.firstScreen);
   ShowClosingScreen();
 }

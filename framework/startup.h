@@ -1,4 +1,4 @@
-// The program's spine: the game's identity, the credit lines, the choices the
+// The program's spine: the game's identity, the credit lines, the values the
 // start-up sequence sets, and the start-up sequence itself.
 #pragma once
 
@@ -16,9 +16,6 @@ extern int CreditCount;
 extern int MouseMode;         // 1: played with the mouse; set once at start-up
 extern int ControlSetsShown;  // control sets the settings panel lists
 extern int BadgeCount;        // badges the score panel shows
-extern int DeckIndex;         // chosen deck, 1-based
-extern int TableIndex;        // chosen table art, 1-based
-extern int Difficulty;        // 0 Easy, 1 Medium, 2 Hard
 extern int LoadStartTime;     // clock (ms) before the first display set-up opened the display
 extern int LoadEndTime;       // clock (ms) at "Finished Loading", before the splash's minimum wait
 
@@ -36,5 +33,5 @@ void ResetProgramTables();
 // assets, the minimum splash time). Runs at most once per process.
 void StartUp();
 
-// The whole run: StartUp, the title screen, the closing screen. Never returns.
+// The whole run: StartUp, the game's first screen, the closing screen. Never returns.
 [[noreturn]] void RunProgram();

@@ -4,9 +4,6 @@
 // BG_NN.png files; only numbers 01..25 are looked at, gaps are allowed.
 #include "game/decks.h"
 
-#include "audio/music.h"
-#include "framework/engine_test.h"
-#include "framework/startup.h"
 #include "platform/platform.h"
 
 std::array<int, 30> DeckImages{};
@@ -15,6 +12,9 @@ int DeckCount = 0;
 int TableCount = 0;
 int HeartImage = 0;
 int TitleImage = 0;
+int DeckIndex = 1;
+int TableIndex = 1;
+int Difficulty = 1;
 
 namespace {
 
@@ -39,6 +39,9 @@ int EntryOrNone(const std::array<int, 30>& table, int index) {
 }  // namespace
 
 void ResetDecks() {
+  DeckIndex = 1;
+  TableIndex = 1;
+  Difficulty = 1;
   DeckImages.fill(0);
   TableImages.fill(0);
   DeckCount = 0;
@@ -48,10 +51,6 @@ void ResetDecks() {
 }
 
 void LoadDecks() {
-  // The engine test measures this display before any art is drawn on it.
-  RunEngineTest(60, 2);
-  LoadMusicParts();
-
   for (int n = 1; n <= kHighestNumber; ++n) {
     std::string deck = "Deck_" + TwoDigits(n) + ".png";
     if (FileType(deck) != 0) {

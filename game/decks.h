@@ -8,9 +8,13 @@ extern std::array<int, 30> TableImages;  // by table number 1..25
 extern int DeckCount, TableCount;        // highest number found
 extern int HeartImage;
 extern int TitleImage;
+// The player's choices, made on the title screen; kept for the whole run.
+extern int DeckIndex;    // chosen deck, 1-based
+extern int TableIndex;   // chosen table art, 1-based
+extern int Difficulty;   // 0 Easy, 1 Medium, 2 Hard
 
 void ResetDecks();
-// Runs the engine test, loads the music parts, then the art. Working folder: the game folder.
+// Loads the decks, table art, heart and title image. Working folder: the game folder.
 void LoadDecks();
 void StepDeck();    // X: next deck, wrapping to 1
 void StepTable();   // Z: next table art, wrapping to 1

@@ -1,4 +1,8 @@
 // The program entry: no arguments; the run ends inside the closing screen.
 #include "framework/startup.h"
+#include "game/game_entry.h"
 
-int main() { RunProgram(); }
+int main() {
+  InstallGameHooks();
+  RunProgram();
+}

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/startup.h"
+#include "game/decks.h"
 #include "game/card_round.h"
 #include "platform/platform.h"
 #include "round_bot.h"

@@ -8,6 +8,7 @@
 
 #include "framework/frame_flip.h"
 #include "framework/startup.h"
+#include "game/decks.h"
 #include "game/card_round.h"
 #include "game/scores.h"
 #include "platform/platform.h"

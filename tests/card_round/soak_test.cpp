@@ -9,6 +9,7 @@
 #include <random>
 
 #include "framework/startup.h"
+#include "game/decks.h"
 #include "game/card_round.h"
 #include "platform/platform.h"
 #include "round_bot.h"

@@ -16,6 +16,7 @@
 #include "framework/display_setup.h"
 #include "framework/frame_flip.h"
 #include "framework/startup.h"
+#include "game/decks.h"
 #include "game/card_round.h"
 #include "game/name_entry.h"
 #include "game/score_panel.h"

@@ -1,1 +1,0 @@
-// Placeholder so the game library has a source while its modules are written.
