@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "framework/display_setup.h"
 #include "framework/frame_flip.h"
 #include "framework/setup_file.h"
 #include "platform/platform.h"
@@ -126,4 +127,14 @@ void DrawGlowSprite(int image, int x, int y, int frame, int glowImage, float glo
 
 bool MouseOver(int x, int y, int width, int height) {
   return MouseXNow > x && MouseYNow > y && MouseXNow < x + width && MouseYNow < y + height;
+}
+
+void DrawStripes(const std::array<double, 3>& base, const std::array<double, 3>& perShade) {
+  SetRotationDeg(-45);
+  double shade = 50.0;
+  for (int y = 0; y <= VirtualHeight; y += 10) {
+    shade += 0.5;
+    SetColourAlpha(base[0] + shade * perShade[0], base[1] + shade * perShade[1], base[2] + shade * perShade[2]);
+    DrawRect(-100, static_cast<float>(3 * y), static_cast<float>(VirtualWidth + 1800), 30);
+  }
 }

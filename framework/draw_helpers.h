@@ -23,3 +23,10 @@ void DrawSpriteCounted(int image, int x, int y, int frame, int slot);
 void DrawGlowSprite(int image, int x, int y, int frame, int glowImage, float glowScale, float glowAlpha);
 double ClampFloat(double value, double low, double high);
 bool MouseOver(int x, int y, int width, int height);
+
+// The striped backdrop of the splash, the engine test, the title screen, the
+// table and name entry: stripes at -45 degrees over the whole drawing space,
+// one every 10 rows, whose shade starts at 50.5 and deepens by 0.5 per
+// stripe. Each stripe's colour is base + shade x perShade (red, green, blue).
+// Leaves the rotation set and the colour of the last stripe.
+void DrawStripes(const std::array<double, 3>& base, const std::array<double, 3>& perShade);

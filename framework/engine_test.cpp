@@ -26,15 +26,9 @@ constexpr int kFramesPerStep = 8;
 
 void DrawBackdrop() {
   // Diagonal stripes whose blue deepens a little from one to the next.
-  double blue = 50.0;
   BeginFrame(1);
   ResetDrawState();
-  SetRotationDeg(-45);
-  for (int i = 0; i <= VirtualHeight; i += 10) {
-    blue += 0.5;
-    SetColourAlpha(0, 0, blue);
-    DrawRect(-100, static_cast<float>(3 * i), static_cast<float>(VirtualWidth + 1800), 30);
-  }
+  DrawStripes({0, 0, 0}, {0, 0, 1});
 
   ResetDrawState();
   SetScaleXY(1.5f);

@@ -54,13 +54,7 @@ void FreeAll() {
 void DrawSplash() {
   BeginFrame(1);
   ResetDrawState();
-  SetRotationDeg(-45);
-  double blue = 50.0;
-  for (int y = 0; y <= VirtualHeight; y += 10) {
-    blue += 0.5;
-    SetColourAlpha(0, 0, blue);
-    DrawRect(-100, static_cast<float>(3 * y), static_cast<float>(VirtualWidth + 1800), 30);
-  }
+  DrawStripes({0, 0, 0}, {0, 0, 1});
   ResetDrawState();
 
   SetScaleXY(1.5f, 1.5f);

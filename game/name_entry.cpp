@@ -28,13 +28,7 @@ void WaitForRelease() {
 }
 
 void DrawBackdrop() {
-  double shade = 50;
-  SetRotationDeg(-45);
-  for (int y = 0; y <= VirtualHeight; y += 10) {
-    shade += 0.5;
-    SetColourAlpha(100 - shade, 0, shade);
-    DrawRect(-100, static_cast<float>(3 * y), static_cast<float>(VirtualWidth + 1800), 30);
-  }
+  DrawStripes({100, 0, 0}, {-1, 0, 1});
   ResetDrawState();
 }
 

@@ -73,13 +73,7 @@ void DrawBackdrop() {
   Bounce(d.b, d.sb);
 
   ResetDrawState();
-  SetRotationDeg(-45);
-  double shade = 50;
-  for (int y = 0; y <= VirtualHeight; y += 10) {
-    shade += 0.5;
-    SetColourAlpha(shade * d.r, shade * d.g, shade * d.b);
-    DrawRect(-100, static_cast<float>(3 * y), static_cast<float>(VirtualWidth + 1800), 30);
-  }
+  DrawStripes({0, 0, 0}, {d.r, d.g, d.b});
 }
 
 void DrawTableArt() {

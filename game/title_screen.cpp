@@ -47,16 +47,10 @@ const char* const kNoticeLines[3] = {
 int SlideOffset() { return 800 - 25 * SlideStep; }
 
 // Step 1. The loading splash draws the same stripes.
-void DrawBackdrop(int vw, int vh) {
+void DrawBackdrop() {
   BeginFrame(1);
   ResetDrawState();
-  SetRotationDeg(-45);
-  double b = 50.0;
-  for (int y = 0; y <= vh; y += 10) {
-    b += 0.5;
-    SetColourAlpha(0, 0, b);
-    DrawRect(-100, static_cast<float>(3 * y), static_cast<float>(vw + 1800), 30);
-  }
+  DrawStripes({0, 0, 0}, {0, 0, 1});
   ResetDrawState();
 }
 
@@ -215,7 +209,7 @@ void TitleFrame() {
   const int vw = VirtualWidth;
   const int vh = VirtualHeight;
 
-  DrawBackdrop(vw, vh);                          // 1
+  DrawBackdrop();                                // 1
   if (SlideStep < kSlideSteps) ++SlideStep;      // 2
   DrawCredits(vh);                               // 3
   DrawSettingsHint();                            // 4
