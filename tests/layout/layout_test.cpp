@@ -40,6 +40,7 @@ using testhost::DrawnText;
 struct Size {
   int w, h;
 };
+void PrintTo(const Size& s, std::ostream* out) { *out << s.w << "x" << s.h; }
 
 std::string Describe(const DrawnText& t) {
   std::ostringstream s;
