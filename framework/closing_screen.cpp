@@ -3,6 +3,8 @@
 // window and waits for any input.
 #include "framework/closing_screen.h"
 
+#include <algorithm>
+
 #include "framework/controls.h"
 #include "framework/draw_helpers.h"
 #include "framework/game_hooks.h"
@@ -85,12 +87,21 @@ void ShowClosingScreen() {
   DrawImage(PartnerLogoImage, 384, 224, 0);
   SetScaleXY(1, 1);
 
-  // 11-12
+  // 11-12. The fonts follow the last display's size, the page does not: the
+  // big line shrinks to fit the window's width, and the line under it moves
+  // down as far as the big line then reaches.
+  SetImageFont(Fonts[6]);
+  const float bigScale = WidthFitScale("Thanks for Playing", 636);
+  const int bigBottom = 220 + static_cast<int>(TextHeight("") * bigScale);
+  SetImageFont(Fonts[7]);
+  const int feedbackDown = std::max(0, bigBottom - TextHeight("") / 6 - 274);
   for (const PageText& t : kPage) {
     SetImageFont(Fonts[t.font]);
     SetColourAlpha(t.r, t.g, t.b, t.alpha);
-    DrawTextAligned(t.x, t.y, t.text, 0, 0);
+    SetScaleXY(t.font == 6 ? bigScale : 1);
+    DrawTextAligned(t.x, t.y + (t.font == 7 ? feedbackDown : 0), t.text, 0, 0);
   }
+  SetScaleXY(1);
   Flip(-1);
 
   // 13: wait for any input, pumping events and sleeping between polls.

@@ -3,6 +3,7 @@
 // sprite budgets with frameskip gating.
 #include "framework/draw_helpers.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "framework/display_setup.h"
@@ -75,6 +76,30 @@ void DrawTextAligned(int x, int y, const std::string& text, int alignX, int alig
   if (alignY == 1) y -= h / 2;
   if (alignY == 2) y -= h;
   DrawText(text, static_cast<float>(x), static_cast<float>(y));
+}
+
+void DrawTextAlignedScaled(int x, int y, const std::string& text, int alignX, int alignY) {
+  float sx = 1, sy = 1;
+  GetScale(sx, sy);
+  int w = static_cast<int>(TextWidth(text) * sx);
+  int h = static_cast<int>(TextHeight(text) * sy);
+  if (alignX == 1) x -= w / 2;
+  if (alignX == 2) x -= w;
+  if (alignY == 1) y -= h / 2;
+  if (alignY == 2) y -= h;
+  DrawText(text, static_cast<float>(x), static_cast<float>(y));
+}
+
+float LineFitScale(int pitch, float most) {
+  int h = TextHeight("");
+  if (h <= 0) return most;
+  return std::min(most, pitch * 20.0f / (19.0f * h));
+}
+
+float WidthFitScale(const std::string& text, int width, float most) {
+  int w = TextWidth(text);
+  if (w <= 0) return most;
+  return std::min(most, static_cast<float>(width) / w);
 }
 
 namespace {

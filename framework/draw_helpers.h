@@ -19,6 +19,14 @@ void SetScaleXY(float x, float y);
 void SetRotationDeg(float angle);
 void SetBlendKind(int kind);              // 0 solid, 1 alpha, 2 shade, 3 light
 void DrawTextAligned(int x, int y, const std::string& text, int alignX, int alignY);
+// As DrawTextAligned, but aligned by the text's size at the current scale.
+void DrawTextAlignedScaled(int x, int y, const std::string& text, int alignX, int alignY);
+// The largest scale, up to `most`, at which lines of the current font set
+// `pitch` units apart do not touch: a line's glyphs, accents and capitals
+// to descenders, take up to nineteen twentieths of the font's line height.
+float LineFitScale(int pitch, float most = 1.0f);
+// The largest scale, up to `most`, at which the text is at most `width` wide.
+float WidthFitScale(const std::string& text, int width, float most = 1.0f);
 void DrawSpriteCounted(int image, int x, int y, int frame, int slot);
 void DrawGlowSprite(int image, int x, int y, int frame, int glowImage, float glowScale, float glowAlpha);
 double ClampFloat(double value, double low, double high);

@@ -4,6 +4,8 @@
 // presents drawing frames and measures the rate.
 #include "framework/frame_flip.h"
 
+#include <algorithm>
+
 #include "audio/music.h"
 #include "framework/clock.h"
 #include "framework/closing_screen.h"
@@ -52,9 +54,13 @@ void AddNotification(const std::string& text, int c) {
 
 namespace {
 
+// Drawn at scale 1.5, shrunk where a font's lines would touch: the figure
+// has 38 units above the first line, the lines 20 units each.
 void DrawStatistics() {
+  SetScaleXY(LineFitScale(38, 1.5f));
   DrawTextAligned(2, 2, std::to_string(ShownFps), 0, 0);
   SetImageFont(Fonts[2]);
+  SetScaleXY(LineFitScale(20, 1.5f));
   DrawTextAligned(2, 40, "Collection : " + std::to_string(GcCollected), 0, 0);
   DrawTextAligned(2, 60, "Used Memory : " + std::to_string(GCMemAlloced()), 0, 0);
   DrawTextAligned(2, 80, "Drawn Images : " + std::to_string(SpriteDrawn[1]) + "/" + std::to_string(SpriteBudget[1]), 0, 0);
@@ -64,11 +70,15 @@ void DrawStatistics() {
   SetScaleXY(1.5f, 1.5f);
 }
 
+// A font taller than the rows' 16 and 14 units moves the rows up by its
+// height, so the lowest box ends at the screen's edge and none covers another.
 void DrawNotifications() {
-  int row = VirtualHeight - 16;
   SetScaleXY(1, 1);
   SetImageFont(Fonts[3]);
-  ListPass(MessageList, [&row](const std::shared_ptr<ment>& m) {
+  const int height = TextHeight("");
+  const int step = std::max(14, height);
+  int row = VirtualHeight - std::max(16, height);
+  ListPass(MessageList, [&row, step](const std::shared_ptr<ment>& m) {
     ++m->tick;
     if (m->tick < 60) {
       SetColourAlpha(255, 255, 0, 0.7);
@@ -83,7 +93,7 @@ void DrawNotifications() {
       SetColourAlpha(255, 255, 255, 1);
     }
     DrawTextAligned(0, row, m->txt, 0, 0);
-    row -= 14;
+    row -= step;
     if (m->tick == 180) ListRemove(MessageList, m);
   });
 }

@@ -1,6 +1,7 @@
 // The settings panel: a translucent sheet that slides down over any screen on
 // Tab. It edits the setup values in place; Apply saves them and sets the
 // display up again. FlipFrame calls it every frame so it animates everywhere.
+#include <algorithm>
 #include <string>
 
 #include "framework/controls.h"
@@ -18,6 +19,13 @@
 int SettingsPanelY = -300;
 
 namespace {
+
+// The panel's text (font slot 2) at the scale where two-line labels, 16
+// units apart, do not touch: 1 unless a narrow display enlarged the font.
+float PanelTextScale() {
+  SetImageFont(Fonts[2]);
+  return LineFitScale(16);
+}
 
 int SnapVolume(int value) {
   if (value < 6) return 0;
@@ -52,7 +60,7 @@ void ResolutionRow() {
     if (up > 0 || LeftClick) StepMode(1);
     if (down > 0 || RightClick) StepMode(-1);
   }
-  SetScaleXY(1);
+  SetScaleXY(PanelTextScale());
   DrawTextAligned(20, SettingsPanelY + 108, std::to_string(Setup[5]) + "x" + std::to_string(Setup[6]), 0, 0);
   int r = 0, g = 0;
   std::string note = QualityNote(Setup[6], r, g);
@@ -62,10 +70,11 @@ void ResolutionRow() {
 }
 
 void ApplyButton() {
-  SetScaleXY(1);
+  const float scale = PanelTextScale();
+  SetScaleXY(scale);
   SetColourAlpha(0, 120, 0, 0.5);
-  int w = TextWidth("Apply") + 4;
-  int h = TextHeight("Apply") + 4;
+  int w = static_cast<int>(TextWidth("Apply") * scale) + 4;
+  int h = static_cast<int>(TextHeight("Apply") * scale) + 4;
   if (MouseOver(18, SettingsPanelY + 258, w, h)) {
     DrawRect(18, static_cast<float>(SettingsPanelY + 258), static_cast<float>(w), static_cast<float>(h));
     if (LeftClick) {
@@ -103,14 +112,17 @@ void RightColumn() {
   int x = VirtualWidth - 280;
   std::string audio[6] = {"AUDIO"};
   OptionRow(14, x, 20, 24, audio);
-  SetScaleXY(1);
+  SetScaleXY(PanelTextScale());
   SetColourAlpha(255, 180, 180, 1);
   DrawTextAligned(x, SettingsPanelY + 50, "Changes require a Restart", 0, 0);
   Setup[11] = SnapVolume(VolumeSlider(Setup[11], x, SettingsPanelY + 70, "Master Volume"));
   Setup[12] = SnapVolume(VolumeSlider(Setup[12], x, SettingsPanelY + 120, "Sounds"));
   Setup[13] = SnapVolume(VolumeSlider(Setup[13], x, SettingsPanelY + 170, "Music"));
 
-  // The pads: a held first button lights the name so the player can tell them apart.
+  // The pads: a held first button lights the name so the player can tell
+  // them apart. Their lines are 15 apart.
+  const float scale = std::min(PanelTextScale(), LineFitScale(15));
+  SetScaleXY(scale);
   for (int i = 1; i <= PadCount; ++i) {
     int y = SettingsPanelY + 230 + (i - 1) * 15;
     double alpha = PadEnabled[i] ? 1.0 : 0.2;
@@ -119,7 +131,7 @@ void RightColumn() {
     } else {
       SetColourAlpha(80, 255, 80, alpha);
     }
-    if (MouseOver(x, y, TextWidth(PadNames[i]), 14) && LeftClick) {
+    if (MouseOver(x, y, static_cast<int>(TextWidth(PadNames[i]) * scale), 14) && LeftClick) {
       LeftClick = 0;
       PadEnabled[i] = 1 - PadEnabled[i];
     }
@@ -160,18 +172,18 @@ int OptionRow(int setupIndex, int x, int y, int iconBase, const std::string labe
   int v = Setup[setupIndex];
   const std::string& shown = (v >= 0 && v < 6 && !labels[v].empty()) ? labels[v] : labels[0];
 
-  SetScaleXY(1);
-  SetImageFont(Fonts[2]);
+  const float scale = PanelTextScale();
+  SetScaleXY(scale);
   int top = SettingsPanelY + y;
   if (Instr(shown, "|") == 0) {
-    DrawTextAligned(x + 38, top + 16, shown, 0, 1);
+    DrawTextAlignedScaled(x + 38, top + 16, shown, 0, 1);
   } else {
-    DrawTextAligned(x + 38, top + 8, Field(shown, "|", 1), 0, 1);
-    DrawTextAligned(x + 38, top + 24, Field(shown, "|", 2), 0, 1);
+    DrawTextAlignedScaled(x + 38, top + 8, Field(shown, "|", 1), 0, 1);
+    DrawTextAlignedScaled(x + 38, top + 24, Field(shown, "|", 2), 0, 1);
   }
 
   SetScaleXY(2);
-  int width = TextWidth(Field(shown, "|", 1)) + 38;
+  int width = static_cast<int>(TextWidth(Field(shown, "|", 1)) * scale) + 38;
   if (MouseOver(x, top, width, 32)) {
     DrawGlowSprite(IconSheetUnfiltered, x, top, iconBase + v, IconSheet, 1.1f, 0.8f);
     if (LeftClick) Setup[setupIndex] = (v + 1) % count;
@@ -191,7 +203,7 @@ int VolumeSlider(int value, int x, int y, const std::string& caption) {
   DrawSpriteCounted(IconSheetUnfiltered, x + value - 9, y, 23, 1);
   SetColourAlpha(80, 180, 255);
   if (MouseOver(x - 2, y - 4, 100, 24) && MouseDown(1)) value = MouseXNow - (x - 2);
-  SetScaleXY(1);
+  SetScaleXY(PanelTextScale());
   DrawTextAligned(x, y + 20, caption + " : " + std::to_string(value), 0, 0);
   return value;
 }
@@ -264,6 +276,7 @@ void SettingsPanel() {
 
   // 6-7: the left column.
   SetColourAlpha(80, 255, 80, 1);
+  SetScaleXY(PanelTextScale());
   DrawTextAligned(20, SettingsPanelY + 4, "Graphics", 0, 0);
   DrawLabelled(1, 20, 30, 13, {"Windowed", "Fullscreen"});
   ResolutionRow();

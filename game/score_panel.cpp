@@ -148,6 +148,8 @@ void ScrollByHovering(int W, int H, int s) {
 // Step 5: returns the number of rows drawn.
 int DrawBestList(int W, int H, int s) {
   SetImageFont(Fonts[3]);
+  // Rows 17 apart: the font shrinks on narrow displays until they part.
+  const float scale = LineFitScale(17);
   int rows = 0;
   for (int k = 1; k <= kListedRows; ++k) {
     const auto& r = TopScores[k];
@@ -160,8 +162,10 @@ int DrawBestList(int W, int H, int s) {
       PanelShown = r;
       if (MouseDown(1)) PanelChoice = 1000 + k;
     }
-    DrawTextAligned(W - 6 - s, y, Left(r->Name, 24), 0, 0);
-    DrawTextAligned(W + 314 - s, y, Right("000000000000" + LongToString(r->Score), 12), 2, 0);
+    SetScaleXY(scale);
+    DrawTextAlignedScaled(W - 6 - s, y, Left(r->Name, 24), 0, 0);
+    DrawTextAlignedScaled(W + 314 - s, y, Right("000000000000" + LongToString(r->Score), 12), 2, 0);
+    SetScaleXY(1);
     if (PanelShown == r) {
       SetColourAlpha(255, 255, 255, 0.3);
       DrawRect(static_cast<float>(W - 6 - s), static_cast<float>(y), 320, 17);
@@ -192,10 +196,15 @@ void DrawThanks(int W, int s) {
       {126, 255, 128, 0, "free downloadable game!"},
       {165, 0, 128, 255, kMakerAddress},
   };
+  // Lines 18 apart inside a 330-wide box: the font shrinks until they part
+  // and each line fits the box.
+  const float scale = LineFitScale(18);
   for (const auto& line : lines) {
     SetColourAlpha(line.r, line.g, line.b, 1);
-    DrawTextAligned(x, line.y, line.text, 1, 1);
+    SetScaleXY(WidthFitScale(line.text, 320, scale));
+    DrawTextAlignedScaled(x, line.y, line.text, 1, 1);
   }
+  SetScaleXY(1);
 }
 
 void DrawDetails(int W, int H, int s) {

@@ -3,6 +3,7 @@
 // start button that runs a card round. One loop, one FlipFrame per frame.
 #include "game/title_screen.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -68,9 +69,12 @@ void DrawCredits(int vh) {
   DrawRect(static_cast<float>(10 - o), static_cast<float>(vh - 430), static_cast<float>(width), 422);
   SetColourAlpha(255, 255, 255, 1);
   SetImageFont(Fonts[3]);
+  // Lines 20 apart: on narrow displays the font is shrunk until they part.
+  SetScaleXY(LineFitScale(20));
   for (int i = 1; i <= CreditCount && i < static_cast<int>(CreditLines.size()); ++i) {
-    DrawTextAligned(width / 2 + 5 - o, vh - 428 + 20 * (i - 1), CreditLines[i], 1, 0);
+    DrawTextAlignedScaled(width / 2 + 5 - o, vh - 428 + 20 * (i - 1), CreditLines[i], 1, 0);
   }
+  SetScaleXY(1);
 }
 
 // Step 4: blinks only while the setup still holds the default width.
@@ -148,9 +152,11 @@ void DrawTexts(int vw, int vh) {
   SetColourAlpha(255, 255, 255, 1);
   DrawImage(TitleImage, static_cast<float>(vw / 2), static_cast<float>(vh / 2 - 240 - d), 0);
   SelectFont(2, 4);
-  DrawTextAligned(vw / 2, vh / 2 - 60 + d, "Remember the Layout", 1, 1);
-  DrawTextAligned(vw / 2, vh / 2 - 30 + d, "Remember the Order", 1, 1);
-  DrawTextAligned(vw / 2, vh / 2 + d, "Pick the Cards Again", 1, 1);
+  SetScaleXY(LineFitScale(30));
+  DrawTextAlignedScaled(vw / 2, vh / 2 - 60 + d, "Remember the Layout", 1, 1);
+  DrawTextAlignedScaled(vw / 2, vh / 2 - 30 + d, "Remember the Order", 1, 1);
+  DrawTextAlignedScaled(vw / 2, vh / 2 + d, "Pick the Cards Again", 1, 1);
+  SetScaleXY(1);
   SelectFont(2, 2);
   for (int i = 0; i < 3; ++i) DrawTextAligned(vw / 2, vh / 2 + 120 + 20 * i + d, kNoticeLines[i], 1, 1);
 }
@@ -189,7 +195,9 @@ void DrawPickers(int vw, int vh) {
   SetColourAlpha(255, 255, 255, 1);
   SetScaleXY(1, 1);
   SelectFont(2, 3);
-  DrawTextAligned(static_cast<int>(50 - d + 112.0), static_cast<int>(vh * 0.1 + 343.0), "Click to Change", 1, 1);
+  // The caption keeps clear of the table picture (336 high) above it.
+  int captionY = std::max(static_cast<int>(vh * 0.1 + 343.0), y1 + 336 + TextHeight("Click to Change") / 2);
+  DrawTextAligned(static_cast<int>(50 - d + 112.0), captionY, "Click to Change", 1, 1);
   DrawTextAligned(vw - 146 + d, static_cast<int>(vh * 0.1 + 276.0), "Click to Change", 1, 1);
 }
 
@@ -213,11 +221,14 @@ void TitleFrame() {
   if (SlideStep < kSlideSteps) ++SlideStep;      // 2
   DrawCredits(vh);                               // 3
   DrawSettingsHint();                            // 4
+  // 12-15 come before the score panel: the deck preview stands in the
+  // panel's column, and the panel's thank-you notice and details must lie
+  // over it, not under it.
+  DrawPickers(vw, vh);                           // 12-15
   DrawScorePanel(SlideStep * 10, Difficulty, 0, 0);  // 5
   StartButton(vw, vh);                           // 6
   DifficultyRows(vw, vh);                        // 7-8
   DrawTexts(vw, vh);                             // 9-11
-  DrawPickers(vw, vh);                           // 12-15
   if (KeyHit(kKeyX)) StepDeck();                 // 16
   if (KeyHit(kKeyZ)) StepTable();
   FlipFrame(1);                                  // 17

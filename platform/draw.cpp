@@ -72,11 +72,17 @@ void Append(int texture, bool filtered, const DrawVertex q[4]) {
   g_list.commands.back().count += 6;
 }
 
+// Bounds of placed quads in back-buffer pixels, for the test-only text log.
+struct Bounds {
+  float x0 = 1e30f, y0 = 1e30f, x1 = -1e30f, y1 = -1e30f;
+  bool Empty() const { return x1 < x0; }
+};
+
 // Places a quad given by corner offsets (x0,y0)-(x1,y1) relative to the
 // anchor: scaled, then rotated, then moved to (x, y), then mapped from logical
 // units to back-buffer pixels.
 void PlaceQuad(float x, float y, float x0, float y0, float x1, float y1, int texture, bool filtered,
-               float u0, float v0, float u1, float v1, Rgba8 colour) {
+               float u0, float v0, float u1, float v1, Rgba8 colour, Bounds* grow = nullptr) {
   const float bx = BackScaleX(), by = BackScaleY();
   const float cx[4] = {x0, x1, x1, x0};
   const float cy[4] = {y0, y0, y1, y1};
@@ -88,11 +94,19 @@ void PlaceQuad(float x, float y, float x0, float y0, float x1, float y1, int tex
     float rx = ox * g_state.cosR - oy * g_state.sinR;
     float ry = ox * g_state.sinR + oy * g_state.cosR;
     q[k] = DrawVertex{(x + rx) * bx, (y + ry) * by, cu[k], cv[k], colour};
+    if (grow) {
+      grow->x0 = std::min(grow->x0, q[k].x);
+      grow->y0 = std::min(grow->y0, q[k].y);
+      grow->x1 = std::max(grow->x1, q[k].x);
+      grow->y1 = std::max(grow->y1, q[k].y);
+    }
   }
   Append(texture, filtered, q);
 }
 
 }  // namespace
+
+std::vector<TextRecord>* g_textLog = nullptr;
 
 bool AutoMidHandleOn() { return g_state.autoMid; }
 
@@ -179,8 +193,15 @@ void AutoMidHandle(int on) { g_state.autoMid = on != 0; }
 void DrawImage(int image, float x, float y, int frame) {
   plat::FrameRef f;
   if (!plat::CurrentBackend() || !plat::ResolveImageFrame(image, frame, f)) return;
+  plat::Bounds box;
   plat::PlaceQuad(x, y, -f.handleX, -f.handleY, f.width - f.handleX, f.height - f.handleY,
-                  f.texture, f.filtered, f.u0, f.v0, f.u1, f.v1, plat::VertexColour());
+                  f.texture, f.filtered, f.u0, f.v0, f.u1, f.v1, plat::VertexColour(),
+                  plat::g_textLog ? &box : nullptr);
+  if (plat::g_textLog) {
+    plat::RenderBackend* be = plat::CurrentBackend();
+    plat::g_textLog->push_back(plat::TextRecord{"", 0, image, frame, box.x0, box.y0, box.x1, box.y1,
+                                                be->Width(), be->Height(), g_state.rotation});
+  }
 }
 
 void DrawRect(float x, float y, float w, float h) {
@@ -227,6 +248,8 @@ void DrawText(const std::string& text, float x, float y) {
   bool filtered = !(g_state.sx == 1.0f && g_state.sy == 1.0f && g_state.sinR == 0.0f &&
                     g_state.cosR == 1.0f && plat::BackScaleX() == 1.0f &&
                     plat::BackScaleY() == 1.0f);
+  plat::Bounds inked;
+  plat::Bounds* grow = plat::g_textLog ? &inked : nullptr;
   int pen = 0;
   for (unsigned char ch : text) {
     plat::GlyphRef gl;
@@ -234,9 +257,14 @@ void DrawText(const std::string& text, float x, float y) {
     if (gl.width > 0 && gl.height > 0) {
       float gx = static_cast<float>(pen + gl.offsetX), gy = static_cast<float>(gl.offsetY);
       plat::PlaceQuad(x, y, gx, gy, gx + gl.width, gy + gl.height, gl.texture, filtered, gl.u0,
-                      gl.v0, gl.u1, gl.v1, c);
+                      gl.v0, gl.u1, gl.v1, c, grow);
     }
     pen += gl.advance;
+  }
+  if (grow && !inked.Empty()) {
+    plat::RenderBackend* be = plat::CurrentBackend();
+    plat::g_textLog->push_back(plat::TextRecord{text, g_state.font, 0, 0, inked.x0, inked.y0, inked.x1,
+                                                inked.y1, be->Width(), be->Height(), g_state.rotation});
   }
 }
 

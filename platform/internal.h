@@ -252,6 +252,19 @@ bool ResolveFontGlyph(int font, uint8_t code, GlyphRef& out);
 int FontLineHeight(int font);
 int FontAdvance(int font, uint8_t code);
 
+// Test-only: while a text log is set, DrawText appends the inked box of
+// every text it draws (the glyph quads' bounds, back-buffer pixels) and
+// DrawImage the box of every image frame (image set, text empty).
+struct TextRecord {
+  std::string text;
+  int font;
+  int image, frame;
+  float x0, y0, x1, y1;
+  int windowWidth, windowHeight;
+  float rotation;
+};
+extern std::vector<TextRecord>* g_textLog;
+
 // Decodes a PNG held in memory into an image handle (the same rules as
 // LoadAnimImage; cellWidth/cellHeight 0 = the whole picture as one frame).
 // 0 on any decoding error. The fuzz target calls this.

@@ -125,4 +125,37 @@ int Presents() { return plat::PresentCount(); }
 
 void SetEndHook(void (*hook)()) { plat::g_endHook = hook; }
 
+namespace {
+std::vector<plat::TextRecord> g_recorded;
+}  // namespace
+
+void RecordTexts(bool on) {
+  g_recorded.clear();
+  plat::g_textLog = on ? &g_recorded : nullptr;
+}
+
+std::vector<DrawnText> DrawnTexts() {
+  std::vector<DrawnText> out;
+  for (size_t i = 0; i < g_recorded.size(); ++i) {
+    const plat::TextRecord& r = g_recorded[i];
+    if (r.image == 0)
+      out.push_back(DrawnText{r.text, r.font, r.x0, r.y0, r.x1, r.y1, r.windowWidth, r.windowHeight, r.rotation,
+                              static_cast<int>(i)});
+  }
+  return out;
+}
+
+std::vector<DrawnImage> DrawnImages() {
+  std::vector<DrawnImage> out;
+  for (size_t i = 0; i < g_recorded.size(); ++i) {
+    const plat::TextRecord& r = g_recorded[i];
+    if (r.image != 0)
+      out.push_back(DrawnImage{static_cast<int>(i), r.image, r.frame, r.x0, r.y0, r.x1, r.y1, r.windowWidth,
+                               r.windowHeight});
+  }
+  return out;
+}
+
+void ClearDrawnTexts() { g_recorded.clear(); }
+
 }  // namespace testhost

@@ -54,6 +54,29 @@ void ClearPlayed();
 // Pulls mixed stereo 16-bit samples at 44100 Hz from the mixer.
 std::vector<int16_t> PullSamples(int frames);
 
+// Text recording, for layout tests: while on, every DrawText with ink
+// records the box its glyphs cover and every DrawImage the box of its frame,
+// in back-buffer pixels (the window's pixels), with the size of the back
+// buffer drawn into. Turning it on or off starts a fresh record.
+struct DrawnText {
+  std::string text;
+  int font;                   // font handle (0 the built-in font)
+  float x0, y0, x1, y1;       // inked box, real pixels
+  int windowWidth, windowHeight;
+  float rotation;             // degrees
+  int order;                  // place among all recorded texts and images
+};
+struct DrawnImage {
+  int order;
+  int image, frame;
+  float x0, y0, x1, y1;       // the frame's box as placed, real pixels
+  int windowWidth, windowHeight;
+};
+void RecordTexts(bool on);
+std::vector<DrawnText> DrawnTexts();
+std::vector<DrawnImage> DrawnImages();
+void ClearDrawnTexts();
+
 // End(): instead of ending the process, calls this hook (which may throw).
 void SetEndHook(void (*hook)());
 

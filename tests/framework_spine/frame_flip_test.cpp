@@ -1,6 +1,8 @@
 // The frame routine and the drawing helpers on the headless host, in-process.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 
 #include "framework/controls.h"
@@ -98,7 +100,7 @@ TEST_F(FrameFlipTest, NotificationLivesHundredEightyFramesYellowForSixty) {
   EXPECT_TRUE(MessageList.empty());
 }
 
-TEST_F(FrameFlipTest, NotificationsStackUpwardsInStepsOfFourteen) {
+TEST_F(FrameFlipTest, NotificationsStackUpwardsWithoutCoveringEachOther) {
   // Three widths, the first added the widest: beyond the end of a shorter
   // box only the longer ones show, so the top of the yellow in a column
   // tells which boxes reach it.
@@ -122,12 +124,16 @@ TEST_F(FrameFlipTest, NotificationsStackUpwardsInStepsOfFourteen) {
     }
     return -1;
   };
-  // Rows at 944, 930 and 916 virtual units (VirtualHeight - 16, then 14 up).
+  // Rows at VirtualHeight - 16, then 14 up each; a font taller than that
+  // (the built-in one here is 16) moves them up by its height instead, so
+  // the lowest box ends at the bottom edge and no box covers another.
   int widths[3];
   for (int i = 0; i < 3; ++i) widths[i] = TextWidth(texts[i]);
-  EXPECT_NEAR(topOfYellow((widths[1] + widths[0]) / 2), 944 * toReal, 1.0);
-  EXPECT_NEAR(topOfYellow((widths[2] + widths[1]) / 2), 930 * toReal, 1.0);
-  EXPECT_NEAR(topOfYellow(widths[2] / 2), 916 * toReal, 1.0);
+  const int step = std::max(14, TextHeight(""));
+  const int lowest = 960 - std::max(16, TextHeight(""));
+  EXPECT_NEAR(topOfYellow((widths[1] + widths[0]) / 2), lowest * toReal, 1.0);
+  EXPECT_NEAR(topOfYellow((widths[2] + widths[1]) / 2), (lowest - step) * toReal, 1.0);
+  EXPECT_NEAR(topOfYellow(widths[2] / 2), (lowest - 2 * step) * toReal, 1.0);
 }
 
 TEST_F(FrameFlipTest, EscapePausesOnlyDuringARoundAndOnDrawingFrames) {
