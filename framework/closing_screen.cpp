@@ -62,9 +62,13 @@ void ShowClosingScreen() {
   LogLine("");
   LogLine("Play again, soon!!");
 
-  // 5-6
+  // 5-6. Without its window the page could never be seen nor closed, and
+  // no input would ever end its wait: the program ends without it.
   EndGraphics();
-  Graphics(640, 480, 0, 60, 0);
+  if (Graphics(640, 480, 0, 60, 0) == 0) {
+    CloseLog();
+    End();
+  }
   SetVirtualResolution(640, 480);
   Cls();
   SetColourAlpha(0, 0, 80, 1);

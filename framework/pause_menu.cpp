@@ -24,9 +24,10 @@ bool UpActive() { return AnyPlayer(0) || KeyDown(38); }
 bool DownActive() { return AnyPlayer(8) || KeyDown(40); }
 bool ConfirmActive() { return AnyPlayer(10) || AnyPlayer(11) || KeyDown(32); }
 
-// Waits, pumping events and sleeping briefly, while Escape is held.
+// Waits, pumping events and sleeping briefly, while Escape is held, or until
+// a close request, which the next frame then acts on.
 void WaitEscapeReleased() {
-  while (KeyDown(27)) {
+  while (KeyDown(27) && !AppTerminatePending()) {
     PollSystem();
     Delay(1);
   }

@@ -159,10 +159,11 @@ void StartUp() {
 
   // 15-16: the splash stays at least 2.5 s from before the display opened.
   // The wait pumps events and sleeps between polls so it costs no CPU and
-  // ends under the headless host's virtual clock.
+  // ends under the headless host's virtual clock. A close request ends it
+  // early; the title screen's first frame then closes.
   LogLine("Finished Loading");
   LoadEndTime = Clock();
-  while (Clock() < LoadStartTime + 2500) {
+  while (Clock() < LoadStartTime + 2500 && !AppTerminatePending()) {
     PollSystem();
     Delay(1);
   }

@@ -20,8 +20,10 @@ constexpr int kKeyBackspace = 8, kKeyEnter = 13, kKeyEscape = 27;
 
 // Keys and the click that ended the round (or the entry) must be let go
 // first, so they neither end the entry at once nor reach the title screen.
+// A close request ends the wait too (a button can stay held for ever) and is
+// left for the next frame, which closes the program.
 void WaitForRelease() {
-  while (KeyDown(kKeyEscape) || MouseDown(1) || KeyDown(kKeyEnter)) {
+  while ((KeyDown(kKeyEscape) || MouseDown(1) || KeyDown(kKeyEnter)) && !AppTerminatePending()) {
     PollSystem();
     Delay(1);
   }

@@ -200,6 +200,14 @@ class SdlHost final : public Host {
       videoOk_ = false;
     }
     joystickOk_ = SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0;
+    // The pads already plugged in are listed now: the start-up scan reads
+    // them before any event is pumped. Their device-added events still
+    // arrive later and find them open.
+    if (joystickOk_) {
+      for (int i = 0; i < SDL_NumJoysticks(); ++i) AddPad(i);
+      SDL_JoystickUpdate();
+      ReadPads();
+    }
   }
 
   ~SdlHost() override {
@@ -362,10 +370,6 @@ class SdlHost final : public Host {
     int vk = VirtualKeyFromScancode(key.keysym.scancode);
     if (vk == 0) return;
     Input().KeyEvent(vk, down);
-    // Text input never carries control characters, but name entry and the
-    // menus read Backspace, Tab, Return and Escape from the typed queue too;
-    // held keys repeat there as they do for letters.
-    if (down && (vk == 8 || vk == 9 || vk == 13 || vk == 27)) Input().TextEvent(vk);
   }
 
   // Ports stay put while the game runs: an unplugged pad leaves a gap that

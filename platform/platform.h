@@ -53,6 +53,9 @@ void FlushDrawing();
 // sync 0: present at once; sync -1: present paced to the display's refresh.
 void Flip(int sync = -1);
 int AppTerminate();                    // 1 once per close request
+// 1 while a close request waits to be read by AppTerminate; leaves it there.
+// Wait loops end on it and leave the request to the next frame, which closes.
+int AppTerminatePending();
 void HideMouse();
 void ShowMouse();
 // Pumps window-system events into the input state. Wait loops call it every

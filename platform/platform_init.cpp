@@ -46,6 +46,11 @@ void InputState::KeyEvent(int vk, bool down) {
   // Hosts may repeat key-down while a key is held; only a fresh press counts as a hit.
   if (down && !keyDown[vk]) keyHits[vk]++;
   keyDown[vk] = down;
+  // Typed text never carries control characters, but name entry and the
+  // menus read Backspace, Tab, Return and Escape from the typed queue too;
+  // a held key repeats there as letters do. Here rather than in a host, so
+  // every host queues them alike.
+  if (down && (vk == 8 || vk == 9 || vk == 13 || vk == 27)) TextEvent(vk);
 }
 
 void InputState::TextEvent(int code) {
@@ -91,9 +96,14 @@ int AppTerminate() {
   return asked ? 1 : 0;
 }
 
+int AppTerminatePending() { return Input().closeRequested ? 1 : 0; }
+
 // ---------------------------------------------------------------- keyboard
 int KeyDown(int key) {
   if (key <= 0 || key > 255) return 0;
+  // Key codes 1, 2 and 3 are the left, right and middle mouse buttons, as
+  // the key names have them: a held button is input held like any key.
+  if (key <= 3) return Input().mouseDown[key] ? 1 : 0;
   return Input().keyDown[key] ? 1 : 0;
 }
 

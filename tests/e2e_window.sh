@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The real game in a real X server: starts its own Xvfb, runs mnemora in a
-# copy of the built game folder, and plays it with xdotool like a person
-# would: start a round, leave it through the pause menu, type a name, quit
+# The real game on an X server of its own (started by tests/with_xvfb): runs
+# mnemora in a copy of the built game folder, and plays it with xdotool like a
+# person would: start a round, leave it through the pause menu, type a name, quit
 # with Escape, press a key on the closing page. Then checks the exit code and
 # the files the game wrote.
 #
@@ -14,9 +14,10 @@ set -u
 BUILD_DIR=${1:?usage: e2e_window.sh BUILD_DIR [SOURCE_DIR]}
 GAME_DIR="$BUILD_DIR/game"
 
-if ! command -v Xvfb >/dev/null 2>&1; then
-  echo "SKIPPED: Xvfb is not installed, so the real window can't be tested here"
-  exit 77
+# Every window test gets its X server from the same helper (it skips with 77
+# when Xvfb is not installed).
+if [ "${MNEMORA_XVFB:-}" != 1 ]; then
+  exec "$BUILD_DIR/tests/with_xvfb" bash "$0" "$@"
 fi
 for tool in xdotool; do
   if ! command -v "$tool" >/dev/null 2>&1; then
@@ -30,15 +31,9 @@ if [ ! -x "$GAME_DIR/mnemora" ] || [ ! -d "$GAME_DIR/Files/253" ]; then
 fi
 
 WORK=$(mktemp -d)
-XVFB_PID=""
 GAME_PID=""
 cleanup() {
-  if [ -n "$GAME_PID" ]; then
-    # SIGTERM is a close request to the game, which then shows its closing
-    # page; without a display that page never ends, so it is killed outright.
-    kill -9 "$GAME_PID" 2>/dev/null
-  fi
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  [ -n "$GAME_PID" ] && kill -9 "$GAME_PID" 2>/dev/null
   if [ "${KEEP:-0}" = 1 ]; then echo "work folder kept: $WORK"; else rm -rf "$WORK"; fi
 }
 trap cleanup EXIT
@@ -49,19 +44,6 @@ fail() {
   echo "--- Debug.txt"; tr -d '\r' < "$WORK/Files/Debug.txt" 2>/dev/null | tail -20
   exit 1
 }
-
-# Xvfb picks a free display number itself and writes it to file descriptor 3.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-DISPLAY_NUMBER=""
-for _ in $(seq 100); do
-  DISPLAY_NUMBER=$(tr -dc '0-9' < "$WORK/display" 2>/dev/null)
-  [ -n "$DISPLAY_NUMBER" ] && break
-  kill -0 "$XVFB_PID" 2>/dev/null || break
-  sleep 0.1
-done
-[ -n "$DISPLAY_NUMBER" ] || fail "Xvfb did not start"
-export DISPLAY=":$DISPLAY_NUMBER"
 
 cp "$GAME_DIR/mnemora" "$WORK/"
 cp -r "$GAME_DIR/Files" "$WORK/"

@@ -11,19 +11,18 @@ set -u
 
 BUILD_DIR=${1:?usage: smoke_window.sh BUILD_DIR [SOURCE_DIR]}
 GAME_DIR="$BUILD_DIR/game"
-if ! command -v Xvfb >/dev/null 2>&1; then
-  echo "SKIPPED: Xvfb is not installed, so the real window can't be tested here"
-  exit 77
+# Every window test gets its X server from the same helper (it skips with 77
+# when Xvfb is not installed).
+if [ "${MNEMORA_XVFB:-}" != 1 ]; then
+  exec "$BUILD_DIR/tests/with_xvfb" bash "$0" "$@"
 fi
 command -v xdotool >/dev/null 2>&1 || { echo "FAILED: xdotool is missing"; exit 1; }
 command -v pngcheck >/dev/null 2>&1 || { echo "FAILED: pngcheck is missing"; exit 1; }
 
 WORK=$(mktemp -d)
-XVFB_PID=""
 GAME_PID=""
 cleanup() {
   [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
   rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -34,16 +33,6 @@ fail() {
   echo "--- Debug.txt"; tr -d '\r' < "$RUN/Files/Debug.txt" 2>/dev/null | tail -30
   exit 1
 }
-
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$WORK/display" >/dev/null 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 100); do
-  DISPLAY_NUMBER=$(tr -dc '0-9' < "$WORK/display" 2>/dev/null)
-  [ -n "$DISPLAY_NUMBER" ] && break
-  sleep 0.1
-done
-[ -n "${DISPLAY_NUMBER:-}" ] || { echo "FAILED: Xvfb did not start"; exit 1; }
-export DISPLAY=":$DISPLAY_NUMBER"
 
 wait_for_log() {   # text, seconds
   for _ in $(seq $(( $2 * 10 ))); do

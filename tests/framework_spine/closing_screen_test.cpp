@@ -12,6 +12,7 @@
 #include "framework/shared_assets.h"
 #include "framework_spine/temp_tree.h"
 #include "game/scores.h"
+#include "platform/internal.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
 
@@ -99,6 +100,54 @@ TEST_F(ClosingScreenTest, RightButtonAndAltF4EndTheWaitAtOnce) {
   testhost::PushKey(115, true);
   PollSystem();
   EXPECT_LT(RunUntilEnded(), 50);
+}
+
+TEST_F(ClosingScreenTest, TheMiddleButtonIsInputToo) {
+  // Key codes 1..3 are the mouse buttons, so any held button is "any input".
+  testhost::PushMouseButton(3, true);
+  PollSystem();
+  EXPECT_LT(RunUntilEnded(), 50);
+}
+
+namespace {
+
+// The headless host, except that no 640 x 480 window can be opened.
+class NoSmallWindowHost final : public plat::Host {
+ public:
+  NoSmallWindowHost() : inner_(plat::MakeHeadlessHost("")) {}
+  const char* Name() const override { return inner_->Name(); }
+  bool Headless() const override { return true; }
+  void SetTitle(const std::string& t) override { inner_->SetTitle(t); }
+  std::vector<plat::DisplayMode> Modes(int d) override { return inner_->Modes(d); }
+  std::unique_ptr<plat::RenderBackend> Open(int driver, int w, int h, int depth, int hertz) override {
+    if (w == 640 && h == 480) return nullptr;
+    return inner_->Open(driver, w, h, depth, hertz);
+  }
+  void Close() override { inner_->Close(); }
+  void PumpEvents() override { inner_->PumpEvents(); }
+  uint32_t Millisecs() override { return inner_->Millisecs(); }
+  void Sleep(int ms) override { inner_->Sleep(ms); }
+  void ShowPointer(bool s) override { inner_->ShowPointer(s); }
+  void WarpPointer(int x, int y) override { inner_->WarpPointer(x, y); }
+  void LocalTime(int& y, int& mo, int& d, int& h, int& mi, int& s) override { inner_->LocalTime(y, mo, d, h, mi, s); }
+
+ private:
+  std::unique_ptr<plat::Host> inner_;
+};
+
+}  // namespace
+
+TEST_F(ClosingScreenTest, APageWhoseWindowFailsIsSkipped) {
+  // Nothing could end the wait of a page that is not there: no key, click or
+  // close request reaches a window that never opened.
+  plat::SetHost(std::make_unique<NoSmallWindowHost>());
+  EXPECT_LT(RunUntilEnded(), 50);
+  EXPECT_EQ(GraphicsOpenNow(), 0);
+  // Everything before the page still happened.
+  EXPECT_TRUE(std::filesystem::exists(tree.root / "Setup.ini"));
+  EXPECT_TRUE(std::filesystem::exists(tree.root / "253/scores.dat"));
+  EXPECT_EQ(tree.Lines("Debug.txt").back(), "Play again, soon!!");
+  EXPECT_EQ(LogStream, 0);
 }
 
 TEST_F(ClosingScreenTest, WaitsForAKeyOrACloseRequest) {

@@ -15,6 +15,8 @@
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
 #include "framework/startup.h"
+#include "game/score_panel.h"
+#include "hang_guard.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
 
@@ -214,6 +216,28 @@ TEST_F(MenusTest, PauseMenuConfirmHeldAtOpeningDoesNothingUntilReleased) {
   int before = MilliSecs();
   EXPECT_EQ(PauseMenu(), 1);
   EXPECT_GE(MilliSecs() - before, 800);
+}
+
+static int g_closesSeen = 0;
+
+TEST_F(MenusTest, PauseMenuReleaseWaitsEndOnACloseRequest) {
+  HangGuard guard(60, "the pause menu's Escape wait ignored a close request");
+  // Escape is never let go, and the window is closed.
+  Cls();
+  testhost::PushKey(27, true);
+  testhost::PushClose();
+  PollSystem();
+  // Each frame takes the request before it would reach the closing page.
+  g_closesSeen = 0;
+  FrameWatcher = [] { g_closesSeen += AppTerminate(); };
+  // The held Escape leaves the menu at its first frame; the wait after it
+  // ends on the close request the headless host sends once its script has
+  // run out, and leaves that request for the caller.
+  EXPECT_EQ(PauseMenu(), 1);
+  FrameWatcher = nullptr;
+  EXPECT_EQ(g_closesSeen, 1);
+  EXPECT_EQ(KeyDown(27), 1);
+  EXPECT_EQ(AppTerminate(), 1);
 }
 
 TEST_F(MenusTest, PauseMenuScatterIsTheSameOnEveryOpening) {

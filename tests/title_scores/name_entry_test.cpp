@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "game/name_entry.h"
+#include "hang_guard.h"
 #include "game/score_panel.h"
 #include "game/scores.h"
 #include "platform/platform.h"
@@ -146,6 +147,25 @@ TEST_F(NameEntry, EscapeEndsTheEntryAndIsLetGoBeforeReturning) {
   });
   EXPECT_EQ(PlayerName, "Max");
   EXPECT_EQ(KeyDown(kEscape), 0);
+}
+
+TEST_F(NameEntry, CloseRequestsEndBothReleaseWaitsAndAreLeftForTheNextFrame) {
+  HangGuard guard(60, "name entry's release wait ignored a close request");
+  // The button that ended the round is never let go, and the window is closed.
+  testhost::PushMouseButton(1, true);
+  testhost::PushClose();
+  PollSystem();
+  int closeAtFirstFrame = -1;
+  Run([&](int f) {
+    // Taken here, so this frame does not go on to the closing page.
+    if (f == 1) closeAtFirstFrame = AppTerminate();
+  });
+  EXPECT_EQ(closeAtFirstFrame, 1);
+  // The held button ended the entry at once; the wait after it ended only on
+  // the close request the headless host sends when its script has run out.
+  EXPECT_EQ(driver_.frame, 1);
+  EXPECT_EQ(MouseDown(1), 1);
+  EXPECT_EQ(AppTerminate(), 1);
 }
 
 }  // namespace

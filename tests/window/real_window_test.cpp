@@ -14,6 +14,7 @@
 
 #include "platform/internal.h"
 #include "platform/platform.h"
+#include "platform/test_host.h"
 #include "window/xvfb_server.h"
 
 namespace {
@@ -426,6 +427,111 @@ TEST_F(SdlEvents, CloseRequestIsReportedOnce) {
   PollSystem();
   EXPECT_EQ(AppTerminate(), 1);
   EXPECT_EQ(AppTerminate(), 0);
+}
+
+// What the program reads after the same hand on either host: Backspace,
+// Tab, Return and Escape pressed, a letter typed, the middle button held.
+struct InputSeen {
+  std::vector<int> chars;
+  int keys[4] = {};     // key codes 0..3 (1..3 are the mouse buttons)
+  int buttons[4] = {};
+  int capture = 0;
+  bool operator==(const InputSeen& o) const {
+    return chars == o.chars && std::equal(keys, keys + 4, o.keys) &&
+           std::equal(buttons, buttons + 4, o.buttons) && capture == o.capture;
+  }
+};
+
+InputSeen ReadInput() {
+  InputSeen seen;
+  for (int c = GetChar(); c != 0; c = GetChar()) seen.chars.push_back(c);
+  for (int k = 0; k < 4; ++k) seen.keys[k] = KeyDown(k);
+  for (int b = 1; b < 4; ++b) seen.buttons[b] = MouseDown(b);
+  // Mouse buttons are the lowest codes, so a held one is caught first.
+  for (int code = 1; code <= 255; ++code)
+    if (KeyDown(code)) {
+      seen.capture = code;
+      break;
+    }
+  return seen;
+}
+
+std::string Describe(const InputSeen& s) {
+  std::string out = "chars";
+  for (int c : s.chars) out += " " + std::to_string(c);
+  out += ", keys 1..3:";
+  for (int k = 1; k < 4; ++k) out += " " + std::to_string(s.keys[k]);
+  out += ", first held code " + std::to_string(s.capture);
+  return out;
+}
+
+TEST_F(SdlEvents, BothHostsGiveTheProgramTheSameInput) {
+  const SDL_Scancode controls[] = {SDL_SCANCODE_BACKSPACE, SDL_SCANCODE_TAB, SDL_SCANCODE_RETURN,
+                                   SDL_SCANCODE_ESCAPE};
+  for (SDL_Scancode sc : controls) {
+    Key(sc, true);
+    Key(sc, false);
+  }
+  Key(SDL_SCANCODE_Q, true);
+  SDL_Event text{};
+  text.type = SDL_TEXTINPUT;
+  std::strcpy(text.text.text, "q");
+  SDL_PushEvent(&text);
+  Key(SDL_SCANCODE_Q, false);
+  Button(SDL_BUTTON_MIDDLE, true, 10, 10);
+  PollSystem();
+  const InputSeen sdl = ReadInput();
+
+  testhost::Start("");
+  for (int vk : {8, 9, 13, 27}) {
+    testhost::PushKey(vk, true);
+    testhost::PushKey(vk, false);
+  }
+  testhost::PushKey('Q', true);
+  testhost::PushText("q");
+  testhost::PushKey('Q', false);
+  testhost::PushMouseButton(3, true);
+  PollSystem();
+  const InputSeen headless = ReadInput();
+
+  EXPECT_EQ(Describe(sdl), "chars 8 9 13 27 113, keys 1..3: 0 0 1, first held code 3");
+  EXPECT_TRUE(sdl == headless) << "SDL: " << Describe(sdl) << "\nheadless: " << Describe(headless);
+}
+
+// A pad plugged in before the program starts is there for the start-up scan,
+// which runs before the host has pumped a single event.
+TEST_F(RealWindow, PadsPluggedInBeforeStartAreListedBeforeAnyEventIsPumped) {
+  ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0) << SDL_GetError();
+  int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 6, 12, 1);
+  ASSERT_GE(index, 0) << SDL_GetError();
+  SDL_Joystick* stick = SDL_JoystickOpen(index);  // a reference for setting values
+  ASSERT_NE(stick, nullptr);
+  SDL_JoystickSetVirtualAxis(stick, 0, 32767);     // a stick resting off centre
+  const std::string name = SDL_JoystickName(stick);
+
+  plat::SetHost(plat::MakeSdlHost());
+  EXPECT_EQ(JoyCount(), 1);
+  EXPECT_EQ(JoyName(0), name);
+  EXPECT_EQ(JoyButtonCaps(0), 0xFFF);
+  EXPECT_FLOAT_EQ(JoyX(0), 1.0f);
+  EXPECT_FLOAT_EQ(JoyHat(0), -1.0f);
+
+  // Its own device-added event, pumped now, does not list it twice; a pad
+  // plugged in while the program runs takes the next port.
+  int second = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 4, 0);
+  ASSERT_GE(second, 0) << SDL_GetError();
+  PollSystem();
+  EXPECT_EQ(JoyCount(), 2);
+  EXPECT_EQ(JoyButtonCaps(1), 0xF);
+  EXPECT_FLOAT_EQ(JoyX(0), 1.0f);
+
+  SDL_JoystickClose(stick);
+  SDL_JoystickDetachVirtual(second);
+  SDL_JoystickDetachVirtual(index);
+  PollSystem();
+  EXPECT_EQ(JoyCount(), 0);
+  plat::SetHost(nullptr);
+  SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
 }
 
 TEST_F(SdlEvents, VirtualPadReadsAxesHatButtonsAndSurvivesUnplugging) {
