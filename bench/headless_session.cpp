@@ -5,11 +5,13 @@
 // is a child process that plays the session with the real program; its CPU
 // time (user + system, all threads) is what the kernel counted for it.
 //
-// Usage: bench_headless_session [GAME_FOLDER [RUNS [SHOT_FOLDER]]]
+// Usage: bench_headless_session [--eager] [GAME_FOLDER [RUNS [SHOT_FOLDER]]]
 // GAME_FOLDER holds Files/ (default: the current folder, e.g. build/game). It
 // is copied to a temporary folder for every run, so nothing in it changes.
 // RUNS (default 3): the best run is reported beside the mean, since the
 // machine may be shared. SHOT_FOLDER keeps the session's shots for a look.
+// --eager rasterises every frame as it is drawn, as a window would, instead
+// of only the frames the shots read.
 #include <sys/resource.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -57,6 +59,7 @@ const char kScript[] = R"(# start: splash, engine test, the title sliding in
 )";
 
 fs::path g_clockFile;
+bool g_eager = false;
 
 // End() in the child: the virtual clock at the end of the session.
 void RecordEnd() {
@@ -87,6 +90,7 @@ RunResult RunOnce(const fs::path& source, const fs::path& keepShots) {
     setenv("MNEMORA_HEADLESS", "script.txt", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     testhost::SetEndHook(RecordEnd);
+    testhost::RasteriseEveryFrame(g_eager);
     RunProgram();
   }
   int status = 0;
@@ -116,6 +120,11 @@ RunResult RunOnce(const fs::path& source, const fs::path& keepShots) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "--eager") {
+    g_eager = true;
+    --argc;
+    ++argv;
+  }
   fs::path source = argc > 1 ? fs::path(argv[1]) : fs::current_path();
   const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
   fs::path keep = argc > 3 ? fs::absolute(argv[3]) : fs::path();
@@ -124,7 +133,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   source = fs::absolute(source);
-  std::printf("headless session: start, title, a round, pause, settings, closing page\n");
+  std::printf("headless session: start, title, a round, pause, settings, closing page (%s)\n",
+              g_eager ? "every frame rasterised" : "rasterised when read");
   std::vector<double> ratios;
   for (int i = 0; i < runs; ++i) {
     RunResult r = RunOnce(source, i == 0 ? keep : fs::path());

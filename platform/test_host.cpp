@@ -125,4 +125,6 @@ int Presents() { return plat::PresentCount(); }
 
 void SetEndHook(void (*hook)()) { plat::g_endHook = hook; }
 
+void RasteriseEveryFrame(bool eager) { plat::SetEagerHeadlessRaster(eager); }
+
 }  // namespace testhost

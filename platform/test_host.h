@@ -57,4 +57,8 @@ std::vector<int16_t> PullSamples(int frames);
 // End(): instead of ending the process, calls this hook (which may throw).
 void SetEndHook(void (*hook)());
 
+// The headless back buffer rasterises only what is read; with true, displays
+// opened from now on rasterise every frame as it is drawn.
+void RasteriseEveryFrame(bool eager);
+
 }  // namespace testhost
