@@ -285,10 +285,6 @@ FlatFn PickFlatFn(int blend) {
 
 #if SOFT_VECTOR_SPANS
 // Lane orders for the vector span loops (render_soft_spans.inc).
-#define ALPHA4 3, 3, 3, 3, 7, 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15
-#define ALPHA8 3, 3, 3, 3, 7, 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15, 19, 19, 19, 19, 23, 23, 23, 23, 27, 27, 27, 27, 31, 31, 31, 31
-#define DUP4 0, 0, 1, 1, 2, 2, 3, 3
-#define DUP8 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7
 #define IOTA4 0, 1, 2, 3
 #define IOTA8 0, 1, 2, 3, 4, 5, 6, 7
 
