@@ -17,9 +17,9 @@
 // (render_soft_spans.inc): AVX2 when the CPU has it, SSE2 otherwise (4 pixels
 // a step), the one-pixel loops on other CPUs; all give the same
 // bytes. Unscaled straight sprites read their texels in a row. Primitives at
-// opacity 0 are skipped. Rows are dealt to two threads in fixed blocks of
-// eight; every pixel sees the same operations in the same order, so the
-// result does not depend on the thread count.
+// opacity 0 are skipped. Two threads claim bands of 32 rows as they come
+// free; every pixel sees the same operations in the same order, so the
+// result does not depend on which thread drew it.
 //
 // Lazy (the headless host's back buffer): drawing is kept since the last full
 // clear and rasterised only when pixels are read, so frames nobody looks at
@@ -515,60 +515,72 @@ class SoftBackend final : public RenderBackend {
     }
   }
 
+  // Bands of rows are claimed by whichever thread is free, so a worker that
+  // the system is slow to wake costs nothing: the caller then draws every
+  // band itself. Each band runs the whole list, so every pixel sees the same
+  // operations in the same order whoever draws it.
+  static constexpr int kBandRows = 32;
+
   void Run(const DrawList& list) {
     if (!worker_.joinable()) {
-      RunRows(list, 0, 1);
+      RunRows(list, 0, h_);
       return;
     }
+    const int bands = (h_ + kBandRows - 1) / kBandRows;
+    uint64_t serial;
     {
       std::lock_guard<std::mutex> lock(m_);
       job_ = &list;
-      ++jobSerial_;
+      serial = ++jobSerial_;
+      bands_ = bands;
+      done_.store(0, std::memory_order_relaxed);
+      next_.store(serial << 32, std::memory_order_relaxed);
     }
     cv_.notify_all();
-    RunRows(list, 0, 2);
-    std::unique_lock<std::mutex> lock(m_);
-    doneCv_.wait(lock, [this] { return doneSerial_ == jobSerial_; });
-    job_ = nullptr;
+    RunBands(list, serial, bands);
+    // Bands the worker claimed may still be drawing.
+    while (done_.load(std::memory_order_acquire) < bands) std::this_thread::yield();
+  }
+
+  // Claims and draws bands of this job until none are left.
+  void RunBands(const DrawList& list, uint64_t serial, int bands) {
+    for (;;) {
+      uint64_t cur = next_.load(std::memory_order_relaxed);
+      do {
+        if ((cur >> 32) != serial || static_cast<int>(cur & 0xFFFFFFFFu) >= bands) return;
+      } while (!next_.compare_exchange_weak(cur, cur + 1, std::memory_order_acq_rel));
+      const int band = static_cast<int>(cur & 0xFFFFFFFFu);
+      RunRows(list, band * kBandRows, std::min(h_, (band + 1) * kBandRows));
+      done_.fetch_add(1, std::memory_order_release);
+    }
   }
 
   void WorkerLoop() {
     uint64_t seen = 0;
     for (;;) {
       const DrawList* job;
+      int bands;
       {
         std::unique_lock<std::mutex> lock(m_);
         cv_.wait(lock, [&] { return quit_ || jobSerial_ != seen; });
         if (quit_) return;
         seen = jobSerial_;
         job = job_;
+        bands = bands_;
       }
-      RunRows(*job, 1, 2);
-      {
-        std::lock_guard<std::mutex> lock(m_);
-        doneSerial_ = seen;
-      }
-      doneCv_.notify_all();
+      // A job the caller already finished alone has no band left to claim,
+      // so its list is never touched.
+      RunBands(*job, seen, bands);
     }
   }
 
-  // Runs the whole list, touching only this thread's rows: blocks of
-  // kRowBlock rows are dealt out in turn, so both threads get work wherever
-  // the sprites are, and each pixel is only ever written by one thread.
-  static constexpr int kRowBlockShift = 3;
-  // Two threads at most, so ownership is one bit of the block number.
-  static bool OwnsRow(int y, int phase, int phases) {
-    return phases == 1 || ((y >> kRowBlockShift) & 1) == phase;
-  }
-
-  void RunRows(const DrawList& list, int phase, int phases) {
+  // Runs the whole list over the rows [y0, y1).
+  void RunRows(const DrawList& list, int y0, int y1) {
     const auto& vs = list.vertices;
     for (const DrawCommand& cmd : list.commands) {
       if (cmd.op == DrawOp::Clear) {
         Rgba8 c{cmd.clear.r, cmd.clear.g, cmd.clear.b, 255};
-        for (int y = 0; y < h_; ++y)
-          if (OwnsRow(y, phase, phases))
-            std::fill_n(fb_.begin() + static_cast<size_t>(y) * w_, w_, c);
+        std::fill(fb_.begin() + static_cast<size_t>(y0) * w_, fb_.begin() + static_cast<size_t>(y1) * w_, c);
         continue;
       }
       int end = std::min(cmd.first + cmd.count, static_cast<int>(vs.size()));
@@ -579,10 +591,10 @@ class SoftBackend final : public RenderBackend {
         // The common layer emits a quad as (0,1,2)(0,2,3): rasterise it whole.
         if (i + 6 <= end && SamePos(vs[i + 3], vs[i]) && SamePos(vs[i + 4], vs[i + 2])) {
           const DrawVertex quad[4] = {vs[i], vs[i + 1], vs[i + 2], vs[i + 5]};
-          Polygon(quad, 4, tex, cmd, phase, phases);
+          Polygon(quad, 4, tex, cmd, y0, y1);
           i += 6;
         } else {
-          Polygon(&vs[i], 3, tex, cmd, phase, phases);
+          Polygon(&vs[i], 3, tex, cmd, y0, y1);
           i += 3;
         }
       }
@@ -590,8 +602,8 @@ class SoftBackend final : public RenderBackend {
   }
 
   // A convex polygon of 3 or 4 vertices, either winding.
-  void Polygon(const DrawVertex* p, int n, const SoftTexture* tex, const DrawCommand& cmd, int phase,
-               int phases) {
+  void Polygon(const DrawVertex* p, int n, const SoftTexture* tex, const DrawCommand& cmd, int y0,
+               int y1) {
     float ymin = p[0].y, ymax = p[0].y, xmin = p[0].x, xmax = p[0].x;
     for (int k = 1; k < n; ++k) {
       ymin = std::min(ymin, p[k].y);
@@ -603,10 +615,10 @@ class SoftBackend final : public RenderBackend {
     // Alpha and light at opacity 0 change nothing.
     if ((cmd.blend == 3 || cmd.blend == 4) && p[0].colour.a == 0) return;
     // Clip to the screen and the band before doing anything per row.
-    if (xmax <= 0 || xmin >= w_ || ymax <= 0 || ymin >= h_) return;
+    if (xmax <= 0 || xmin >= w_ || ymax <= y0 || ymin >= y1) return;
     // Clamped while still floating point: far-off vertices must not overflow the casts.
-    int r0 = static_cast<int>(std::ceil(std::max(ymin - 0.5f, 0.0f)));
-    int r1 = static_cast<int>(std::ceil(std::min(ymax - 0.5f, static_cast<float>(h_))));
+    int r0 = static_cast<int>(std::ceil(std::max(ymin - 0.5f, static_cast<float>(y0))));
+    int r1 = static_cast<int>(std::ceil(std::min(ymax - 0.5f, static_cast<float>(y1))));
     if (r0 >= r1) return;
 
     struct Edge {
@@ -669,10 +681,6 @@ class SoftBackend final : public RenderBackend {
     }
 
     for (int y = r0; y < r1; ++y) {
-      if (phases > 1 && !OwnsRow(y, phase, phases)) {
-        y |= (1 << kRowBlockShift) - 1;  // skip to the end of the other thread's block
-        continue;
-      }
       float yc = y + 0.5f;
       float lo = 1e30f, hi = -1e30f;
       for (int k = 0; k < ne; ++k) {
@@ -714,9 +722,12 @@ class SoftBackend final : public RenderBackend {
 
   std::thread worker_;
   std::mutex m_;
-  std::condition_variable cv_, doneCv_;
+  std::condition_variable cv_;
   const DrawList* job_ = nullptr;
-  uint64_t jobSerial_ = 0, doneSerial_ = 0;
+  uint64_t jobSerial_ = 0;
+  int bands_ = 0;
+  std::atomic<uint64_t> next_{0};  // job serial << 32 | next band to claim
+  std::atomic<int> done_{0};       // bands of the job drawn
   bool quit_ = false;
 };
 
