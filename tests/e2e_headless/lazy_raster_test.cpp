@@ -33,9 +33,9 @@ std::string Script() {
        "22500 key 9\n"
        "23500 close\n"                 // the closing page
        "27000 key 32\n";
-  // A shot every 300 ms from the splash to the closing page; a few land in
+  // A shot every 600 ms from the splash to the closing page; a few land in
   // the same instant as an input or between the frames of a wait.
-  for (int t = 300; t <= 26700; t += 300) s << t << " shot shot" << t << ".png\n";
+  for (int t = 300; t <= 26700; t += 600) s << t << " shot shot" << t << ".png\n";
   return s.str();
 }
 
@@ -74,7 +74,7 @@ TEST(LazyRaster, EveryShotOfASessionMatchesRasterisingEveryFrame) {
   PlaySession(base / "lazy", false);
   int shots = 0, distinct = 0;
   std::string previous;
-  for (int t = 300; t <= 26700; t += 300) {
+  for (int t = 300; t <= 26700; t += 600) {
     const std::string name = "shot" + std::to_string(t) + ".png";
     std::string eager = ReadAll(base / "eager" / name), lazy = ReadAll(base / "lazy" / name);
     ASSERT_FALSE(eager.empty()) << name << " missing";
