@@ -103,7 +103,7 @@ class HeadlessHost final : public Host, public HeadlessControl {
     }
     Input().windowW = width;
     Input().windowH = height;
-    return MakeSoftwareBackend(width, height);
+    return MakeHeadlessBackBuffer(width, height);
   }
 
   void Close() override {}

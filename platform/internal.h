@@ -65,8 +65,18 @@ class RenderBackend {
 // The software rasteriser is usable on its own: the headless host's back buffer,
 // the reference for pixel tests, and (presented through SDL) back end 2.
 std::unique_ptr<RenderBackend> MakeSoftwareBackend(int width, int height);
+// The headless host's back buffer: the software rasteriser keeping the
+// drawing since the last full clear and rasterising it only when pixels are
+// read (or, after SetEagerHeadlessRaster(true), every frame as it is drawn).
+std::unique_ptr<RenderBackend> MakeHeadlessBackBuffer(int width, int height);
+void SetEagerHeadlessRaster(bool eager);
 // Direct access to the software back buffer (nullptr unless the back end is software).
 const std::vector<Rgba8>* SoftwarePixels(RenderBackend* backend);
+// The software rasteriser's span loops: portable, SSE2 or AVX2. The best the
+// CPU runs is chosen at start; tests select the others to compare them.
+constexpr int kSpansScalar = 0, kSpansSse2 = 1, kSpansAvx2 = 2;
+bool SelectSoftwareSpans(int spans);  // false (and no change) if the CPU lacks them
+int SoftwareSpans();
 
 // ---------------------------------------------------------------- host
 struct DisplayMode {

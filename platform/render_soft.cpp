@@ -13,9 +13,18 @@
 // Speed: every primitive is clipped to the screen (and to the thread's band of
 // rows) before any pixel work; a quad emitted as two triangles is rasterised
 // as one convex polygon; texture coordinates step in 16.16 fixed point along a
-// span, so there is no per-pixel division. Rows are dealt to two threads in
-// fixed blocks of eight; every pixel sees the same operations in the same
-// order, so the result does not depend on the thread count.
+// span, so there is no per-pixel division. The span loops run on vectors
+// (render_soft_spans.inc): AVX2 when the CPU has it, SSE2 otherwise (4 pixels
+// a step), the one-pixel loops on other CPUs; all give the same
+// bytes. Unscaled straight sprites read their texels in a row. Primitives at
+// opacity 0 are skipped. Two threads claim bands of 32 rows as they come
+// free; every pixel sees the same operations in the same order, so the
+// result does not depend on which thread drew it.
+//
+// Lazy (the headless host's back buffer): drawing is kept since the last full
+// clear and rasterised only when pixels are read, so frames nobody looks at
+// cost nothing. A texture the kept drawing uses is freed only with it, and
+// changing one first rasterises what was kept.
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -27,6 +36,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__SSE2__)
+#include <immintrin.h>
+#define SOFT_VECTOR_SPANS 1
+#endif
 
 #include "platform/internal.h"
 
@@ -37,7 +50,19 @@ struct SoftTexture {
   int w = 0, h = 0;
   std::vector<Rgba8> px;
   bool live = false;
+  // Lazy mode: recorded drawing samples this texture, so it must not change
+  // under the record; a destroyed one lingers until the record is gone.
+  bool recorded = false;
+  bool lingering = false;
 };
+
+// The headless host rasterises every frame as it is drawn instead of only
+// what is read (tests compare both ways).
+bool g_eagerHeadless = false;
+
+// A record that grows past this many vertices without a full clear is
+// rasterised, so a program that never clears still runs in bounded memory.
+constexpr size_t kMaxRecordedVertices = size_t(1) << 20;
 
 inline int Div255(int x) { return (x + 128 + ((x + 128) >> 8)) >> 8; }
 
@@ -187,11 +212,13 @@ inline Rgba8 Bilinear(const Rgba8* r0, const Rgba8* r1, int x0, int x1, int fx, 
   std::memcpy(&t, &out, 4);
   return t;
 #else
+  // The same order as above (down the rows, then across), so every CPU
+  // gives the same pixels.
   const uint64_t wx1 = static_cast<uint64_t>(fx), wx0 = 256 - wx1;
   const uint64_t wy1 = static_cast<uint64_t>(fy), wy0 = 256 - wy1;
-  uint64_t top = ((Spread(r0[x0]) * wx0 + Spread(r0[x1]) * wx1) >> 8) & kLanes;
-  uint64_t bottom = ((Spread(r1[x0]) * wx0 + Spread(r1[x1]) * wx1) >> 8) & kLanes;
-  return Gather((top * wy0 + bottom * wy1) >> 8);
+  uint64_t left = ((Spread(r0[x0]) * wy0 + Spread(r1[x0]) * wy1) >> 8) & kLanes;
+  uint64_t right = ((Spread(r0[x1]) * wy0 + Spread(r1[x1]) * wy1) >> 8) & kLanes;
+  return Gather((left * wx0 + right * wx1) >> 8);
 #endif
 }
 
@@ -217,6 +244,8 @@ void SpanBilinear(Rgba8* d, int n, const SpanTex& s) {
 
 using FlatFn = void (*)(Rgba8*, int, Rgba8);
 using TexFn = void (*)(Rgba8*, int, const SpanTex&);
+
+namespace scalar {
 
 template <int Blend, TintKind K>
 TexFn PickTexK(bool filtered) {
@@ -252,6 +281,63 @@ FlatFn PickFlatFn(int blend) {
   }
 }
 
+}  // namespace scalar
+
+#if SOFT_VECTOR_SPANS
+// Lane orders for the vector span loops (render_soft_spans.inc).
+#define IOTA4 0, 1, 2, 3
+#define IOTA8 0, 1, 2, 3, 4, 5, 6, 7
+
+// The vector helpers pass vectors wider than the registers between inline
+// functions of this file only, so the calling convention does not matter
+// (the warning comes when the templates are instantiated, at the file's end).
+#pragma GCC diagnostic ignored "-Wpsabi"
+namespace sse2 {
+#define SPAN_W 4
+#include "platform/render_soft_spans.inc"
+#undef SPAN_W
+}  // namespace sse2
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+namespace avx2 {
+#define SPAN_W 4
+#define SPAN_GATHER 1
+#include "platform/render_soft_spans.inc"
+#undef SPAN_GATHER
+#undef SPAN_W
+}  // namespace avx2
+#pragma GCC pop_options
+#endif
+
+// The span loops in use: the best this CPU runs, unless a test chose others.
+int DetectSpans() {
+#if SOFT_VECTOR_SPANS
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") ? kSpansAvx2 : kSpansSse2;
+#else
+  return kSpansScalar;
+#endif
+}
+
+int g_spans = DetectSpans();
+
+TexFn PickTexFn(int blend, bool filtered, TintKind tint) {
+#if SOFT_VECTOR_SPANS
+  if (g_spans == kSpansAvx2) return avx2::PickTexFn(blend, filtered, tint);
+  if (g_spans == kSpansSse2) return sse2::PickTexFn(blend, filtered, tint);
+#endif
+  return scalar::PickTexFn(blend, filtered, tint);
+}
+
+FlatFn PickFlatFn(int blend) {
+#if SOFT_VECTOR_SPANS
+  if (g_spans == kSpansAvx2) return avx2::PickFlatFn(blend);
+  if (g_spans == kSpansSse2) return sse2::PickFlatFn(blend);
+#endif
+  return scalar::PickFlatFn(blend);
+}
+
 // 16.16 fixed point, bounded so that stepping along any span cannot overflow.
 inline int64_t Fixed(double v) {
   constexpr double kLimit = 1e12;
@@ -266,7 +352,7 @@ bool SamePos(const DrawVertex& a, const DrawVertex& b) { return a.x == b.x && a.
 
 class SoftBackend final : public RenderBackend {
  public:
-  SoftBackend(int w, int h) : w_(std::max(1, w)), h_(std::max(1, h)) {
+  SoftBackend(int w, int h, bool lazy) : w_(std::max(1, w)), h_(std::max(1, h)), lazy_(lazy) {
     fb_.assign(static_cast<size_t>(w_) * h_, Rgba8{0, 0, 0, 255});
     // A second thread pays off only with a second core and a buffer big
     // enough to split.
@@ -297,7 +383,7 @@ class SoftBackend final : public RenderBackend {
       std::memcpy(t.px.data(), rgba, static_cast<size_t>(width) * height * sizeof(Rgba8));
     t.live = true;
     for (size_t i = 0; i < tex_.size(); ++i) {
-      if (!tex_[i].live) {
+      if (!tex_[i].live && !tex_[i].lingering) {
         tex_[i] = std::move(t);
         return static_cast<int>(i) + 1;
       }
@@ -307,8 +393,9 @@ class SoftBackend final : public RenderBackend {
   }
 
   void UpdateTexture(int texture, int x, int y, int width, int height, const Rgba8* rgba) override {
-    SoftTexture* t = Tex(texture);
+    SoftTexture* t = LiveTex(texture);
     if (!t || !rgba) return;
+    if (t->recorded) Resolve();  // recorded drawing sees the old pixels
     for (int row = 0; row < height; ++row) {
       int ty = y + row;
       if (ty < 0 || ty >= t->h) continue;
@@ -321,32 +408,28 @@ class SoftBackend final : public RenderBackend {
   }
 
   void DestroyTexture(int texture) override {
-    SoftTexture* t = Tex(texture);
+    SoftTexture* t = LiveTex(texture);
     if (!t) return;
     t->live = false;
+    if (t->recorded) {
+      t->lingering = true;  // freed with the record
+      return;
+    }
     t->px.clear();
     t->px.shrink_to_fit();
   }
 
   void Execute(const DrawList& list) override {
     if (list.commands.empty()) return;
-    if (!worker_.joinable()) {
-      RunRows(list, 0, 1);
+    if (lazy_) {
+      Record(list);
       return;
     }
-    {
-      std::lock_guard<std::mutex> lock(m_);
-      job_ = &list;
-      ++jobSerial_;
-    }
-    cv_.notify_all();
-    RunRows(list, 0, 2);
-    std::unique_lock<std::mutex> lock(m_);
-    doneCv_.wait(lock, [this] { return doneSerial_ == jobSerial_; });
-    job_ = nullptr;
+    Run(list);
   }
 
   void ReadPixels(int x, int y, int width, int height, Rgba8* out) override {
+    Resolve();
     for (int row = 0; row < height; ++row) {
       for (int col = 0; col < width; ++col) {
         int sx = x + col, sy = y + row;
@@ -360,52 +443,144 @@ class SoftBackend final : public RenderBackend {
   void Present(bool) override {}
   int Width() const override { return w_; }
   int Height() const override { return h_; }
-  const std::vector<Rgba8>& Pixels() const { return fb_; }
+  const std::vector<Rgba8>& Pixels() {
+    Resolve();
+    return fb_;
+  }
 
  private:
-  SoftTexture* Tex(int id) {
+  // A texture the program may still use.
+  SoftTexture* LiveTex(int id) {
     if (id <= 0 || id > static_cast<int>(tex_.size())) return nullptr;
     SoftTexture* t = &tex_[id - 1];
     return t->live ? t : nullptr;
+  }
+  // A texture drawing may sample: live, or destroyed while recorded drawing used it.
+  SoftTexture* Tex(int id) {
+    if (id <= 0 || id > static_cast<int>(tex_.size())) return nullptr;
+    SoftTexture* t = &tex_[id - 1];
+    return t->live || t->lingering ? t : nullptr;
+  }
+
+  // Lazy mode: drawing since the last full clear is kept, not rasterised;
+  // a full clear makes everything before it invisible, so it is dropped.
+  void Record(const DrawList& list) {
+    size_t from = 0;
+    for (size_t k = list.commands.size(); k-- > 0;) {
+      if (list.commands[k].op == DrawOp::Clear) {
+        from = k;
+        DropRecord();
+        break;
+      }
+    }
+    const int base = static_cast<int>(record_.vertices.size());
+    record_.vertices.insert(record_.vertices.end(), list.vertices.begin(), list.vertices.end());
+    for (size_t k = from; k < list.commands.size(); ++k) {
+      DrawCommand cmd = list.commands[k];
+      if (cmd.op == DrawOp::Triangles) {
+        if (Invisible(list, cmd)) continue;
+        if (SoftTexture* t = cmd.texture ? Tex(cmd.texture) : nullptr) t->recorded = true;
+        cmd.first += base;
+      }
+      record_.commands.push_back(cmd);
+    }
+    if (record_.vertices.size() > kMaxRecordedVertices) Resolve();
+  }
+
+  // Alpha and light with opacity 0 leave every pixel as it is.
+  static bool Invisible(const DrawList& list, const DrawCommand& cmd) {
+    if (cmd.blend != 3 && cmd.blend != 4) return false;
+    const int end = std::min(cmd.first + cmd.count, static_cast<int>(list.vertices.size()));
+    for (int i = std::max(0, cmd.first); i < end; i += 3)
+      if (list.vertices[i].colour.a != 0) return false;
+    return true;
+  }
+
+  // Rasterises the record (lazy mode; nothing to do otherwise).
+  void Resolve() {
+    if (record_.commands.empty()) return;
+    Run(record_);
+    DropRecord();
+  }
+
+  void DropRecord() {
+    record_.Reset();
+    for (SoftTexture& t : tex_) {
+      t.recorded = false;
+      if (t.lingering) {
+        t.lingering = false;
+        t.px.clear();
+        t.px.shrink_to_fit();
+      }
+    }
+  }
+
+  // Bands of rows are claimed by whichever thread is free, so a worker that
+  // the system is slow to wake costs nothing: the caller then draws every
+  // band itself. Each band runs the whole list, so every pixel sees the same
+  // operations in the same order whoever draws it.
+  static constexpr int kBandRows = 32;
+
+  void Run(const DrawList& list) {
+    if (!worker_.joinable()) {
+      RunRows(list, 0, h_);
+      return;
+    }
+    const int bands = (h_ + kBandRows - 1) / kBandRows;
+    uint64_t serial;
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      job_ = &list;
+      serial = ++jobSerial_;
+      bands_ = bands;
+      done_.store(0, std::memory_order_relaxed);
+      next_.store(serial << 32, std::memory_order_relaxed);
+    }
+    cv_.notify_all();
+    RunBands(list, serial, bands);
+    // Bands the worker claimed may still be drawing.
+    while (done_.load(std::memory_order_acquire) < bands) std::this_thread::yield();
+  }
+
+  // Claims and draws bands of this job until none are left.
+  void RunBands(const DrawList& list, uint64_t serial, int bands) {
+    for (;;) {
+      uint64_t cur = next_.load(std::memory_order_relaxed);
+      do {
+        if ((cur >> 32) != serial || static_cast<int>(cur & 0xFFFFFFFFu) >= bands) return;
+      } while (!next_.compare_exchange_weak(cur, cur + 1, std::memory_order_acq_rel));
+      const int band = static_cast<int>(cur & 0xFFFFFFFFu);
+      RunRows(list, band * kBandRows, std::min(h_, (band + 1) * kBandRows));
+      done_.fetch_add(1, std::memory_order_release);
+    }
   }
 
   void WorkerLoop() {
     uint64_t seen = 0;
     for (;;) {
       const DrawList* job;
+      int bands;
       {
         std::unique_lock<std::mutex> lock(m_);
         cv_.wait(lock, [&] { return quit_ || jobSerial_ != seen; });
         if (quit_) return;
         seen = jobSerial_;
         job = job_;
+        bands = bands_;
       }
-      RunRows(*job, 1, 2);
-      {
-        std::lock_guard<std::mutex> lock(m_);
-        doneSerial_ = seen;
-      }
-      doneCv_.notify_all();
+      // A job the caller already finished alone has no band left to claim,
+      // so its list is never touched.
+      RunBands(*job, seen, bands);
     }
   }
 
-  // Runs the whole list, touching only this thread's rows: blocks of
-  // kRowBlock rows are dealt out in turn, so both threads get work wherever
-  // the sprites are, and each pixel is only ever written by one thread.
-  static constexpr int kRowBlockShift = 3;
-  // Two threads at most, so ownership is one bit of the block number.
-  static bool OwnsRow(int y, int phase, int phases) {
-    return phases == 1 || ((y >> kRowBlockShift) & 1) == phase;
-  }
-
-  void RunRows(const DrawList& list, int phase, int phases) {
+  // Runs the whole list over the rows [y0, y1).
+  void RunRows(const DrawList& list, int y0, int y1) {
     const auto& vs = list.vertices;
     for (const DrawCommand& cmd : list.commands) {
       if (cmd.op == DrawOp::Clear) {
         Rgba8 c{cmd.clear.r, cmd.clear.g, cmd.clear.b, 255};
-        for (int y = 0; y < h_; ++y)
-          if (OwnsRow(y, phase, phases))
-            std::fill_n(fb_.begin() + static_cast<size_t>(y) * w_, w_, c);
+        std::fill(fb_.begin() + static_cast<size_t>(y0) * w_, fb_.begin() + static_cast<size_t>(y1) * w_, c);
         continue;
       }
       int end = std::min(cmd.first + cmd.count, static_cast<int>(vs.size()));
@@ -416,10 +591,10 @@ class SoftBackend final : public RenderBackend {
         // The common layer emits a quad as (0,1,2)(0,2,3): rasterise it whole.
         if (i + 6 <= end && SamePos(vs[i + 3], vs[i]) && SamePos(vs[i + 4], vs[i + 2])) {
           const DrawVertex quad[4] = {vs[i], vs[i + 1], vs[i + 2], vs[i + 5]};
-          Polygon(quad, 4, tex, cmd, phase, phases);
+          Polygon(quad, 4, tex, cmd, y0, y1);
           i += 6;
         } else {
-          Polygon(&vs[i], 3, tex, cmd, phase, phases);
+          Polygon(&vs[i], 3, tex, cmd, y0, y1);
           i += 3;
         }
       }
@@ -427,8 +602,8 @@ class SoftBackend final : public RenderBackend {
   }
 
   // A convex polygon of 3 or 4 vertices, either winding.
-  void Polygon(const DrawVertex* p, int n, const SoftTexture* tex, const DrawCommand& cmd, int phase,
-               int phases) {
+  void Polygon(const DrawVertex* p, int n, const SoftTexture* tex, const DrawCommand& cmd, int y0,
+               int y1) {
     float ymin = p[0].y, ymax = p[0].y, xmin = p[0].x, xmax = p[0].x;
     for (int k = 1; k < n; ++k) {
       ymin = std::min(ymin, p[k].y);
@@ -437,11 +612,13 @@ class SoftBackend final : public RenderBackend {
       xmax = std::max(xmax, p[k].x);
     }
     if (!(ymax > ymin) || !(xmax > xmin)) return;  // also rejects NaN
+    // Alpha and light at opacity 0 change nothing.
+    if ((cmd.blend == 3 || cmd.blend == 4) && p[0].colour.a == 0) return;
     // Clip to the screen and the band before doing anything per row.
-    if (xmax <= 0 || xmin >= w_ || ymax <= 0 || ymin >= h_) return;
+    if (xmax <= 0 || xmin >= w_ || ymax <= y0 || ymin >= y1) return;
     // Clamped while still floating point: far-off vertices must not overflow the casts.
-    int r0 = static_cast<int>(std::ceil(std::max(ymin - 0.5f, 0.0f)));
-    int r1 = static_cast<int>(std::ceil(std::min(ymax - 0.5f, static_cast<float>(h_))));
+    int r0 = static_cast<int>(std::ceil(std::max(ymin - 0.5f, static_cast<float>(y0))));
+    int r1 = static_cast<int>(std::ceil(std::min(ymax - 0.5f, static_cast<float>(y1))));
     if (r0 >= r1) return;
 
     struct Edge {
@@ -504,10 +681,6 @@ class SoftBackend final : public RenderBackend {
     }
 
     for (int y = r0; y < r1; ++y) {
-      if (phases > 1 && !OwnsRow(y, phase, phases)) {
-        y |= (1 << kRowBlockShift) - 1;  // skip to the end of the other thread's block
-        continue;
-      }
       float yc = y + 0.5f;
       float lo = 1e30f, hi = -1e30f;
       for (int k = 0; k < ne; ++k) {
@@ -542,22 +715,41 @@ class SoftBackend final : public RenderBackend {
   }
 
   int w_, h_;
+  bool lazy_;
   std::vector<Rgba8> fb_;
   std::vector<SoftTexture> tex_;
+  DrawList record_;  // lazy mode: drawing not rasterised yet
 
   std::thread worker_;
   std::mutex m_;
-  std::condition_variable cv_, doneCv_;
+  std::condition_variable cv_;
   const DrawList* job_ = nullptr;
-  uint64_t jobSerial_ = 0, doneSerial_ = 0;
+  uint64_t jobSerial_ = 0;
+  int bands_ = 0;
+  std::atomic<uint64_t> next_{0};  // job serial << 32 | next band to claim
+  std::atomic<int> done_{0};       // bands of the job drawn
   bool quit_ = false;
 };
 
 }  // namespace
 
 std::unique_ptr<RenderBackend> MakeSoftwareBackend(int width, int height) {
-  return std::make_unique<SoftBackend>(width, height);
+  return std::make_unique<SoftBackend>(width, height, false);
 }
+
+std::unique_ptr<RenderBackend> MakeHeadlessBackBuffer(int width, int height) {
+  return std::make_unique<SoftBackend>(width, height, !g_eagerHeadless);
+}
+
+void SetEagerHeadlessRaster(bool eager) { g_eagerHeadless = eager; }
+
+bool SelectSoftwareSpans(int spans) {
+  if (spans < kSpansScalar || spans > DetectSpans()) return false;
+  g_spans = spans;
+  return true;
+}
+
+int SoftwareSpans() { return g_spans; }
 
 const std::vector<Rgba8>* SoftwarePixels(RenderBackend* backend) {
   auto* soft = dynamic_cast<SoftBackend*>(backend);

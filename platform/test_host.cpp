@@ -158,4 +158,6 @@ std::vector<DrawnImage> DrawnImages() {
 
 void ClearDrawnTexts() { g_recorded.clear(); }
 
+void RasteriseEveryFrame(bool eager) { plat::SetEagerHeadlessRaster(eager); }
+
 }  // namespace testhost

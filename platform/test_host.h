@@ -80,4 +80,8 @@ void ClearDrawnTexts();
 // End(): instead of ending the process, calls this hook (which may throw).
 void SetEndHook(void (*hook)());
 
+// The headless back buffer rasterises only what is read; with true, displays
+// opened from now on rasterise every frame as it is drawn.
+void RasteriseEveryFrame(bool eager);
+
 }  // namespace testhost

@@ -149,8 +149,8 @@ TEST_F(BlendTest, AlphaAndLightFollowTheFormulaForEveryAlphaStep) {
 
 TEST_F(BlendTest, RowsSplitBetweenThreadsDrawTheSameAsOneBand) {
   // The same turned, filtered, translucent sprite drawn twice, 60 rows
-  // apart: the rasterising threads own rows in blocks of eight, so the two
-  // copies are split between the threads differently. An integer offset
+  // apart: the rasterising threads draw bands of rows, so the two copies
+  // are split between bands (and threads) differently. An integer offset
   // must still give identical pixels.
   Open(200, 200);
   std::vector<uint32_t> px(16 * 16);
