@@ -306,7 +306,8 @@ void WatchListening() {
   constexpr int kListen = 240;   // four seconds of frames
   switch (l.scene) {
     case 0:   // the title screen, slid in and playing for a while
-      if (SlideStep == 32 && l.framesInScene > kListen) {
+      if (SlideStep < 32) l.framesInScene = 0;
+      if (l.framesInScene > kListen) {
         ReportScene("title");
         QueueClick(VirtualWidth / 2 - 50, RowY(1));
         QueueClick(VirtualWidth / 2, VirtualHeight / 2 + 80);

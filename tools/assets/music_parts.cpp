@@ -81,7 +81,7 @@ Wave Pluck(double freq, double length, double damping, uint32_t seed) {
 // equally loud, and the songs, which all play these parts, come out alike.
 // kMusicLevel leaves the mix of all five tracks at full volume room below
 // full scale. No part is allowed a peak above kMaxPeak.
-constexpr double kMusicLevel = 0.55;
+constexpr double kMusicLevel = 0.35;
 constexpr double kLoudnessWindow = 0.25;
 constexpr double kMaxPeak = 0.89;
 
@@ -181,7 +181,7 @@ void TonalParts(const std::string& dir) {
     }), 0.14);
   }
   // Accompaniment 1: a harp-like pluck.
-  Part(dir, "accompany1", Pluck(kAccompanyC, hold, 0.998, 101), 0.16);
+  Part(dir, "accompany1", Pluck(kAccompanyC, hold, 0.998, 101), 0.15);
   // Accompaniment 2: a soft pad of three detuned saws.
   {
     Biquad lp;
@@ -193,13 +193,13 @@ void TonalParts(const std::string& dir) {
       p3 += kAccompanyC * 0.996 / kSampleRate;
       double saw = SawBandLimited(p1, kAccompanyC) + SawBandLimited(p2, kAccompanyC) + SawBandLimited(p3, kAccompanyC);
       return lp.Process(saw) * Adsr(t, 0.03, 0.3, 0.75, 0.3, hold - 0.3);
-    }), 0.14);
+    }), 0.15);
   }
   // Accompaniment 3: a marimba.
   Part(dir, "accompany3", Render(hold, [=](double t) {
     return Sine(kAccompanyC * t) * Perc(t, 0.002, 0.3) + 0.4 * Sine(kAccompanyC * 4 * t) * Perc(t, 0.001, 0.04) +
            0.15 * Sine(kAccompanyC * 10 * t) * Perc(t, 0.0005, 0.01);
-  }), 0.16);
+  }), 0.15);
 }
 
 // The songs. Chords move the whole band in parallel, so the tonal lines stay
@@ -218,12 +218,12 @@ const Song kSongs[] = {
     {"title", R"(Title song: calm. Soft hand drums, a slow bass and long melody notes.
 
 [DRUMS]
-STRETCH = RANDOM
-"1   3   6   3   "
-"1     3 1   7   "
-"3 3 3 3 6 3 3 4 "
-"1   3   1 6 7   "
-"8   3   6   3 3 "
+STRETCH = FALSE
+"1 3 2 6 3 1 2 3 "
+"1 3 6 2 1 3 7 2 "
+"1 3 2 3 1 6 2 4 "
+"1 3 2 3 1 6 7 2 "
+"8 3 2 6 1 3 2 3 "
 
 [CHORDS]
 STRETCH = FALSE
@@ -234,31 +234,31 @@ Eight letters make a cycle of two blocks.
 "nnvvqqbb"
 
 [BASS]
-STRETCH = DOUBLE
-"q   t   "
-"q q t   "
-"q   v   "
-"q   t i "
+STRETCH = FALSE
+"q t q t "
+"q q t i "
+"q v q v "
+"q t i t "
 
 [MELODY]
-STRETCH = DOUBLE
-"e   t   y   t e "
-"i       y   t   "
-"t   e   w   q   "
+STRETCH = FALSE
+"e t y t e w e q "
+"i   y t y   t e "
+"t e w q e   w q "
 "e w q   t   y   "
-"q   e   t   i   "
+"q w e t i   t   "
 
 [ACCOMPANY]
-STRETCH = RANDOM
+STRETCH = FALSE
 "q t i t q t i t "
-"q   t   i   t   "
+"q e t i t e q e "
 "q e t e q e t e "
 )"},
 
     {"easy", R"(Easy round: a relaxed groove.
 
 [DRUMS]
-STRETCH = RANDOM
+STRETCH = FALSE
 Kick, hat, snare and hat on sixteenth steps; the second drum track reads these too.
 "1 3 2 3 1 3 2 3 "
 "1 3 2 3 1 1 2 3 "
@@ -305,7 +305,7 @@ STRETCH = FALSE
     {"medium", R"(Medium round: driving eighths.
 
 [DRUMS]
-STRETCH = FALSE
+STRETCH = RANDOM
 "1 3 2 3 1 3 2 3 "
 "1 3 2 3 1 1 2 3 "
 "1 3 2 31 3 2 3 4"
@@ -336,7 +336,7 @@ STRETCH = RANDOM
 "e e t   e w q   w   e   q       "
 
 [ACCOMPANY]
-STRETCH = FALSE
+STRETCH = RANDOM
 "q t i t q t i t "
 "q e t i t e q e "
 " t t t t t t t t"
@@ -346,7 +346,7 @@ STRETCH = FALSE
     {"hard", R"(Hard round: fast and busy.
 
 [DRUMS]
-STRETCH = FALSE
+STRETCH = RANDOM
 "1 3 2 3 1 3 2 3 "
 "1 332 3 1 3 2 33"
 "1 3 2 31 3 2 3 4"
@@ -369,7 +369,7 @@ STRETCH = FALSE
 "q  q  t q  q  t "
 
 [MELODY]
-STRETCH = FALSE
+STRETCH = RANDOM
 "e t y   t e w   e   w q   q    "
 "i y t y i   t e t   e w e   q   "
 "t   y i o   i y t   e   t   y   "
@@ -377,7 +377,7 @@ STRETCH = FALSE
 "e e t   e w q   w   e   q       "
 
 [ACCOMPANY]
-STRETCH = FALSE
+STRETCH = RANDOM
 "q t i t q t i t "
 "q e t i t e q e "
 " t t t t t t t t"
