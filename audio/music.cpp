@@ -23,11 +23,51 @@ int StepIndex = 0;
 int NextStepTime = 0;
 int StepInterval = 0;
 MusicClockFn MusicClock = &MilliSecs;
+std::string SongName;
+float MusicLevel = 1.0f;
 
 namespace {
 
 constexpr int kTracks = 5;
 constexpr int kSteps = 64;
+
+// The level's glide: from `from` at clock `since` to `to` after `length` ms.
+struct LevelFade {
+  float from = 1, to = 1;
+  int since = 0, length = 0;
+  bool stopAtEnd = false;
+};
+LevelFade Fade;
+// The channel volume last given to the ringing notes, per track (-1: none yet).
+std::array<float, kTracks> AppliedVolume{};
+
+// The accompaniment plays at half the others' volume.
+float TrackVolume(int track) {
+  float volume = MixVolume(VolumeKind::Music) * MusicLevel;
+  return track == 4 ? volume / 2.0f : volume;
+}
+
+// Moves the level along its glide; true when a fade-out has just ended.
+bool StepLevel() {
+  int elapsed = MusicClock() - Fade.since;
+  if (Fade.length <= 0 || elapsed >= Fade.length || elapsed < 0) {
+    MusicLevel = Fade.to;
+  } else {
+    MusicLevel = Fade.from + (Fade.to - Fade.from) * static_cast<float>(elapsed) / static_cast<float>(Fade.length);
+  }
+  return Fade.stopAtEnd && MusicLevel == Fade.to;
+}
+
+// Ringing notes follow the settings and the level; the mixer glides them there.
+void ApplyLiveVolume() {
+  for (int t = 0; t < kTracks; ++t) {
+    int channel = ChannelSlots[t];
+    float volume = TrackVolume(t);
+    if (channel == 0 || volume == AppliedVolume[t]) continue;
+    AppliedVolume[t] = volume;
+    SetChannelVolume(channel, volume);
+  }
+}
 
 // Seeds are 32-bit sums that may wrap: long songs and large seeds must wrap
 // the same way everywhere instead of overflowing.
@@ -67,6 +107,20 @@ float TonalCell(const std::string& pattern, int step) {
   return NoteRatio(std::string(1, c));
 }
 
+// The sequencer draws its numbers from the shared generator under its own
+// seeds. The game's draws (the cards of a round) must go on from where the
+// game left them, not from the song's seed, so the generator is put back.
+class KeepGameRandom {
+ public:
+  KeepGameRandom() : saved_(RndSeed()) {}
+  ~KeepGameRandom() { SeedRnd(saved_); }
+  KeepGameRandom(const KeepGameRandom&) = delete;
+  KeepGameRandom& operator=(const KeepGameRandom&) = delete;
+
+ private:
+  int saved_;
+};
+
 std::string LetterAt(const std::string& text, int index) {
   if (index < 0 || index >= static_cast<int>(text.size())) return "";
   return std::string(1, text[index]);
@@ -89,18 +143,16 @@ void SoundTrack(int track, int sound, float rate) {
   CueSound(sound, channel);
   if (ChannelSlots[track] == 0) return;
 
-  float volume = MixVolume(VolumeKind::Music);
   switch (track) {
     case 0: SetChannelPan(channel, MusicSpread); break;
     case 1: SetChannelPan(channel, -MusicSpread); break;
     case 2: SetChannelPan(channel, -MusicSpread); break;
-    case 4:
-      SetChannelPan(channel, MusicSpread);
-      volume /= 2.0f;
-      break;
+    case 4: SetChannelPan(channel, MusicSpread); break;
     default: break;   // the melody stays centred
   }
   if (track >= 2) SetChannelRate(channel, rate);
+  float volume = TrackVolume(track);
+  AppliedVolume[track] = volume;
   SetChannelVolume(channel, volume);
   ResumeChannel(channel);
 }
@@ -122,6 +174,10 @@ void ResetMusic() {
   for (auto& track : StepGrid) track.fill(0);
   StepIndex = NextStepTime = StepInterval = 0;
   MusicClock = &MilliSecs;
+  SongName.clear();
+  MusicLevel = 1.0f;
+  Fade = LevelFade{};
+  AppliedVolume.fill(-1);
   ResetSongFile();
 }
 
@@ -192,6 +248,7 @@ void ArrangeBlock() {
 void StartSong(const std::string& name, int seed, int tempoMs) {
   // 1
   if (!ReadSongFile(name)) return;
+  KeepGameRandom keep;
 
   // 2
   SeedRnd(SeedTimes1024(seed));
@@ -213,14 +270,24 @@ void StartSong(const std::string& name, int seed, int tempoMs) {
   ArrangeBlock();
   NextStepTime = MusicClock() + 250;
   MusicPlaying = 1;
+  SongName = name;
+  MusicLevel = 1.0f;
+  Fade = LevelFade{};
 }
 
 void UpdateMusic() {
+  if (MusicPlaying != 1) return;
+  if (StepLevel()) {
+    StopMusic();
+    return;
+  }
+  ApplyLiveVolume();
   // 1-2: one step per call, so a late schedule catches up a step per frame.
-  if (MusicPlaying != 1 || !(MusicClock() > NextStepTime)) return;
+  if (!(MusicClock() > NextStepTime)) return;
   NextStepTime = WrapSum(static_cast<int64_t>(NextStepTime) + StepInterval);
   ++StepIndex;
   if (StepIndex >= kSteps) {
+    KeepGameRandom keep;
     StepIndex = 0;
     ArrangeBlock();
   }
@@ -256,7 +323,30 @@ void UpdateMusic() {
 
 void StopMusic() {
   MusicPlaying = 0;
+  SongName.clear();
+  Fade = LevelFade{};
+  MusicLevel = 1.0f;
+  AppliedVolume.fill(-1);
   for (int slot = 0; slot < 20; ++slot) ClearChannelSlot(slot);
 }
+
+void SetMusicLevel(float level, int fadeMs) {
+  if (!(level > 0)) level = 0;   // also NaN
+  if (level > 1) level = 1;
+  Fade.from = MusicLevel;
+  Fade.to = level;
+  Fade.since = MusicClock();
+  Fade.length = fadeMs > 0 ? fadeMs : 0;
+  Fade.stopAtEnd = false;
+  if (Fade.length == 0) MusicLevel = level;
+}
+
+void FadeOutMusic(int fadeMs) {
+  if (MusicPlaying != 1) return;
+  SetMusicLevel(0, fadeMs);
+  Fade.stopAtEnd = true;
+}
+
+bool MusicFadingOut() { return MusicPlaying == 1 && Fade.stopAtEnd; }
 
 void SetMusicSpread(float spread) { MusicSpread = spread; }

@@ -55,5 +55,17 @@ void ArrangeBlock();
 std::string PickPattern(int section, int salt);
 void UpdateMusic();                    // once per frame, from FlipFrame
 void StopMusic();
+
+// The running song's name ("" when none has been started since the last
+// stop) and its loudness. Every UpdateMusic sets the ringing notes to the
+// Music volume times Master times the music level, so a change of the
+// settings is heard at once; the level glides to where it is sent.
+extern std::string SongName;
+extern float MusicLevel;               // 0..1, 1 after StartSong
+// Moves the level to `level` (0..1) over `fadeMs` milliseconds of the clock.
+void SetMusicLevel(float level, int fadeMs);
+// Fades the song out over `fadeMs` and stops it when the level reaches 0.
+void FadeOutMusic(int fadeMs);
+bool MusicFadingOut();
 void SetMusicSpread(float spread);
 float NoteRatio(const std::string& letter);

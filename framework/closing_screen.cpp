@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "audio/music.h"
 #include "framework/controls.h"
 #include "framework/draw_helpers.h"
 #include "framework/game_hooks.h"
@@ -38,6 +39,9 @@ const PageText kPage[] = {
     {9, 180, 255, 255, 1, 270, 184, "saying thanks to their developers."},
 };
 
+// The song fades out under the thank-you page.
+constexpr int kClosingFadeMs = 1500;
+
 bool AnyInputToLeave() {
   if (CaptureInput() >= 1) return true;
   if (MouseDown(1) || MouseDown(2)) return true;
@@ -49,6 +53,7 @@ bool AnyInputToLeave() {
 
 void ShowClosingScreen() {
   // 1-4
+  FadeOutMusic(kClosingFadeMs);
   ShowMouse();
   SaveSetup();
   CallGameHook(GameHooks.saveRecords);
@@ -111,10 +116,15 @@ void ShowClosingScreen() {
   // 13: wait for any input, pumping events and sleeping between polls.
   while (!AnyInputToLeave()) {
     PollSystem();
+    UpdateMusic();
     Delay(1);
   }
 
-  // 14-16
+  // 14-16: a song still heard is stopped, and its notes' fades play out.
+  if (MusicPlaying == 1) {
+    StopMusic();
+    Delay(20);
+  }
   EndGraphics();
   CloseLog();
   End();

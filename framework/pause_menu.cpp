@@ -2,6 +2,7 @@
 // and pulsing behind a scatter of title lines, and offers Continue and Quit.
 #include <cmath>
 
+#include "audio/music.h"
 #include "framework/controls.h"
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
@@ -12,6 +13,10 @@
 #include "platform/platform.h"
 
 namespace {
+
+// The music plays on under the menu, turned down; Continue brings it back.
+constexpr float kPausedMusicLevel = 0.3f;
+constexpr int kPauseFadeMs = 250;
 
 bool AnyPlayer(int control) {
   for (int player = 1; player <= 4; ++player) {
@@ -54,6 +59,7 @@ void DrawTitleCopy(int i, double angle) {
 int PauseMenu() {
   // On entry: the press that opened the menu is not a command; the back
   // buffer still holds the caller's scene, without FlipFrame's overlays.
+  SetMusicLevel(kPausedMusicLevel, kPauseFadeMs);
   WaitEscapeReleased();
   int frozen = CreateImage(RealWidth, RealHeight, 1, kImageDynamic | kImageFiltered);
   MidHandleImage(frozen);
@@ -140,5 +146,7 @@ int PauseMenu() {
   SeedRnd(MilliSecs());
   WaitEscapeReleased();
   FreeImage(frozen);
+  // Quit leaves it down: the name entry that follows fades it out.
+  if (result == 1) SetMusicLevel(1, kPauseFadeMs);
   return result;
 }

@@ -13,6 +13,7 @@
 #include "framework/draw_helpers.h"
 #include "framework/startup.h"
 #include "game/decks.h"
+#include "game/game_music.h"
 #include "game/name_entry.h"
 #include "game/scores.h"
 #include "game/table_drawing.h"
@@ -352,8 +353,9 @@ void StartRound() {
   Round.turnsToShuffle = row.shuffleInterval;
   Combo = 0;
 
-  // 4. Every round plays differently.
+  // 4. Every round plays differently, its song too.
   SeedRnd(MilliSecs());
+  ChooseRoundSeed();
 }
 
 bool RoundFrame() {
@@ -377,6 +379,7 @@ bool RoundFrame() {
   DrawHud();
 
   // 6. Quit from the pause menu ends the round in an orderly way.
+  PlayScreenSong(RoundSong(Difficulty));
   if (FlipFrame(MouseMode) == 99) Round.endReason = 99;
 
   // 7. The caption over the last frame.

@@ -5,6 +5,7 @@
 #include "framework/game_hooks.h"
 #include "game/card_round.h"
 #include "game/decks.h"
+#include "game/game_music.h"
 #include "game/score_panel.h"
 #include "game/scores.h"
 #include "game/table_drawing.h"
@@ -20,6 +21,7 @@ void ResetGameTables() {
   ResetScores();
   ResetScorePanel();
   ResetTitleScreen();
+  ResetGameMusic();
 }
 
 void SaveRecords() { SaveScores(); }

@@ -4,6 +4,7 @@
 // character, so those characters are refused here.
 #include "game/name_entry.h"
 
+#include "audio/music.h"
 #include "framework/clock.h"
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
@@ -17,6 +18,8 @@ bool NameEntryOpen = false;
 namespace {
 
 constexpr int kKeyBackspace = 8, kKeyEnter = 13, kKeyEscape = 27;
+// The round's song fades out while the player types.
+constexpr int kNameEntryFadeMs = 1200;
 
 // Keys and the click that ended the round (or the entry) must be let go
 // first, so they neither end the entry at once nor reach the title screen.
@@ -42,6 +45,7 @@ bool NameCharAccepted(int code) {
 
 void EnterName() {
   NameEntryOpen = true;
+  FadeOutMusic(kNameEntryFadeMs);
   FlushKeys();
   WaitForRelease();
 

@@ -19,6 +19,7 @@
 #include "framework/startup.h"
 #include "game/card_round.h"
 #include "game/decks.h"
+#include "game/game_music.h"
 #include "game/score_panel.h"
 #include "platform/platform.h"
 
@@ -231,6 +232,7 @@ void TitleFrame() {
   DrawTexts(vw, vh);                             // 9-11
   if (KeyHit(kKeyX)) StepDeck();                 // 16
   if (KeyHit(kKeyZ)) StepTable();
+  PlayScreenSong(ScreenSong::Title);
   FlipFrame(1);                                  // 17
 
   // 18. An Escape still held from the round must be let go before it quits.

@@ -57,6 +57,23 @@ void PanGains(float pan, float& left, float& right);
 // ---------------------------------------------------------------- mixer
 constexpr int kMixRate = 44100;   // output frames per second, stereo 16-bit
 
+// Edits of a sounding channel never jump: a stop, a note cut by the next one,
+// a change of volume or pan, and the start of a sound whose first sample is
+// not silent all move the level over this many output frames (5 ms).
+constexpr int kRampFrames = 220;
+// A sound whose first frame stays within this much of zero starts at once:
+// it fades in by itself, and a ramp would only soften its attack.
+constexpr int kQuietStart = 256;
+bool StartsLoud(const SoundData& sound);
+// The samples of a sound with the start ramp written into them (as long as
+// kRampFrames at the output rate), for a driver that cannot ramp as it plays.
+std::vector<int16_t> WithStartRamp(const SoundData& sound);
+
+// The mix is never clipped: when the summed voices would pass this level,
+// the limiter turns the whole mix down at once, holds it there while the
+// peaks go on and lets it back up slowly. Below it, samples pass unchanged.
+constexpr float kLimitLevel = 29500.0f;
+
 // Our own mixer: one voice per channel, linear-interpolation resampling for
 // the recorded rate times the channel rate, volume and pan. Every member locks,
 // so the SDL audio thread may call Mix while the game thread changes voices.
@@ -79,19 +96,38 @@ class Mixer {
   // samples: the clock-driven mode with no device behind the mixer.
   void Advance(int64_t frames);
   int RunningVoices();
+  // Voices of stopped channels still fading out.
+  int FadingVoices();
 
  private:
+  // The level of one side moving toward its target over kRampFrames.
+  struct Ramp {
+    float now = 0, target = 0, step = 0;
+    int left = 0;   // frames still to go
+    void Set(float to, bool glide);
+    float Next();
+  };
   struct Voice {
     std::shared_ptr<const SoundData> sound;
     double position = 0;    // in source frames
     ChannelParams params;
     bool running = false;
     bool fresh = false;     // cued and not yet resumed
+    Ramp left, right;
   };
   static double Step(const Voice& v);
+  static void AimGains(Voice& v, bool glide);
+  // Hands a sounding voice over to the fading list; the channel is free at once.
+  void FadeOut(Voice& v);
+  // Adds one voice into the scratch buffer; false when it has finished.
+  bool MixVoice(Voice& v, int frames);
+  void Limit(int16_t* out, int frames);
   std::mutex lock_;
   std::unordered_map<int, Voice> voices_;
+  std::vector<Voice> fading_;
   std::vector<float> scratch_;
+  float limiterCut_ = 0;   // how far the limiter turns the mix down: gain 1 - cut
+  int limiterHold_ = 0;   // frames before the limiter may let go
 };
 
 // ---------------------------------------------------------------- drivers

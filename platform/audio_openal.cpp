@@ -6,11 +6,18 @@
 // relative to the listener with distance attenuation off; OpenAL mixes with
 // its own panning law, so pans sound much like our mixer's, not identically.
 // Stereo sounds are only panned where the library can spatialise them.
+//
+// Edits behave as in our mixer: a sound whose first sample is not silent gets
+// the same short fade-in written into its buffer, and a channel that stops or
+// is cut hands its source over to a retiring list at gain 0 — the library
+// glides gain changes over its next mixing period — and the source is
+// stopped for good only when that fade has been heard.
 #include "platform/audio_internal.h"
 
 #include <AL/al.h>
 #include <AL/alc.h>
 
+#include <algorithm>
 #include <cmath>
 
 #ifndef AL_SOURCE_SPATIALIZE_SOFT
@@ -21,6 +28,9 @@ namespace plat {
 namespace {
 
 constexpr int kMaxSources = 128;
+// How long a retiring source keeps playing at gain 0 before it is stopped:
+// the library's gain glide plus a mixing period or two.
+constexpr uint32_t kRetireMs = 40;
 
 class OpenALDriver final : public AudioDriver {
  public:
@@ -49,6 +59,7 @@ class OpenALDriver final : public AudioDriver {
     if (context_ == nullptr) return;
     for (auto& [channel, v] : voices_) DropSource(v);
     voices_.clear();
+    RetireAll(nullptr);
     for (ALuint s : freeSources_) alDeleteSources(1, &s);
     freeSources_.clear();
     sourceCount_ = 0;
@@ -65,9 +76,14 @@ class OpenALDriver final : public AudioDriver {
     if (context_ == nullptr) return;
     Voice& v = voices_[channel];
     if (v.source != 0) {
-      // Keep the channel's source for the new sound: rewind it to the start.
-      alSourceStop(v.source);
-      alSourcei(v.source, AL_BUFFER, 0);
+      // A sounding source fades out on its own; an idle one is kept for the
+      // new sound, rewound to the start.
+      if (v.running) {
+        Retire(v);
+      } else {
+        alSourceStop(v.source);
+        alSourcei(v.source, AL_BUFFER, 0);
+      }
     }
     v.sound = std::move(sound);
     v.params = params;
@@ -97,7 +113,7 @@ class OpenALDriver final : public AudioDriver {
   void Stop(int channel) override {
     auto it = voices_.find(channel);
     if (it == voices_.end()) return;
-    DropSource(it->second);
+    Retire(it->second);
     it->second.sound.reset();
     it->second.running = false;
     it->second.fresh = false;
@@ -131,8 +147,18 @@ class OpenALDriver final : public AudioDriver {
   void Release(int channel) override {
     auto it = voices_.find(channel);
     if (it == voices_.end()) return;
-    DropSource(it->second);
+    Retire(it->second);
     voices_.erase(it);
+  }
+
+  // Stops the retiring sources whose fade is over.
+  void Update() override {
+    uint32_t now = AudioClock();
+    std::erase_if(retiring_, [this, now](const Retiring& r) {
+      if (now - r.since < kRetireMs && now - r.since < 0x80000000u) return false;
+      Recycle(r.source);
+      return true;
+    });
   }
 
   void StopSound(const SoundData* sound) override {
@@ -143,6 +169,8 @@ class OpenALDriver final : public AudioDriver {
       v.running = false;
       v.fresh = false;
     }
+    // A buffer still attached to a source cannot be deleted.
+    RetireAll(sound);
     auto it = buffers_.find(sound);
     if (it != buffers_.end()) {
       alDeleteBuffers(1, &it->second);
@@ -159,6 +187,11 @@ class OpenALDriver final : public AudioDriver {
     bool fresh = false;
     uint64_t startOrder = 0;
   };
+  struct Retiring {
+    ALuint source;
+    const SoundData* sound;
+    uint32_t since;   // AudioClock when its fade began
+  };
 
   ALuint BufferFor(const SoundData& sound) {
     auto it = buffers_.find(&sound);
@@ -168,8 +201,9 @@ class OpenALDriver final : public AudioDriver {
     alGenBuffers(1, &buffer);
     if (alGetError() != AL_NO_ERROR) return 0;
     ALenum format = sound.channels == 2 ? AL_FORMAT_STEREO16 : AL_FORMAT_MONO16;
-    alBufferData(buffer, format, sound.samples.data(), ALsizei(sound.samples.size() * sizeof(int16_t)),
-                 sound.rate);
+    // The mixer's start ramp, in the sound's own frames.
+    std::vector<int16_t> data = WithStartRamp(sound);
+    alBufferData(buffer, format, data.data(), ALsizei(data.size() * sizeof(int16_t)), sound.rate);
     if (alGetError() != AL_NO_ERROR) {
       alDeleteBuffers(1, &buffer);
       return 0;
@@ -190,6 +224,11 @@ class OpenALDriver final : public AudioDriver {
         freeSources_.push_back(s);
         ++sourceCount_;
       }
+    }
+    if (freeSources_.empty() && !retiring_.empty()) {
+      // The fade that began first is cut short before any channel is.
+      Recycle(retiring_.front().source);
+      retiring_.erase(retiring_.begin());
     }
     if (freeSources_.empty()) {
       Voice* finished = nullptr;
@@ -215,10 +254,38 @@ class OpenALDriver final : public AudioDriver {
 
   void DropSource(Voice& v) {
     if (v.source == 0) return;
-    alSourceStop(v.source);
-    alSourcei(v.source, AL_BUFFER, 0);
-    freeSources_.push_back(v.source);
+    Recycle(v.source);
     v.source = 0;
+  }
+
+  void Recycle(ALuint source) {
+    alSourceStop(source);
+    alSourcei(source, AL_BUFFER, 0);
+    freeSources_.push_back(source);
+  }
+
+  // A sounding source is turned down and left to play out its fade; a silent
+  // one goes back to the pool at once.
+  void Retire(Voice& v) {
+    if (v.source == 0) return;
+    ALint state = AL_STOPPED;
+    alGetSourcei(v.source, AL_SOURCE_STATE, &state);
+    if (!v.running || state != AL_PLAYING) {
+      DropSource(v);
+      return;
+    }
+    alSourcef(v.source, AL_GAIN, 0.0f);
+    retiring_.push_back({v.source, v.sound.get(), AudioClock()});
+    v.source = 0;
+  }
+
+  // Ends the fades at once: all of them, or those playing one sound.
+  void RetireAll(const SoundData* sound) {
+    std::erase_if(retiring_, [this, sound](const Retiring& r) {
+      if (sound != nullptr && r.sound != sound) return false;
+      Recycle(r.source);
+      return true;
+    });
   }
 
   void ApplyParams(const Voice& v) {
@@ -239,6 +306,7 @@ class OpenALDriver final : public AudioDriver {
   std::unordered_map<int, Voice> voices_;
   std::unordered_map<const SoundData*, ALuint> buffers_;
   std::vector<ALuint> freeSources_;
+  std::vector<Retiring> retiring_;   // oldest first
   int sourceCount_ = 0;
   uint64_t startCounter_ = 0;
 };

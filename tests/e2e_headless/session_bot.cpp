@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 
+#include "audio/music.h"
 #include "framework/display_setup.h"
 #include "framework/frame_flip.h"
 #include "framework/startup.h"
@@ -254,6 +255,123 @@ void Watch() {
   RunQueue();
 }
 
+// ---------------------------------------------------------------- listening
+// A fixed walk through the screens, one scene after another; each scene waits
+// for its screen, lets the music play for a while and reports the notes the
+// music started meanwhile: "scene NAME song SONG notes N loudest V seed S".
+struct Listener {
+  int scene = 0;
+  int framesInScene = 0;
+  size_t playedSeen = 0;
+};
+Listener g_listener;
+
+bool IsMusicNote(int sound) {
+  return sound != 0 && std::find(MusicParts.begin(), MusicParts.end(), sound) != MusicParts.end();
+}
+
+void ReportScene(const char* name) {
+  auto played = testhost::Played();
+  int notes = 0;
+  float loudest = 0;
+  for (size_t i = g_listener.playedSeen; i < played.size(); ++i) {
+    if (!IsMusicNote(played[i].sound)) continue;
+    ++notes;
+    loudest = std::max(loudest, played[i].volume);
+  }
+  g_listener.playedSeen = played.size();
+  g_bot->report << "scene " << name << " song " << (SongName.empty() ? "-" : SongName) << " notes " << notes
+                << " loudest " << loudest << " seed " << SongSeed << "\n";
+  g_bot->report.flush();
+}
+
+// A key held for a while on the virtual clock: the pause menu waits for
+// Escape to be let go without drawing frames, and reads its keys as held.
+void HoldKey(int vk, int inMs) {
+  uint32_t at = testhost::Clock() + static_cast<uint32_t>(inMs);
+  testhost::ScriptLines(std::to_string(at) + " keydown " + std::to_string(vk) + "\n" + std::to_string(at + 100) +
+                        " keyup " + std::to_string(vk) + "\n");
+}
+
+// Forgets the notes so far: the next report counts from here.
+void SkipPlayed() { g_listener.playedSeen = testhost::Played().size(); }
+
+void WatchListening() {
+  Listener& l = g_listener;
+  ++l.framesInScene;
+  auto next = [&l] {
+    ++l.scene;
+    l.framesInScene = 0;
+  };
+  constexpr int kListen = 240;   // four seconds of frames
+  switch (l.scene) {
+    case 0:   // the title screen, slid in and playing for a while
+      if (SlideStep < 32) l.framesInScene = 0;
+      if (l.framesInScene > kListen) {
+        ReportScene("title");
+        QueueClick(VirtualWidth / 2 - 50, RowY(1));
+        QueueClick(VirtualWidth / 2, VirtualHeight / 2 + 80);
+        next();
+      }
+      break;
+    case 1:   // the round has started: settle, then listen
+      if (PauseState != 1) l.framesInScene = 0;
+      if (l.framesInScene == 30) SkipPlayed();
+      if (l.framesInScene > 30 + kListen) {
+        ReportScene("round");
+        HoldKey(kEscape, 1);
+        next();
+      }
+      break;
+    case 2:   // the pause menu
+      if (PauseState != 2) l.framesInScene = 0;
+      if (l.framesInScene == 30) SkipPlayed();
+      if (l.framesInScene > 30 + kListen) {
+        ReportScene("paused");
+        HoldKey(' ', 1);   // Continue
+        next();
+      }
+      break;
+    case 3:   // back in the round
+      if (PauseState != 1) l.framesInScene = 0;
+      if (l.framesInScene == 30) SkipPlayed();
+      if (l.framesInScene > 30 + kListen) {
+        ReportScene("continued");
+        // Pause again and quit: up from Continue selects Quit.
+        HoldKey(kEscape, 1);
+        HoldKey(38, 1000);
+        HoldKey(' ', 1500);
+        next();
+      }
+      break;
+    case 4:   // name entry: the round's song fades out
+      if (!NameEntryOpen) l.framesInScene = 0;
+      if (l.framesInScene == 1) SkipPlayed();
+      if (l.framesInScene > 150) {
+        ReportScene("name");
+        Button(false);
+        Press(kEnter);
+        next();
+      }
+      break;
+    case 5:   // the title again
+      if (NameEntryOpen || SlideStep < 32) l.framesInScene = 0;
+      if (l.framesInScene == 1) SkipPlayed();
+      if (l.framesInScene > kListen) {
+        ReportScene("title");
+        g_bot->report << "quit\n";
+        g_bot->report.flush();
+        testhost::PushKey(kEscape, true);
+        testhost::PushKey('A', true);
+        next();
+      }
+      break;
+    default:
+      break;
+  }
+  RunQueue();
+}
+
 }  // namespace
 
 int RunSession(const std::string& root, const BotConfig& config) {
@@ -269,7 +387,7 @@ int RunSession(const std::string& root, const BotConfig& config) {
     bot.config = config;
     bot.report.open(config.reportPath, std::ios::trunc);
     g_bot = &bot;
-    FrameWatcher = Watch;
+    FrameWatcher = config.plan == Plan::Listen ? WatchListening : Watch;
     RunProgram();
   }
   int status = 0;

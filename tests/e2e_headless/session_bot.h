@@ -11,6 +11,8 @@ namespace e2e {
 enum class Plan {
   PlayEachDifficulty,   // Easy, Medium, Hard: one round each, then Escape
   InspectPanel,         // show each difficulty's panel, report TopScores, then Escape
+  Listen,               // title, a Medium round paused and continued, quit, title again:
+                        // report the song and the music notes started on each screen
 };
 
 struct BotConfig {

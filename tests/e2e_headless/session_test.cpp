@@ -207,3 +207,83 @@ TEST(EndToEnd, ThreeRoundsRecordedThenShownInTheNextRun) {
 }
 
 }  // namespace
+
+namespace {
+
+struct Scene {
+  std::string name, song;
+  int notes = 0;
+  float loudest = 0;
+  int seed = 0;
+};
+
+std::vector<Scene> ReadScenes(const std::string& path) {
+  std::vector<Scene> scenes;
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream words(line);
+    std::string kind, skip;
+    words >> kind;
+    if (kind != "scene") continue;
+    Scene s;
+    words >> s.name >> skip >> s.song >> skip >> s.notes >> skip >> s.loudest >> skip >> s.seed;
+    scenes.push_back(s);
+  }
+  return scenes;
+}
+
+void SetMusicVolume(const fs::path& setup, int volume) {
+  std::string text = ReadAll(setup);
+  size_t at = text.find("Music = ");
+  ASSERT_NE(at, std::string::npos);
+  size_t end = text.find("\r\n", at);
+  text.replace(at, end - at, "Music = " + std::to_string(volume));
+  std::ofstream(setup, std::ios::binary) << text;
+}
+
+}  // namespace
+
+// The title plays its song, a round switches to the difficulty's, the pause
+// menu turns it down and Continue back up, the name entry fades it out and
+// the title comes back with the same tune; at Music 0 nothing plays at all.
+TEST(EndToEnd, MusicFollowsTheScreens) {
+  GameCopy game;
+  e2e::BotConfig listen;
+  listen.plan = e2e::Plan::Listen;
+  listen.reportPath = (game.root() / "listen1.txt").string();
+  ASSERT_EQ(e2e::RunSession(game.root().string(), listen), 0);
+  std::vector<Scene> s = ReadScenes(listen.reportPath);
+  ASSERT_EQ(s.size(), 6u) << ReadAll(listen.reportPath);
+  const char* names[6] = {"title", "round", "paused", "continued", "name", "title"};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(s[i].name, names[i]);
+
+  // Music 50 and Master 50 by default: a quarter, the accompaniment half of it.
+  EXPECT_EQ(s[0].song, "title");
+  EXPECT_GT(s[0].notes, 10);
+  EXPECT_FLOAT_EQ(s[0].loudest, 0.25f);
+  EXPECT_EQ(s[1].song, "medium");
+  EXPECT_GT(s[1].notes, 10);
+  EXPECT_FLOAT_EQ(s[1].loudest, 0.25f);
+  EXPECT_NE(s[1].seed, s[0].seed);
+  EXPECT_EQ(s[2].song, "medium");   // still playing under the menu, lower
+  EXPECT_GT(s[2].notes, 10);
+  EXPECT_GT(s[2].loudest, 0);
+  EXPECT_LT(s[2].loudest, 0.5f * s[1].loudest);
+  EXPECT_EQ(s[3].song, "medium");
+  EXPECT_FLOAT_EQ(s[3].loudest, 0.25f);
+  EXPECT_EQ(s[4].song, "-");        // faded out and stopped in the name entry
+  EXPECT_EQ(s[5].song, "title");
+  EXPECT_GT(s[5].notes, 10);
+  EXPECT_EQ(s[5].seed, s[0].seed);  // the same title tune after the round
+
+  // Music 0: the same walk, and not one note.
+  SetMusicVolume(game.root() / "Files" / "Setup.ini", 0);
+  listen.reportPath = (game.root() / "listen2.txt").string();
+  ASSERT_EQ(e2e::RunSession(game.root().string(), listen), 0);
+  s = ReadScenes(listen.reportPath);
+  ASSERT_EQ(s.size(), 6u) << ReadAll(listen.reportPath);
+  for (const Scene& scene : s) {
+    EXPECT_EQ(scene.song, "-") << scene.name;
+    EXPECT_EQ(scene.notes, 0) << scene.name;
+  }
+}

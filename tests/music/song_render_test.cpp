@@ -1,10 +1,11 @@
-// The song renderer end to end: the data tree's song, rendered by the real
-// tool in the game folder, is a WAV of the asked length holding music, and
-// the same seed gives the same samples.
+// The song renderer end to end: the data tree's songs, rendered by the real
+// tool in the game folder, are WAVs of the asked length holding music, the
+// same seed gives the same samples, and the game's songs are equally loud.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -14,6 +15,9 @@
 #include <set>
 #include <string>
 #include <vector>
+
+#include "game/game_music.h"
+#include "platform/audio_internal.h"
 
 namespace fs = std::filesystem;
 
@@ -80,5 +84,43 @@ TEST(SongRenderTest, GeneratedSongRendersToMusic) {
   EXPECT_NE(Render("no_such_song 1 2 '" + (out / "x.wav").string() + "'"), 0);
   EXPECT_NE(Render(song + " 1 -3 '" + (out / "x.wav").string() + "'"), 0);
   EXPECT_FALSE(fs::exists(out / "x.wav"));
+  fs::remove_all(out);
+}
+
+// The game's songs at full Music and Master volume: none needs the mixer's
+// limiter (their peaks stay below where it starts), and they play at the same
+// loudness, RMS within 1 dB of each other. The sequencer silences tracks at
+// random per cycle, so each song is measured over the same few seeds.
+TEST(SongRenderTest, GameSongsShareOneLoudnessBelowFullScale) {
+  const fs::path out = fs::temp_directory_path() / ("mnemora_levels_" + std::to_string(::getpid()));
+  fs::create_directories(out);
+  std::vector<double> levels;
+  for (ScreenSong song : {ScreenSong::Title, ScreenSong::Easy, ScreenSong::Medium, ScreenSong::Hard}) {
+    const SongChoice choice = SongFor(song);
+    SCOPED_TRACE(choice.name);
+    double energy = 0;
+    size_t samples = 0;
+    int peak = 0;
+    for (int seed = 1; seed <= 4; ++seed) {
+      const fs::path wav = out / (std::string(choice.name) + ".wav");
+      ASSERT_EQ(Render(std::string(choice.name) + " " + std::to_string(seed) + " 6 '" + wav.string() + "' " +
+                       std::to_string(choice.tempoMs) + " 100 100"),
+                0);
+      std::vector<uint8_t> b = ReadAll(wav);
+      ASSERT_GT(b.size(), 44u);
+      for (size_t at = 44; at + 1 < b.size(); at += 2) {
+        int s = int16_t(Le(b, at, 2));
+        peak = std::max(peak, std::abs(s));
+        energy += double(s) * s;
+        ++samples;
+      }
+    }
+    EXPECT_LT(peak, int(plat::kLimitLevel));
+    EXPECT_GT(peak, 8000);
+    levels.push_back(10 * std::log10(energy / double(samples) / (32768.0 * 32768.0)));
+  }
+  auto [quietest, loudest] = std::minmax_element(levels.begin(), levels.end());
+  EXPECT_LE(*loudest - *quietest, 1.0) << "title " << levels[0] << " easy " << levels[1] << " medium " << levels[2]
+                                       << " hard " << levels[3] << " dB";
   fs::remove_all(out);
 }

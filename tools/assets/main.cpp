@@ -1,6 +1,6 @@
 // Generates the default data tree: Files/Common (fonts, icons, logos, the
 // loading chime) and Files/253 (decks, table art, heart, title logo, badges,
-// sound effects, music parts and a song), plus a contact sheet for review.
+// sound effects, music parts and songs), plus a contact sheet for review.
 // Everything is drawn and synthesised here from fixed seeds, so two runs give
 // identical files.
 #include <cstdio>

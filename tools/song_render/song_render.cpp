@@ -3,12 +3,13 @@
 // the headless host, offline, and writes what the mixer produced as a 44.1 kHz
 // 16-bit stereo WAV.
 //
-//   song_render SONG_NAME SEED SECONDS OUT.wav [TEMPO_MS]
+//   song_render SONG_NAME SEED SECONDS OUT.wav [TEMPO_MS [MUSIC MASTER]]
 //
 // Run it in the game folder (the one holding music/). SEED -1 takes the
 // sequencer's clock, which starts at 0 here, so it plays as seed 0. TEMPO_MS
 // is the sequencer's tempo argument (two steps per TEMPO_MS); 250 by default,
-// 120 beats a minute. Volumes are the game's defaults (music and master 50).
+// 120 beats a minute. MUSIC and MASTER are the volume settings, 0..100; the
+// game's defaults (50 each) unless given.
 //
 // The sequencer runs on sample time: its clock is the time of the samples
 // pulled so far, and it is ticked once per millisecond of output, finer than
@@ -91,14 +92,20 @@ bool WriteWav(const std::string& path, const std::vector<int16_t>& samples) {
 
 }  // namespace
 
+static int g_music = 50, g_master = 50;
+
+static bool ParsePercent(const char* text, int& out) { return ParseInt(text, out) && out >= 0 && out <= 100; }
+
 int main(int argc, char** argv) {
   int seed = 0, tempoMs = 250;
   double seconds = 0;
-  if (argc < 5 || argc > 6 || !ParseInt(argv[2], seed) || !ParseSeconds(argv[3], seconds) ||
-      (argc == 6 && (!ParseInt(argv[5], tempoMs) || tempoMs < 2))) {
+  if ((argc != 5 && argc != 6 && argc != 8) || !ParseInt(argv[2], seed) || !ParseSeconds(argv[3], seconds) ||
+      (argc >= 6 && (!ParseInt(argv[5], tempoMs) || tempoMs < 2)) ||
+      (argc == 8 && (!ParsePercent(argv[6], g_music) || !ParsePercent(argv[7], g_master)))) {
     std::fprintf(stderr,
-                 "usage: song_render SONG_NAME SEED SECONDS OUT.wav [TEMPO_MS]\n"
-                 "  run in the game folder; SECONDS in (0, %g]; TEMPO_MS at least 2 (default 250)\n",
+                 "usage: song_render SONG_NAME SEED SECONDS OUT.wav [TEMPO_MS [MUSIC MASTER]]\n"
+                 "  run in the game folder; SECONDS in (0, %g]; TEMPO_MS at least 2 (default 250);\n"
+                 "  MUSIC and MASTER volumes 0..100 (default 50 each)\n",
                  kMaxSeconds);
     return 2;
   }
@@ -106,11 +113,9 @@ int main(int argc, char** argv) {
   std::string out = argv[4];
 
   testhost::Start("");
-  ReadVolume = [](VolumeKind) { return 50; };   // the game's default settings
+  ReadVolume = [](VolumeKind kind) { return kind == VolumeKind::Master ? g_master : g_music; };
   ResetSoundEffects();
   ResetMusic();
-  // Music and master volume stay at the game's defaults: the song as a
-  // player first hears it, with the headroom the parts were made for.
 
   LoadMusicParts();
   MusicClock = &SampleClock;
