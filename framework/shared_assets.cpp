@@ -1,7 +1,7 @@
 // Shared assets: the framework's fonts, icons, logos and chime from
 // Files/Common, then the game's badge sheet and numbered sound effects, then
-// the stored scores. Every display set-up loads them anew and frees the old
-// ones; the first one also draws the loading splash.
+// the stored scores. Every display set-up loads the assets anew and frees the
+// old ones; the first one also draws the loading splash and reads the scores.
 #include "framework/shared_assets.h"
 
 #include <string>
@@ -170,6 +170,8 @@ void LoadSharedAssets() {
   LogLine("Sounds loaded");
   LogLine("");
 
-  // 12
-  LoadScores();
+  // 12: the file once per run. A later set-up (Apply) keeps the list as it
+  // stands: reading it again would drop a round whose save failed and bring
+  // back records the panel has trimmed.
+  if (!ScoresLoaded) LoadScores();
 }

@@ -10,6 +10,7 @@
 RecordList<Scores> ScoreList;
 std::shared_ptr<Scores> LastScore;
 std::string PlayerName = "Player";
+bool ScoresLoaded = false;
 
 namespace {
 
@@ -59,6 +60,7 @@ void ResetScores() {
   ClearList(ScoreList);
   LastScore.reset();
   PlayerName = "Player";
+  ScoresLoaded = false;
 }
 
 void SortScores() {
@@ -67,6 +69,7 @@ void SortScores() {
 
 void LoadScores() {
   // 1-2. Without a file the list stays as it is.
+  ScoresLoaded = true;
   int counter = 0;
   if (FileType(kScoreFile) == 0) return;
 

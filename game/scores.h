@@ -34,7 +34,11 @@ extern std::shared_ptr<Scores> LastScore;
 // The name entry's default: "Player", or the newest record's name once read.
 extern std::string PlayerName;
 
-// Empty list, no last record, PlayerName "Player".
+// Set by LoadScores: the score file has been read this run. Display set-ups
+// after the first keep the list in memory instead of reading the file again.
+extern bool ScoresLoaded;
+
+// Empty list, no last record, PlayerName "Player", the file not read yet.
 void ResetScores();
 // Sorts ScoreList newest first (stable: equal stamps keep their order).
 void SortScores();
