@@ -8,6 +8,7 @@
 #include "framework/log.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
+#include "game/card_round.h"
 #include "game/scores.h"
 #include "platform/platform.h"
 
@@ -46,8 +47,9 @@ bool AnyInputToLeave() {
 }  // namespace
 
 void ShowClosingScreen() {
-  // 1-4
+  // 1-4. A round waiting for its name is recorded first, so that it is saved.
   ShowMouse();
+  RecordUnnamedRound();
   SaveSetup();
   SaveScores();
   // A close request while a display is being set up (during the engine test,
