@@ -178,6 +178,12 @@ void StartUp() {
   DeckIndex = 1;
   TableIndex = 1;
   Difficulty = 1;
+
+  // Files that are there but could not be read are left alone for this
+  // session. The player hears of it now, on the title screen: a notice given
+  // while reading would pass unseen during the engine test.
+  if (SetupFileUnreadable()) AddNotification("Could not read your settings", 1);
+  if (ScoreFileUnreadable()) AddNotification("Could not read your scores", 1);
 }
 
 void RunProgram() {
