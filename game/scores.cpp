@@ -249,6 +249,17 @@ void LoadScores() {
   }
 }
 
+std::string ScoreFileText() {
+  std::string text;
+  for (const auto& record : ScoreList) {
+    text += RecordLine(*record);
+    text += "\r\n";
+    text += BestLine(*record);
+    text += "\r\n";
+  }
+  return text;
+}
+
 int SaveScores() {
   // Never over a file that could not be read (or kept aside).
   if (g_unreadable) {
@@ -259,14 +270,8 @@ int SaveScores() {
 
   // 1-3. Newest first, two lines per record.
   SortScores();
-  std::string text;
-  for (const auto& record : ScoreList) {
-    text += RecordLine(*record);
-    text += "\r\n";
-    text += BestLine(*record);
-    text += "\r\n";
-    LastScore = record;
-  }
+  const std::string text = ScoreFileText();
+  if (!ScoreList.empty()) LastScore = ScoreList.back();
 
   // 4. Only a complete file replaces the old one.
   if (SaveFileAtomically(kScoreFile, text) != 1) {

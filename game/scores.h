@@ -52,6 +52,8 @@ void LoadScores();
 // on success; a failure is logged, the player told once per session, and the
 // old file left as it was.
 int SaveScores();
+// The file's text exactly as SaveScores writes it, ScoreList in list order.
+std::string ScoreFileText();
 // True when this session's score file could not be read (or kept aside).
 bool ScoreFileUnreadable();
 
