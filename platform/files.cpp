@@ -209,8 +209,10 @@ int ReadWholeFile(const std::string& path, std::string& bytes) {
     if (errno == ENOENT || errno == ENOTDIR) return 0;
     return -1;
   }
-  if (S_ISDIR(st.st_mode)) return -1;
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // A folder, a pipe or a device is not a file of ours (and a pipe would
+  // keep the reader waiting for ever).
+  if (!S_ISREG(st.st_mode)) return -1;
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return -1;
   if (st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
   char buffer[1 << 16];

@@ -354,9 +354,9 @@ TEST_F(ScoreFile, AnUnreadableFileIsNeverSavedOver) {
   chmod("scores.dat", 0);
   std::string failure = RunUnprivileged([this] {
     LoadScores();
-    if (!ScoreFileUnreadable()) return std::string("not seen as unreadable");
     Add(1, "new", 1);
     if (SaveScores() != 0) return std::string("saved over it");
+    if (!ScoreFileUnreadable()) return std::string("not seen as unreadable");
     SaveScores();
     int told = 0;
     for (const auto& m : MessageList) told += m->txt == "Could not save your score";

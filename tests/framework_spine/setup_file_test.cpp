@@ -168,9 +168,9 @@ TEST_F(SetupFileTest, AnUnreadableFileIsNeverSavedOver) {
     ChangeDir(tree.root.string());
     ReadSetup();
     ChangeDir((tree.root / "253").string());
+    SaveSetup();
+    SaveSetup();
     if (!SetupFileUnreadable()) return std::string("not seen as unreadable");
-    SaveSetup();
-    SaveSetup();
     int told = 0;
     for (const auto& m : MessageList) told += m->txt == "Could not save your settings";
     if (told != 1) return "told " + std::to_string(told) + " times";
