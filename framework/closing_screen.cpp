@@ -52,7 +52,8 @@ bool AnyInputToLeave() {
 }  // namespace
 
 void ShowClosingScreen() {
-  // 1-4
+  // 1-4. The game's records hook also records a round still waiting for its
+  // name, so that it is saved.
   FadeOutMusic(kClosingFadeMs);
   ShowMouse();
   SaveSetup();

@@ -73,17 +73,20 @@ bool PadUsable(int pad) {
 
 }  // namespace
 
-void ResetBindings() {
-  Bindings.fill(0);
-  Bindings[kControlUp] = 38;        // Up arrow
-  Bindings[kControlLeft] = 37;      // Left arrow
-  Bindings[kControlRight] = 39;     // Right arrow
-  Bindings[kControlDown] = 40;      // Down arrow
-  Bindings[kControlButton1] = 90;   // Z
-  Bindings[kControlButton2] = 88;   // X
-  Bindings[kControlButton3] = 67;   // C
-  Bindings[kControlButton4] = 86;   // V
+std::array<int, 101> DefaultBindings() {
+  std::array<int, 101> b{};
+  b[kControlUp] = 38;        // Up arrow
+  b[kControlLeft] = 37;      // Left arrow
+  b[kControlRight] = 39;     // Right arrow
+  b[kControlDown] = 40;      // Down arrow
+  b[kControlButton1] = 90;   // Z
+  b[kControlButton2] = 88;   // X
+  b[kControlButton3] = 67;   // C
+  b[kControlButton4] = 86;   // V
+  return b;
 }
+
+void ResetBindings() { Bindings = DefaultBindings(); }
 
 void ResetPads() {
   PadCount = 0;

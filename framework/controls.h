@@ -47,6 +47,8 @@ extern std::array<int, 5> PadHasHat;          // 1 when the hat was centred at t
 
 // Default bindings: arrows, and Z X C V for the four buttons of player 1.
 void ResetBindings();
+// The bindings ResetBindings sets, by slot.
+std::array<int, 101> DefaultBindings();
 // Empties the joypad table (PadCount 0).
 void ResetPads();
 // Start-up scan of the connected joypads; pads plugged in later are not seen.

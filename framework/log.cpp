@@ -4,6 +4,7 @@
 // log live. An atexit handler closes the log on any ordinary exit.
 #include "framework/log.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/platform.h"
@@ -12,6 +13,7 @@ int LogStream = 0;
 
 namespace {
 bool g_closeAtExitRegistered = false;
+bool g_logToStderr = false;   // the log file could not be created
 void CloseLogAtExit() { CloseLog(); }
 }  // namespace
 
@@ -21,11 +23,20 @@ int OpenLog(const std::string& path) {
   if (LogStream != 0 && !g_closeAtExitRegistered) {
     g_closeAtExitRegistered = std::atexit(CloseLogAtExit) == 0;
   }
+  g_logToStderr = LogStream == 0;
+  if (g_logToStderr) std::fprintf(stderr, "Could not create the log %s; logging here instead\n", path.c_str());
   return LogStream != 0 ? 1 : 0;
 }
 
 void LogLine(const std::string& text) {
-  if (LogStream == 0) return;
+  if (LogStream == 0) {
+    // Someone may still need the trace when the folder can't be written.
+    if (g_logToStderr) {
+      std::fwrite(text.data(), 1, text.size(), stderr);
+      std::fputc('\n', stderr);
+    }
+    return;
+  }
   WriteLine(LogStream, text);
   FlushStream(LogStream);
 }
@@ -36,4 +47,7 @@ void CloseLog() {
   LogStream = 0;
 }
 
-void ResetLog() { CloseLog(); }
+void ResetLog() {
+  CloseLog();
+  g_logToStderr = false;
+}

@@ -9,11 +9,12 @@
 extern int LogStream;
 
 // Creates (or truncates) the log file. Returns 1 when it is open. A log that
-// can't be created leaves LogStream at 0 and every LogLine a no-op.
+// can't be created (a read-only folder) leaves LogStream at 0; the lines then
+// go to stderr, after one line saying so.
 int OpenLog(const std::string& path);
 // Appends one line; an empty text gives an empty line.
 void LogLine(const std::string& text);
 // Flushes and closes the log. Also runs at process end.
 void CloseLog();
-// Start-up state: no log open (an open one is closed first).
+// Start-up state: no log open (an open one is closed first), nothing on stderr.
 void ResetLog();

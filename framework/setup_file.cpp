@@ -5,6 +5,7 @@
 #include "audio/sound_effects.h"
 #include "framework/controls.h"
 #include "framework/fields.h"
+#include "framework/frame_flip.h"
 #include "framework/log.h"
 #include "framework/startup.h"
 #include "platform/platform.h"
@@ -27,6 +28,10 @@ int ReadSetupVolume(VolumeKind kind) {
 }
 const bool kVolumeReaderInstalled = (ReadVolume = &ReadSetupVolume, true);
 
+// The file was there but could not be read: it is never saved over this
+// session. The player is told once that settings could not be saved.
+bool g_setupUnreadable = false;
+bool g_toldSaveFailed = false;
 }  // namespace
 
 void ResetSetup() {
@@ -42,11 +47,49 @@ void ResetSetup() {
   Setup[13] = 50;
   AudioDriverNames.clear();
   AudioDriverNamed = false;
+  g_setupUnreadable = false;
+  g_toldSaveFailed = false;
 }
 
 namespace {
 
-int AbsValue(const std::string& text) { return AbsInt(ToInt(text)); }
+// The absolute value of a number written as ToInt reads it (decimal, "%"
+// binary or "$" hexadecimal), held at limit instead of wrapping round, so
+// a huge number can't come back as a small or negative one.
+int64_t AbsValue(const std::string& text, int64_t limit) {
+  size_t i = 0, n = text.size();
+  while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
+  if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+  int base = 10;
+  if (i < n && (text[i] == '%' || text[i] == '$')) base = text[i++] == '%' ? 2 : 16;
+  int64_t value = 0;
+  for (; i < n; ++i) {
+    char c = text[i];
+    int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : 99;
+    if (digit >= base) break;
+    value = value * base + digit;
+    if (value > limit) return limit;
+  }
+  return value;
+}
+
+constexpr int64_t kMaxSize = 100000;   // pixels; beyond any display
+constexpr int kMaxVolume = 100;        // percent
+
+// Input codes a binding may hold: nothing, a key, or a code of pads 1..4.
+bool BindableCode(int64_t code) {
+  return code == 0 || (code >= 1 && code <= 255) ||
+         (code >= kInputPadBase && code < kInputPadBase + kMaxPads * kInputPadStride);
+}
+
+int Volume(const std::string& key, const std::string& value) {
+  int64_t v = AbsValue(value, kMaxVolume + 1);
+  if (v > kMaxVolume) {
+    LogLine("\tSetup.ini: " + key + " out of range, held at " + std::to_string(kMaxVolume));
+    v = kMaxVolume;
+  }
+  return static_cast<int>(v);
+}
 
 void ApplySetupLine(const std::string& line) {
   std::string key = Upper(Trim(Field(line, "=", 1)));
@@ -76,35 +119,47 @@ void ApplySetupLine(const std::string& line) {
       LogLine("\tDirectX 7 Mode");
     }
   }
-  if (key == "WIDTH") Setup[5] = AbsValue(value);
-  if (key == "HEIGHT") Setup[6] = AbsValue(value);
+  if (key == "WIDTH") Setup[5] = static_cast<int>(AbsValue(value, kMaxSize));
+  if (key == "HEIGHT") Setup[6] = static_cast<int>(AbsValue(value, kMaxSize));
   if (key == "ESS") {
     Setup[7] = 1;
     LogLine("\tAssuming Emergency Slow System values.");
   }
   if (key == "KEY") {
-    int n = AbsValue(Field(value, ",", 1));
-    int code = AbsValue(Field(value, ",", 2));
-    if (n > 0 && n < 100) Bindings[n] = code;
+    // Every slot the writer writes is read back, slot 0 included; a code no
+    // input can have leaves the binding as it was.
+    int64_t n = AbsValue(Field(value, ",", 1), 100);
+    int64_t code = AbsValue(Field(value, ",", 2), kInputPadBase + kMaxPads * kInputPadStride);
+    if (n < 100 && BindableCode(code)) Bindings[n] = static_cast<int>(code);
   }
-  if (key == "MASTER") Setup[11] = AbsValue(value);
-  if (key == "SOUND") Setup[12] = AbsValue(value);
-  if (key == "MUSIC") Setup[13] = AbsValue(value);
+  if (key == "MASTER") Setup[11] = Volume("Master", value);
+  if (key == "SOUND") Setup[12] = Volume("Sound", value);
+  if (key == "MUSIC") Setup[13] = Volume("Music", value);
 }
 
 }  // namespace
 
-void ReadSetup() {
-  if (FileType("Setup.ini") == 0) return;
-  int stream = ReadFile("Setup.ini");
-  if (stream == 0) return;
-  LogLine("\tReading Setup File");
+void ApplySetupText(const std::string& text) {
   // An empty file still counts as one empty line.
-  do {
-    ApplySetupLine(ReadLine(stream));
-  } while (!Eof(stream));
-  CloseStream(stream);
+  if (text.empty()) ApplySetupLine("");
+  ForEachLine(text, ApplySetupLine);
 }
+
+void ReadSetup() {
+  std::string text;
+  int read = ReadWholeFile("Setup.ini", text);
+  if (read == 0) return;
+  if (read < 0) {
+    // Saving the defaults over it would lose every setting in it.
+    g_setupUnreadable = true;
+    LogLine("\tCould not read Setup.ini: it is left as it is and not saved this session");
+    return;
+  }
+  LogLine("\tReading Setup File");
+  ApplySetupText(text);
+}
+
+bool SetupFileUnreadable() { return g_setupUnreadable; }
 
 void ChooseAudioDriver() {
   if (!AudioDriverNamed) {
@@ -165,32 +220,31 @@ std::string SetupFileText() {
   for (const std::string& name : AudioDriverNames) line("; AudioDriver = " + name);
   line("");
   line("[Controls]");
+  // A binding cleared by the player is written as cleared where a default
+  // would otherwise come back on the next start.
+  const std::array<int, 101> defaults = DefaultBindings();
   for (int n = 0; n <= 99; ++n) {
-    if (Bindings[n] > 0) line("Key=" + std::to_string(n) + "," + std::to_string(Bindings[n]));
+    if (Bindings[n] > 0 || (Bindings[n] == 0 && defaults[n] != 0)) {
+      line("Key=" + std::to_string(n) + "," + std::to_string(Bindings[n]));
+    }
   }
   return out;
 }
 
 void SaveSetup() {
   ChangeDir("..");
-  // Write a temporary file and rename it over the old one only when every
-  // byte reached the disk: a crash or a full disk keeps the previous settings.
-  std::string text = SetupFileText();
-  int stream = WriteFile("Setup.ini.tmp");
-  bool ok = stream != 0;
-  if (ok) {
-    size_t start = 0;
-    while (start < text.size()) {
-      size_t end = text.find("\r\n", start);
-      WriteLine(stream, text.substr(start, end - start));
-      start = end + 2;
-    }
-    ok = CloseStream(stream) == 1;
+  // A temporary file renamed over the old one only when every byte reached
+  // the disk: a crash or a full disk keeps the previous settings.
+  bool saved = false;
+  if (g_setupUnreadable) {
+    LogLine("\tDid not save Setup.ini over the file that could not be read");
+  } else {
+    saved = SaveFileAtomically("Setup.ini", SetupFileText()) == 1;
+    if (!saved) LogLine("\tCould not save Setup.ini");
   }
-  if (ok) ok = RenameFile("Setup.ini.tmp", "Setup.ini") == 1;
-  if (!ok) {
-    DeleteFile("Setup.ini.tmp");
-    LogLine("\tCould not save Setup.ini");
+  if (!saved && !g_toldSaveFailed) {
+    g_toldSaveFailed = true;
+    AddNotification("Could not save your settings", 1);
   }
   ChangeDir(GameFolder());
 }

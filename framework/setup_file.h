@@ -14,10 +14,18 @@ extern std::vector<std::string> AudioDriverNames;   // the platform's drivers, 0
 extern bool AudioDriverNamed;                        // the file had an AudioDriver line
 
 void ResetSetup();          // start-up defaults
-void ReadSetup();           // working folder Files/
+// Working folder Files/. Values are held in range (volumes 0..100), a Key
+// line with a code no input has is ignored. A file that is there but can't be
+// read is logged and never saved over this session.
+void ReadSetup();
+// True when this session's setup file was there but could not be read.
+bool SetupFileUnreadable();
+// Applies the lines of a setup file's text (LF, CR LF or a lone CR end a line).
+void ApplySetupText(const std::string& text);
 void ChooseAudioDriver();
 // Working folder: the game folder; it is left so. Writes "Setup.ini" in Files/
-// through a temporary file renamed over the old one after a complete write.
+// (or the file it links to) through a temporary file renamed over the old one
+// after a complete write. A failure is logged and the player told once.
 void SaveSetup();
 // The file's text exactly as SaveSetup writes it (CR LF line ends).
 std::string SetupFileText();

@@ -1,7 +1,7 @@
 // Shared assets: the framework's fonts, icons, logos and chime from
 // Files/Common, then the game's badge sheet and numbered sound effects, then
-// the stored scores. Every display set-up loads them anew and frees the old
-// ones; the first one also draws the loading splash.
+// the stored scores. Every display set-up loads the assets anew and frees the
+// old ones; the first one also draws the loading splash and reads the scores.
 #include "framework/shared_assets.h"
 
 #include <string>
@@ -163,6 +163,6 @@ void LoadSharedAssets() {
   LogLine("Sounds loaded");
   LogLine("");
 
-  // 12
+  // 12: the game's records (it reads its file once per run).
   CallGameHook(GameHooks.loadRecords);
 }

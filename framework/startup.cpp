@@ -169,6 +169,11 @@ void StartUp() {
   }
 
   // 17: the game's choices start from their reset values.
+
+  // Files that are there but could not be read are left alone for this
+  // session. The player hears of it now, on the title screen: a notice given
+  // while reading would pass unseen during the engine test.
+  if (SetupFileUnreadable()) AddNotification("Could not read your settings", 1);
 }
 
 void RunProgram() {

@@ -34,6 +34,9 @@ int Level = 0, GameFlags = 0;
 namespace {
 
 RoundState Round;
+// Set while the round that ended waits for its name; the name it opened with.
+bool roundAwaitingName = false;
+std::string nameBeforeEntry;
 
 constexpr int kCells = 100;
 constexpr int kMostPairs = 18;      // 36 cards fill the 6 x 6 area
@@ -256,6 +259,8 @@ void ResetCardRound() {
   Level = 0;
   GameFlags = 0;
   Round = RoundState{};
+  roundAwaitingName = false;
+  nameBeforeEntry.clear();
 }
 
 void PlaceDealtCard(int value) {
@@ -390,33 +395,49 @@ bool RoundFrame() {
   return false;
 }
 
-void FinishRound() {
-  // 1. The end cue, a breath, the name.
-  Cue(18);
-  Delay(250);
-  PauseState = 0;
-  EnterName();
+namespace {
 
-  // 2. The record of this round.
+std::shared_ptr<Scores> RecordRound(const std::string& name) {
+  roundAwaitingName = false;
   auto record = std::make_shared<Scores>();
   record->Score = Score;
   record->Timestamp = MakeTimestamp("");
   record->Badges = BadgesEarned;
-  record->Name = PlayerName;
+  record->Name = name;
   for (int i = 1; i <= 30; ++i) record->Best[i] = RoundBest[i];
   record->Level = Level;
   record->GameMode = Difficulty;
   record->GameFlags = GameFlags;
   if (Round.endReason == 99) record->Quit = 1;
   LastScore = record;
-
-  // 3. Newest first, and on disk at once: a crash later in the session must
-  // not cost the player a round already recorded.
   ListAddLast(ScoreList, record);
   SortScores();
+  return record;
+}
+
+}  // namespace
+
+void RecordUnnamedRound() {
+  if (!roundAwaitingName) return;
+  RecordRound(PlayerName.empty() ? nameBeforeEntry : PlayerName);
+}
+
+void FinishRound() {
+  // 1. The end cue, a breath, the name.
+  Cue(18);
+  Delay(250);
+  PauseState = 0;
+  roundAwaitingName = true;
+  nameBeforeEntry = PlayerName;
+  EnterName();
+
+  // 2. The record of this round, newest first.
+  auto record = RecordRound(PlayerName);
+
+  // 3. On disk at once: a crash later in the session must not cost the
+  // player a round already recorded. Saving walks the whole list as its
+  // working record; the round's own record stays the one last created.
   SaveScores();
-  // Saving walks the whole list as its working record; the round's own
-  // record stays the one last created.
   LastScore = record;
 }
 

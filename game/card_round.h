@@ -67,6 +67,11 @@ void StartRound();
 bool RoundFrame();
 // The end cue, name entry, the new record in ScoreList and the saved file.
 void FinishRound();
+// A round that has ended but is still waiting for its name (name entry is
+// open) is recorded now with the name as it stands, or the last name used
+// when it was erased; the closing screen calls this before it saves, so a
+// close during name entry never loses the round. Nothing happens otherwise.
+void RecordUnnamedRound();
 
 // The turn rules of one frame, given what the board pass reported; a card
 // dealt in this frame sets animating.

@@ -2,6 +2,7 @@
 // and the closing screen.
 #include "game/game_entry.h"
 
+#include "framework/frame_flip.h"
 #include "framework/game_hooks.h"
 #include "game/card_round.h"
 #include "game/decks.h"
@@ -24,15 +25,34 @@ void ResetGameTables() {
   ResetGameMusic();
 }
 
-void SaveRecords() { SaveScores(); }
+// The file once per run. A later set-up (Apply) keeps the list as it stands:
+// reading it again would drop a round whose save failed and bring back
+// records the panel has trimmed.
+void LoadRecordsOnce() {
+  if (!ScoresLoaded) LoadScores();
+}
+
+// A round still waiting for its name (the window closed at name entry) is
+// recorded first, so that it is saved.
+void SaveRecords() {
+  RecordUnnamedRound();
+  SaveScores();
+}
+
+// A score file that is there but could not be read is left alone for this
+// session; the player hears of it on the title screen, where a notice is seen.
+void RunGame() {
+  if (ScoreFileUnreadable()) AddNotification("Could not read your scores", 1);
+  TitleScreen();
+}
 
 }  // namespace
 
 void InstallGameHooks() {
   GameHooks.resetTables = &ResetGameTables;
   GameHooks.loadMedia = &LoadDecks;
-  GameHooks.loadRecords = &LoadScores;
+  GameHooks.loadRecords = &LoadRecordsOnce;
   GameHooks.saveRecords = &SaveRecords;
   GameHooks.drawOverlay = &DrawPopups;
-  GameHooks.firstScreen = &TitleScreen;
+  GameHooks.firstScreen = &RunGame;
 }

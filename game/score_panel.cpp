@@ -98,8 +98,15 @@ void DrawHistory(int W, int H, int s, int64_t topBest, int difficulty, int level
   int n = 0;
   bool havePrevious = false;
   int prevX = 0, prevY = 0;
-  ListPass(ScoreList, [&](const std::shared_ptr<Scores>& r) {
-    if (!Matches(*r, difficulty, level, flags)) return;
+  // The pass removes through the position it is visiting: a search for the
+  // record from the head of the list each time would make trimming a large
+  // file quadratic.
+  for (auto it = ScoreList.begin(); it != ScoreList.end();) {
+    const std::shared_ptr<Scores> r = *it;
+    if (!Matches(*r, difficulty, level, flags)) {
+      ++it;
+      continue;
+    }
     ++n;
     if (n == PanelChoice && !PanelShown) PanelShown = r;
     if (gx > W - 14 - s) {
@@ -130,9 +137,13 @@ void DrawHistory(int W, int H, int s, int64_t topBest, int difficulty, int level
       }
       gx -= kColumnStep;
     }
-    if (n > kKeptNewest && !Ranked(r)) ListRemove(ScoreList, r);
+    if (n > kKeptNewest && !Ranked(r)) {
+      it = ScoreList.erase(it);
+    } else {
+      ++it;
+    }
     if (PanelShown == r && MouseDown(1)) PanelChoice = n;
-  });
+  }
 }
 
 // Step 4: hovering at the left end shows older rounds, at the right end newer.

@@ -34,13 +34,37 @@ extern std::shared_ptr<Scores> LastScore;
 // The name entry's default: "Player", or the newest record's name once read.
 extern std::string PlayerName;
 
-// Empty list, no last record, PlayerName "Player".
+// Set by LoadScores: the score file has been read this run. Display set-ups
+// after the first keep the list in memory instead of reading the file again.
+extern bool ScoresLoaded;
+
+// Empty list, no last record, PlayerName "Player", the file not read yet.
 void ResetScores();
 // Sorts ScoreList newest first (stable: equal stamps keep their order).
 void SortScores();
 // Reads "scores.dat" of the current folder; without the file nothing changes.
+// Lines that are neither a whole record line nor a Best line are skipped, and
+// such a file is first kept aside as "scores.dat.bad-<stamp>". A file that is
+// there but can't be read is logged and never saved over.
 void LoadScores();
 // Writes ScoreList to "scores.dat" through "scores.dat.tmp", replacing the old
-// file only after a complete write. Returns 1 on success; a failure is logged
-// and leaves the old file as it was.
+// file (or the file a link points to) only after a complete write. Returns 1
+// on success; a failure is logged, the player told once per session, and the
+// old file left as it was.
 int SaveScores();
+// The file's text exactly as SaveScores writes it, ScoreList in list order.
+std::string ScoreFileText();
+// True when this session's score file could not be read (or kept aside).
+bool ScoreFileUnreadable();
+
+// What reading a score file's text made of it.
+struct ScoreTextCheck {
+  int skipped = 0;    // lines that were neither a record line nor its Best line
+  int repaired = 0;   // records kept with a value held in range, a name
+                      // cleaned, or no Best line
+};
+// The records of a score file's text in file order. A record line has eight
+// fields with numbers where numbers belong; its Best line (thirty numbers)
+// is the next such line before another record line. LF, CR LF and a lone CR
+// end lines.
+RecordList<Scores> ReadScoreText(const std::string& bytes, ScoreTextCheck& check);

@@ -1,9 +1,11 @@
 // Files and folders: the working directory, file types, the table of text
-// streams (8-bit lines, CR LF written, LF read), deleting and renaming, and the
-// developer's debug output.
+// streams (8-bit lines, CR LF written, LF read), deleting and renaming, whole
+// files read at once and replaced in one step, and the developer's debug
+// output.
 //
 // Stream handles are never reused while the program runs, so a stale handle
 // can't reach a stream opened later; it is ignored like handle 0.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/internal.h"
 #include "platform/platform.h"
@@ -193,6 +196,134 @@ int DeleteFile(const std::string& path) {
 int RenameFile(const std::string& from, const std::string& to) {
   if (from.empty() || to.empty()) return 0;
   return std::rename(from.c_str(), to.c_str()) == 0 ? 1 : 0;
+}
+
+int ReadWholeFile(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  if (path.empty()) return 0;
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) {
+    // Nothing there, or a link to nothing: a missing file. Anything else
+    // (a folder on the way that may not be searched, a loop of links) means
+    // something may be there that can't be reached.
+    if (errno == ENOENT || errno == ENOTDIR) return 0;
+    return -1;
+  }
+  // A folder, a pipe or a device is not a file of ours (and a pipe would
+  // keep the reader waiting for ever).
+  if (!S_ISREG(st.st_mode)) return -1;
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  if (st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
+  char buffer[1 << 16];
+  for (;;) {
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      close(fd);
+      return -1;
+    }
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  return 1;
+}
+
+void ForEachLine(const std::string& text, const std::function<void(const std::string&)>& body) {
+  size_t start = 0, n = text.size();
+  std::string line;
+  for (size_t i = 0; i < n; ++i) {
+    char c = text[i];
+    if (c != '\n' && c != '\r' && c != '\0') continue;
+    line.assign(text, start, i - start);
+    body(line);
+    if (c == '\r' && i + 1 < n && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < n) {
+    line.assign(text, start, n - start);
+    body(line);
+  }
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  ForEachLine(text, [&lines](const std::string& line) { lines.push_back(line); });
+  return lines;
+}
+
+namespace {
+
+// Follows symbolic links to the file a save must replace. A relative link is
+// taken from the folder of the link. "" for a loop of links.
+std::string FollowLinks(std::string path) {
+  for (int depth = 0; depth < 40; ++depth) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::vector<char> target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+    ssize_t n = readlink(path.c_str(), target.data(), target.size());
+    if (n <= 0 || static_cast<size_t>(n) >= target.size()) return std::string();
+    std::string next(target.data(), static_cast<size_t>(n));
+    size_t slash = path.rfind('/');
+    if (next[0] != '/' && slash != std::string::npos) next = path.substr(0, slash + 1) + next;
+    path = next;
+  }
+  return std::string();
+}
+
+// Writes all bytes to a file opened for writing and flushes them to the disk.
+bool WriteAllAndSync(int fd, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return fsync(fd) == 0 || errno == EINVAL;
+}
+
+}  // namespace
+
+int SaveFileAtomically(const std::string& path, const std::string& bytes) {
+  if (path.empty()) return 0;
+  std::string target = FollowLinks(path);
+  if (target.empty()) return 0;
+  std::string temp = target + ".tmp";
+  // The new file keeps the permissions of the one it replaces.
+  mode_t mode = 0644;
+  struct stat st;
+  if (stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
+  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return 0;
+  bool ok = WriteAllAndSync(fd, bytes);
+  if (fchmod(fd, mode) != 0) ok = false;
+  if (close(fd) != 0) ok = false;
+  if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok) {
+    unlink(temp.c_str());
+    return 0;
+  }
+  // The rename itself reaches the disk with the folder.
+  size_t slash = target.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+  int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    fsync(dir);
+    close(dir);
+  }
+  return 1;
+}
+
+int WriteNewFile(const std::string& path, const std::string& bytes) {
+  if (path.empty()) return 0;
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return 0;
+  bool ok = WriteAllAndSync(fd, bytes);
+  if (close(fd) != 0) ok = false;
+  if (!ok) unlink(path.c_str());
+  return ok ? 1 : 0;
 }
 
 void DebugLog(const std::string& text) {

@@ -174,6 +174,23 @@ int DeleteFile(const std::string& path);
 int CreateDir(const std::string& path);
 // Renames over an existing file in one step; 1 on success.
 int RenameFile(const std::string& from, const std::string& to);
+// Reads a whole file. 1: read to its end; 0: there is no such file (a link to
+// nothing included); -1: something is there but could not be opened or read
+// to its end (permissions, an I/O error, a folder). bytes holds what was read.
+int ReadWholeFile(const std::string& path, std::string& bytes);
+// Splits text into lines. LF, CR LF and a lone CR each end a line, and so does
+// a zero byte; a line end at the very end starts no further line.
+std::vector<std::string> SplitLines(const std::string& text);
+// Calls body with each line of text, split as SplitLines does.
+void ForEachLine(const std::string& text, const std::function<void(const std::string&)>& body);
+// Replaces a file by bytes in one step: the bytes go to a temporary file (the
+// name with ".tmp" added) beside the file, are flushed to the disk, and only
+// then renamed over it. A symbolic link is followed (also one that points to
+// nothing yet): its target is replaced in the target's folder and the link
+// stays. 1 on success; on failure the old file is as it was.
+int SaveFileAtomically(const std::string& path, const std::string& bytes);
+// Writes bytes to a new file; refuses (0) when something is there already.
+int WriteNewFile(const std::string& path, const std::string& bytes);
 void DebugLog(const std::string& text);
 
 // ---------------------------------------------------------------- text and numbers

@@ -32,11 +32,24 @@ TEST_F(Log, LinesAreBytesWithCrLf) {
   EXPECT_EQ(ReadBytes("Debug.txt").find("after"), std::string::npos);
 }
 
-TEST_F(Log, UncreatableLogIsANoOp) {
+// A folder that can't be written must not make the trace vanish: the lines
+// go to stderr instead, after one line that says why.
+TEST_F(Log, UncreatableLogGoesToStderr) {
+  ::testing::internal::CaptureStderr();
   EXPECT_EQ(OpenLog("no/such/folder/Debug.txt"), 0);
   EXPECT_EQ(LogStream, 0);
-  for (int i = 0; i < 100000; ++i) LogLine("nowhere");
+  LogLine("Loading");
+  LogLine("\tCould not save scores.dat");
   CloseLog();
+  std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("no/such/folder/Debug.txt"), std::string::npos) << err;
+  EXPECT_NE(err.find("\nLoading\n\tCould not save scores.dat\n"), std::string::npos) << err;
+
+  // A log that never was opened (a test, a tool) stays silent.
+  ResetLog();
+  ::testing::internal::CaptureStderr();
+  LogLine("nowhere");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
 TEST_F(Log, PlatformResetDoesNotRedirectTheLog) {

@@ -2,20 +2,29 @@
 // every kind of damaged file the loader has to live with.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <climits>
+#include <random>
 #include <tuple>
 
+#include "framework/frame_flip.h"
 #include "framework/log.h"
 #include "game/scores.h"
 #include "runtime/temp_folder.h"
+#include "runtime/unprivileged.h"
 
 namespace {
 
 class ScoreFile : public ::testing::Test {
  protected:
-  void SetUp() override { ResetScores(); }
+  void SetUp() override {
+    ResetScores();
+    ResetFrameFlip();
+  }
   void TearDown() override {
     ResetScores();
+    ResetFrameFlip();
     ResetLog();
   }
 
@@ -127,11 +136,13 @@ TEST_F(ScoreFile, NamesAreReadBackTrimmed) {
 
 TEST_F(ScoreFile, NegativesAndJunkFields) {
   WriteBytes("scores.dat",
-             "-57|X|-4|-99|-5|-2|-7|-1\r\n-1|2|-3|abc|$10\r\n"
-             "9|Y\r\n");
+             "-57|X|-4|-99|-5|-2|-7|-1\r\n-1|2|-3|0|16|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|-9\r\n"
+             "9|Y\r\n"                        // not a record: two fields
+             "4|Z|0|50|0|1|0|0\r\n"
+             "-1|2|-3|abc|$10\r\n");           // not a Best line: Z keeps zeros
   LoadScores();
   ASSERT_EQ(ScoreList.size(), 2u);
-  auto x = ScoreList.back();   // stamp -99 sorts after stamp 0
+  auto x = ScoreList.back();   // stamp -99 sorts after stamp 50
   EXPECT_EQ(x->Name, "X");
   EXPECT_EQ(x->Score, -57);      // score and stamp keep their sign
   EXPECT_EQ(x->Timestamp, -99);
@@ -142,35 +153,12 @@ TEST_F(ScoreFile, NegativesAndJunkFields) {
   EXPECT_EQ(x->Quit, 1);
   EXPECT_EQ(x->Best[1], 1);
   EXPECT_EQ(x->Best[3], 3);
-  EXPECT_EQ(x->Best[4], 0);      // text reads 0
   EXPECT_EQ(x->Best[5], 16);
-  EXPECT_EQ(x->Best[6], 0);      // missing fields read 0
-  auto y = ScoreList.front();
-  EXPECT_EQ(y->Name, "Y");
-  EXPECT_EQ(y->Timestamp, 0);
-  EXPECT_EQ(y->Quit, 0);
-  for (int b = 1; b <= 30; ++b) EXPECT_EQ(y->Best[b], 0);  // second line missing at the end
+  EXPECT_EQ(x->Best[30], 9);
+  auto z = ScoreList.front();
+  EXPECT_EQ(z->Name, "Z");
+  for (int b = 1; b <= 30; ++b) EXPECT_EQ(z->Best[b], 0);  // its second line is not one
   EXPECT_EQ(PlayerName, "X");  // the first record of the file
-}
-
-TEST_F(ScoreFile, StrayLinesSkippedAndOutOfStepLinesTakenAsTheyCome) {
-  WriteBytes("scores.dat",
-             "\r\nhello\r\n"
-             "5|A|0|300|0|0|0|0\r\n" + kZeros + "\r\n"
-             "3|4|5|6|7|8|9|10|11\r\n"          // a Best line whose record line was lost
-             "8|B|0|100|0|1|0|0\r\n" + kZeros + "\r\n");
-  LoadScores();
-  // The lost record's Best line becomes a record, B's first line its Best
-  // line, and B's Best line a record of its own.
-  ASSERT_EQ(ScoreList.size(), 3u);
-  std::vector<std::string> names = Names();
-  EXPECT_EQ(names, (std::vector<std::string>{"A", "4", "0"}));
-  auto stray = *std::next(ScoreList.begin());
-  EXPECT_EQ(stray->Score, 3);
-  EXPECT_EQ(stray->Timestamp, 6);
-  EXPECT_EQ(stray->Best[1], 8);
-  EXPECT_EQ(stray->Best[2], 0);   // "B"
-  EXPECT_EQ(stray->Best[4], 100);
 }
 
 TEST_F(ScoreFile, EmptyGarbageAndMissingFiles) {
@@ -198,13 +186,15 @@ TEST_F(ScoreFile, EmptyGarbageAndMissingFiles) {
   }
   ASSERT_EQ(SaveScores(), 1);  // and whatever it read can be written again
 
-  // Something that exists but can't be read must not hang the loader.
+  // Something that exists but can't be read must not hang the loader; the
+  // list stays as it was and nothing is saved over it.
   DeleteFile("scores.dat");
   std::filesystem::create_directory("scores.dat");
+  ClearList(ScoreList);
+  Add(1, "kept", 1);
   LoadScores();
-  EXPECT_TRUE(ScoreList.empty());
-  Add(1, "new", 1);
-  EXPECT_EQ(SaveScores(), 0);  // can't replace a folder; the temporary is cleared up
+  EXPECT_EQ(Names(), (std::vector<std::string>{"kept"}));
+  EXPECT_EQ(SaveScores(), 0);
   EXPECT_EQ(FileType("scores.dat"), 2);
   EXPECT_EQ(FileType("scores.dat.tmp"), 0);
 }
@@ -236,6 +226,263 @@ TEST_F(ScoreFile, FailedSaveKeepsTheOldFileAndIsLogged) {
   CloseLog();
   EXPECT_EQ(ReadBytes("scores.dat"), "old file\r\n");
   EXPECT_EQ(ReadBytes("Debug.txt"), "\tCould not save scores.dat\r\n");
+}
+
+// ---------------------------------------------------------------- damaged files
+// Five rounds as SaveScores writes them, every Best line different, so a
+// record paired with the wrong Best line shows.
+std::string GoodFile(const std::string& end = "\r\n") {
+  std::string text;
+  for (int i = 0; i < 5; ++i) {
+    text += std::to_string(100 + i) + "|Name" + std::to_string(i) + "|0|" + std::to_string(9000 - i) + "|0|" +
+            std::to_string(i % 3) + "|0|" + std::to_string(i % 2) + end;
+    for (int b = 1; b <= 30; ++b) text += std::to_string(i * 1000 + b) + (b < 30 ? "|" : "");
+    text += end;
+  }
+  return text;
+}
+
+std::vector<std::string> FileLines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find("\r\n", start);
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines, const std::string& end = "\r\n") {
+  std::string text;
+  for (const auto& line : lines) text += line + end;
+  return text;
+}
+
+TEST_F(ScoreFile, AStrayLineAnywhereLosesNoRecord) {
+  const std::string good = GoodFile();
+  const std::vector<std::string> lines = FileLines(good);
+  for (const std::string stray : {"junk|line", "12|Bob", "5|", "", "hello", "1|2|3", "7|Eve|0|1|0|1|0"}) {
+    for (size_t at = 0; at <= lines.size(); ++at) {
+      std::vector<std::string> damaged = lines;
+      damaged.insert(damaged.begin() + static_cast<long>(at), stray);
+      ResetScores();
+      WriteBytes("scores.dat", JoinLines(damaged));
+      LoadScores();
+      ASSERT_EQ(SaveScores(), 1);
+      // Every good record, Best line and all, is back; the stray line is not.
+      EXPECT_EQ(ReadBytes("scores.dat"), good) << "'" << stray << "' before line " << at;
+      EXPECT_EQ(PlayerName, "Name0");
+    }
+  }
+}
+
+TEST_F(ScoreFile, LoneCrAndLoneLfEndLines) {
+  const std::string good = GoodFile();
+  for (const std::string end : {"\r", "\n", "\r\r\n"}) {
+    ResetScores();
+    WriteBytes("scores.dat", GoodFile(end));
+    LoadScores();
+    EXPECT_EQ(ScoreList.size(), 5u) << end.size();
+    ASSERT_EQ(SaveScores(), 1);
+    EXPECT_EQ(ReadBytes("scores.dat"), good);   // written back with CR LF
+  }
+}
+
+TEST_F(ScoreFile, NumbersAreHeldInTheirRangesAndNamesCleaned) {
+  WriteBytes("scores.dat",
+             "100000000000000000000000000|Big|99999999999|99999999999999999999|0|7|0|5\r\n"
+             "1000000000000|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|-2147483648\r\n"
+             "-100000000000000000000000000|A\x01" "B\x7f|0|-99999999999999999999|0|1|0|0\r\n" +
+                 kZeros + "\r\n");
+  LoadScores();
+  ASSERT_EQ(ScoreList.size(), 2u);
+  auto big = ScoreList.front();
+  EXPECT_EQ(big->Score, LLONG_MAX);           // not a wrapped, negative number
+  EXPECT_EQ(big->Timestamp, LLONG_MAX);
+  EXPECT_EQ(big->Badges, INT_MAX);
+  EXPECT_EQ(big->GameMode, 2);                // difficulties are 0..2
+  EXPECT_EQ(big->Quit, 1);
+  EXPECT_EQ(big->Best[1], INT_MAX);
+  EXPECT_EQ(big->Best[30], INT_MAX);
+  auto low = ScoreList.back();
+  EXPECT_EQ(low->Score, LLONG_MIN);
+  EXPECT_EQ(low->Timestamp, LLONG_MIN);
+  EXPECT_EQ(low->Name, "AB");                 // bytes name entry refuses are dropped
+}
+
+TEST_F(ScoreFile, BinaryJunkBesideGoodRecordsMakesNoRecords) {
+  std::string junk;
+  std::mt19937 random(7);
+  for (int i = 0; i < 100000; ++i) junk.push_back(static_cast<char>(random()));
+  WriteBytes("scores.dat", junk + "\r\n" + GoodFile() + junk);
+  LoadScores();
+  ASSERT_EQ(SaveScores(), 1);
+  // The junk never lines up as eight fields with numbers where they belong.
+  EXPECT_EQ(ReadBytes("scores.dat"), GoodFile());
+}
+
+TEST_F(ScoreFile, ADamagedFileIsKeptAsideOnceBeforeItIsSavedOver) {
+  OpenLog("Debug.txt");
+  const std::string damaged = "junk|line\r\n" + GoodFile();
+  WriteBytes("scores.dat", damaged);
+  LoadScores();
+  CloseLog();
+  std::vector<std::string> aside;
+  for (const auto& entry : std::filesystem::directory_iterator(".")) {
+    std::string name = entry.path().filename().string();
+    if (name.rfind("scores.dat.bad-", 0) == 0) aside.push_back(name);
+  }
+  ASSERT_EQ(aside.size(), 1u);
+  EXPECT_EQ(ReadBytes(aside[0]), damaged);
+  EXPECT_NE(ReadBytes("Debug.txt").find("1 lines skipped"), std::string::npos);
+  EXPECT_NE(ReadBytes("Debug.txt").find(aside[0]), std::string::npos);
+  ASSERT_EQ(SaveScores(), 1);
+  EXPECT_EQ(ReadBytes("scores.dat"), GoodFile());
+
+  // A clean file leaves nothing aside.
+  std::filesystem::remove(aside[0]);
+  ResetScores();
+  LoadScores();
+  for (const auto& entry : std::filesystem::directory_iterator(".")) {
+    EXPECT_EQ(entry.path().filename().string().rfind("scores.dat.bad-", 0), std::string::npos);
+  }
+}
+
+TEST_F(ScoreFile, AnUnreadableFileIsNeverSavedOver) {
+  std::filesystem::permissions(folder.Path(), std::filesystem::perms::all);
+  WriteBytes("scores.dat", GoodFile());
+  chmod("scores.dat", 0);
+  std::string failure = RunUnprivileged([this] {
+    LoadScores();
+    Add(1, "new", 1);
+    if (SaveScores() != 0) return std::string("saved over it");
+    if (!ScoreFileUnreadable()) return std::string("not seen as unreadable");
+    SaveScores();
+    int told = 0;
+    for (const auto& m : MessageList) told += m->txt == "Could not save your score";
+    if (told != 1) return "told " + std::to_string(told) + " times";
+    return std::string();
+  });
+  EXPECT_EQ(failure, "");
+  chmod("scores.dat", 0644);
+  EXPECT_EQ(ReadBytes("scores.dat"), GoodFile());
+}
+
+TEST_F(ScoreFile, AFailedSaveIsShownOncePerSession) {
+  std::filesystem::create_directory("scores.dat.tmp");  // the temporary can't be created
+  Add(1, "new", 1);
+  EXPECT_EQ(SaveScores(), 0);
+  EXPECT_EQ(SaveScores(), 0);
+  ASSERT_EQ(MessageList.size(), 1u);
+  EXPECT_EQ(MessageList.front()->txt, "Could not save your score");
+  std::filesystem::remove("scores.dat.tmp");
+  EXPECT_EQ(SaveScores(), 1);
+  EXPECT_EQ(MessageList.size(), 1u);
+}
+
+TEST_F(ScoreFile, SavingThroughALinkReplacesItsTarget) {
+  std::filesystem::create_directory("synced");
+  WriteBytes("synced/scores.dat", "old\r\n");
+  std::filesystem::create_symlink("synced/scores.dat", "scores.dat");
+  Add(1, "new", 1);
+  ASSERT_EQ(SaveScores(), 1);
+  EXPECT_TRUE(std::filesystem::is_symlink("scores.dat"));
+  EXPECT_EQ(ReadBytes("synced/scores.dat"), "1|new|0|1|0|1|0|0\r\n" + kZeros + "\r\n");
+  EXPECT_FALSE(std::filesystem::exists("scores.dat.tmp"));
+  EXPECT_FALSE(std::filesystem::exists("synced/scores.dat.tmp"));
+
+  // A link whose file is not there yet (a synced folder on a new machine):
+  // nothing to read, and the first save creates the file it points to.
+  std::filesystem::remove("scores.dat");
+  std::filesystem::create_symlink(std::filesystem::absolute("synced/later.dat"), "scores.dat");
+  ResetScores();
+  LoadScores();
+  EXPECT_FALSE(ScoreFileUnreadable());
+  Add(2, "first", 2);
+  ASSERT_EQ(SaveScores(), 1);
+  EXPECT_TRUE(std::filesystem::is_symlink("scores.dat"));
+  EXPECT_EQ(ReadBytes("synced/later.dat"), "2|first|0|2|0|1|0|0\r\n" + kZeros + "\r\n");
+}
+
+// Random line-level damage to a valid file: whatever happens to other lines,
+// a record whose two lines were left alone comes through a load and a save
+// byte for byte.
+TEST_F(ScoreFile, RecordsWithUntouchedLinesSurviveRandomDamage) {
+  std::mt19937 random(20261206);
+  const char* const strays[] = {"junk|line", "12|Bob", "5|", "", "x", "\x01\x02|\xff", "3|4|5|6|7|8|9|10|11"};
+  for (int trial = 0; trial < 300; ++trial) {
+    // Twelve records, each line tagged with its record.
+    struct Line {
+      std::string text;
+      int record;       // -1: not part of a record
+      bool touched;
+    };
+    std::vector<Line> lines;
+    std::vector<std::string> recordText(12);
+    for (int i = 0; i < 12; ++i) {
+      std::string first = std::to_string(random() % 100000) + "|P" + std::to_string(trial) + "_" + std::to_string(i) +
+                          "|0|" + std::to_string(62000000000LL - i) + "|0|" + std::to_string(i % 3) + "|0|" +
+                          std::to_string(i % 2);
+      std::string best;
+      for (int b = 1; b <= 30; ++b) best += std::to_string(random() % 1000) + (b < 30 ? "|" : "");
+      lines.push_back({first, i, false});
+      lines.push_back({best, i, false});
+      recordText[i] = first + "\r\n" + best + "\r\n";
+    }
+    std::vector<std::string> ends(lines.size(), "\r\n");
+    for (int step = 0, steps = 1 + static_cast<int>(random() % 4); step < steps; ++step) {
+      size_t at = random() % lines.size();
+      switch (random() % 5) {
+        case 0:   // insert a stray line
+          lines.insert(lines.begin() + static_cast<long>(at), {strays[random() % 7], -1, false});
+          ends.insert(ends.begin() + static_cast<long>(at), "\r\n");
+          break;
+        case 1:   // delete a line
+          if (lines[at].record >= 0) {
+            for (auto& l : lines) l.touched |= l.record == lines[at].record;
+          }
+          lines.erase(lines.begin() + static_cast<long>(at));
+          ends.erase(ends.begin() + static_cast<long>(at));
+          break;
+        case 2:   // duplicate a line in place
+          lines.insert(lines.begin() + static_cast<long>(at), {lines[at].text, -1, false});
+          ends.insert(ends.begin() + static_cast<long>(at), "\r\n");
+          break;
+        case 3:   // cut a line short
+          if (lines[at].record >= 0) {
+            for (auto& l : lines) l.touched |= l.record == lines[at].record;
+          }
+          lines[at].text.resize(random() % (lines[at].text.size() + 1));
+          break;
+        default:  // another kind of line end
+          ends[at] = random() % 2 ? "\n" : "\r";
+          break;
+      }
+      if (lines.empty()) break;
+    }
+    std::string text;
+    for (size_t i = 0; i < lines.size(); ++i) text += lines[i].text + ends[i];
+
+    ResetScores();
+    WriteBytes("scores.dat", text);
+    LoadScores();
+    ASSERT_EQ(SaveScores(), 1);
+    const std::string saved = ReadBytes("scores.dat");
+    std::vector<bool> touched(12, false);
+    std::vector<bool> present(12, false);
+    for (const auto& l : lines) {
+      if (l.record < 0) continue;
+      touched[l.record] = touched[l.record] || l.touched;
+      present[l.record] = true;
+    }
+    for (int i = 0; i < 12; ++i) {
+      if (touched[i] || !present[i]) continue;
+      EXPECT_NE(saved.find(recordText[i]), std::string::npos) << "trial " << trial << " record " << i << "\n" << text;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+      if (entry.path().filename().string().rfind("scores.dat.bad-", 0) == 0) std::filesystem::remove(entry.path());
+    }
+  }
 }
 
 }  // namespace

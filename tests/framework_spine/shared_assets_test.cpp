@@ -135,3 +135,31 @@ TEST(FontSizes, FactorsByDisplayWidth) {
   EXPECT_EQ(SizedFontSize(8, 599), 144);
   EXPECT_EQ(SizedFontSize(12, 1280), 8);    // out of range: index 0
 }
+
+// The score file is read on the first set-up only: a later one (Apply) keeps
+// the list in memory, so a round whose save failed and records the panel has
+// trimmed stay as they are.
+TEST_F(SharedAssetsTest, ScoresAreReadOnceAndKeptAcrossSetUps) {
+  spinetest::TempTree tree("scores-once");
+  {
+    std::ofstream out(tree.root / "253/scores.dat", std::ios::binary);
+    out << "5|Stored|0|100|0|1|0|0\r\n0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0\r\n"
+        << "7|Trimmed|0|90|0|1|0|0\r\n0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0\r\n";
+  }
+  GraphicsOpen = 1;
+  LoadSharedAssets();
+  ASSERT_EQ(ScoreList.size(), 2u);
+
+  // A round recorded while the save failed, and a record trimmed by the panel.
+  ListRemove(ScoreList, ScoreList.back());
+  auto round = std::make_shared<Scores>();
+  round->Name = "Unsaved";
+  round->Timestamp = 200;
+  ListAddLast(ScoreList, round);
+  SortScores();
+
+  LoadSharedAssets();
+  std::vector<std::string> names;
+  for (const auto& s : ScoreList) names.push_back(s->Name);
+  EXPECT_EQ(names, (std::vector<std::string>{"Unsaved", "Stored"}));
+}

@@ -106,14 +106,14 @@ TEST(StartupLog, TrickySetupFileAndALeftoverGuardWithDirectX7) {
   EXPECT_EQ(log.back(), "Play again, soon!!");
 
   // An unknown driver name suppresses the automatic pick: the first driver is
-  // used. Slot 0 read from the file is ignored; slot 12 was given in hex.
+  // used. Slot 0 is read like any other; slot 12 was given in hex.
   std::string first = AudioDrivers().empty() ? "" : AudioDrivers()[0];
   std::string expected =
       "[Graphics]\r\nFullscreen = False\r\nGFX Engine = DX7\r\nWidth=800\r\nHeight=600\r\n"
       "ESS=1 ; This is a slow system, and things must run a wee bit slower for it.  Awww..\r\n\r\n"
       "[Audio]\r\nMaster = 50\r\nSound = 50\r\nMusic = 50\r\nAudioDriver = " +
       first + "\r\n" + DriverLines() +
-      "\r\n[Controls]\r\nKey=0,38\r\nKey=3,37\r\nKey=5,39\r\nKey=8,40\r\n"
+      "\r\n[Controls]\r\nKey=0,99\r\nKey=3,37\r\nKey=5,39\r\nKey=8,40\r\n"
       "Key=10,90\r\nKey=11,88\r\nKey=12,75\r\nKey=13,86\r\n";
   EXPECT_EQ(dir.Read("Files/Setup.ini"), expected);
 }

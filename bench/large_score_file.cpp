@@ -1,0 +1,88 @@
+// A large score file (a merged one, say) on its way to the title screen: the
+// time to read it, the first title frame of each difficulty (whose panel
+// trims the old records of that difficulty), a frame at rest, and the save,
+// in CPU milliseconds of the main thread.
+//
+// Usage: bench_large_score_file [GAME_FOLDER [RECORDS]]
+// GAME_FOLDER holds Files/ (default: the current folder, e.g. build/game); it
+// is copied to a temporary folder first. RECORDS defaults to 500000, spread
+// over the three difficulties.
+#include <time.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "framework/startup.h"
+#include "game/scores.h"
+#include "game/title_screen.h"
+#include "platform/platform.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+double CpuMs() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return ts.tv_sec * 1000.0 + ts.tv_nsec / 1.0e6;
+}
+
+void WriteScoreFile(const fs::path& path, int records) {
+  std::ofstream out(path, std::ios::binary);
+  std::string zeros = "0";
+  for (int b = 2; b <= 30; ++b) zeros += "|0";
+  for (int i = 0; i < records; ++i) {
+    out << (i * 7919) % 5000 << "|Merged " << i << "|0|" << 62000000000LL - i << "|0|" << i % 3 << "|0|0\r\n"
+        << zeros << "\r\n";
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  fs::path source = argc > 1 ? fs::path(argv[1]) : fs::current_path();
+  int records = argc > 2 ? std::atoi(argv[2]) : 500000;
+  if (!fs::exists(source / "Files" / "253")) {
+    std::fprintf(stderr, "no Files/253 in %s (pass the built game folder)\n", source.string().c_str());
+    return 1;
+  }
+  std::random_device rd;
+  fs::path work = fs::temp_directory_path() / ("mnemora_bench_" + std::to_string(rd()));
+  fs::create_directories(work);
+  fs::copy(source / "Files", work / "Files", fs::copy_options::recursive);
+  fs::remove(work / "Files" / "253" / "scores.dat");
+  fs::current_path(work);
+  setenv("MNEMORA_HEADLESS", "", 1);
+
+  StartUp();
+  ResetTitleScreen();
+  WriteScoreFile("scores.dat", records);
+
+  std::printf("%d records, three difficulties, headless\n", records);
+  ResetScores();
+  double start = CpuMs();
+  LoadScores();
+  std::printf("  read scores.dat           : %8.1f ms (%zu records)\n", CpuMs() - start, ScoreList.size());
+  for (int d = 0; d <= 2; ++d) {
+    Difficulty = d;
+    start = CpuMs();
+    TitleFrame();
+    std::printf("  first frame, difficulty %d : %8.1f ms (%zu records left)\n", d, CpuMs() - start,
+                ScoreList.size());
+  }
+  start = CpuMs();
+  for (int i = 0; i < 60; ++i) TitleFrame();
+  std::printf("  a frame at rest            : %8.2f ms\n", (CpuMs() - start) / 60);
+  start = CpuMs();
+  int saved = SaveScores();
+  std::printf("  save scores.dat           : %8.1f ms (%s)\n", CpuMs() - start, saved ? "saved" : "failed");
+
+  std::error_code ec;
+  fs::current_path(source, ec);
+  fs::remove_all(work, ec);
+  return 0;
+}

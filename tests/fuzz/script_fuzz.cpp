@@ -1,0 +1,72 @@
+// Fuzz target for the headless host's input script reader. Build and run by
+// hand from the repository root with clang's libFuzzer (MNEMORA_SCRIPT_FUZZER
+// exports the libFuzzer entry; without it the checks are a plain function the
+// corpus test calls):
+//
+//   clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined
+//     -DMNEMORA_SCRIPT_FUZZER -I. $(pkg-config --cflags sdl2 libpng freetype2 openal)
+//     tests/fuzz/script_fuzz.cpp platform/*.cpp
+//     $(pkg-config --libs sdl2 libpng freetype2 openal) -lGL -lpthread -o script_fuzz
+//   ./script_fuzz -max_len=2048 -close_fd_mask=2 tests/fuzz/corpus_script
+//
+// (Lines the reader does not understand are reported on stderr, hence the
+// mask; pictures of "shot" lines go to a scratch folder.) Whatever the script holds, it is read, its events are delivered as
+// the clock passes them, and the input state stays within its tables.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdlib>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/test_host.h"
+
+namespace {
+
+std::filesystem::path g_scratch;
+
+void RemoveScratchFolder() {
+  std::error_code ec;
+  std::filesystem::remove_all(g_scratch, ec);
+}
+
+}  // namespace
+
+// nullptr when all is well, else what went wrong.
+const char* ScriptFuzzOne(const uint8_t* data, size_t size) {
+  // "shot" lines save pictures in the working folder: a scratch one, removed
+  // when the run ends.
+  if (g_scratch.empty()) {
+    g_scratch = std::filesystem::temp_directory_path() / ("mnemora_script_fuzz_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(g_scratch);
+    ChangeDir(g_scratch.string());
+    std::atexit(RemoveScratchFolder);
+  }
+  testhost::Start("");
+  testhost::ScriptLines(std::string(reinterpret_cast<const char*>(data), size));
+  // Deliver what falls within the first minute, as a program's frames would.
+  for (int frame = 0; frame < 60; ++frame) {
+    testhost::Advance(1000);
+    PollSystem();
+    for (int vk = 0; vk < 256; ++vk) {
+      int down = KeyDown(vk);
+      if (down != 0 && down != 1) return "a key neither up nor down";
+    }
+    for (int button = 1; button <= 3; ++button) {
+      int down = MouseDown(button);
+      if (down != 0 && down != 1) return "a button neither up nor down";
+    }
+    while (GetChar() != 0) {
+    }
+  }
+  return nullptr;
+}
+
+#ifdef MNEMORA_SCRIPT_FUZZER
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (ScriptFuzzOne(data, size) != nullptr) __builtin_trap();
+  return 0;
+}
+#endif

@@ -1,0 +1,37 @@
+// Runs a piece of a test in a child process without root's powers, so a file
+// without read permission really can't be read (tests often run as root,
+// whom permissions do not stop). The folder it works in must let anybody
+// write. The body returns "" when all is well, else what went wrong.
+#pragma once
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+inline std::string RunUnprivileged(const std::function<std::string()>& body) {
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) return "no pipe";
+  pid_t child = fork();
+  if (child < 0) return "no fork";
+  if (child == 0) {
+    close(pipeEnds[0]);
+    std::string failure;
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) failure = "could not drop root";
+    if (failure.empty()) failure = body();
+    if (write(pipeEnds[1], failure.data(), failure.size()) < 0) failure = "?";
+    _exit(failure.empty() ? 0 : 1);
+  }
+  close(pipeEnds[1]);
+  std::string report;
+  char buffer[512];
+  for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) report.append(buffer, size_t(n));
+  close(pipeEnds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (!WIFEXITED(status)) return "the child did not end normally";
+  if (WEXITSTATUS(status) != 0 && report.empty()) return "the child failed";
+  return report;
+}
