@@ -17,6 +17,7 @@
 #include <string>
 
 #include "framework/startup.h"
+#include "game/decks.h"
 #include "game/scores.h"
 #include "game/title_screen.h"
 #include "platform/platform.h"
