@@ -63,8 +63,10 @@ grep -q '<svg' "$PREFIX/share/icons/hicolor/scalable/apps/$APP_ID.svg" || fail "
 grep -q '^\.TH MNEMORA 6' "$PREFIX/share/man/man6/mnemora.6" || fail "no man page mnemora.6"
 grep -q 'OFL-1.1' "$PREFIX/share/doc/mnemora/copyright" || fail "copyright without the font licences"
 
-# ---- the command line
-[ "$("$GAME" --version)" = "mnemora $VERSION" ] || fail "--version: $("$GAME" --version)"
+# ---- the command line, started as the menu starts the game
+MENU_COMMAND=$(sed -n 's/^Exec=//p' "$DESKTOP")
+[ "$MENU_COMMAND" = "$GAME" ] || fail "the desktop entry starts '$MENU_COMMAND', not $GAME"
+[ "$($MENU_COMMAND --version)" = "mnemora $VERSION" ] || fail "--version: $($MENU_COMMAND --version)"
 "$GAME" --bogus >"$WORK/out" 2>"$WORK/err"
 [ $? = 2 ] || fail "an unknown option must end with exit code 2"
 [ "$(wc -l < "$WORK/err")" = 1 ] && [ ! -s "$WORK/out" ] || fail "unknown option: $(cat "$WORK/err")"
