@@ -1,8 +1,11 @@
 # make play  : install what is missing, build, lay out build/game and start the game there
 # make check : install what is missing, build, run every test
+# make install: build, then install under PREFIX (default /usr/local; DESTDIR works too)
+# make package: build, then a Debian package (mnemora_<version>_<arch>.deb) in the top folder
 # SANITIZE=1 builds into build-sanitize with address and undefined-behaviour checks.
 
 JOBS ?= 2
+PREFIX ?= /usr/local
 ifeq ($(SANITIZE),1)
 BUILD ?= build-sanitize
 CMAKE_FLAGS += -DMNEMORA_SANITIZE=ON
@@ -10,7 +13,7 @@ else
 BUILD ?= build
 endif
 
-.PHONY: all deps configure build play check bench clean
+.PHONY: all deps configure build play check bench clean install package
 
 all: build
 
@@ -28,6 +31,13 @@ play: build
 
 check: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+package: build
+	cd $(BUILD) && cpack -G DEB -B $(CURDIR)/$(BUILD)/package
+	cp $(BUILD)/package/mnemora_*.deb .
 
 clean:
 	rm -rf build build-sanitize

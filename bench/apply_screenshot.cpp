@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "framework/command_line.h"
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
 #include "framework/setup_file.h"
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot enter %s\n", gameDir.c_str());
     return 1;
   }
+  DataFolderOption = ".";   // as --data: the benchmark has no Files/ beside it
   StartUp();
   std::printf("host: %s\n", getenv("MNEMORA_HEADLESS") ? "headless" : "SDL window");
 

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "framework/command_line.h"
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
 #include "framework/frame_flip.h"
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot enter %s\n", gameDir.c_str());
     return 1;
   }
+  DataFolderOption = ".";   // as --data: the benchmark has no Files/ beside it
   const bool headless = std::getenv("MNEMORA_HEADLESS") != nullptr;
   double wall0 = Seconds(CLOCK_MONOTONIC), cpu0 = Seconds(CLOCK_PROCESS_CPUTIME_ID);
   StartUp();

@@ -14,6 +14,7 @@
 #include <random>
 #include <string>
 
+#include "framework/command_line.h"
 #include "framework/startup.h"
 #include "game/scores.h"
 #include "game/title_screen.h"
@@ -66,6 +67,7 @@ int main(int argc, char** argv) {
     setup << "Width=" << argv[2] << "\r\nHeight=" << argv[3] << "\r\n";
   }
   fs::current_path(work);
+  DataFolderOption = work.string();   // as --data: the benchmark has no Files/ beside it
   setenv("MNEMORA_HEADLESS", "", 1);
 
   StartUp();

@@ -4,11 +4,13 @@
 #include "framework/startup.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "audio/music.h"
 #include "audio/sound_effects.h"
 #include "framework/clock.h"
 #include "framework/closing_screen.h"
+#include "framework/command_line.h"
 #include "framework/controls.h"
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
@@ -68,6 +70,24 @@ std::string GameFolder() {
   return digits.substr(digits.size() - 3) + "/";
 }
 
+int SearchGameData() {
+  std::string game = GameFolder();
+  // Installed, these go to the player's folders; temporary files of a save
+  // go beside the file they replace.
+  PlacePlayerFiles("Setup.ini*", PlayerFolder::Config);
+  PlacePlayerFiles("Debug.txt", PlayerFolder::State);
+  PlacePlayerFiles(game + "crash.dat", PlayerFolder::State);
+  PlacePlayerFiles(game + "scores.dat*", PlayerFolder::Data);
+  PlacePlayerFiles("*.png*", PlayerFolder::Pictures);   // screenshots, saved beside the game folder
+  OverlayPlayerData(game);                             // the player's own decks and tables
+
+  DataSearch search;
+  search.folder = DataFolderOption;
+  search.portableOnly = PortableOption;
+  search.mustHold = {"Common", game.substr(0, game.size() - 1)};
+  return FindGameData(search);
+}
+
 void ResetStartup() {
   TitleLine = "#" + std::to_string(GameNumber) + " : " + GameTitle + " " + GameSubtitle;
   CreditLines.fill("");
@@ -107,23 +127,26 @@ void StartUp() {
   SpriteBudget[2] = 50000;
   ScanPads();
 
-  // 5-6: the log in Files/. Without the data folders the game would run with
-  // no art at all and write its files wherever it was started: say where we
-  // looked and stop instead of creating an empty tree.
-  bool dataMissing = FileType("Files/Common") != 2 || FileType("Files/" + GameFolder()) != 2;
-  if (dataMissing) {
-    std::string where = CurrentDir();
-    if (!where.empty() && where.back() != '/') where += '/';
-    std::string message = "Game data not found: looked for " + where + "Files/Common and " + where + "Files/" +
-                          GameFolder().substr(0, GameFolder().size() - 1);
+  // 5-6: the data folder, found from the executable's own place and never
+  // from the working folder, and the log in it. Without the data the game
+  // would run with no art at all: say where we looked and stop instead of
+  // creating an empty tree.
+  if (SearchGameData() == kDataNotFound) {
+    std::string game = GameFolder().substr(0, GameFolder().size() - 1);
+    std::vector<std::string> tried = DataPlacesTried();
+    std::string message = "Game data not found: looked for ";
+    for (size_t i = 0; i < tried.size(); ++i) {
+      message += (i > 0 ? ", then " : "") + tried[i] + "/Common and " + tried[i] + "/" + game;
+    }
     std::fprintf(stderr, "mnemora: %s\n", message.c_str());
-    if (FileType("Files") == 2 && ChangeDir("Files/") == 1 && OpenLog("Debug.txt") == 1) {
+    // A portable Files/ folder with a part missing gets the message in its log too.
+    if (!tried.empty() && FileType(tried[0]) == 2 && ChangeDir(tried[0]) == 1 && OpenLog("Debug.txt") == 1) {
       LogLine(message);
       CloseLog();
     }
     End(1);
   }
-  ChangeDir("Files/");
+  ChangeDir(DataFolder());
   OpenLog("Debug.txt");
   LogLine("Quillmar's Zelvane Engine");
   LogLine("----------------------------");

@@ -22,6 +22,12 @@ extern int LoadEndTime;       // clock (ms) at "Finished Loading", before the sp
 // "253/": the game folder's name, relative to Files/.
 std::string GameFolder();
 
+// Finds the game's data from the executable's own place (or the command
+// line's choice) and tells the platform which files are the player's own:
+// Setup.ini, Debug.txt, the crash guard, scores.dat and screenshots. Returns
+// the kind of data folder found (kData...).
+int SearchGameData();
+
 // Restores the start-up values of this module's tables.
 void ResetStartup();
 

@@ -190,7 +190,7 @@ int EnableOpenALAudio() {
 
 int LoadSound(const std::string& path, int /*flags: the game passes 0*/) {
   std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(path, bytes)) return 0;
+  if (!ReadWholeFile(plat::MapPath(path, plat::FileAccess::Read), bytes)) return 0;
   auto sound = std::make_shared<SoundData>();
   if (!DecodeWav(bytes.data(), bytes.size(), *sound)) return 0;
   AudioState& st = State();

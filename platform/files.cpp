@@ -106,16 +106,18 @@ std::string CurrentDir() {
   return ec ? std::string() : p.string();
 }
 
-int FileType(const std::string& path) {
-  if (path.empty()) return 0;
+int FileType(const std::string& name) {
+  if (name.empty()) return 0;
+  const std::string path = plat::MapPath(name, plat::FileAccess::Read);
   struct stat st;
   if (stat(path.c_str(), &st) != 0) return 0;
   if (S_ISDIR(st.st_mode)) return 2;
   return 1;
 }
 
-int ReadFile(const std::string& path) {
-  if (path.empty()) return 0;
+int ReadFile(const std::string& name) {
+  if (name.empty()) return 0;
+  const std::string path = plat::MapPath(name, plat::FileAccess::Read);
   FILE* f = fopen(path.c_str(), "rb");
   if (!f) return 0;
   // A folder opens fine on this system but reads as an error: refuse it here.
@@ -127,8 +129,9 @@ int ReadFile(const std::string& path) {
   return AddStream(f, false);
 }
 
-int WriteFile(const std::string& path) {
-  if (path.empty()) return 0;
+int WriteFile(const std::string& name) {
+  if (name.empty()) return 0;
+  const std::string path = plat::MapPath(name, plat::FileAccess::Write);
   FILE* f = fopen(path.c_str(), "wb");
   if (!f) return 0;
   return AddStream(f, true);
@@ -187,15 +190,20 @@ int CloseStream(int stream) {
   return ok ? 1 : 0;
 }
 
-int DeleteFile(const std::string& path) {
-  if (path.empty()) return 0;
-  if (FileType(path) == 1) unlink(path.c_str());
-  return FileType(path) == 0 ? 1 : 0;
+// Deleting a name of the installed data removes the player's copy only.
+int DeleteFile(const std::string& name) {
+  if (name.empty()) return 0;
+  const std::string path = plat::MapPath(name, plat::FileAccess::Write);
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) unlink(path.c_str());
+  return FileType(name) == 0 ? 1 : 0;
 }
 
 int RenameFile(const std::string& from, const std::string& to) {
   if (from.empty() || to.empty()) return 0;
-  return std::rename(from.c_str(), to.c_str()) == 0 ? 1 : 0;
+  const std::string source = plat::MapPath(from, plat::FileAccess::Write);
+  const std::string target = plat::MapPath(to, plat::FileAccess::Write);
+  return std::rename(source.c_str(), target.c_str()) == 0 ? 1 : 0;
 }
 
 int ReadWholeFile(const std::string& path, std::string& bytes) {

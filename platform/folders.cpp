@@ -3,9 +3,11 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/internal.h"
 #include "platform/platform.h"
 
-int CreateDir(const std::string& path) {
+int CreateDir(const std::string& name) {
+  const std::string path = plat::MapPath(name, plat::FileAccess::Write);
   std::error_code error;
   std::filesystem::create_directories(path, error);
   return std::filesystem::is_directory(path, error) ? 1 : 0;

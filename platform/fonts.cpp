@@ -376,7 +376,7 @@ int LoadImageFont(const std::string& path, int pixelSize, int style) {
   if (pixelSize <= 0 || pixelSize > 512) return 0;
   std::vector<uint8_t> data;
   {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(plat::MapPath(path, plat::FileAccess::Read), std::ios::binary);
     if (!in) return 0;
     data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }

@@ -324,7 +324,7 @@ int LoadImage(const std::string& path, int flags) {
 int LoadAnimImage(const std::string& path, int cellWidth, int cellHeight, int firstCell,
                   int cellCount, int flags) {
   std::vector<uint8_t> bytes;
-  if (!plat::ReadWholeFile(path, bytes)) return 0;
+  if (!plat::ReadWholeFile(plat::MapPath(path, plat::FileAccess::Read), bytes)) return 0;
   if ((cellWidth != 0 || cellHeight != 0) && (cellWidth <= 0 || cellHeight <= 0)) return 0;
   return plat::LoadImageFromMemory(bytes.data(), bytes.size(), cellWidth, cellHeight, firstCell,
                                    cellCount, flags);
@@ -454,9 +454,10 @@ void FreePixmap(int pixmap) {
   g_pixmaps.Remove(pixmap);
 }
 
-int SavePixmapPNG(int pixmap, const std::string& path, int compression) {
+int SavePixmapPNG(int pixmap, const std::string& name, int compression) {
   plat::Pixmap* pm = g_pixmaps.Get(pixmap);
-  if (!pm || path.empty()) return 0;
+  if (!pm || name.empty()) return 0;
+  const std::string path = plat::MapPath(name, plat::FileAccess::Write);
   // Written beside the target and renamed over it only when complete, so a
   // failed save never leaves a half file under the real name.
   std::string part = path + ".part";

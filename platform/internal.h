@@ -305,4 +305,10 @@ class HeadlessControl {
 };
 HeadlessControl* CurrentHeadless();
 
+// The real path of a file the program names (relative to the working folder
+// or absolute): the name itself, unless an installed data folder maps it to
+// the player's folders. Writing creates the player's folder it lands in.
+enum class FileAccess { Read, Write };
+std::string MapPath(const std::string& path, FileAccess access);
+
 }  // namespace plat

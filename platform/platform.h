@@ -193,6 +193,42 @@ int SaveFileAtomically(const std::string& path, const std::string& bytes);
 int WriteNewFile(const std::string& path, const std::string& bytes);
 void DebugLog(const std::string& text);
 
+// ---------------------------------------------------------------- where the data lives
+// Two ways to run, both found from the executable's own place:
+// - portable: a Files/ folder beside the executable, read and written in place;
+// - installed: <prefix>/share/games/mnemora beside <prefix>/games/mnemora, never
+//   written. Every file operation above maps the player's own files (see
+//   PlacePlayerFiles) to the player's folders, and looks for the player's own
+//   decks and tables beside the installed ones (OverlayPlayerData).
+constexpr int kDataNotFound = 0;
+constexpr int kDataPortable = 1;
+constexpr int kDataInstalled = 2;
+struct DataSearch {
+  std::string folder;                 // chosen on the command line: a game folder or its Files/
+  bool portableOnly = false;          // only the Files/ folder beside the executable
+  std::vector<std::string> mustHold;  // subfolders a data folder must have
+  std::string fromFolder;             // searched from; "" = the executable's folder
+};
+// Picks the data folder and switches the mapping on for an installed one.
+int FindGameData(const DataSearch& search);
+int DataKind();                            // kData...
+std::string DataFolder();                  // absolute; "" when not found
+std::vector<std::string> DataPlacesTried();  // the folders looked at, in order
+std::string ExecutableFolder();
+enum class PlayerFolder { Config, Data, State, Pictures };
+// The player's folder of that kind from the XDG variables (absolute ones
+// only), else the usual one under the home folder.
+std::string PlayerFolderPath(PlayerFolder kind);
+// Installed data: files whose path below the data folder matches `pattern`
+// (fnmatch rules, '*' stays inside a folder) live in the player's folder of
+// that kind, under their own name, for reading and writing alike.
+void PlacePlayerFiles(const std::string& pattern, PlayerFolder kind);
+// Installed data: files directly in the data's `folder` are looked for in the
+// player's data folder first; written ones go there.
+void OverlayPlayerData(const std::string& folder);
+// Where a file of the data folder (path below it) is written; creates nothing.
+std::string WhereFileGoes(const std::string& dataRelative);
+
 // ---------------------------------------------------------------- text and numbers
 std::string Left(const std::string& s, int n);
 std::string Right(const std::string& s, int n);

@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "audio/music.h"
+#include "framework/command_line.h"
 #include "framework/display_setup.h"
 #include "framework/frame_flip.h"
 #include "framework/startup.h"
@@ -381,6 +382,7 @@ int RunSession(const std::string& root, const BotConfig& config) {
   if (pid == 0) {
     alarm(kTimeLimitSeconds);   // a session that hangs is killed and reported
     if (chdir(root.c_str()) != 0) _exit(90);
+    DataFolderOption = root;   // as --data: the test executable has no Files/ beside it
     setenv("MNEMORA_HEADLESS", "", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     static Bot bot;

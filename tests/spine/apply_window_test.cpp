@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "framework/command_line.h"
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
 #include "framework/frame_flip.h"
@@ -123,6 +124,7 @@ TEST(ApplyInARealWindow, EveryBackEndDrawsTheReloadedAssetsLikeTheSoftwareOne) {
   gamerun::GameDir dir("applywin");
   std::string before = CurrentDir();
   ASSERT_EQ(ChangeDir(dir.root.string()), 1);
+  DataFolderOption = dir.root.string();   // as --data: the test executable has no Files/ beside it
   StartUp();   // the real sequence: OpenGL unless the guard moved it
   ASSERT_EQ(::Setup[3], 0);
 

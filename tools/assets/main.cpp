@@ -2,7 +2,7 @@
 // loading chime) and Files/253 (decks, table art, heart, title logo, badges,
 // sound effects, music parts and songs), plus a contact sheet for review.
 // Everything is drawn and synthesised here from fixed seeds, so two runs give
-// identical files.
+// identical files. With --app-icons it draws only the desktop icon.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -36,12 +36,19 @@ void CopyFont(const std::string& from, const fs::path& to) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--app-icons") {
+    std::error_code ec;
+    fs::create_directories(argv[2], ec);
+    MakeAppIcons(argv[2]);
+    return Failed() ? 1 : 0;
+  }
   // The art's display lettering may come from another face than the shipped
   // display font (which must be condensed enough for the game's big words).
   if (argc != 6 && argc != 7) {
     std::fprintf(stderr,
                  "usage: mnemora_assets FILES_DIR PREVIEW_PNG FONT_UI FONT_DISPLAY FONT_DECORATIVE"
-                 " [FONT_ART_DISPLAY]\n");
+                 " [FONT_ART_DISPLAY]\n"
+                 "       mnemora_assets --app-icons ICON_DIR\n");
     return 2;
   }
   const char* artDisplay = argc == 7 ? argv[6] : argv[4];

@@ -1,0 +1,16 @@
+// The command line: --help, --version, --portable, --data DIR and
+// --headless SCRIPT. Owns the choices it reads.
+#pragma once
+
+#include <string>
+
+extern std::string DataFolderOption;  // --data DIR; "" = found from the executable's place
+extern bool PortableOption;           // --portable: only the Files/ folder beside the executable
+
+// Reads the options. Returns -1 to go on and run the game, else the exit code
+// to end with at once: 0 after --help or --version, 2 for a bad command line
+// (with a one-line error on stderr).
+int ReadCommandLine(int argc, const char* const* argv);
+
+// The data and player folders in use, one "  what  where" line each.
+std::string FoldersInUse();
