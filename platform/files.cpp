@@ -206,9 +206,10 @@ int RenameFile(const std::string& from, const std::string& to) {
   return std::rename(source.c_str(), target.c_str()) == 0 ? 1 : 0;
 }
 
-int ReadWholeFile(const std::string& path, std::string& bytes) {
+int ReadWholeFile(const std::string& name, std::string& bytes) {
   bytes.clear();
-  if (path.empty()) return 0;
+  if (name.empty()) return 0;
+  const std::string path = plat::MapPath(name, plat::FileAccess::Read);
   struct stat st;
   if (stat(path.c_str(), &st) != 0) {
     // Nothing there, or a link to nothing: a missing file. Anything else
@@ -294,9 +295,9 @@ bool WriteAllAndSync(int fd, const std::string& bytes) {
 
 }  // namespace
 
-int SaveFileAtomically(const std::string& path, const std::string& bytes) {
-  if (path.empty()) return 0;
-  std::string target = FollowLinks(path);
+int SaveFileAtomically(const std::string& name, const std::string& bytes) {
+  if (name.empty()) return 0;
+  std::string target = FollowLinks(plat::MapPath(name, plat::FileAccess::Write));
   if (target.empty()) return 0;
   std::string temp = target + ".tmp";
   // The new file keeps the permissions of the one it replaces.
@@ -324,8 +325,9 @@ int SaveFileAtomically(const std::string& path, const std::string& bytes) {
   return 1;
 }
 
-int WriteNewFile(const std::string& path, const std::string& bytes) {
-  if (path.empty()) return 0;
+int WriteNewFile(const std::string& name, const std::string& bytes) {
+  if (name.empty()) return 0;
+  const std::string path = plat::MapPath(name, plat::FileAccess::Write);
   int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) return 0;
   bool ok = WriteAllAndSync(fd, bytes);

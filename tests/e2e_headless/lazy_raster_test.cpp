@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "framework/command_line.h"
 #include "framework/startup.h"
 #include "platform/test_host.h"
 
@@ -51,6 +52,7 @@ void PlaySession(const fs::path& root, bool eager) {
     if (chdir(root.c_str()) != 0) _exit(90);
     setenv("MNEMORA_HEADLESS", "script.txt", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+    DataFolderOption = root.string();   // a test program has no Files/ beside it
     testhost::RasteriseEveryFrame(eager);
     RunProgram();
   }
