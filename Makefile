@@ -1,16 +1,22 @@
 # make play  : install what is missing, build, lay out build/game and start the game there
 # make check : install what is missing, build, run every test
+# make quick : build, run the unit tests only (no whole-program runs), under 30 s
+# make coverage : every test on a build with coverage counters, then line and
+#                 branch coverage per folder
 # SANITIZE=1 builds into build-sanitize with address and undefined-behaviour checks.
 
 JOBS ?= 2
 ifeq ($(SANITIZE),1)
 BUILD ?= build-sanitize
 CMAKE_FLAGS += -DMNEMORA_SANITIZE=ON
+else ifeq ($(MAKECMDGOALS),coverage)
+BUILD ?= build-coverage
+CMAKE_FLAGS += -DMNEMORA_COVERAGE=ON
 else
 BUILD ?= build
 endif
 
-.PHONY: all deps configure build play check bench clean
+.PHONY: all deps configure build play check quick coverage bench clean
 
 all: build
 
@@ -29,5 +35,13 @@ play: build
 check: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
+quick: build
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) -L quick
+
+coverage: build
+	find $(BUILD) -name '*.gcda' -delete
+	cd $(BUILD) && ctest -j$(JOBS) --output-on-failure || true
+	@bash scripts/coverage-report $(BUILD)
+
 clean:
-	rm -rf build build-sanitize
+	rm -rf build build-sanitize build-coverage
