@@ -108,7 +108,7 @@ TEST_F(ArrangementTest, FirstBlocksFollowTheRulesForTheSeed) {
       "[CHORDS]\n\"qwer\"\n\"tyuiqwer\"\n\"zxcvbnmq\"\n"
       "[BASS]\nSTRETCH=RANDOM+\n\"q w e \"\n\"rt\"\n"
       "[MELODY]\n\"qwerty\"\n\"e  e\"\n"
-      "[ACCOMPANY]\nSTRETCH=DOUBLE\n\"q   w\"\n";
+      "[ACCOMPANY]\nSTRETCH=DOUBLE\n\"q   w\"\n\"ee r\"\n";
   WriteSong("golden", song);
   for (const char* name : {"bass1", "bass2", "bass3", "lead1", "lead2", "accompany1"}) WritePart(name);
   LoadMusicParts();
@@ -116,13 +116,13 @@ TEST_F(ArrangementTest, FirstBlocksFollowTheRulesForTheSeed) {
   for (int seed : {4242, 7, 123456}) {
     SCOPED_TRACE(seed);
     RuleBook book(seed);
-    book.counts = {3, 3, 2, 2, 1};
+    book.counts = {3, 3, 2, 2, 2};
     book.modes = {1, -1, 2, -1, -2};
     book.patterns[kSectionDrums] = {"", "1 2 ", "3  4", "5"};
     book.patterns[kSectionChords] = {"", "qwer", "tyuiqwer", "zxcvbnmq"};
     book.patterns[kSectionBass] = {"", "q w e ", "rt"};
     book.patterns[kSectionMelody] = {"", "qwerty", "e  e"};
-    book.patterns[kSectionAccompany] = {"", "q   w"};
+    book.patterns[kSectionAccompany] = {"", "q   w", "ee r"};
     book.partCounts = {0, 3, 2, 1};
     book.Start();
     StartSong("golden", seed, 250);
