@@ -2,6 +2,9 @@
 # make check : install what is missing, build, run every test
 # make install: build, then install under PREFIX (default /usr/local; DESTDIR works too)
 # make package: build, then a Debian package (mnemora_<version>_<arch>.deb) in the top folder
+# make quick : build, run the unit tests only (no whole-program runs), under 30 s
+# make coverage : every test on a build with coverage counters, then line and
+#                 branch coverage per folder
 # SANITIZE=1 builds into build-sanitize with address and undefined-behaviour checks.
 
 JOBS ?= 2
@@ -9,11 +12,14 @@ PREFIX ?= /usr/local
 ifeq ($(SANITIZE),1)
 BUILD ?= build-sanitize
 CMAKE_FLAGS += -DMNEMORA_SANITIZE=ON
+else ifeq ($(MAKECMDGOALS),coverage)
+BUILD ?= build-coverage
+CMAKE_FLAGS += -DMNEMORA_COVERAGE=ON
 else
 BUILD ?= build
 endif
 
-.PHONY: all deps configure build play check bench clean install package
+.PHONY: all deps configure build play check quick coverage bench clean install package
 
 all: build
 
@@ -39,5 +45,13 @@ package: build
 	cd $(BUILD) && cpack -G DEB -B $(CURDIR)/$(BUILD)/package
 	cp $(BUILD)/package/mnemora_*.deb .
 
+quick: build
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) -L quick
+
+coverage: build
+	find $(BUILD) -name '*.gcda' -delete
+	cd $(BUILD) && ctest -j$(JOBS) --output-on-failure || true
+	@bash scripts/coverage-report $(BUILD)
+
 clean:
-	rm -rf build build-sanitize
+	rm -rf build build-sanitize build-coverage

@@ -89,7 +89,10 @@ int64_t GCMemAlloced() { return g_memoryBytes.load(); }
 // close the log. Tests swap the exit for a hook that unwinds back to them.
 void End(int exitCode) {
   std::fflush(nullptr);
-  if (plat::g_endHook) plat::g_endHook();
+  if (plat::g_endHook) {
+    plat::g_lastEndCode = exitCode;
+    plat::g_endHook();
+  }
   std::exit(exitCode);
 }
 

@@ -241,6 +241,10 @@ void DrawLine(float x1, float y1, float x2, float y2) {
 }
 
 void DrawText(const std::string& text, float x, float y) {
+  if (plat::g_textLog) {
+    const plat::Rgba8 c = plat::VertexColour();
+    plat::g_textLog->push_back({text, x, y, g_state.font, (uint32_t{c.r} << 16) | (uint32_t{c.g} << 8) | c.b});
+  }
   if (!plat::CurrentBackend() || text.empty()) return;
   plat::Rgba8 c = plat::VertexColour();
   // Glyphs stay crisp when they land 1:1 on back-buffer pixels; anything

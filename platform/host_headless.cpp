@@ -93,6 +93,7 @@ class HeadlessHost final : public Host, public HeadlessControl {
   std::unique_ptr<RenderBackend> Open(int driver, int width, int height, int depth,
                                       int hertz) override {
     if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return nullptr;
+    if (driver >= 0 && driver < 31 && (refusedDrivers_ >> driver & 1)) return nullptr;
     if (depth != 0) {
       // Full screen exists only in the offered modes, as on a real display.
       bool found = false;
@@ -208,6 +209,7 @@ class HeadlessHost final : public Host, public HeadlessControl {
   }
 
   uint32_t Clock() const override { return clock_; }
+  void RefuseDrivers(int mask) override { refusedDrivers_ = mask; }
   // Time passing by the test's hand counts as a sleep: the nudge for waits
   // that never sleep must not add to it.
   void Advance(int ms) override {
@@ -353,6 +355,7 @@ class HeadlessHost final : public Host, public HeadlessControl {
   }
 
   std::string title_;
+  int refusedDrivers_ = 0;
   uint32_t clock_ = 0;
   uint32_t scriptTime_ = 0;     // time of the previous script line, for "+N"
   uint32_t lastEventTime_ = 0;  // the idle guard counts from here

@@ -153,6 +153,15 @@ void CountMemory(int64_t delta);
 
 // Set by tests (testhost::SetEndHook): End() calls it instead of ending the process.
 extern void (*g_endHook)();
+extern int g_lastEndCode;   // the exit code End() handed to the hook
+// Set by tests (testhost::RecordTexts): every DrawText call is noted here.
+struct DrawnText {
+  std::string text;
+  float x, y;
+  int font;
+  uint32_t colour;   // 0xRRGGBB
+};
+extern std::vector<DrawnText>* g_textLog;
 
 // Start-up values of the runtime tables (also run by ResetAllPlatformState).
 void ResetStreams();   // closes every open stream; old handles stay dead
@@ -302,6 +311,8 @@ class HeadlessControl {
   virtual void QueueNow(HeadlessEvent kind, int a = 0, int b = 0, const std::string& text = {}) = 0;
   virtual uint32_t Clock() const = 0;
   virtual void Advance(int ms) = 0;
+  // Displays asked of these drivers (bit = driver number) fail to open.
+  virtual void RefuseDrivers(int mask) = 0;
 };
 HeadlessControl* CurrentHeadless();
 

@@ -8,6 +8,8 @@
 
 namespace plat {
 void (*g_endHook)() = nullptr;
+int g_lastEndCode = -1;
+std::vector<DrawnText>* g_textLog = nullptr;
 }  // namespace plat
 
 namespace testhost {
@@ -23,6 +25,10 @@ void Start(const std::string& scriptPath) {
   if (GraphicsOpenNow()) EndGraphics();
   plat::SetHost(plat::MakeHeadlessHost(scriptPath));
   plat::ResetAllPlatformState();
+}
+
+void RefuseDrivers(int mask) {
+  if (auto* c = Control()) c->RefuseDrivers(mask);
 }
 
 void ScriptLines(const std::string& lines) {
@@ -124,6 +130,19 @@ Frame BackBuffer() {
 int Presents() { return plat::PresentCount(); }
 
 void SetEndHook(void (*hook)()) { plat::g_endHook = hook; }
+int LastEndCode() { return plat::g_lastEndCode; }
+
+void RecordTexts(bool on) {
+  static std::vector<plat::DrawnText> log;
+  log.clear();
+  plat::g_textLog = on ? &log : nullptr;
+}
+std::vector<DrawnText> Texts() {
+  std::vector<DrawnText> out;
+  if (plat::g_textLog)
+    for (const auto& t : *plat::g_textLog) out.push_back({t.text, t.x, t.y, t.font, t.colour});
+  return out;
+}
 
 namespace {
 std::vector<plat::TextRecord> g_recorded;

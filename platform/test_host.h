@@ -29,6 +29,10 @@ void SetPadHat(int port, float hat);
 void SetPadButton(int port, int button, bool down);
 void UnplugPad(int port);
 
+// Displays asked of these drivers (bit = driver number, kDriver*) fail to
+// open, as on a machine without that graphics stack; 0 again at Start.
+void RefuseDrivers(int mask);
+
 // The virtual clock in milliseconds.
 uint32_t Clock();
 void Advance(int ms);
@@ -79,6 +83,18 @@ void ClearDrawnTexts();
 
 // End(): instead of ending the process, calls this hook (which may throw).
 void SetEndHook(void (*hook)());
+// The exit code of the last End() that went to the hook.
+int LastEndCode();
+
+// Texts drawn (DrawText) since RecordTexts(true), with their position and font.
+struct DrawnText {
+  std::string text;
+  float x, y;
+  int font;
+  uint32_t colour;   // 0xRRGGBB
+};
+void RecordTexts(bool on);
+std::vector<DrawnText> Texts();
 
 // The headless back buffer rasterises only what is read; with true, displays
 // opened from now on rasterise every frame as it is drawn.

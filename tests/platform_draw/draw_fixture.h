@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <unistd.h>
+
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -31,7 +34,23 @@ inline bool WritePng(const std::string& path, int w, int h, const std::vector<ui
   return png_image_write_to_file(&img, path.c_str(), 0, rgba.data(), 0, nullptr) != 0;
 }
 
-inline std::string TempPath(const std::string& name) { return testing::TempDir() + "mnemora_draw_" + name; }
+// The drawing tests' files live in one folder of this process, removed when it ends.
+inline const std::string& TempFolder() {
+  struct Folder {
+    std::filesystem::path path;
+    Folder() : path(std::filesystem::temp_directory_path() / ("mnemora_draw_" + std::to_string(::getpid()))) {
+      std::filesystem::create_directories(path);
+    }
+    ~Folder() {
+      std::error_code ec;
+      std::filesystem::remove_all(path, ec);
+    }
+  };
+  static const Folder folder;
+  static const std::string text = folder.path.string();
+  return text;
+}
+inline std::string TempPath(const std::string& name) { return TempFolder() + "/" + name; }
 
 inline std::vector<uint8_t> ReadBytes(const std::string& path) {
   std::vector<uint8_t> out;

@@ -20,6 +20,8 @@ TEST(Text, CuttingPastTheEnds) {
   EXPECT_EQ(Mid("abcdef", 4), "def");
   EXPECT_EQ(Mid("abcdef", 4, -1), "def");
   EXPECT_EQ(Mid("abcdef", 5, 10), "ef");
+  EXPECT_EQ(Mid("abcdef", 6, 1), "f");      // the last character is still inside
+  EXPECT_EQ(Mid("abcdef", 6), "f");
   EXPECT_EQ(Mid("abcdef", 7, 1), "");
   EXPECT_EQ(Mid("abcdef", 0, 3), "ab");     // the overhang shortens the count
   EXPECT_EQ(Mid("abcdef", -2, 3), "");

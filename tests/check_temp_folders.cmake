@@ -1,0 +1,15 @@
+# MODE=prepare: an empty temporary folder for each test in NAMES.
+# MODE=check: every test's folder must be empty again.
+if(MODE STREQUAL "prepare")
+  file(REMOVE_RECURSE "${ROOT}")
+  string(REPLACE "," ";" NAMES "${NAMES}")
+  foreach(name IN LISTS NAMES)
+    file(MAKE_DIRECTORY "${ROOT}/${name}")
+  endforeach()
+else()
+  file(GLOB left LIST_DIRECTORIES true "${ROOT}/*/*")
+  if(left)
+    list(JOIN left "\n  " shown)
+    message(FATAL_ERROR "Tests left files in their temporary folders:\n  ${shown}")
+  endif()
+endif()
