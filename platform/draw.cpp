@@ -241,9 +241,15 @@ void DrawLine(float x1, float y1, float x2, float y2) {
 }
 
 void DrawText(const std::string& text, float x, float y) {
+  size_t logged = 0;
   if (plat::g_textLog) {
     const plat::Rgba8 c = plat::VertexColour();
-    plat::g_textLog->push_back({text, x, y, g_state.font, (uint32_t{c.r} << 16) | (uint32_t{c.g} << 8) | c.b});
+    logged = plat::g_textLog->size();
+    plat::TextRecord call{text, g_state.font, 0, 0, 0, 0, 0, 0, 0, 0, g_state.rotation};
+    call.x = x;
+    call.y = y;
+    call.colour = (uint32_t{c.r} << 16) | (uint32_t{c.g} << 8) | c.b;
+    plat::g_textLog->push_back(call);
   }
   if (!plat::CurrentBackend() || text.empty()) return;
   plat::Rgba8 c = plat::VertexColour();
@@ -267,8 +273,14 @@ void DrawText(const std::string& text, float x, float y) {
   }
   if (grow && !inked.Empty()) {
     plat::RenderBackend* be = plat::CurrentBackend();
-    plat::g_textLog->push_back(plat::TextRecord{text, g_state.font, 0, 0, inked.x0, inked.y0, inked.x1,
-                                                inked.y1, be->Width(), be->Height(), g_state.rotation});
+    plat::TextRecord& r = (*plat::g_textLog)[logged];
+    r.x0 = inked.x0;
+    r.y0 = inked.y0;
+    r.x1 = inked.x1;
+    r.y1 = inked.y1;
+    r.windowWidth = be->Width();
+    r.windowHeight = be->Height();
+    r.inked = true;
   }
 }
 

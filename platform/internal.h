@@ -154,14 +154,6 @@ void CountMemory(int64_t delta);
 // Set by tests (testhost::SetEndHook): End() calls it instead of ending the process.
 extern void (*g_endHook)();
 extern int g_lastEndCode;   // the exit code End() handed to the hook
-// Set by tests (testhost::RecordTexts): every DrawText call is noted here.
-struct DrawnText {
-  std::string text;
-  float x, y;
-  int font;
-  uint32_t colour;   // 0xRRGGBB
-};
-extern std::vector<DrawnText>* g_textLog;
 
 // Start-up values of the runtime tables (also run by ResetAllPlatformState).
 void ResetStreams();   // closes every open stream; old handles stay dead
@@ -271,9 +263,10 @@ bool ResolveFontGlyph(int font, uint8_t code, GlyphRef& out);
 int FontLineHeight(int font);
 int FontAdvance(int font, uint8_t code);
 
-// Test-only: while a text log is set, DrawText appends the inked box of
-// every text it draws (the glyph quads' bounds, back-buffer pixels) and
-// DrawImage the box of every image frame (image set, text empty).
+// Test-only: while a text log is set, every DrawText call is noted with its
+// position, font and colour, and the inked box of what it drew (the glyph
+// quads' bounds, back-buffer pixels); DrawImage notes the box of every image
+// frame (image set, text empty).
 struct TextRecord {
   std::string text;
   int font;
@@ -281,6 +274,9 @@ struct TextRecord {
   float x0, y0, x1, y1;
   int windowWidth, windowHeight;
   float rotation;
+  float x = 0, y = 0;      // DrawText's position, logical units
+  uint32_t colour = 0;     // 0xRRGGBB
+  bool inked = false;      // the box above holds drawn glyphs
 };
 extern std::vector<TextRecord>* g_textLog;
 

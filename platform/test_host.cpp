@@ -9,7 +9,6 @@
 namespace plat {
 void (*g_endHook)() = nullptr;
 int g_lastEndCode = -1;
-std::vector<DrawnText>* g_textLog = nullptr;
 }  // namespace plat
 
 namespace testhost {
@@ -132,21 +131,17 @@ int Presents() { return plat::PresentCount(); }
 void SetEndHook(void (*hook)()) { plat::g_endHook = hook; }
 int LastEndCode() { return plat::g_lastEndCode; }
 
-void RecordTexts(bool on) {
-  static std::vector<plat::DrawnText> log;
-  log.clear();
-  plat::g_textLog = on ? &log : nullptr;
-}
-std::vector<DrawnText> Texts() {
-  std::vector<DrawnText> out;
-  if (plat::g_textLog)
-    for (const auto& t : *plat::g_textLog) out.push_back({t.text, t.x, t.y, t.font, t.colour});
-  return out;
-}
-
 namespace {
 std::vector<plat::TextRecord> g_recorded;
 }  // namespace
+
+std::vector<TextCall> Texts() {
+  std::vector<TextCall> out;
+  if (plat::g_textLog)
+    for (const auto& t : g_recorded)
+      if (t.image == 0) out.push_back({t.text, t.x, t.y, t.font, t.colour});
+  return out;
+}
 
 void RecordTexts(bool on) {
   g_recorded.clear();
@@ -157,7 +152,7 @@ std::vector<DrawnText> DrawnTexts() {
   std::vector<DrawnText> out;
   for (size_t i = 0; i < g_recorded.size(); ++i) {
     const plat::TextRecord& r = g_recorded[i];
-    if (r.image == 0)
+    if (r.image == 0 && r.inked)
       out.push_back(DrawnText{r.text, r.font, r.x0, r.y0, r.x1, r.y1, r.windowWidth, r.windowHeight, r.rotation,
                               static_cast<int>(i)});
   }

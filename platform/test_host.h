@@ -86,15 +86,15 @@ void SetEndHook(void (*hook)());
 // The exit code of the last End() that went to the hook.
 int LastEndCode();
 
-// Texts drawn (DrawText) since RecordTexts(true), with their position and font.
-struct DrawnText {
+// Every DrawText call since RecordTexts(true), inked or not, with its
+// position, font and colour.
+struct TextCall {
   std::string text;
   float x, y;
   int font;
   uint32_t colour;   // 0xRRGGBB
 };
-void RecordTexts(bool on);
-std::vector<DrawnText> Texts();
+std::vector<TextCall> Texts();
 
 // The headless back buffer rasterises only what is read; with true, displays
 // opened from now on rasterise every frame as it is drawn.

@@ -69,7 +69,9 @@ TEST_F(FrameServicesTest, EverySetupValueReadsBackAsSaved) {
     ::Setup[13] = c.music;
     ::Setup[14] = c.driver;
     std::array<int, 101> bindings{};
-    for (int n = 1; n < 100; ++n) bindings[n] = Bindings[n] = 1000 + 7 * n + c.master;
+    // Distinct codes an input can have: keys for the first sixty slots, pad codes after.
+    for (int n = 1; n < 100; ++n)
+      bindings[n] = Bindings[n] = n <= 60 ? 10 + 3 * n + c.master % 3 : 300 + 2 * (n - 60) + c.master % 2;
     const std::array<int, 100> saved = ::Setup;
     SaveSetup();
 
