@@ -11,6 +11,7 @@ namespace e2e {
 enum class Plan {
   PlayEachDifficulty,   // Easy, Medium, Hard: one round each, then Escape
   InspectPanel,         // show each difficulty's panel, report TopScores, then Escape
+  KeysOnlyMedium,       // one Medium round with the keyboard alone: Return, arrows, Space
 };
 
 struct BotConfig {
