@@ -70,11 +70,12 @@ bool PickerInput(Picker& p) {
   return false;
 }
 
-// A small solid triangle pointing up (dir -1) or down (dir 1), apex at (cx, tipY).
+// A solid triangle pointing up (dir -1) or down (dir 1), apex at (cx, tipY),
+// 12 units tall, in two-unit rows.
 void DrawArrow(int cx, int tipY, int dir) {
-  for (int row = 0; row < 10; ++row) {
-    DrawRect(static_cast<float>(cx - row - 1), static_cast<float>(tipY - dir * row - (dir > 0 ? 1 : 0)),
-             static_cast<float>(2 * row + 2), 1);
+  for (int row = 0; row < 6; ++row) {
+    const int y = dir < 0 ? tipY + 2 * row : tipY - 2 * row - 2;
+    DrawRect(static_cast<float>(cx - 2 * row - 2), static_cast<float>(y), static_cast<float>(4 * row + 4), 2);
   }
 }
 
@@ -102,9 +103,11 @@ void DrawPicker(const Picker& p, int nameX, int nameY) {
     DrawRect(bx, by, 2, bh);
     DrawRect(bx + bw - 2, by, 2, bh);
   }
+  // The arrows sit in the line's blank margins, inside the box, clear of
+  // the heading above.
   SetColourAlpha(255, 230, 40, 1);
-  DrawArrow(x + w / 2, top - 22, -1);
-  DrawArrow(x + w / 2, top + h + 22, 1);
+  DrawArrow(x + w / 2, top + 2, -1);
+  DrawArrow(x + w / 2, top + h - 2, 1);
   SelectFont(2, 3);
   SetColourAlpha(255, 255, 255, 1);
   DrawTextAligned(VirtualWidth / 2, nameY + h / 2 + 60, "D-pad: letter and place     A: done     B: delete", 1, 1);

@@ -173,6 +173,9 @@ float JoyControllerAxis(int axis, int port);     // sticks -1..1 (down and right
 // pads already plugged in get theirs at once. Returns the number added, 0
 // when the file is missing or the host has no controller support.
 int LoadControllerLayouts(const std::string& path);
+// Where a player keeps a mapping file of their own: gamecontrollerdb.txt in
+// $XDG_CONFIG_HOME/mnemora (or ~/.config/mnemora); "" when neither is set.
+std::string PlayerControllerLayoutsPath();
 
 // ---------------------------------------------------------------- files and folders
 int ChangeDir(const std::string& path);

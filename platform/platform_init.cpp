@@ -229,5 +229,14 @@ float JoyControllerAxis(int axis, int port) {
 }
 
 int LoadControllerLayouts(const std::string& path) {
+  if (path.empty()) return 0;
   return plat::g_host ? plat::g_host->AddControllerLayouts(path) : 0;
+}
+
+std::string PlayerControllerLayoutsPath() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config && *config == '/') return std::string(config) + "/mnemora/gamecontrollerdb.txt";
+  const char* home = std::getenv("HOME");
+  if (home && *home) return std::string(home) + "/.config/mnemora/gamecontrollerdb.txt";
+  return "";
 }

@@ -297,7 +297,9 @@ void Watch() {
   if (++b.frames % 600 == 0) {
     b.report << "trace " << b.frames << " stage " << static_cast<int>(b.stage) << " pause "
              << PauseState << " slide " << SlideStep << " lives " << Lives << " turn " << b.turn
-             << " shown " << b.shown.size() << " queued " << b.queue.size() << "\n";
+             << " shown " << b.shown.size() << " queued " << b.queue.size() << " focus "
+             << (FocusShown ? FocusCell : -1) << " keypicks " << b.keyPicks << " phase "
+             << static_cast<int>(CurrentRound().phase) << "\n";
     b.report.flush();
   }
   switch (b.stage) {
@@ -314,6 +316,8 @@ void Watch() {
         b.prevAngle.fill(0);
         b.pickedByMe.fill(false);
         if (b.config.plan != Plan::KeysOnlyMedium) Button(false);
+        // The Return that started the round: its release was still queued.
+        if (b.config.plan == Plan::KeysOnlyMedium) testhost::PushKey(kEnter, false);
       } else {
         OnTitle();
       }
