@@ -44,6 +44,7 @@ constexpr int kClosingFadeMs = 1500;
 
 bool AnyInputToLeave() {
   if (CaptureInput() >= 1) return true;
+  if (AnyControllerButtonHeld()) return true;   // also a pad plugged in after start-up
   if (MouseDown(1) || MouseDown(2)) return true;
   if (KeyDown(115) && (KeyDown(164) || KeyDown(165))) return true;
   return AppTerminate() != 0;

@@ -180,3 +180,64 @@ int CaptureInput() {
   // 4. Nothing held.
   return 0;
 }
+
+// ---------------------------------------------------------------- navigation
+namespace {
+
+constexpr int kControllerPorts = 8;      // ports looked at; gaps from unplugged pads included
+constexpr float kStickThreshold = 0.5f;  // half way out counts as a push
+
+// A scanned pad follows its switch in the settings menu; a pad plugged in
+// later has no switch and counts.
+bool PortEnabled(int port) {
+  int pad = port + 1;
+  return pad > PadCount || PadEnabled[pad] != 0;
+}
+
+bool ControllerPortHeld(int port, Nav nav) {
+  auto stick = [port](int axis, float sign) { return JoyControllerAxis(axis, port) * sign > kStickThreshold; };
+  switch (nav) {
+    case Nav::Up: return JoyControllerDown(kControllerDpadUp, port) || stick(kControllerLeftY, -1);
+    case Nav::Down: return JoyControllerDown(kControllerDpadDown, port) || stick(kControllerLeftY, 1);
+    case Nav::Left: return JoyControllerDown(kControllerDpadLeft, port) || stick(kControllerLeftX, -1);
+    case Nav::Right: return JoyControllerDown(kControllerDpadRight, port) || stick(kControllerLeftX, 1);
+    case Nav::Accept: return JoyControllerDown(kControllerA, port) != 0;
+    case Nav::Back: return JoyControllerDown(kControllerB, port) != 0;
+    case Nav::Start: return JoyControllerDown(kControllerStart, port) != 0;
+    case Nav::Select: return JoyControllerDown(kControllerBack, port) != 0;
+    case Nav::ShoulderLeft: return JoyControllerDown(kControllerLeftShoulder, port) != 0;
+    case Nav::ShoulderRight: return JoyControllerDown(kControllerRightShoulder, port) != 0;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool ControllerHeld(Nav nav) {
+  for (int port = 0; port < kControllerPorts; ++port) {
+    if (JoyIsController(port) && PortEnabled(port) && ControllerPortHeld(port, nav)) return true;
+  }
+  return false;
+}
+
+bool AnyControllerButtonHeld() {
+  for (int port = 0; port < kControllerPorts; ++port) {
+    if (!JoyIsController(port) || !PortEnabled(port)) continue;
+    for (int button = 0; button < kControllerButtons; ++button) {
+      if (JoyControllerDown(button, port)) return true;
+    }
+  }
+  return false;
+}
+
+bool DirectionHeld(int control) {
+  Nav nav = Nav::Up;
+  switch (control) {
+    case kControlUp: nav = Nav::Up; break;
+    case kControlDown: nav = Nav::Down; break;
+    case kControlLeft: nav = Nav::Left; break;
+    case kControlRight: nav = Nav::Right; break;
+    default: return false;
+  }
+  return ControlDown(control, 1) != 0 || ControllerHeld(nav);
+}

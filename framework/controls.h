@@ -60,3 +60,48 @@ int ControlDown(int control, int player);
 // The first input held now (keys, then each enabled pad), 0 if none or while
 // F11 or F12 is held (those belong to the screenshot and statistics keys).
 int CaptureInput();
+
+// ---------------------------------------------------------------- navigation
+// Menus, the title screen, the round's focus and name entry also read pads
+// through their controller layout, so A, B, Start and the D-pad mean the
+// same on every pad the platform knows. Pads switched off in the settings
+// menu are left out; pads plugged in after start-up count too.
+enum class Nav { Up, Down, Left, Right, Accept, Back, Start, Select, ShoulderLeft, ShoulderRight };
+// Held on some controller: the D-pad or the left stick for the directions,
+// A, B, Start, Back and the shoulder buttons for the rest.
+bool ControllerHeld(Nav nav);
+// Any controller button held (the closing page ends on any input).
+bool AnyControllerButtonHeld();
+// A direction for the keyboard or pad player: player 1's binding for the
+// control (the arrows by default, or whatever pad input the setup binds),
+// the D-pad or the left stick. control: kControlUp, Left, Right or Down.
+bool DirectionHeld(int control);
+
+// Acts once per press: Fresh is true in the first frame an input is held.
+// It starts as held, so an input still down when a screen opens must be let
+// go first.
+struct PressEdge {
+  bool held = true;
+  bool Fresh(bool now) {
+    bool fresh = now && !held;
+    held = now;
+    return fresh;
+  }
+};
+
+// A press that repeats while held: once at once, then after 18 frames every
+// 6 frames, as held keys repeat in a text field.
+struct RepeatPress {
+  int heldFrames = -1;   // -1: not held (or held since before the screen opened)
+  bool started = false;
+  bool Step(bool now) {
+    if (!now) {
+      heldFrames = -1;
+      started = true;
+      return false;
+    }
+    if (!started) return false;
+    ++heldFrames;
+    return heldFrames == 0 || (heldFrames >= 18 && (heldFrames - 18) % 6 == 0);
+  }
+};

@@ -9,6 +9,7 @@
 #include "audio/music.h"
 #include "framework/clock.h"
 #include "framework/closing_screen.h"
+#include "framework/controls.h"
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
 #include "framework/engine_test.h"
@@ -53,6 +54,11 @@ void AddNotification(const std::string& text, int c) {
 }
 
 namespace {
+
+// The pad's Back toggles the settings panel as Tab does; its Start pauses a
+// round as Escape does, once per press, and only a press made during the
+// round: the Start that began the round from the title screen must be let go.
+PressEdge PadSettingsPress, PadPausePress;
 
 // Drawn at scale 1.5, shrunk where a font's lines would touch: the figure
 // has 38 units above the first line, the lines 20 units each.
@@ -105,7 +111,8 @@ int FlipFrame(int showPointer) {
 
   // 1-3
   CallGameHook(GameHooks.drawOverlay);
-  if (KeyHit(9)) {
+  bool padSettings = PadSettingsPress.Fresh(ControllerHeld(Nav::Select));
+  if (KeyHit(9) || padSettings) {
     SettingsOpen = 1 - SettingsOpen;
     SaveSetup();
   }
@@ -117,7 +124,9 @@ int FlipFrame(int showPointer) {
   bool drawing = IsDrawingFrame();
   if (drawing && !EngineTestRunning) {
     if (KeyHit(122)) TakeScreenshot();
-    if (KeyDown(27) && PauseState == 1) {
+    if (PauseState != 1) PadPausePress = PressEdge{};
+    bool padPause = PadPausePress.Fresh(ControllerHeld(Nav::Start));
+    if ((EscapeForScreen() || (padPause && !SettingsPanelOut())) && PauseState == 1) {
       PauseState = 2;
       result = PauseMenu();
       PauseState = 1;

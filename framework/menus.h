@@ -5,6 +5,12 @@
 #include <string>
 
 extern int SettingsPanelY;   // virtual units; -300 hidden, 20 fully out
+// True while the panel is wanted out or still sliding: the keys and the
+// pad's buttons work the panel then, not the screen beneath.
+bool SettingsPanelOut();
+// Escape held and meant for the screen: not while the panel is out, nor while
+// the press that closed the panel is still held.
+bool EscapeForScreen();
 
 void ResetMenus();
 void SettingsPanel();                 // every frame, from FlipFrame

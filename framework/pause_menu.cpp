@@ -25,14 +25,24 @@ bool AnyPlayer(int control) {
   return false;
 }
 
-bool UpActive() { return AnyPlayer(0) || KeyDown(38); }
-bool DownActive() { return AnyPlayer(8) || KeyDown(40); }
-bool ConfirmActive() { return AnyPlayer(10) || AnyPlayer(11) || KeyDown(32); }
+// The pad's D-pad (or left stick) and A work as the arrows and Space do;
+// Return confirms too. While the settings panel is out, they work the panel.
+bool UpActive() { return !SettingsPanelOut() && (AnyPlayer(0) || KeyDown(38) || ControllerHeld(Nav::Up)); }
+bool DownActive() { return !SettingsPanelOut() && (AnyPlayer(8) || KeyDown(40) || ControllerHeld(Nav::Down)); }
+bool ConfirmActive() {
+  return !SettingsPanelOut() &&
+         (AnyPlayer(10) || AnyPlayer(11) || KeyDown(32) || KeyDown(13) || ControllerHeld(Nav::Accept));
+}
+// Escape, or the pad's B or Start: leave the menu with what is highlighted.
+bool LeaveHeld() {
+  return KeyDown(27) || ControllerHeld(Nav::Back) || ControllerHeld(Nav::Start);
+}
 
-// Waits, pumping events and sleeping briefly, while Escape is held, or until
-// a close request, which the next frame then acts on.
+// Waits, pumping events and sleeping briefly, while Escape (or the pad's B
+// or Start) is held, or until a close request, which the next frame then
+// acts on.
 void WaitEscapeReleased() {
-  while (KeyDown(27) && !AppTerminatePending()) {
+  while (LeaveHeld() && !AppTerminatePending()) {
     PollSystem();
     Delay(1);
   }
@@ -139,7 +149,8 @@ int PauseMenu() {
 
     // 10-11
     FlipFrame(1);
-    if (KeyDown(27)) result = selection == 1 ? 99 : 1;
+    bool leave = EscapeForScreen() || (!SettingsPanelOut() && (ControllerHeld(Nav::Back) || ControllerHeld(Nav::Start)));
+    if (leave) result = selection == 1 ? 99 : 1;
   }
 
   // On exit: fresh random numbers again, and no Escape left for the caller.

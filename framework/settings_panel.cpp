@@ -3,6 +3,7 @@
 // display up again. FlipFrame calls it every frame so it animates everywhere.
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "framework/controls.h"
 #include "framework/display_setup.h"
@@ -25,6 +26,28 @@ namespace {
 float PanelTextScale() {
   SetImageFont(Fonts[2]);
   return LineFitScale(16);
+}
+
+// ---------------------------------------------------------------- keyboard and pad focus
+// Every row the panel draws registers itself, in drawing order, with what a
+// key does to it and where it stands; the focus walks that list, so it
+// follows the layout wherever the rows are drawn.
+enum class RowKind { Option, Resolution, Apply, Volume, Pad };
+struct PanelRow {
+  RowKind kind;
+  int target;     // setup index (option, volume) or pad number
+  int count;      // values of an option row
+  int x, y, w, h; // virtual units, as drawn this frame
+};
+std::vector<PanelRow> Rows;
+int FocusRow = 0;
+bool FocusShown = false;
+RepeatPress UpPress, DownPress, LeftPress, RightPress;
+PressEdge AcceptPress, EscapePress, PadClosePress;
+bool PanelTookEscape = false;   // the Escape that closed the panel is still held
+
+void AddRow(RowKind kind, int target, int count, int x, int y, int w, int h) {
+  Rows.push_back({kind, target, count, x, y, w, h});
 }
 
 int SnapVolume(int value) {
@@ -53,6 +76,8 @@ void DrawLabelled(int setupIndex, int x, int y, int iconBase, std::initializer_l
 void ResolutionRow() {
   std::string labels[6] = {"Resolution"};
   int hovered = OptionRow(2, 20, 70, 11, labels);
+  if (!Rows.empty()) Rows.pop_back();   // keys step the mode, as the arrows over it do
+  AddRow(RowKind::Resolution, 2, 1, 20, SettingsPanelY + 70, 200, 70);
   if (hovered || MouseOver(20, SettingsPanelY + 70, 200, 70)) {
     // Read every count so no press is left over for a later frame.
     int up = KeyHit(39) + KeyHit(38);
@@ -69,19 +94,24 @@ void ResolutionRow() {
   SetColourAlpha(80, 255, 80);
 }
 
+void ApplyNow() {
+  SettingsOpen = 0;
+  SaveSetup();
+  ApplyDisplaySettings();
+}
+
 void ApplyButton() {
   const float scale = PanelTextScale();
   SetScaleXY(scale);
   SetColourAlpha(0, 120, 0, 0.5);
   int w = static_cast<int>(TextWidth("Apply") * scale) + 4;
   int h = static_cast<int>(TextHeight("Apply") * scale) + 4;
+  AddRow(RowKind::Apply, 0, 1, 18, SettingsPanelY + 258, w, h);
   if (MouseOver(18, SettingsPanelY + 258, w, h)) {
     DrawRect(18, static_cast<float>(SettingsPanelY + 258), static_cast<float>(w), static_cast<float>(h));
     if (LeftClick) {
       LeftClick = 0;
-      SettingsOpen = 0;
-      SaveSetup();
-      ApplyDisplaySettings();
+      ApplyNow();
     }
   }
   SetColourAlpha(80, 255, 80, 1);
@@ -115,9 +145,15 @@ void RightColumn() {
   SetScaleXY(PanelTextScale());
   SetColourAlpha(255, 180, 180, 1);
   DrawTextAligned(x, SettingsPanelY + 50, "Changes require a Restart", 0, 0);
-  Setup[11] = SnapVolume(VolumeSlider(Setup[11], x, SettingsPanelY + 70, "Master Volume"));
-  Setup[12] = SnapVolume(VolumeSlider(Setup[12], x, SettingsPanelY + 120, "Sounds"));
-  Setup[13] = SnapVolume(VolumeSlider(Setup[13], x, SettingsPanelY + 170, "Music"));
+  const struct {
+    int index, y;
+    const char* caption;
+  } kSliders[3] = {{11, 70, "Master Volume"}, {12, 120, "Sounds"}, {13, 170, "Music"}};
+  for (const auto& slider : kSliders) {
+    int y = SettingsPanelY + slider.y;
+    Setup[slider.index] = SnapVolume(VolumeSlider(Setup[slider.index], x, y, slider.caption));
+    AddRow(RowKind::Volume, slider.index, 0, x - 2, y - 4, 100, 24 + TextHeight(slider.caption));
+  }
 
   // The pads: a held first button lights the name so the player can tell
   // them apart. Their lines are 15 apart.
@@ -131,6 +167,7 @@ void RightColumn() {
     } else {
       SetColourAlpha(80, 255, 80, alpha);
     }
+    AddRow(RowKind::Pad, i, 2, x, y, static_cast<int>(TextWidth(PadNames[i]) * scale), 14);
     if (MouseOver(x, y, static_cast<int>(TextWidth(PadNames[i]) * scale), 14) && LeftClick) {
       LeftClick = 0;
       PadEnabled[i] = 1 - PadEnabled[i];
@@ -139,7 +176,84 @@ void RightColumn() {
   }
 }
 
+// One key or pad step on the focused row: direction -1 (left), +1 (right),
+// 0 to activate (Return or A).
+void ActOnRow(const PanelRow& row, int direction) {
+  switch (row.kind) {
+    case RowKind::Option: {
+      int count = row.count > 0 ? row.count : 1;
+      int v = Setup[row.target] + (direction < 0 ? -1 : 1);
+      Setup[row.target] = ((v % count) + count) % count;
+      break;
+    }
+    case RowKind::Resolution: StepMode(direction < 0 ? -1 : 1); break;
+    case RowKind::Volume:
+      if (direction != 0) {
+        int v = Setup[row.target] + 5 * direction;
+        Setup[row.target] = SnapVolume(v < 0 ? 0 : (v > 100 ? 100 : v));
+      }
+      break;
+    case RowKind::Pad: PadEnabled[row.target] = 1 - PadEnabled[row.target]; break;
+    case RowKind::Apply:
+      if (direction == 0) ApplyNow();
+      break;
+  }
+}
+
+// Up and Down move the focus over the rows, Left and Right change the
+// focused value, Return or A activates it; Escape or the pad's B closes the
+// panel (the pad's Back toggles it in the frame routine, as Tab does). The
+// first press only shows the focus, and the mouse hides it again.
+void PanelKeys() {
+  bool up = UpPress.Step(DirectionHeld(kControlUp));
+  bool down = DownPress.Step(DirectionHeld(kControlDown));
+  bool left = LeftPress.Step(DirectionHeld(kControlLeft));
+  bool right = RightPress.Step(DirectionHeld(kControlRight));
+  bool accept = AcceptPress.Fresh(KeyDown(13) || ControllerHeld(Nav::Accept));
+  bool escape = EscapePress.Fresh(KeyDown(27));
+  bool padClose = PadClosePress.Fresh(ControllerHeld(Nav::Back));
+  if (!KeyDown(27)) PanelTookEscape = false;
+  if (MouseXNow != MouseXPrev || MouseYNow != MouseYPrev) FocusShown = false;
+  if (SettingsOpen != 1) return;
+
+  if (escape || padClose) {
+    PanelTookEscape = escape;
+    SettingsOpen = 0;
+    SaveSetup();
+    return;
+  }
+  if (Rows.empty() || !(up || down || left || right || accept)) return;
+  if (FocusRow < 0 || FocusRow >= static_cast<int>(Rows.size())) FocusRow = 0;
+  if (!FocusShown) {
+    FocusShown = true;
+    return;
+  }
+  const int last = static_cast<int>(Rows.size()) - 1;
+  if (up && FocusRow > 0) --FocusRow;
+  if (down && FocusRow < last) ++FocusRow;
+  const PanelRow row = Rows[FocusRow];
+  if (left) ActOnRow(row, -1);
+  if (right) ActOnRow(row, 1);
+  if (accept) ActOnRow(row, 0);
+}
+
+// A yellow frame round the focused row.
+void DrawPanelFocus() {
+  if (!FocusShown || FocusRow < 0 || FocusRow >= static_cast<int>(Rows.size())) return;
+  const PanelRow& row = Rows[FocusRow];
+  ResetDrawState();
+  SetColourAlpha(255, 230, 40, 1);
+  const float x = static_cast<float>(row.x - 4), y = static_cast<float>(row.y - 4);
+  const float w = static_cast<float>(row.w + 8), h = static_cast<float>(row.h + 8);
+  DrawRect(x, y, w, 2);
+  DrawRect(x, y + h - 2, w, 2);
+  DrawRect(x, y, 2, h);
+  DrawRect(x + w - 2, y, 2, h);
+}
+
 }  // namespace
+
+bool EscapeForScreen() { return KeyDown(27) && !SettingsPanelOut() && !PanelTookEscape; }
 
 std::string QualityNote(int height, int& red, int& green) {
   if (height < 900) {
@@ -154,8 +268,16 @@ std::string QualityNote(int height, int& red, int& green) {
   return "Bigger! (High-Definition!)";
 }
 
+bool SettingsPanelOut() { return SettingsOpen == 1 || SettingsPanelY > -300; }
+
 void ResetMenus() {
   SettingsPanelY = -300;
+  Rows.clear();
+  FocusRow = 0;
+  FocusShown = false;
+  UpPress = DownPress = LeftPress = RightPress = RepeatPress{};
+  AcceptPress = EscapePress = PadClosePress = PressEdge{};
+  PanelTookEscape = false;
 }
 
 int OptionRow(int setupIndex, int x, int y, int iconBase, const std::string labelsIn[6]) {
@@ -184,6 +306,7 @@ int OptionRow(int setupIndex, int x, int y, int iconBase, const std::string labe
 
   SetScaleXY(2);
   int width = static_cast<int>(TextWidth(Field(shown, "|", 1)) * scale) + 38;
+  AddRow(RowKind::Option, setupIndex, count, x, top, width, 32);
   if (MouseOver(x, top, width, 32)) {
     DrawGlowSprite(IconSheetUnfiltered, x, top, iconBase + v, IconSheet, 1.1f, 0.8f);
     if (LeftClick) Setup[setupIndex] = (v + 1) % count;
@@ -257,7 +380,13 @@ void SettingsPanel() {
   RightClick = MouseHit(2);
   if (SettingsOpen == 1 && SettingsPanelY < 0) SettingsPanelY += 32;
   if (SettingsOpen == 0 && SettingsPanelY > -300) SettingsPanelY -= 32;
-  if (SettingsPanelY <= -300) return;
+  if (SettingsPanelY <= -300) {
+    // Hidden: the presses are still followed, so none is taken twice.
+    Rows.clear();
+    PanelKeys();
+    return;
+  }
+  Rows.clear();
 
   // 3-5: the sheet, and fresh budgets so the panel is never cut off.
   SetImageFont(Fonts[2]);
@@ -287,4 +416,8 @@ void SettingsPanel() {
   ApplyButton();
   if (MouseMode == 0) ControlsColumn();
   RightColumn();
+
+  // The keyboard and the pad, once every row has its place.
+  PanelKeys();
+  DrawPanelFocus();
 }

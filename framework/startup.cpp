@@ -171,6 +171,10 @@ void StartUp() {
 
   // 11-13: the game folder, then the display with everything it loads.
   ChangeDir(GameFolder());
+  // Pad layouts SDL does not know yet: the game's own file, then the
+  // player's, whose lines win for the same pad.
+  LoadControllerLayouts("gamecontrollerdb.txt");
+  LoadControllerLayouts(PlayerControllerLayoutsPath());
   LoadStartTime = Clock();
   ApplyDisplaySettings();
 

@@ -5,11 +5,14 @@
 #include "game/card_round.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 
 #include "audio/sound_effects.h"
 #include "framework/clock.h"
+#include "framework/controls.h"
 #include "framework/frame_flip.h"
+#include "framework/menus.h"
 #include "framework/draw_helpers.h"
 #include "framework/startup.h"
 #include "game/decks.h"
@@ -30,6 +33,8 @@ int Lives = 0, Combo = 0;
 int BadgesEarned = 0;
 std::array<int, 31> RoundBest{};
 int Level = 0, GameFlags = 0;
+int FocusCell = 33;
+bool FocusShown = false;
 
 namespace {
 
@@ -37,6 +42,11 @@ RoundState Round;
 // Set while the round that ended waits for its name; the name it opened with.
 bool roundAwaitingName = false;
 std::string nameBeforeEntry;
+
+// Presses for the focus: the four directions repeat while held, a pick acts once.
+std::array<RepeatPress, 4> DirectionPresses{};
+PressEdge PickPress;
+constexpr int kFirstDealCell = 33;   // column 3, row 3: a card from the first deal, always on the table
 
 constexpr int kCells = 100;
 constexpr int kMostPairs = 18;      // 36 cards fill the 6 x 6 area
@@ -120,15 +130,17 @@ void RuleFeedback() {
 }
 
 // e. A held button over a face-down card at rest picks it; picks do not wait
-// for other cards to stop turning.
-void RulePicking(int hoverCell) {
+// for other cards to stop turning. A key or pad pick of the focused card
+// goes the same way; the mouse wins a frame in which both pick.
+void RulePicking(int hoverCell, int keyPickCell) {
   if (Round.phase != Phase::Picking) return;
-  if (hoverCell >= 0 && MouseDown(1) && FlipAngle[hoverCell] == 0) {
-    const int x = hoverCell % 10, y = hoverCell / 10;
+  int cell = hoverCell >= 0 && MouseDown(1) ? hoverCell : keyPickCell;
+  if (cell >= 0 && cell < kCells && CardValue[cell] > 0 && FlipAngle[cell] == 0) {
+    const int x = cell % 10, y = cell / 10;
     CardCue();
-    FlipAngle[hoverCell] = 1;
+    FlipAngle[cell] = 1;
     Round.stepCount += 1;
-    Round.pickedSequence += CardChar(CardValue[hoverCell]);
+    Round.pickedSequence += CardChar(CardValue[cell]);
 
     auto marker = std::make_shared<icle>();
     marker->x = TableOrigin() - 16 + 96 * x;
@@ -261,6 +273,64 @@ void ResetCardRound() {
   Round = RoundState{};
   roundAwaitingName = false;
   nameBeforeEntry.clear();
+  FocusCell = kFirstDealCell;
+  FocusShown = false;
+  DirectionPresses.fill(RepeatPress{});
+  PickPress = PressEdge{};
+}
+
+int NearestCard(int from, int dx, int dy) {
+  if (from < 0 || from >= kCells || (dx == 0) == (dy == 0)) return -1;
+  const int fx = from % 10, fy = from / 10;
+  int best = -1, bestAlong = 0, bestOff = 0;
+  for (int cell = 0; cell < kCells; ++cell) {
+    if (CardValue[cell] <= 0 || cell == from) continue;
+    const int ox = cell % 10 - fx, oy = cell / 10 - fy;
+    const int along = ox * dx + oy * dy;             // steps the chosen way
+    const int off = std::abs(dx != 0 ? oy : ox);     // rows or columns beside it
+    if (along <= 0) continue;
+    // Nearest first, counting a step aside as two steps along, so a card in
+    // the same row or column wins over a diagonal one as far away.
+    const int cost = along + 2 * off, bestCost = bestAlong + 2 * bestOff;
+    if (best < 0 || cost < bestCost || (cost == bestCost && off < bestOff)) {
+      best = cell;
+      bestAlong = along;
+      bestOff = off;
+    }
+  }
+  return best;
+}
+
+int FocusInput() {
+  // The mouse took over: the highlight goes until the next key or pad press.
+  if (MouseXNow != MouseXPrev || MouseYNow != MouseYPrev) FocusShown = false;
+
+  struct Way {
+    int control, dx, dy;
+  };
+  static constexpr Way kWays[4] = {{kControlUp, 0, -1}, {kControlDown, 0, 1}, {kControlLeft, -1, 0},
+                                   {kControlRight, 1, 0}};
+  bool moved[4] = {};
+  for (int i = 0; i < 4; ++i) moved[i] = DirectionPresses[i].Step(DirectionHeld(kWays[i].control));
+  bool pick = PickPress.Fresh(KeyDown(32) || KeyDown(13) || ControllerHeld(Nav::Accept));
+  // While the settings panel is out the keys work the panel.
+  if (SettingsPanelOut()) return -1;
+
+  bool any = pick;
+  for (bool m : moved) any = any || m;
+  if (!any) return -1;
+  if (FocusCell < 0 || FocusCell >= kCells || CardValue[FocusCell] <= 0) FocusCell = kFirstDealCell;
+  // The first press only shows where the focus stands.
+  if (!FocusShown) {
+    FocusShown = true;
+    return -1;
+  }
+  for (int i = 0; i < 4; ++i) {
+    if (!moved[i]) continue;
+    int next = NearestCard(FocusCell, kWays[i].dx, kWays[i].dy);
+    if (next >= 0) FocusCell = next;
+  }
+  return pick ? FocusCell : -1;
 }
 
 void PlaceDealtCard(int value) {
@@ -313,13 +383,13 @@ void SwapOnce() {
   }
 }
 
-void ApplyTurnRules(bool& animating, int hoverCell) {
+void ApplyTurnRules(bool& animating, int hoverCell, int keyPickCell) {
   RuleWaiting();
   // b. Pauses run only in frames in which nothing moves.
   if (!animating && Round.cooldown > 0) Round.cooldown -= 1;
   RuleShowing(animating);
   RuleFeedback();
-  RulePicking(hoverCell);
+  RulePicking(hoverCell, keyPickCell);
   RuleJudging(animating);
   RuleAddingFirst(animating);
   RuleAddingSecond(animating);
@@ -348,8 +418,12 @@ void StartRound() {
   CardValue[Cell(3, 4)] = 2;
   CardValue[Cell(4, 3)] = 2;
 
-  // 3. Turn state and the difficulty's values.
+  // 3. Turn state and the difficulty's values; the focus back on the first deal.
   Round = RoundState{};
+  FocusCell = kFirstDealCell;
+  FocusShown = false;
+  DirectionPresses.fill(RepeatPress{});
+  PickPress = PressEdge{};   // the Return or A that started the round must be let go
   const DifficultyRow row = DifficultyValues(Difficulty);
   Round.pairInterval = row.pairInterval;
   Round.shuffleInterval = row.shuffleInterval;
@@ -375,9 +449,11 @@ bool RoundFrame() {
   DrawBackdrop();
   DrawTableArt();
   BoardPassResult pass = BoardPass();
+  int keyPick = FocusInput();
+  if (FocusShown) DrawFocusFrame(FocusCell);
 
   // 4. The rules, all in this frame.
-  ApplyTurnRules(pass.animating, pass.hoverCell);
+  ApplyTurnRules(pass.animating, pass.hoverCell, keyPick);
 
   // 5. Over the cards.
   MarkerPass();

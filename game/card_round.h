@@ -27,6 +27,12 @@ extern int BadgesEarned;
 extern std::array<int, 31> RoundBest;      // entries 1..30
 extern int Level, GameFlags;               // always 0 in this game
 
+// The keyboard and pad player's focus: a card position (cell index) picked
+// by Space, Return or the pad's A. Shown from the first key or pad press,
+// hidden again when the mouse moves, so a mouse player never sees it.
+extern int FocusCell;                      // cell index Y * 10 + X
+extern bool FocusShown;
+
 enum class Phase { Waiting, Showing, Picking, Judging, AddingFirst, AddingSecond, Shuffling };
 
 // Difficulty table: turns between new pairs and shuffles, and the lives.
@@ -74,8 +80,17 @@ void FinishRound();
 void RecordUnnamedRound();
 
 // The turn rules of one frame, given what the board pass reported; a card
-// dealt in this frame sets animating.
-void ApplyTurnRules(bool& animating, int hoverCell);
+// dealt in this frame sets animating. keyPickCell: the cell a key or pad
+// press picks in this frame, -1 none; it picks exactly as a click would.
+void ApplyTurnRules(bool& animating, int hoverCell, int keyPickCell = -1);
+// The card nearest to cell `from` in direction (dx, dy) (one of them 0, the
+// other 1 or -1): the closest along that way, the fewest rows or columns
+// off it breaking ties; empty cells are skipped, the edges do not wrap.
+// -1 when no card lies that way.
+int NearestCard(int from, int dx, int dy);
+// One frame of keyboard and pad input for the focus; returns the cell a
+// press picks in this frame, or -1.
+int FocusInput();
 // Deals a card of this value, turning face up, beside the group on the table.
 void PlaceDealtCard(int value);
 // One swap of two neighbouring cards while shuffling.

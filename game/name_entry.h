@@ -1,6 +1,8 @@
 // Name entry after a round.
 #pragma once
 
+#include <string>
+
 extern bool NameEntryOpen;   // true while EnterName runs
 
 // Edits PlayerName until Enter, a click or Escape; the round is recorded with
@@ -8,3 +10,14 @@ extern bool NameEntryOpen;   // true while EnterName runs
 void EnterName();
 // Whether name entry accepts a typed character: codes 32..255 except "|" and 127.
 bool NameCharAccepted(int code);
+
+// The pad's letter picker, drawn on the name-entry screen once a pad is
+// used there: up and down change the letter under the cursor, left and right
+// move the cursor (one place past the end starts a new letter), B deletes, A
+// accepts the name. The picker offers only letters the score file keeps
+// ("|" is never among them) and grows a name to at most kNameMaxLength.
+constexpr int kNameMaxLength = 16;
+extern const char* const kPickerLetters;
+enum class PickerAction { Up, Down, Left, Right, Delete };
+// One picker step on the name, cursor at pos (0..size; size is the new-letter place).
+void ApplyPickerAction(std::string& name, int& pos, PickerAction action);

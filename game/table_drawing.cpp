@@ -131,6 +131,31 @@ BoardPassResult BoardPass() {
   return result;
 }
 
+void DrawFocusFrame(int cell) {
+  if (cell < 0 || cell >= 100) return;
+  const int left = TableOrigin() - 16 + kCardW * (cell % 10) - kCardW / 2;
+  const int top = kCardH * (cell / 10) - 96;
+  // Outside in: a dark edge, a bright yellow band, a dark edge on the card
+  // itself. Light and dark side by side read on a pale card and on a dark
+  // table alike, also without colour.
+  struct Band {
+    int inset, width, r, g, b;
+  };
+  const Band bands[3] = {{-7, 2, 0, 0, 0}, {-5, 5, 255, 230, 40}, {0, 2, 0, 0, 0}};
+  ResetDrawState();
+  for (const Band& band : bands) {
+    SetColourAlpha(band.r, band.g, band.b, 1);
+    const float x = static_cast<float>(left + band.inset), y = static_cast<float>(top + band.inset);
+    const float w = static_cast<float>(kCardW - 2 * band.inset), h = static_cast<float>(kCardH - 2 * band.inset);
+    const float t = static_cast<float>(band.width);
+    DrawRect(x, y, w, t);
+    DrawRect(x, y + h - t, w, t);
+    DrawRect(x, y + t, t, h - 2 * t);
+    DrawRect(x + w - t, y + t, t, h - 2 * t);
+  }
+  ResetDrawState();
+}
+
 void MarkerPass() {
   const int deck = CurrentDeckImage();
   const int bottom = VirtualHeight + 256;

@@ -28,6 +28,10 @@ struct BoardPassResult {
 };
 // Draws every card and advances its animation by one frame.
 BoardPassResult BoardPass();
+// The keyboard and pad player's focus: a frame round the card position,
+// black, white and yellow bands so it stands out on any deck and table art,
+// in colour and in grey.
+void DrawFocusFrame(int cell);
 // Moves, draws and retires the pick markers.
 void MarkerPass();
 void DrawHud();

@@ -33,11 +33,15 @@ bool QuitRequested = false;
 namespace {
 
 constexpr int kSlideSteps = 32;
-constexpr int kKeyEscape = 27, kKeyX = 88, kKeyZ = 90;
+constexpr int kKeyReturn = 13, kKeySpace = 32, kKeyEscape = 27, kKeyX = 88, kKeyZ = 90;
 
 // The difficulty keys step once per press: without this a held arrow would
 // spin through the three rows sixty times a second.
 bool DifficultyKeyHeld = false;
+
+// Keyboard and pad presses act once; all start as held, so whatever ended
+// the round (the name's Return, the pad's A) must be let go first.
+PressEdge StartPress, DeckPress, TablePress, LeavePress;
 
 const char* const kNoticeLines[3] = {
     "More card decks and table art are on their way:",
@@ -89,6 +93,9 @@ void DrawSettingsHint() {
 // for one of its rows must not also start a round or change the art below it.
 bool PanelHidden() { return SettingsPanelY < -250; }
 
+// While the settings panel is out, the keys and the pad work the panel.
+bool KeysForThisScreen() { return !SettingsPanelOut(); }
+
 void StartRound() {
   // 1. The title music must not run on under the round.
   if (ChannelSlots[1] != 0 && ChannelPlaying(ChannelSlots[1])) ClearChannelSlot(1);
@@ -102,6 +109,7 @@ void StartRound() {
   SlideStep = 0;
   PanelScroll = 0;
   PanelChoice = 0;
+  StartPress = DeckPress = TablePress = LeavePress = PressEdge{};
 }
 
 // Step 6
@@ -115,6 +123,11 @@ void StartButton(int vw, int vh) {
   DrawTextAligned(vw / 2, vh / 2 + 80 + SlideOffset(), "Click Here to Start", 1, 1);
   MouseWasDown = MouseDown(1) != 0;
   if (!MouseWasDown) InputLatch = false;
+
+  // Return, Space, or the pad's A or Start, like a click on the button.
+  bool start = KeyDown(kKeyReturn) || KeyDown(kKeySpace) || ControllerHeld(Nav::Accept) ||
+               ControllerHeld(Nav::Start);
+  if (StartPress.Fresh(start) && KeysForThisScreen() && PanelHidden()) StartRound();
 }
 
 // Steps 7-8
@@ -132,11 +145,11 @@ void DifficultyRows(int vw, int vh) {
     if (MouseOver(vw / 2 - 100, y, 200, 40) && MouseDown(1)) Difficulty = row.value;
   }
 
-  bool up = ControlDown(kControlUp, 1) || ControlDown(kControlUp, 2);
-  bool down = ControlDown(kControlDown, 1) || ControlDown(kControlDown, 2);
+  bool up = ControlDown(kControlUp, 1) || ControlDown(kControlUp, 2) || ControllerHeld(Nav::Up);
+  bool down = ControlDown(kControlDown, 1) || ControlDown(kControlDown, 2) || ControllerHeld(Nav::Down);
   bool fresh = !DifficultyKeyHeld;
   DifficultyKeyHeld = up || down;
-  if (!fresh) return;
+  if (!fresh || !KeysForThisScreen()) return;
   if (!InputLatch && up) {
     InputLatch = true;
     Difficulty = Difficulty <= 0 ? 2 : Difficulty - 1;
@@ -212,6 +225,7 @@ void ResetTitleScreen() {
   EscapeLatch = false;
   QuitRequested = false;
   DifficultyKeyHeld = false;
+  StartPress = DeckPress = TablePress = LeavePress = PressEdge{};
 }
 
 void TitleFrame() {
@@ -233,11 +247,17 @@ void TitleFrame() {
   if (KeyHit(kKeyX)) StepDeck();                 // 16
   if (KeyHit(kKeyZ)) StepTable();
   PlayScreenSong(ScreenSong::Title);
+  // The pad's shoulders do what X and Z do.
+  if (DeckPress.Fresh(ControllerHeld(Nav::ShoulderRight)) && KeysForThisScreen()) StepDeck();
+  if (TablePress.Fresh(ControllerHeld(Nav::ShoulderLeft)) && KeysForThisScreen()) StepTable();
   FlipFrame(1);                                  // 17
 
-  // 18. An Escape still held from the round must be let go before it quits.
+  // 18. An Escape still held from the round must be let go before it quits,
+  // and so must one that closed the settings panel. The pad's B leaves too.
+  if (SettingsPanelOut()) EscapeLatch = true;
   if (!KeyDown(kKeyEscape)) EscapeLatch = false;
   if (!EscapeLatch && KeyDown(kKeyEscape)) QuitRequested = true;
+  if (LeavePress.Fresh(ControllerHeld(Nav::Back)) && KeysForThisScreen()) QuitRequested = true;
 }
 
 void TitleScreen() {

@@ -10,6 +10,10 @@
 //   mousemove X Y (logical units) | mousedown B | mouseup B
 //   click X Y (move; press 20 ms later, a frame after the move, as a hand
 //   does; release 50 ms after the press)
+//   pad BUTTON (down, up 50 ms later) | paddown BUTTON | padup BUTTON |
+//   stick X Y (left stick, -1..1): a game controller, plugged in by the
+//   first such line; BUTTON is a, b, x, y, back, guide, start, lstick,
+//   rstick, lb, rb, up, down, left or right (the D-pad)
 //   close (a close request) | shot FILE.png (back buffer saved at the next
 //   Flip at or after that time, or as it stands when no frame is presented
 //   within 250 ms, e.g. on the closing page; a relative name is taken from
@@ -41,7 +45,8 @@ constexpr uint32_t kShotPatienceMs = 250;
 // without pacing; the clock is nudged so such a wait still ends.
 constexpr int kPumpsBeforeNudge = 100;
 
-enum class Kind { KeyDown, KeyUp, Text, MouseMove, MouseMoveWindow, MouseDown, MouseUp, Close, Shot };
+enum class Kind { KeyDown, KeyUp, Text, MouseMove, MouseMoveWindow, MouseDown, MouseUp, Close, Shot,
+                  PadDown, PadUp, Stick };
 
 struct Event {
   uint32_t time = 0;
@@ -321,6 +326,17 @@ class HeadlessHost final : public Host, public HeadlessControl {
         Insert(MakeEvent(time + kClickDelayMs, Kind::MouseDown, 1));
         Insert(MakeEvent(time + kClickDelayMs + kHoldMs, Kind::MouseUp, 1));
       }
+    } else if ((cmd == "pad" || cmd == "paddown" || cmd == "padup") && a.size() == 1 &&
+               ControllerButtonByName(a[0]) >= 0) {
+      int button = ControllerButtonByName(a[0]);
+      if (cmd != "padup") Insert(MakeEvent(time, Kind::PadDown, button));
+      if (cmd == "padup") Insert(MakeEvent(time, Kind::PadUp, button));
+      if (cmd == "pad") Insert(MakeEvent(time + kHoldMs, Kind::PadUp, button));
+    } else if (cmd == "stick" && a.size() == 2 && ParseFloat(a[0], fx) && ParseFloat(a[1], fy)) {
+      Event stick = MakeEvent(time, Kind::Stick);
+      stick.x = fx;
+      stick.y = fy;
+      Insert(stick);
     } else if (cmd == "close" && a.empty()) {
       Insert(MakeEvent(time, Kind::Close));
     } else {
@@ -351,7 +367,21 @@ class HeadlessHost final : public Host, public HeadlessControl {
       case Kind::MouseUp: in.MouseButton(e.a, false); break;
       case Kind::Close: in.closeRequested = true; break;
       case Kind::Shot: break;
+      case Kind::PadDown:
+      case Kind::PadUp: SetFakeControllerButton(ScriptPad(), e.a, e.kind == Kind::PadDown); break;
+      case Kind::Stick:
+        SetFakeControllerAxis(ScriptPad(), kControllerLeftX, e.x);
+        SetFakeControllerAxis(ScriptPad(), kControllerLeftY, e.y);
+        break;
     }
+  }
+
+  // The script's controller, plugged in when its first line is delivered.
+  int ScriptPad() {
+    auto& pads = Input().pads;
+    if (scriptPad_ < 0 || scriptPad_ >= static_cast<int>(pads.size()) || !pads[scriptPad_].connected)
+      scriptPad_ = PlugFakeController("Headless Controller");
+    return scriptPad_;
   }
 
   std::string title_;
@@ -363,6 +393,7 @@ class HeadlessHost final : public Host, public HeadlessControl {
   bool idleReported_ = false;
   int pumpsSinceSleep_ = 0;
   bool pointerShown_ = true;
+  int scriptPad_ = -1;
   uint64_t nextSeq_ = 0;
   std::vector<Event> events_;
   std::vector<Event> shots_;

@@ -230,6 +230,8 @@ class SdlHost final : public Host {
       videoOk_ = false;
     }
     joystickOk_ = SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0;
+    // The controller layer reads SDL_GAMECONTROLLERCONFIG by itself.
+    controllerOk_ = joystickOk_ && SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
     // The pads already plugged in are listed now: the start-up scan reads
     // them before any event is pumped. Their device-added events still
     // arrive later and find them open.
@@ -242,8 +244,9 @@ class SdlHost final : public Host {
 
   ~SdlHost() override {
     Close();
-    for (SDL_Joystick* stick : sticks_)
-      if (stick) SDL_JoystickClose(stick);
+    for (size_t port = 0; port < sticks_.size(); ++port)
+      if (sticks_[port]) CloseStick(port);
+    if (controllerOk_) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
     if (joystickOk_) SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
     SDL_QuitSubSystem(videoOk_ ? SDL_INIT_VIDEO | SDL_INIT_EVENTS : SDL_INIT_EVENTS);
   }
@@ -395,6 +398,17 @@ class SdlHost final : public Host {
     SystemLocalTime(year, month, day, hour, minute, second);
   }
 
+  int AddControllerLayouts(const std::string& path) override {
+    if (!controllerOk_) return 0;
+    SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
+    if (!file) return 0;
+    int added = SDL_GameControllerAddMappingsFromRW(file, 1);
+    if (added <= 0) return 0;
+    // Pads already plugged in may have just got their layout.
+    for (size_t port = 0; port < sticks_.size(); ++port) OpenController(port);
+    return added;
+  }
+
  private:
   void KeyEvent(const SDL_KeyboardEvent& key, bool down) {
     int vk = VirtualKeyFromScancode(key.keysym.scancode);
@@ -414,6 +428,7 @@ class SdlHost final : public Host {
     while (port < sticks_.size() && sticks_[port]) ++port;
     if (port == sticks_.size()) sticks_.push_back(nullptr);
     sticks_[port] = stick;
+    if (controllers_.size() < sticks_.size()) controllers_.resize(sticks_.size(), nullptr);
     auto& pads = Input().pads;
     if (pads.size() < sticks_.size()) pads.resize(sticks_.size());
     PadState& pad = pads[port];
@@ -423,6 +438,29 @@ class SdlHost final : public Host {
     pad.name = name ? name : "";
     int buttons = std::min(SDL_JoystickNumButtons(stick), 31);
     pad.buttonMask = buttons > 0 ? static_cast<int>((1u << buttons) - 1) : 0;
+    OpenController(port);
+  }
+
+  // A pad SDL has a layout for is also opened as a controller; the raw
+  // joystick stays open beside it, so bindings to raw buttons still read.
+  void OpenController(size_t port) {
+    if (!controllerOk_ || port >= sticks_.size() || !sticks_[port] || controllers_[port]) return;
+    SDL_JoystickID id = SDL_JoystickInstanceID(sticks_[port]);
+    for (int index = 0; index < SDL_NumJoysticks(); ++index) {
+      if (SDL_JoystickGetDeviceInstanceID(index) != id) continue;
+      if (SDL_IsGameController(index)) controllers_[port] = SDL_GameControllerOpen(index);
+      break;
+    }
+    if (controllers_[port] && port < Input().pads.size()) Input().pads[port].controller = true;
+  }
+
+  void CloseStick(size_t port) {
+    if (port < controllers_.size() && controllers_[port]) {
+      SDL_GameControllerClose(controllers_[port]);
+      controllers_[port] = nullptr;
+    }
+    SDL_JoystickClose(sticks_[port]);
+    sticks_[port] = nullptr;
   }
 
   void RemovePad(SDL_JoystickID id) {
@@ -432,11 +470,11 @@ class SdlHost final : public Host {
   }
 
   void DropPad(size_t port) {
-    SDL_JoystickClose(sticks_[port]);
-    sticks_[port] = nullptr;
+    CloseStick(port);
     auto& pads = Input().pads;
     if (port < pads.size()) pads[port] = PadState();  // not held, centred, disconnected
     while (!sticks_.empty() && !sticks_.back()) sticks_.pop_back();
+    controllers_.resize(sticks_.size());
     if (pads.size() > sticks_.size()) pads.resize(sticks_.size());
   }
 
@@ -459,16 +497,26 @@ class SdlHost final : public Host {
       for (int b = 0; b < buttons; ++b)
         if (SDL_JoystickGetButton(stick, b)) held |= 1u << b;
       pad.buttons = held;
+      if (SDL_GameController* controller = port < controllers_.size() ? controllers_[port] : nullptr) {
+        uint32_t pressed = 0;
+        for (int b = 0; b < kControllerButtons; ++b)
+          if (SDL_GameControllerGetButton(controller, static_cast<SDL_GameControllerButton>(b))) pressed |= 1u << b;
+        pad.controllerButtons = pressed;
+        for (int a = 0; a < 6; ++a)
+          pad.controllerAxes[a] = AxisFraction(SDL_GameControllerGetAxis(controller, static_cast<SDL_GameControllerAxis>(a)));
+      }
     }
   }
 
   bool videoOk_ = false;
   bool joystickOk_ = false;
+  bool controllerOk_ = false;
   bool pointerShown_ = true;
   std::string title_ = "Mnemora";
   SDL_Window* window_ = nullptr;
   SdlWindowBackend* live_ = nullptr;  // the back end drawing into window_, if still alive
   std::vector<SDL_Joystick*> sticks_;  // by port; nullptr = unplugged
+  std::vector<SDL_GameController*> controllers_;  // by port; nullptr = no layout known
 };
 
 }  // namespace

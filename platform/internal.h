@@ -106,6 +106,8 @@ class Host {
   // Local wall-clock date and time (the headless host reports a fixed virtual date).
   virtual void LocalTime(int& year, int& month, int& day, int& hour, int& minute, int& second) = 0;
   // Joypads: the host fills InputState::pads.
+  // Controller layouts from a mapping file; the number added.
+  virtual int AddControllerLayouts(const std::string& /*path*/) { return 0; }
 };
 
 Host* CurrentHost();
@@ -121,6 +123,10 @@ struct PadState {
   float axes[6] = {0, 0, 0, 0, 0, 0};   // X, Y, Z, R, U, V
   float hat = -1;
   uint32_t buttons = 0;
+  // The standard-controller view, for pads with a known layout.
+  bool controller = false;
+  uint32_t controllerButtons = 0;          // bit = kController... button
+  float controllerAxes[6] = {0, 0, 0, 0, 0, 0};
 };
 
 struct InputState {
@@ -140,6 +146,16 @@ struct InputState {
 };
 
 InputState& Input();
+
+// Pads without hardware (the headless host's script lines, tests): a
+// controller with the standard layout whose raw buttons, hat and axes
+// follow it. Returns the port it was plugged into.
+int PlugFakeController(const std::string& name);
+void SetFakeControllerButton(int port, int button, bool down);   // kController... button
+void SetFakeControllerAxis(int port, int axis, float value);     // kController... axis
+// "a", "b", "x", "y", "back", "guide", "start", "lstick", "rstick", "lb",
+// "rb", "up", "down", "left", "right"; -1 for anything else.
+int ControllerButtonByName(const std::string& name);
 
 // Windows virtual-key code for an SDL scancode (0 when unmapped).
 int VirtualKeyFromScancode(int scancode);

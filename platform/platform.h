@@ -156,6 +156,30 @@ float JoyU(int port);
 float JoyV(int port);
 float JoyHat(int port);                // -1 centred, else fraction of a turn clockwise from up
 
+// Pads with a known layout (a game-controller mapping: built in, from the
+// SDL_GAMECONTROLLERCONFIG variable, or from a mapping file) also read as a
+// standard controller, so A, B, Start and the D-pad mean the same on every
+// such pad. Raw joystick reading above keeps working for every pad.
+constexpr int kControllerA = 0, kControllerB = 1, kControllerX = 2, kControllerY = 3;
+constexpr int kControllerBack = 4, kControllerGuide = 5, kControllerStart = 6;
+constexpr int kControllerLeftStick = 7, kControllerRightStick = 8;
+constexpr int kControllerLeftShoulder = 9, kControllerRightShoulder = 10;
+constexpr int kControllerDpadUp = 11, kControllerDpadDown = 12, kControllerDpadLeft = 13,
+              kControllerDpadRight = 14;
+constexpr int kControllerButtons = 15;
+constexpr int kControllerLeftX = 0, kControllerLeftY = 1, kControllerRightX = 2, kControllerRightY = 3,
+              kControllerTriggerLeft = 4, kControllerTriggerRight = 5;
+int JoyIsController(int port);                   // 1 when the pad has a controller layout
+int JoyControllerDown(int button, int port);     // kController... buttons
+float JoyControllerAxis(int axis, int port);     // sticks -1..1 (down and right positive), triggers 0..1
+// Adds controller layouts from a mapping file (one SDL mapping per line);
+// pads already plugged in get theirs at once. Returns the number added, 0
+// when the file is missing or the host has no controller support.
+int LoadControllerLayouts(const std::string& path);
+// Where a player keeps a mapping file of their own: gamecontrollerdb.txt in
+// $XDG_CONFIG_HOME/mnemora (or ~/.config/mnemora); "" when neither is set.
+std::string PlayerControllerLayoutsPath();
+
 // ---------------------------------------------------------------- files and folders
 int ChangeDir(const std::string& path);
 std::string CurrentDir();

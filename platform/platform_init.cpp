@@ -220,3 +220,33 @@ float JoyHat(int port) {
   const plat::PadState* p = Pad(port);
   return p ? p->hat : -1.0f;
 }
+
+int JoyIsController(int port) {
+  const plat::PadState* p = Pad(port);
+  return p && p->controller ? 1 : 0;
+}
+
+int JoyControllerDown(int button, int port) {
+  const plat::PadState* p = Pad(port);
+  if (!p || !p->controller || button < 0 || button >= kControllerButtons) return 0;
+  return (p->controllerButtons >> button) & 1u;
+}
+
+float JoyControllerAxis(int axis, int port) {
+  const plat::PadState* p = Pad(port);
+  if (!p || !p->controller || axis < 0 || axis > 5) return 0.0f;
+  return p->controllerAxes[axis];
+}
+
+int LoadControllerLayouts(const std::string& path) {
+  if (path.empty()) return 0;
+  return plat::g_host ? plat::g_host->AddControllerLayouts(path) : 0;
+}
+
+std::string PlayerControllerLayoutsPath() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config && *config == '/') return std::string(config) + "/mnemora/gamecontrollerdb.txt";
+  const char* home = std::getenv("HOME");
+  if (home && *home) return std::string(home) + "/.config/mnemora/gamecontrollerdb.txt";
+  return "";
+}

@@ -88,6 +88,14 @@ void SetPadButton(int port, int button, bool down) {
   }
 }
 
+int AddController(const std::string& name) { return plat::PlugFakeController(name); }
+
+void SetControllerButton(int port, int button, bool down) {
+  plat::SetFakeControllerButton(port, button, down);
+}
+
+void SetControllerAxis(int port, int axis, float value) { plat::SetFakeControllerAxis(port, axis, value); }
+
 void UnplugPad(int port) {
   if (auto* p = PadAt(port)) *p = plat::PadState();
 }

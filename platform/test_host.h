@@ -28,6 +28,11 @@ void SetPadAxis(int port, int axis, float value);  // axis 0 X, 1 Y, 2 Z, 3 R, 4
 void SetPadHat(int port, float hat);
 void SetPadButton(int port, int button, bool down);
 void UnplugPad(int port);
+// A fake game controller (standard layout; its raw buttons, hat and axes
+// follow it). Buttons and axes are the platform's kController... numbers.
+int AddController(const std::string& name);
+void SetControllerButton(int port, int button, bool down);
+void SetControllerAxis(int port, int axis, float value);
 
 // Displays asked of these drivers (bit = driver number, kDriver*) fail to
 // open, as on a machine without that graphics stack; 0 again at Start.

@@ -30,7 +30,8 @@
 namespace e2e {
 namespace {
 
-constexpr int kEnter = 13, kBackspace = 8, kEscape = 27;
+constexpr int kEnter = 13, kBackspace = 8, kEscape = 27, kSpace = 32;
+constexpr int kLeft = 37, kUp = 38, kRight = 39, kDown = 40;
 constexpr int kTimeLimitSeconds = 600;
 
 struct Step {
@@ -56,6 +57,7 @@ struct Bot {
   std::vector<int> shown;      // values shown this turn, in order
   bool picksQueued = false;
   int turn = 0;                // turns seen so far in this round
+  int keyPicks = 0;            // picks made with Space
 };
 
 Bot* g_bot = nullptr;
@@ -79,6 +81,71 @@ void QueueClick(int vx, int vy) {
   Then(0, [vx, vy] { MoveTo(vx, vy); });
   Then(3, [] { Button(true); });
   Then(3, [] { Button(false); });
+}
+
+// A key held for three frames: the game acts on the first frame it sees it held.
+void Hold(int vk) {
+  testhost::PushKey(vk, true);
+  g_bot->queue.push_front({3, [vk] { testhost::PushKey(vk, false); }});
+}
+
+// The arrow that starts the shortest walk of the focus from one card to
+// another, found over the moves the game makes (-1 when none gets there).
+int FirstKeyTowards(int from, int to) {
+  struct Way {
+    int key, dx, dy;
+  };
+  static const Way kWays[4] = {{kLeft, -1, 0}, {kUp, 0, -1}, {kRight, 1, 0}, {kDown, 0, 1}};
+  std::array<int, 100> firstKey{};
+  firstKey.fill(0);
+  std::deque<int> open;
+  for (const Way& w : kWays) {
+    int next = NearestCard(from, w.dx, w.dy);
+    if (next >= 0 && firstKey[next] == 0) {
+      firstKey[next] = w.key;
+      open.push_back(next);
+    }
+  }
+  while (!open.empty()) {
+    int cell = open.front();
+    open.pop_front();
+    if (cell == to) return firstKey[cell];
+    for (const Way& w : kWays) {
+      int next = NearestCard(cell, w.dx, w.dy);
+      if (next >= 0 && next != from && firstKey[next] == 0) {
+        firstKey[next] = firstKey[cell];
+        open.push_back(next);
+      }
+    }
+  }
+  return -1;
+}
+
+// Walks the focus to the cell one arrow at a time, then picks with Space.
+void KeyWalkAndPick(int cell, int presses) {
+  Bot& b = *g_bot;
+  auto again = [cell, presses] { KeyWalkAndPick(cell, presses + 1); };
+  if (presses > 60) {
+    b.report << "error focus never reached cell " << cell << "\n";
+    return;
+  }
+  if (!FocusShown) {
+    b.queue.push_front({3, again});
+    Hold(kRight);
+    return;
+  }
+  if (FocusCell == cell) {
+    ++b.keyPicks;
+    Hold(kSpace);
+    return;
+  }
+  int key = FirstKeyTowards(FocusCell, cell);
+  if (key < 0) {
+    b.report << "error no way from cell " << FocusCell << " to " << cell << "\n";
+    return;
+  }
+  b.queue.push_front({3, again});
+  Hold(key);
 }
 
 void RunQueue() {
@@ -110,6 +177,18 @@ void OnTitle() {
       });
       QueueClick(VirtualWidth / 2, VirtualHeight / 2 + 80);
       Then(120, [] {});   // the round starts inside the next frames
+      return;
+    }
+  } else if (b.config.plan == Plan::KeysOnlyMedium) {
+    if (b.roundsStarted < 1) {
+      // Medium with the arrows, then Return.
+      if (Difficulty != 1) {
+        Then(0, [] { Hold(Difficulty == 0 ? kDown : kUp); });
+        Then(5, [] {});
+        return;
+      }
+      Then(0, [] { Hold(kEnter); });
+      Then(120, [] {});
       return;
     }
   } else if (b.difficultyInspected < 3) {
@@ -154,7 +233,12 @@ void QueuePicks() {
   if (b.turn > b.config.correctTurns) std::reverse(targets.begin(), targets.end());
   for (int cell : targets) {
     b.pickedByMe[cell] = true;
-    QueueClick(CellCentreX(cell), CellCentreY(cell));
+    if (b.config.plan == Plan::KeysOnlyMedium) {
+      Then(2, [cell] { KeyWalkAndPick(cell, 0); });
+      Then(3, [] {});
+    } else {
+      QueueClick(CellCentreX(cell), CellCentreY(cell));
+    }
   }
 }
 
@@ -193,12 +277,13 @@ void OnRound() {
 void OnNameEntry() {
   Bot& b = *g_bot;
   b.report << "round " << Difficulty << " " << Score << " " << Lives << " " << b.turn << "\n";
+  if (b.keyPicks > 0) b.report << "keypicks " << b.keyPicks << "\n";
   int round = b.roundsStarted - 1;
   std::string name = round >= 0 && round < static_cast<int>(b.config.names.size())
                          ? b.config.names[round] : "Bot";
   b.queue.clear();
   b.waiting = 0;
-  Button(false);
+  if (b.config.plan != Plan::KeysOnlyMedium) Button(false);
   Then(3, [] {});
   for (size_t i = 0; i < PlayerName.size(); ++i) Then(1, [] { Press(kBackspace); });
   Then(1, [name] { testhost::PushText(name); });
@@ -214,7 +299,9 @@ void Watch() {
   if (++b.frames % 600 == 0) {
     b.report << "trace " << b.frames << " stage " << static_cast<int>(b.stage) << " pause "
              << PauseState << " slide " << SlideStep << " lives " << Lives << " turn " << b.turn
-             << " shown " << b.shown.size() << " queued " << b.queue.size() << "\n";
+             << " shown " << b.shown.size() << " queued " << b.queue.size() << " focus "
+             << (FocusShown ? FocusCell : -1) << " keypicks " << b.keyPicks << " phase "
+             << static_cast<int>(CurrentRound().phase) << "\n";
     b.report.flush();
   }
   switch (b.stage) {
@@ -230,7 +317,9 @@ void Watch() {
         b.prevValue.fill(0);
         b.prevAngle.fill(0);
         b.pickedByMe.fill(false);
-        Button(false);
+        if (b.config.plan != Plan::KeysOnlyMedium) Button(false);
+        // The Return that started the round: its release was still queued.
+        if (b.config.plan == Plan::KeysOnlyMedium) testhost::PushKey(kEnter, false);
       } else {
         OnTitle();
       }

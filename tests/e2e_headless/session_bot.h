@@ -13,6 +13,7 @@ enum class Plan {
   InspectPanel,         // show each difficulty's panel, report TopScores, then Escape
   Listen,               // title, a Medium round paused and continued, quit, title again:
                         // report the song and the music notes started on each screen
+  KeysOnlyMedium,       // one Medium round with the keyboard alone: Return, arrows, Space
 };
 
 struct BotConfig {

@@ -206,6 +206,40 @@ TEST(EndToEnd, ThreeRoundsRecordedThenShownInTheNextRun) {
   for (int i = 1; i < 6; ++i) EXPECT_EQ(again[i], lines[i]) << i;
 }
 
+// The keyboard alone: Return on the title screen, arrows and Space in the
+// round, a typed name. Right picks score, and the round is on disk.
+TEST(EndToEnd, AMediumRoundPlayedWithKeysOnlyIsScoredAndSaved) {
+  GameCopy game;
+  const fs::path gameFolder = game.root() / "Files" / "253";
+  e2e::BotConfig keys;
+  keys.plan = e2e::Plan::KeysOnlyMedium;
+  keys.names = {"Kay"};
+  keys.correctTurns = 2;
+  keys.reportPath = (game.root() / "report.txt").string();
+  ASSERT_EQ(e2e::RunSession(game.root().string(), keys), 0);
+
+  Report report = ReadReport(keys.reportPath);
+  EXPECT_TRUE(report.errors.empty()) << report.errors.front();
+  EXPECT_TRUE(report.quit);
+  ASSERT_EQ(report.rounds.size(), 1u);
+  EXPECT_EQ(report.rounds[0].difficulty, 1);
+  EXPECT_EQ(report.rounds[0].lives, -1);
+  // Two right turns, then a wrong one for each of the three lives and one more.
+  EXPECT_EQ(report.rounds[0].turns, 2 + 3 + 1);
+  EXPECT_GT(report.rounds[0].score, 0);
+  EXPECT_NE(ReadAll(keys.reportPath).find("keypicks "), std::string::npos);
+  EXPECT_EQ(report.entered, (std::vector<std::string>{"Kay"}));
+
+  auto lines = SplitLines(ReadAll(gameFolder / "scores.dat"), "\r\n");
+  ASSERT_EQ(lines.size(), 2u);
+  auto f = SplitFields(lines[0]);
+  ASSERT_EQ(f.size(), 8u);
+  EXPECT_EQ(std::stoll(f[0]), report.rounds[0].score);
+  EXPECT_EQ(f[1], "Kay");
+  EXPECT_EQ(f[5], "1");   // Medium
+  EXPECT_EQ(f[7], "0");   // played to the end, not quit
+}
+
 }  // namespace
 
 namespace {

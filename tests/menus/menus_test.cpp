@@ -392,3 +392,61 @@ TEST_F(MenusTest, BindingButtonsTakeTheHeldInputWhileHovered) {
   PollSystem();
   MouseMode = 1;
 }
+
+// The panel without a mouse: rows in drawing order, Left and Right change
+// the focused value, the pad's B closes it.
+TEST_F(MenusTest, KeysAndThePadWorkThePanelRowByRow) {
+  auto hold = [](int vk, bool down) {
+    testhost::PushKey(vk, down);
+    PollSystem();
+  };
+  auto tap = [&](int vk) {
+    hold(vk, true);
+    SettingsPanel();
+    hold(vk, false);
+    SettingsPanel();
+  };
+  SettingsOpen = 1;
+  for (int i = 0; i < 11; ++i) SettingsPanel();
+  ::Setup[1] = 0;
+  ::Setup[7] = 0;
+  ::Setup[12] = 50;
+  tap(40);                  // the first press shows the focus on the first row
+  tap(39);                  // display: windowed -> full screen
+  EXPECT_EQ(::Setup[1], 1);
+  tap(39);                  // and back: two values wrap
+  EXPECT_EQ(::Setup[1], 0);
+  tap(40);                  // resolution
+  tap(40);                  // frame drawing
+  tap(37);                  // left wraps from the first value to the last
+  EXPECT_EQ(::Setup[7], 1);
+  // Down past the engine, Apply, the audio driver and the master volume to the sounds.
+  for (int i = 0; i < 5; ++i) tap(40);
+  tap(37);
+  EXPECT_EQ(::Setup[12], 45);
+  EXPECT_EQ(::Setup[1], 0);   // nothing else moved
+
+  const int pad = testhost::AddController("Test Controller");
+  testhost::SetControllerButton(pad, kControllerB, true);
+  SettingsPanel();
+  EXPECT_EQ(SettingsOpen, 0);
+  testhost::SetControllerButton(pad, kControllerB, false);
+}
+
+TEST_F(MenusTest, EscapeClosesTheOpenPanelAndIsNotTakenForTheScreen) {
+  SettingsOpen = 1;
+  for (int i = 0; i < 11; ++i) SettingsPanel();
+  testhost::PushKey(27, true);
+  PollSystem();
+  SettingsPanel();
+  EXPECT_EQ(SettingsOpen, 0);
+  for (int i = 0; i < 12; ++i) SettingsPanel();   // slid away, Escape still held
+  EXPECT_FALSE(SettingsPanelOut());
+  EXPECT_FALSE(EscapeForScreen());
+  testhost::PushKey(27, false);
+  PollSystem();
+  SettingsPanel();
+  testhost::PushKey(27, true);
+  PollSystem();
+  EXPECT_TRUE(EscapeForScreen());                 // a fresh press is the screen's again
+}

@@ -168,4 +168,79 @@ TEST_F(NameEntry, CloseRequestsEndBothReleaseWaitsAndAreLeftForTheNextFrame) {
   EXPECT_EQ(AppTerminate(), 1);
 }
 
+// ---------------------------------------------------------------- the pad's letter picker
+
+TEST(NamePicker, LettersCycleNewPlacesGrowAndDeleteShrinks) {
+  std::string name = "Bo";
+  int pos = 2;   // the place past the end
+  ApplyPickerAction(name, pos, PickerAction::Up);
+  EXPECT_EQ(name, "BoA");
+  EXPECT_EQ(pos, 2);
+  ApplyPickerAction(name, pos, PickerAction::Down);   // A wraps back to the end of the list
+  EXPECT_EQ(name, "Bo?");
+  ApplyPickerAction(name, pos, PickerAction::Left);
+  ApplyPickerAction(name, pos, PickerAction::Down);
+  EXPECT_EQ(name, "Bn?");
+  ApplyPickerAction(name, pos, PickerAction::Delete);  // the letter under the cursor
+  EXPECT_EQ(name, "B?");
+  EXPECT_EQ(pos, 1);
+  ApplyPickerAction(name, pos, PickerAction::Right);
+  ApplyPickerAction(name, pos, PickerAction::Delete);  // past the end: the last letter
+  EXPECT_EQ(name, "B");
+  EXPECT_EQ(pos, 1);
+  ApplyPickerAction(name, pos, PickerAction::Left);
+  ApplyPickerAction(name, pos, PickerAction::Left);     // no wrap at the start
+  EXPECT_EQ(pos, 0);
+  ApplyPickerAction(name, pos, PickerAction::Delete);
+  ApplyPickerAction(name, pos, PickerAction::Delete);   // nothing left to delete
+  EXPECT_EQ(name, "");
+  EXPECT_EQ(pos, 0);
+}
+
+TEST(NamePicker, NeverOffersTheFieldSeparatorAndStopsAtTheLengthLimit) {
+  EXPECT_EQ(std::string(kPickerLetters).find('|'), std::string::npos);
+  std::string name = "x|";   // typed before the refusal existed: starts the list afresh
+  int pos = 1;
+  ApplyPickerAction(name, pos, PickerAction::Up);
+  EXPECT_EQ(name, "xA");
+  // Every letter the picker offers is one the name keeps.
+  for (const char* c = kPickerLetters; *c; ++c) EXPECT_TRUE(NameCharAccepted(static_cast<unsigned char>(*c))) << *c;
+
+  name = std::string(kNameMaxLength - 1, 'Z');
+  pos = static_cast<int>(name.size());
+  ApplyPickerAction(name, pos, PickerAction::Up);
+  EXPECT_EQ(static_cast<int>(name.size()), kNameMaxLength);
+  ApplyPickerAction(name, pos, PickerAction::Right);    // no place past a full name
+  EXPECT_EQ(pos, kNameMaxLength - 1);
+  pos = kNameMaxLength;
+  ApplyPickerAction(name, pos, PickerAction::Up);
+  EXPECT_EQ(static_cast<int>(name.size()), kNameMaxLength);
+}
+
+TEST_F(NameEntry, ThePadPicksLettersAndAAcceptsTheName) {
+  PlayerName = "Bo";
+  std::vector<std::string> script = {"pad up",    // brings the picker up on the new place
+                                     "pad up",    // a new letter: A
+                                     "pad left",  // onto the o
+                                     "pad down",  // o -> n
+                                     "pad right", "pad right", "pad up",  // another new letter
+                                     "pad b",     // deletes it again
+                                     "pad a"};
+  Run([&script](int frame) {
+    int step = frame / 6 - 2;
+    if (frame % 6 == 0 && step >= 0 && step < static_cast<int>(script.size())) Later(0, script[step]);
+  });
+  EXPECT_EQ(PlayerName, "BnA");
+}
+
+TEST_F(NameEntry, TheKeyboardStillTypesWhileAPadIsPlugged) {
+  testhost::AddController("Test Controller");
+  PlayerName = "";
+  Run([](int frame) {
+    if (frame == 2) testhost::PushText("Al");
+    if (frame == 6) Press(kEnter);
+  });
+  EXPECT_EQ(PlayerName, "Al");
+}
+
 }  // namespace

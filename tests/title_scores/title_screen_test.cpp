@@ -128,4 +128,57 @@ TEST_F(TitleFrames, PanelClicksDoNotReachThePickers) {
   EXPECT_EQ(DeckIndex, 2);
 }
 
+TEST_F(TitleFrames, ThePadChoosesDifficultyStepsTheArtAndLeavesWithB) {
+  DeckCount = 2;
+  TableCount = 2;
+  DeckIndex = 1;
+  TableIndex = 1;
+  Difficulty = 1;
+  const int pad = testhost::AddController("Test Controller");
+  Frames(2);
+  auto tap = [&](int button) {
+    testhost::SetControllerButton(pad, button, true);
+    Frames(3);
+    testhost::SetControllerButton(pad, button, false);
+    Frames(2);
+  };
+  tap(kControllerDpadDown);
+  EXPECT_EQ(Difficulty, 2);
+  tap(kControllerDpadUp);
+  tap(kControllerDpadUp);
+  EXPECT_EQ(Difficulty, 0);
+  tap(kControllerRightShoulder);
+  EXPECT_EQ(DeckIndex, 2);
+  EXPECT_EQ(TableIndex, 1);
+  tap(kControllerLeftShoulder);
+  EXPECT_EQ(TableIndex, 2);
+  EXPECT_FALSE(QuitRequested);
+  tap(kControllerB);
+  EXPECT_TRUE(QuitRequested);
+}
+
+TEST_F(TitleFrames, KeysWorkTheSettingsPanelNotTheTitleWhileItIsOut) {
+  Difficulty = 1;
+  testhost::PushKey(9, true);        // Tab
+  testhost::PushKey(9, false);
+  Frames(12);
+  ASSERT_EQ(SettingsOpen, 1);
+  testhost::PushKey(kDown, true);
+  Frames(3);
+  testhost::PushKey(kDown, false);
+  Frames(2);
+  EXPECT_EQ(Difficulty, 1);          // the arrow went to the panel
+  testhost::PushKey(kEscape, true);  // closes the panel, does not quit
+  Frames(3);
+  EXPECT_EQ(SettingsOpen, 0);
+  testhost::PushKey(kEscape, false);
+  Frames(12);
+  EXPECT_FALSE(QuitRequested);
+  testhost::PushKey(kDown, true);
+  Frames(3);
+  testhost::PushKey(kDown, false);
+  Frames(2);
+  EXPECT_EQ(Difficulty, 2);          // the title has its keys back
+}
+
 }  // namespace

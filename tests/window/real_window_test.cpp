@@ -5,6 +5,7 @@
 // and a virtual joystick.
 #include <gtest/gtest.h>
 #include <SDL2/SDL.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -562,6 +563,42 @@ TEST_F(SdlEvents, VirtualPadReadsAxesHatButtonsAndSurvivesUnplugging) {
   EXPECT_EQ(JoyDown(3, 0), 0);
   EXPECT_FLOAT_EQ(JoyX(0), 0.0f);
   EXPECT_FLOAT_EQ(JoyHat(0), -1.0f);
+}
+
+// SDL keeps its own layout for its virtual pads, so the file's layouts are
+// checked in SDL's table; a plain joystick reads raw only.
+TEST_F(SdlEvents, MappingFilesAddLayoutsAndPlainJoysticksReadRaw) {
+  int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_UNKNOWN, 2, 4, 0);
+  ASSERT_GE(index, 0) << SDL_GetError();
+  PollSystem();
+  SDL_Joystick* stick = SDL_JoystickOpen(index);
+  ASSERT_NE(stick, nullptr);
+  EXPECT_EQ(JoyIsController(0), 0);
+  SDL_JoystickSetVirtualButton(stick, 3, SDL_PRESSED);
+  PollSystem();
+  EXPECT_EQ(JoyDown(3, 0), 1);
+  EXPECT_EQ(JoyControllerDown(kControllerB, 0), 0);
+  SDL_JoystickClose(stick);
+  SDL_JoystickDetachVirtual(index);
+  PollSystem();
+
+  EXPECT_EQ(LoadControllerLayouts("no-such-file.txt"), 0);
+  EXPECT_EQ(LoadControllerLayouts(""), 0);
+  const char* guid = "05000000d1ce0000c0de000001000000";
+  const std::string path = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") +
+                           "/mnemora-layouts-" + std::to_string(::getpid()) + ".txt";
+  {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fprintf(f, "# a comment line\n%s,Test Pad,a:b1,b:b3,start:b0,leftx:a0,lefty:a1,platform:Linux,\n", guid);
+    std::fclose(f);
+  }
+  EXPECT_EQ(LoadControllerLayouts(path), 1);
+  std::remove(path.c_str());
+  char* mapping = SDL_GameControllerMappingForGUID(SDL_JoystickGetGUIDFromString(guid));
+  ASSERT_NE(mapping, nullptr);
+  EXPECT_NE(std::string(mapping).find("Test Pad,a:b1,b:b3"), std::string::npos) << mapping;
+  SDL_free(mapping);
 }
 
 }  // namespace
