@@ -59,6 +59,8 @@ namespace {
 // round as Escape does, once per press, and only a press made during the
 // round: the Start that began the round from the title screen must be let go.
 PressEdge PadSettingsPress, PadPausePress;
+// A Start press seen on a skipped frame waits for the next drawing frame.
+bool PadPauseWanted = false;
 
 // Drawn at scale 1.5, shrunk where a font's lines would touch: the figure
 // has 38 units above the first line, the lines 20 units each.
@@ -121,12 +123,17 @@ int FlipFrame(int showPointer) {
   // 4: screenshots and the pause menu only on drawing frames; a skipped
   // frame leaves the F11 hit count for the next drawing frame, and so does
   // the engine test, whose measurement neither may interrupt.
+  if (PauseState != 1) {
+    PadPausePress = PressEdge{};
+    PadPauseWanted = false;
+  }
+  if (PadPausePress.Fresh(ControllerHeld(Nav::Start)) && !SettingsPanelOut()) PadPauseWanted = true;
   bool drawing = IsDrawingFrame();
   if (drawing && !EngineTestRunning) {
     if (KeyHit(122)) TakeScreenshot();
-    if (PauseState != 1) PadPausePress = PressEdge{};
-    bool padPause = PadPausePress.Fresh(ControllerHeld(Nav::Start));
-    if ((EscapeForScreen() || (padPause && !SettingsPanelOut())) && PauseState == 1) {
+    bool padPause = PadPauseWanted;
+    PadPauseWanted = false;
+    if ((EscapeForScreen() || padPause) && PauseState == 1) {
       PauseState = 2;
       result = PauseMenu();
       PauseState = 1;

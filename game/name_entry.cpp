@@ -108,11 +108,11 @@ void DrawPicker(const Picker& p, int nameX, int nameY) {
     DrawRect(bx, by, 2, bh);
     DrawRect(bx + bw - 2, by, 2, bh);
   }
-  // The arrows sit in the line's blank margins, inside the box, clear of
-  // the heading above.
+  // The up arrow sits in the line's blank top margin inside the box, clear
+  // of the heading above; the down arrow under the box, clear of descenders.
   SetColourAlpha(255, 230, 40, 1);
   DrawArrow(x + w / 2, top + 2, -1);
-  DrawArrow(x + w / 2, top + h - 2, 1);
+  DrawArrow(x + w / 2, top + h + 22, 1);
   SelectFont(2, 3);
   SetColourAlpha(255, 255, 255, 1);
   DrawTextAligned(VirtualWidth / 2, nameY + h / 2 + 60, "D-pad: letter and place     A: done     B: delete", 1, 1);

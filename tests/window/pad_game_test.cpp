@@ -41,14 +41,15 @@ struct PadPlayer {
 };
 PadPlayer* g_player = nullptr;
 
-// Holds a button through one frame, then leaves it for six. One frame is
-// enough (every screen polls each frame), and a screen that waits for the
-// button's release without drawing (the pause menu opening) sees it let go.
+// Holds a button until the next frame's watcher, then leaves it for six
+// frames. The press is polled at the end of the frame it was made in, so the
+// next frame's screen sees it held once; and a screen that waits for the
+// release without drawing (the pause menu opening) sees it let go.
 void Tap(int button) {
   PadPlayer& p = *g_player;
   SDL_JoystickSetVirtualButton(p.stick, button, SDL_PRESSED);
   p.held = button;
-  p.wait = 7;
+  p.wait = 6;
 }
 
 void Step() {
