@@ -58,13 +58,16 @@ struct GameDir {
     return WEXITSTATUS(status);
   }
 
-  // Runs ./mnemora headless without input and kills it (SIGKILL) after the
-  // given wall-clock seconds, as a hung start killed by the player would end.
-  void RunKilledAfter(const std::string& seconds) const {
+  // Runs ./mnemora headless without input and kills it (SIGKILL) while its
+  // display is being set up (as soon as the crash guard's file appears), as a
+  // start that hung in the driver and was killed by the player would end. A
+  // wall-clock delay would race a fast machine past the set-up.
+  void RunKilledDuringDisplaySetUp() const {
     Write("script.txt", "");
     std::string cmd = "cd '" + root.string() +
-                      "' && MNEMORA_HEADLESS=script.txt SDL_AUDIODRIVER=dummy timeout -s KILL " + seconds +
-                      " ./mnemora > run.log 2>&1";
+                      "' && { MNEMORA_HEADLESS=script.txt SDL_AUDIODRIVER=dummy ./mnemora > run.log 2>&1 & "
+                      "pid=$!; for i in $(seq 3000); do [ -e Files/253/crash.dat ] && break; sleep 0.01; done; "
+                      "kill -KILL $pid; wait $pid; } 2>/dev/null";
     (void)std::system(cmd.c_str());
   }
 

@@ -121,7 +121,7 @@ TEST(StartupLog, TrickySetupFileAndALeftoverGuardWithDirectX7) {
 TEST(StartupLog, CrashGuardAndACloseRequestDuringLoading) {
   GameDir dir("crashguard");
   // Killed in the middle of its engine test, the first start leaves the guard.
-  dir.RunKilledAfter("1.5");
+  dir.RunKilledDuringDisplaySetUp();
   ASSERT_TRUE(Contains(dir.LogLines(), "\tUsing OpenGL Driver"));
   ASSERT_FALSE(Contains(dir.LogLines(), "Finished Loading"));
   ASSERT_TRUE(dir.Exists("Files/253/crash.dat"));

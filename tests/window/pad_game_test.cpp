@@ -15,6 +15,7 @@
 #include <sstream>
 #include <string>
 
+#include "framework/command_line.h"
 #include "framework/frame_flip.h"
 #include "framework/startup.h"
 #include "game/card_round.h"
@@ -186,6 +187,7 @@ TEST(PadGame, APadAloneStartsPicksPausesQuitsAndEntersTheName) {
     player.report.open(reportPath, std::ios::trunc);
     g_player = &player;
     FrameWatcher = Step;
+    DataFolderOption = root.string();   // a test program has no Files/ beside it
     RunProgram();
   }
   int status = 0;
