@@ -30,9 +30,10 @@ class DecksTest : public RoundTest {
     fs::copy_file(scratch_ + "/Deck_01.png", folder_ + "/" + name, fs::copy_options::overwrite_existing);
   }
   void Load() {
+    const std::string back = CurrentDir();
     ASSERT_EQ(ChangeDir(folder_), 1);
     LoadDecks();
-    ChangeDir(MNEMORA_BINARY_DIR);
+    ChangeDir(back);
   }
   std::string folder_;
 };

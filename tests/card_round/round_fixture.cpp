@@ -89,6 +89,10 @@ void RoundTest::OpenDisplay(int windowWidth, int windowHeight) {
   SetVirtualResolution(1280, 960);
 }
 
+namespace {
+std::string g_startFolder;   // the working folder before the test
+}  // namespace
+
 void RoundTest::SetUp() {
   testhost::Start("");
   ResetProgramTables();
@@ -96,6 +100,12 @@ void RoundTest::SetUp() {
   ::Setup[7] = 0;       // every frame drawn
   DebugOverlay = 0;   // keep the statistics off the pixels under test
   scratch_ = ScratchFolder();
+  // The round's files (setup, scores, screenshots) are written relative to
+  // the game folder: make that a folder inside the scratch folder, so nothing
+  // lands beside the build.
+  g_startFolder = CurrentDir();
+  fs::create_directories(scratch_ + "/Files/253");
+  ChangeDir(scratch_ + "/Files/253");
 
   // The art is drawn at full size once per test, then the test's own display opens.
   OpenDisplay(1280, 960);
@@ -109,7 +119,7 @@ void RoundTest::SetUp() {
 }
 
 void RoundTest::TearDown() {
-  ChangeDir(MNEMORA_BINARY_DIR);
+  ChangeDir(g_startFolder);
   std::error_code ec;
   fs::remove_all(scratch_, ec);
 }
