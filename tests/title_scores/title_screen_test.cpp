@@ -102,28 +102,24 @@ TEST_F(TitleFrames, PanelClicksDoNotReachThePickers) {
   Frames(20);                        // the panel is fully out
   ASSERT_GE(SettingsPanelY, 0);
   const int picks[2][2] = {{94, 125}, {706, 125}};   // table picker, deck preview
-  for (const auto& at : picks) {
-    testhost::PushMouseMove(at[0], at[1]);
-    Frames(2);
-    testhost::PushMouseButton(1, true);
-    Frames(3);
-    testhost::PushMouseButton(1, false);
-    Frames(3);
-  }
+  auto clickBoth = [&] {
+    for (const auto& at : picks) {
+      testhost::PushMouseMove(at[0], at[1]);
+      Frames(2);
+      testhost::PushMouseButton(1, true);
+      Frames(3);
+      testhost::PushMouseButton(1, false);
+      Frames(3);
+    }
+  };
+  clickBoth();
   EXPECT_EQ(TableIndex, 1);
   EXPECT_EQ(DeckIndex, 1);
 
   // Closed again, the same clicks change the art.
   SettingsOpen = 0;
   Frames(20);
-  for (const auto& at : picks) {
-    testhost::PushMouseMove(at[0], at[1]);
-    Frames(2);
-    testhost::PushMouseButton(1, true);
-    Frames(3);
-    testhost::PushMouseButton(1, false);
-    Frames(3);
-  }
+  clickBoth();
   EXPECT_EQ(TableIndex, 2);
   EXPECT_EQ(DeckIndex, 2);
 }
