@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
 
   const char* names[3] = {"OpenGL", "DirectX 9 slot (SDL_Renderer)", "DirectX 7 slot (software)"};
   for (int engine : {0, 1, 2, 0}) {
-    Setup[3] = engine;
+    Setup[kSetupEngine] = engine;
     double t0 = Now(), c0 = Cpu();
     ApplyDisplaySettings();
     std::printf("Apply to %-30s %6.2f s wall, %6.2f s CPU (engine test included)\n", names[engine],
@@ -53,8 +53,8 @@ int main(int argc, char** argv) {
 
   // A 1600 x 900 picture with the game's own art on it: table art and cards
   // scattered over a striped backdrop, as busy as a round.
-  Setup[5] = 1600;
-  Setup[6] = 900;
+  Setup[kSetupWidth] = 1600;
+  Setup[kSetupHeight] = 900;
   ApplyDisplaySettings();
   BeginFrame(1);
   ResetDrawState();

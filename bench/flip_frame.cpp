@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
   StartUp();
   double wall = Seconds(CLOCK_MONOTONIC) - wall0, cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
   std::printf("host: %s, display %dx%d, engine %d\n", headless ? "headless" : "SDL window", RealWidth,
-              RealHeight, Setup[3]);
+              RealHeight, Setup[kSetupEngine]);
   // On the headless host the clock is virtual (the engine test's paced frames
   // and the 2.5 s wait cost no real time), so wall time is the real cost; on
   // a window the program's own clock is real and excludes the minimum wait.

@@ -87,8 +87,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no game folder at %s\n", folder.c_str());
     return 1;
   }
-  Setup[3] = driver;
-  Setup[7] = 0;
+  Setup[kSetupEngine] = driver;
+  Setup[kSetupFrameskip] = 0;
   SetGraphicsDriver(driver, 2);
   if (!Graphics(width, height, 0, 60, 0)) {
     std::fprintf(stderr, "could not open a %dx%d display\n", width, height);
@@ -119,8 +119,8 @@ int main(int argc, char** argv) {
 
     const double t0 = CpuMs();
     BeginFrame(1);
-    if (KeyHit(88)) StepDeck();
-    if (KeyHit(90)) StepTable();
+    if (KeyHit(kKeyX)) StepDeck();
+    if (KeyHit(kKeyZ)) StepTable();
     DrawBackdrop();
     DrawTableArt();
     BoardPassResult pass = BoardPass();

@@ -46,7 +46,7 @@ bool AnyInputToLeave() {
   if (CaptureInput() >= 1) return true;
   if (AnyControllerButtonHeld()) return true;   // also a pad plugged in after start-up
   if (MouseDown(1) || MouseDown(2)) return true;
-  if (KeyDown(115) && (KeyDown(164) || KeyDown(165))) return true;
+  if (KeyDown(kKeyF4) && (KeyDown(kKeyLAlt) || KeyDown(kKeyRAlt))) return true;
   return AppTerminate() != 0;
 }
 
@@ -101,16 +101,16 @@ void ShowClosingScreen() {
   // 11-12. The fonts follow the last display's size, the page does not: the
   // big line shrinks to fit the window's width, and the line under it moves
   // down as far as the big line then reaches.
-  SetImageFont(Fonts[6]);
+  SetImageFont(Fonts[kFontLarge]);
   const float bigScale = WidthFitScale("Thanks for Playing", 636);
   const int bigBottom = 220 + static_cast<int>(TextHeight("") * bigScale);
-  SetImageFont(Fonts[7]);
+  SetImageFont(Fonts[kFontButton]);
   const int feedbackDown = std::max(0, bigBottom - TextHeight("") / 6 - 274);
   for (const PageText& t : kPage) {
     SetImageFont(Fonts[t.font]);
     SetColourAlpha(t.r, t.g, t.b, t.alpha);
     SetScaleXY(t.font == 6 ? bigScale : 1);
-    DrawTextAligned(t.x, t.y + (t.font == 7 ? feedbackDown : 0), t.text, 0, 0);
+    DrawTextAligned(t.x, t.y + (t.font == 7 ? feedbackDown : 0), t.text, kAlignStart, kAlignStart);
   }
   SetScaleXY(1);
   Flip(-1);

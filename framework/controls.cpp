@@ -14,7 +14,6 @@ std::array<int, 5> PadHasHat{};
 
 namespace {
 
-constexpr int kKeyF11 = 122, kKeyF12 = 123;
 constexpr int kCaptureButtons = 19;  // buttons 0..18 can be captured; 19 only polled
 
 // A pad pulled out while the game runs reads neutral axes from the platform;

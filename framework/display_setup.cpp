@@ -70,19 +70,19 @@ void ListDisplayModes() {
     ++ModeCount;
     ModeWidths[ModeCount] = w;
     ModeHeights[ModeCount] = h;
-    if (w == Setup[5] && h == Setup[6]) {
-      Setup[4] = ModeCount;
+    if (w == Setup[kSetupWidth] && h == Setup[kSetupHeight]) {
+      Setup[kSetupMode] = ModeCount;
       RealWidth = w;
       RealHeight = h;
     }
   }
   // An unlisted size keeps the one in use before.
-  Setup[5] = RealWidth;
-  Setup[6] = RealHeight;
+  Setup[kSetupWidth] = RealWidth;
+  Setup[kSetupHeight] = RealHeight;
 }
 
 int ChooseColourDepth() {
-  if (Setup[1] != 1) return 0;
+  if (Setup[kSetupFullscreen] != 1) return 0;
   for (int d : {32, 24, 16}) {
     if (GraphicsModeExists(RealWidth, RealHeight, d, 0)) return d;
   }
@@ -91,17 +91,17 @@ int ChooseColourDepth() {
 }
 
 void ChooseVirtualSpace() {
-  Setup[2] = 0;
+  Setup[kSetupWidescreen] = 0;
   VirtualWidth = 1280;
   VirtualHeight = 960;
   if (RealHeight == RealWidth * 9 / 16) {
-    Setup[2] = 1;
+    Setup[kSetupWidescreen] = 1;
     VirtualWidth = 1600;
     VirtualHeight = 900;
     LogLine("\tWidescreen mode!");
   }
   if (RealHeight == RealWidth * 10 / 16) {
-    Setup[2] = 1;
+    Setup[kSetupWidescreen] = 1;
     VirtualWidth = 1440;
     VirtualHeight = 900;
     LogLine("\tWidescreen mode B (10:16)!");
@@ -124,10 +124,10 @@ void ApplyDisplaySettings() {
 
   // 5: a set-up that never finished leaves crash.dat; OpenGL is then
   // replaced by the alternative driver.
-  if (FileType("crash.dat") != 0 && Setup[3] == 0) Setup[3] = 1;
+  if (FileType("crash.dat") != 0 && Setup[kSetupEngine] == 0) Setup[kSetupEngine] = 1;
 
   // 6
-  SelectDriver(Setup[3]);
+  SelectDriver(Setup[kSetupEngine]);
 
   // 7: colour depth; a full screen impossible at this size opens a window.
   int depth = ChooseColourDepth();
@@ -140,19 +140,19 @@ void ApplyDisplaySettings() {
   // A driver that cannot open a display at all (no OpenGL on this machine,
   // say) would leave the game running without a window that nobody can see
   // or close: try the other drivers, in their numbered order, before giving up.
-  int chosen = Setup[3];
+  int chosen = Setup[kSetupEngine];
   bool open = Graphics(RealWidth, RealHeight, depth, 60, 0) == 1;
   for (int other = 0; !open && chosen >= 0 && chosen <= 2 && other <= 2; ++other) {
     if (other == chosen) continue;
     LogLine("\tThe display could not be opened with that driver");
-    Setup[3] = other;
+    Setup[kSetupEngine] = other;
     SelectDriver(other);
     open = Graphics(RealWidth, RealHeight, depth, 60, 0) == 1;
   }
   if (!open) {
     // No driver opens a display (no screen at all): nothing could be shown
     // or clicked, so end with a failure instead of running unseen.
-    Setup[3] = chosen;
+    Setup[kSetupEngine] = chosen;
     LogLine("\tThe display could not be opened with that driver");
     LogLine("\tNo display could be opened; the game cannot run");
     DeleteFile("crash.dat");

@@ -21,7 +21,7 @@ void ResetDrawHelpers() {
   SpriteDrawn.fill(0);
 }
 
-bool IsDrawingFrame() { return Setup[7] == 0 || (Setup[7] == 1 && SkipPhase == 0); }
+bool IsDrawingFrame() { return Setup[kSetupFrameskip] == 0 || (Setup[kSetupFrameskip] == 1 && SkipPhase == 0); }
 
 void BeginFrame(int clear) {
   if (clear == 1) Cls();
@@ -68,26 +68,26 @@ void SetBlendKind(int kind) {
   }
 }
 
-void DrawTextAligned(int x, int y, const std::string& text, int alignX, int alignY) {
-  int w = TextWidth(text);
-  int h = TextHeight(text);
-  if (alignX == 1) x -= w / 2;
-  if (alignX == 2) x -= w;
-  if (alignY == 1) y -= h / 2;
-  if (alignY == 2) y -= h;
+namespace {
+// Draws a text of w by h so that the point (x, y) sits at its aligned edge.
+void DrawTextAt(int x, int y, int w, int h, const std::string& text, int alignX, int alignY) {
+  if (alignX == kAlignCentre) x -= w / 2;
+  if (alignX == kAlignEnd) x -= w;
+  if (alignY == kAlignCentre) y -= h / 2;
+  if (alignY == kAlignEnd) y -= h;
   DrawText(text, static_cast<float>(x), static_cast<float>(y));
+}
+}  // namespace
+
+void DrawTextAligned(int x, int y, const std::string& text, int alignX, int alignY) {
+  DrawTextAt(x, y, TextWidth(text), TextHeight(text), text, alignX, alignY);
 }
 
 void DrawTextAlignedScaled(int x, int y, const std::string& text, int alignX, int alignY) {
   float sx = 1, sy = 1;
   GetScale(sx, sy);
-  int w = static_cast<int>(TextWidth(text) * sx);
-  int h = static_cast<int>(TextHeight(text) * sy);
-  if (alignX == 1) x -= w / 2;
-  if (alignX == 2) x -= w;
-  if (alignY == 1) y -= h / 2;
-  if (alignY == 2) y -= h;
-  DrawText(text, static_cast<float>(x), static_cast<float>(y));
+  DrawTextAt(x, y, static_cast<int>(TextWidth(text) * sx), static_cast<int>(TextHeight(text) * sy), text, alignX,
+             alignY);
 }
 
 float LineFitScale(int pitch, float most) {

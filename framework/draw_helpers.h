@@ -18,6 +18,9 @@ void SetScaleXY(float x);
 void SetScaleXY(float x, float y);
 void SetRotationDeg(float angle);
 void SetBlendKind(int kind);              // 0 solid, 1 alpha, 2 shade, 3 light
+// Text alignment, the same numbers across and down: a text's left (top) edge,
+// its centre, or its right (bottom) edge at the given point.
+enum TextAlign : int { kAlignStart = 0, kAlignCentre = 1, kAlignEnd = 2 };
 void DrawTextAligned(int x, int y, const std::string& text, int alignX, int alignY);
 // As DrawTextAligned, but aligned by the text's size at the current scale.
 void DrawTextAlignedScaled(int x, int y, const std::string& text, int alignX, int alignY);

@@ -56,7 +56,7 @@ void DrawLoad(int count, int spriteScale) {
 void RunEngineTest(int aimedRate, int spriteScale) {
   // 1-3
   DebugOverlay = 0;
-  if (Setup[7] == 1) aimedRate = 30;
+  if (Setup[kSetupFrameskip] == 1) aimedRate = 30;
   AimedFps = aimedRate;
   SpriteBudget[1] = 500;
   SpriteBudget[2] = 500;
@@ -102,7 +102,7 @@ void RunEngineTest(int aimedRate, int spriteScale) {
   if (SpriteBudget[1] < 1000) {
     SpriteBudget[1] = 1000;
     AimedFps = 30;
-    Setup[7] = 1;
+    Setup[kSetupFrameskip] = 1;
   }
   if (SpriteBudget[2] < 500) SpriteBudget[2] = 500;
   if (SpriteBudget[3] < 250) SpriteBudget[3] = 250;

@@ -66,15 +66,15 @@ bool PadPauseWanted = false;
 // has 38 units above the first line, the lines 20 units each.
 void DrawStatistics() {
   SetScaleXY(LineFitScale(38, 1.5f));
-  DrawTextAligned(2, 2, std::to_string(ShownFps), 0, 0);
-  SetImageFont(Fonts[2]);
+  DrawTextAligned(2, 2, std::to_string(ShownFps), kAlignStart, kAlignStart);
+  SetImageFont(Fonts[kFontSmall]);
   SetScaleXY(LineFitScale(20, 1.5f));
-  DrawTextAligned(2, 40, "Collection : " + std::to_string(GcCollected), 0, 0);
-  DrawTextAligned(2, 60, "Used Memory : " + std::to_string(GCMemAlloced()), 0, 0);
-  DrawTextAligned(2, 80, "Drawn Images : " + std::to_string(SpriteDrawn[1]) + "/" + std::to_string(SpriteBudget[1]), 0, 0);
-  DrawTextAligned(2, 100, "Drawn Glow : " + std::to_string(SpriteDrawn[2]) + "/" + std::to_string(SpriteBudget[2]), 0, 0);
-  DrawTextAligned(2, 120, "Drawn Particles : " + std::to_string(SpriteDrawn[3]) + "/" + std::to_string(SpriteBudget[3]), 0, 0);
-  DrawTextAligned(2, 150, "Hit F12 to remove this", 0, 0);
+  DrawTextAligned(2, 40, "Collection : " + std::to_string(GcCollected), kAlignStart, kAlignStart);
+  DrawTextAligned(2, 60, "Used Memory : " + std::to_string(GCMemAlloced()), kAlignStart, kAlignStart);
+  DrawTextAligned(2, 80, "Drawn Images : " + std::to_string(SpriteDrawn[1]) + "/" + std::to_string(SpriteBudget[1]), kAlignStart, kAlignStart);
+  DrawTextAligned(2, 100, "Drawn Glow : " + std::to_string(SpriteDrawn[2]) + "/" + std::to_string(SpriteBudget[2]), kAlignStart, kAlignStart);
+  DrawTextAligned(2, 120, "Drawn Particles : " + std::to_string(SpriteDrawn[3]) + "/" + std::to_string(SpriteBudget[3]), kAlignStart, kAlignStart);
+  DrawTextAligned(2, 150, "Hit F12 to remove this", kAlignStart, kAlignStart);
   SetScaleXY(1.5f, 1.5f);
 }
 
@@ -82,7 +82,7 @@ void DrawStatistics() {
 // height, so the lowest box ends at the screen's edge and none covers another.
 void DrawNotifications() {
   SetScaleXY(1, 1);
-  SetImageFont(Fonts[3]);
+  SetImageFont(Fonts[kFontNotice]);
   const int height = TextHeight("");
   const int step = std::max(14, height);
   int row = VirtualHeight - std::max(16, height);
@@ -100,7 +100,7 @@ void DrawNotifications() {
     } else {
       SetColourAlpha(255, 255, 255, 1);
     }
-    DrawTextAligned(0, row, m->txt, 0, 0);
+    DrawTextAligned(0, row, m->txt, kAlignStart, kAlignStart);
     row -= step;
     if (m->tick == 180) ListRemove(MessageList, m);
   });
@@ -114,7 +114,7 @@ int FlipFrame(int showPointer) {
   // 1-3
   CallGameHook(GameHooks.drawOverlay);
   bool padSettings = PadSettingsPress.Fresh(ControllerHeld(Nav::Select));
-  if (KeyHit(9) || padSettings) {
+  if (KeyHit(kKeyTab) || padSettings) {
     SettingsOpen = 1 - SettingsOpen;
     SaveSetup();
   }
@@ -130,7 +130,7 @@ int FlipFrame(int showPointer) {
   if (PadPausePress.Fresh(ControllerHeld(Nav::Start)) && !SettingsPanelOut()) PadPauseWanted = true;
   bool drawing = IsDrawingFrame();
   if (drawing && !EngineTestRunning) {
-    if (KeyHit(122)) TakeScreenshot();
+    if (KeyHit(kKeyF11)) TakeScreenshot();
     bool padPause = PadPauseWanted;
     PadPauseWanted = false;
     if ((EscapeForScreen() || padPause) && PauseState == 1) {
@@ -144,8 +144,8 @@ int FlipFrame(int showPointer) {
   SettingsPanel();
   ResetDrawState();
   SetScaleXY(1.5f, 1.5f);
-  SetImageFont(Fonts[1]);
-  if (KeyHit(123)) DebugOverlay = 1 - DebugOverlay;
+  SetImageFont(Fonts[kFontFigures]);
+  if (KeyHit(kKeyF12)) DebugOverlay = 1 - DebugOverlay;
   if (DebugOverlay == 1) DrawStatistics();
   if (showPointer == 1 || SettingsOpen == 1) {
     DrawImage(IconSheet, VirtualMouseX() + 12, VirtualMouseY() + 12, 63);
@@ -185,6 +185,6 @@ int FlipFrame(int showPointer) {
 
   // 17
   PollSystem();
-  if ((KeyDown(115) && (KeyDown(164) || KeyDown(165))) || AppTerminate()) ShowClosingScreen();
+  if ((KeyDown(kKeyF4) && (KeyDown(kKeyLAlt) || KeyDown(kKeyRAlt))) || AppTerminate()) ShowClosingScreen();
   return result;
 }

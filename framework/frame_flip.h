@@ -26,6 +26,7 @@ extern int FrameMs;
 extern int SmoothedFps, ShownFps;
 
 void ResetFrameFlip();
-// Returns the pause menu's result when it ran in this call (1 or 99), else 0.
+// Returns the pause menu's result when it ran in this call (kMenuContinue or
+// kMenuQuit), else 0.
 int FlipFrame(int showPointer);
 void AddNotification(const std::string& text, int c);

@@ -19,6 +19,8 @@ int VolumeSlider(int value, int x, int y, const std::string& caption);
 void BindingButton(int slot, int x, int y);
 // The resolution's quality note by display height, with its red and green (blue is 80).
 std::string QualityNote(int height, int& red, int& green);
-int PauseMenu();                      // 1 continue, 99 quit
+// What the pause menu ended with; the frame routine passes it on.
+enum MenuResult : int { kMenuContinue = 1, kMenuQuit = 99 };
+int PauseMenu();                      // kMenuContinue or kMenuQuit
 void TakeScreenshot();
 std::string SafeFileName(const std::string& text);

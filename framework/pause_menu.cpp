@@ -27,15 +27,15 @@ bool AnyPlayer(int control) {
 
 // The pad's D-pad (or left stick) and A work as the arrows and Space do;
 // Return confirms too. While the settings panel is out, they work the panel.
-bool UpActive() { return !SettingsPanelOut() && (AnyPlayer(0) || KeyDown(38) || ControllerHeld(Nav::Up)); }
-bool DownActive() { return !SettingsPanelOut() && (AnyPlayer(8) || KeyDown(40) || ControllerHeld(Nav::Down)); }
+bool UpActive() { return !SettingsPanelOut() && (AnyPlayer(0) || KeyDown(kKeyUp) || ControllerHeld(Nav::Up)); }
+bool DownActive() { return !SettingsPanelOut() && (AnyPlayer(8) || KeyDown(kKeyDown) || ControllerHeld(Nav::Down)); }
 bool ConfirmActive() {
   return !SettingsPanelOut() &&
-         (AnyPlayer(10) || AnyPlayer(11) || KeyDown(32) || KeyDown(13) || ControllerHeld(Nav::Accept));
+         (AnyPlayer(10) || AnyPlayer(11) || KeyDown(kKeySpace) || KeyDown(kKeyReturn) || ControllerHeld(Nav::Accept));
 }
 // Escape, or the pad's B or Start: leave the menu with what is highlighted.
 bool LeaveHeld() {
-  return KeyDown(27) || ControllerHeld(Nav::Back) || ControllerHeld(Nav::Start);
+  return KeyDown(kKeyEscape) || ControllerHeld(Nav::Back) || ControllerHeld(Nav::Start);
 }
 
 // Waits, pumping events and sleeping briefly, while Escape (or the pad's B
@@ -61,7 +61,7 @@ void DrawTitleCopy(int i, double angle) {
   SetColourAlpha(red, green, blue, 0.4);
   int y = Rand(0, VirtualHeight);
   int x = Rand(0, VirtualWidth);
-  DrawTextAligned(x, y, TitleLine, 1, 1);
+  DrawTextAligned(x, y, TitleLine, kAlignCentre, kAlignCentre);
 }
 
 }  // namespace
@@ -94,7 +94,7 @@ int PauseMenu() {
     SetPulse(phase);
     angle += 0.1;
     SetRotationDeg(static_cast<float>(angle));
-    SetImageFont(Fonts[7]);
+    SetImageFont(Fonts[kFontButton]);
     DrawImage(frozen, static_cast<float>(VirtualWidth / 2), static_cast<float>(VirtualHeight / 2), 0);
 
     // 5: the same seed every frame keeps every copy in its place.
@@ -123,10 +123,10 @@ int PauseMenu() {
     // 8: the entries.
     int y = static_cast<int>(0.375 * VirtualHeight);
     SetColourAlpha(255, 255, 255);
-    SetImageFont(Fonts[7]);
+    SetImageFont(Fonts[kFontButton]);
     if (selection < 0) selection = 1;
     const char* const kEntries[2] = {"Continue", "Quit"};
-    const int kResults[2] = {1, 99};
+    const int kResults[2] = {kMenuContinue, kMenuQuit};
     for (int entry = 0; entry < 2; ++entry) {
       y += 60;
       int offset = 0;
@@ -139,7 +139,7 @@ int PauseMenu() {
           result = kResults[entry];
         }
       }
-      DrawTextAligned(static_cast<int>(0.1 * VirtualWidth + offset + 10), y, kEntries[entry], 0, 0);
+      DrawTextAligned(static_cast<int>(0.1 * VirtualWidth + offset + 10), y, kEntries[entry], kAlignStart, kAlignStart);
     }
     if (selection > 1) selection = 0;
 
@@ -150,7 +150,7 @@ int PauseMenu() {
     // 10-11
     FlipFrame(1);
     bool leave = EscapeForScreen() || (!SettingsPanelOut() && (ControllerHeld(Nav::Back) || ControllerHeld(Nav::Start)));
-    if (leave) result = selection == 1 ? 99 : 1;
+    if (leave) result = selection == 1 ? kMenuQuit : kMenuContinue;
   }
 
   // On exit: fresh random numbers again, and no Escape left for the caller.

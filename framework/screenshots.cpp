@@ -39,10 +39,10 @@ void TakeScreenshot() {
 
   // 5: saving at the highest compression can take a while; say so first.
   ResetDrawState();
-  SetImageFont(Fonts[5]);
-  DrawTextAligned(VirtualWidth / 2, VirtualHeight / 2 - 30, "Saving Screenshot", 1, 1);
-  SetImageFont(Fonts[6]);
-  DrawTextAligned(VirtualWidth / 2, VirtualHeight / 2 + 30, "Sometimes, this takes a while!", 1, 1);
+  SetImageFont(Fonts[kFontHuge]);
+  DrawTextAligned(VirtualWidth / 2, VirtualHeight / 2 - 30, "Saving Screenshot", kAlignCentre, kAlignCentre);
+  SetImageFont(Fonts[kFontLarge]);
+  DrawTextAligned(VirtualWidth / 2, VirtualHeight / 2 + 30, "Sometimes, this takes a while!", kAlignCentre, kAlignCentre);
   Flip(-1);
 
   // 6-9

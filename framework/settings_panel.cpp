@@ -24,7 +24,7 @@ namespace {
 // The panel's text (font slot 2) at the scale where two-line labels, 16
 // units apart, do not touch: 1 unless a narrow display enlarged the font.
 float PanelTextScale() {
-  SetImageFont(Fonts[2]);
+  SetImageFont(Fonts[kFontSmall]);
   return LineFitScale(16);
 }
 
@@ -58,12 +58,12 @@ int SnapVolume(int value) {
 
 void StepMode(int direction) {
   if (ModeCount < 1) return;
-  int mode = Setup[4] + direction;
+  int mode = Setup[kSetupMode] + direction;
   if (mode > ModeCount) mode = 1;
   if (mode < 1) mode = ModeCount;
-  Setup[4] = mode;
-  Setup[5] = ModeWidths[mode];
-  Setup[6] = ModeHeights[mode];
+  Setup[kSetupMode] = mode;
+  Setup[kSetupWidth] = ModeWidths[mode];
+  Setup[kSetupHeight] = ModeHeights[mode];
 }
 
 void DrawLabelled(int setupIndex, int x, int y, int iconBase, std::initializer_list<const char*> texts) {
@@ -80,17 +80,17 @@ void ResolutionRow() {
   AddRow(RowKind::Resolution, 2, 1, 20, SettingsPanelY + 70, 200, 70);
   if (hovered || MouseOver(20, SettingsPanelY + 70, 200, 70)) {
     // Read every count so no press is left over for a later frame.
-    int up = KeyHit(39) + KeyHit(38);
-    int down = KeyHit(37) + KeyHit(40);
+    int up = KeyHit(kKeyRight) + KeyHit(kKeyUp);
+    int down = KeyHit(kKeyLeft) + KeyHit(kKeyDown);
     if (up > 0 || LeftClick) StepMode(1);
     if (down > 0 || RightClick) StepMode(-1);
   }
   SetScaleXY(PanelTextScale());
-  DrawTextAligned(20, SettingsPanelY + 108, std::to_string(Setup[5]) + "x" + std::to_string(Setup[6]), 0, 0);
+  DrawTextAligned(20, SettingsPanelY + 108, std::to_string(Setup[kSetupWidth]) + "x" + std::to_string(Setup[kSetupHeight]), kAlignStart, kAlignStart);
   int r = 0, g = 0;
-  std::string note = QualityNote(Setup[6], r, g);
+  std::string note = QualityNote(Setup[kSetupHeight], r, g);
   SetColourAlpha(r, g, 80);
-  DrawTextAligned(80, SettingsPanelY + 128, note, 0, 0);
+  DrawTextAligned(80, SettingsPanelY + 128, note, kAlignStart, kAlignStart);
   SetColourAlpha(80, 255, 80);
 }
 
@@ -115,7 +115,7 @@ void ApplyButton() {
     }
   }
   SetColourAlpha(80, 255, 80, 1);
-  DrawTextAligned(20, SettingsPanelY + 260, "Apply", 0, 0);
+  DrawTextAligned(20, SettingsPanelY + 260, "Apply", kAlignStart, kAlignStart);
 }
 
 void ControlsColumn() {
@@ -144,7 +144,7 @@ void RightColumn() {
   OptionRow(14, x, 20, 24, audio);
   SetScaleXY(PanelTextScale());
   SetColourAlpha(255, 180, 180, 1);
-  DrawTextAligned(x, SettingsPanelY + 50, "Changes require a Restart", 0, 0);
+  DrawTextAligned(x, SettingsPanelY + 50, "Changes require a Restart", kAlignStart, kAlignStart);
   const struct {
     int index, y;
     const char* caption;
@@ -172,7 +172,7 @@ void RightColumn() {
       LeftClick = 0;
       PadEnabled[i] = 1 - PadEnabled[i];
     }
-    DrawTextAligned(x, y, PadNames[i], 0, 0);
+    DrawTextAligned(x, y, PadNames[i], kAlignStart, kAlignStart);
   }
 }
 
@@ -209,10 +209,10 @@ void PanelKeys() {
   bool down = DownPress.Step(DirectionHeld(kControlDown));
   bool left = LeftPress.Step(DirectionHeld(kControlLeft));
   bool right = RightPress.Step(DirectionHeld(kControlRight));
-  bool accept = AcceptPress.Fresh(KeyDown(13) || ControllerHeld(Nav::Accept));
-  bool escape = EscapePress.Fresh(KeyDown(27));
+  bool accept = AcceptPress.Fresh(KeyDown(kKeyReturn) || ControllerHeld(Nav::Accept));
+  bool escape = EscapePress.Fresh(KeyDown(kKeyEscape));
   bool padClose = PadClosePress.Fresh(ControllerHeld(Nav::Back));
-  if (!KeyDown(27)) PanelTookEscape = false;
+  if (!KeyDown(kKeyEscape)) PanelTookEscape = false;
   if (MouseXNow != MouseXPrev || MouseYNow != MouseYPrev) FocusShown = false;
   if (SettingsOpen != 1) return;
 
@@ -253,7 +253,7 @@ void DrawPanelFocus() {
 
 }  // namespace
 
-bool EscapeForScreen() { return KeyDown(27) && !SettingsPanelOut() && !PanelTookEscape; }
+bool EscapeForScreen() { return KeyDown(kKeyEscape) && !SettingsPanelOut() && !PanelTookEscape; }
 
 std::string QualityNote(int height, int& red, int& green) {
   if (height < 900) {
@@ -298,10 +298,10 @@ int OptionRow(int setupIndex, int x, int y, int iconBase, const std::string labe
   SetScaleXY(scale);
   int top = SettingsPanelY + y;
   if (Instr(shown, "|") == 0) {
-    DrawTextAlignedScaled(x + 38, top + 16, shown, 0, 1);
+    DrawTextAlignedScaled(x + 38, top + 16, shown, kAlignStart, kAlignCentre);
   } else {
-    DrawTextAlignedScaled(x + 38, top + 8, Field(shown, "|", 1), 0, 1);
-    DrawTextAlignedScaled(x + 38, top + 24, Field(shown, "|", 2), 0, 1);
+    DrawTextAlignedScaled(x + 38, top + 8, Field(shown, "|", 1), kAlignStart, kAlignCentre);
+    DrawTextAlignedScaled(x + 38, top + 24, Field(shown, "|", 2), kAlignStart, kAlignCentre);
   }
 
   SetScaleXY(2);
@@ -327,7 +327,7 @@ int VolumeSlider(int value, int x, int y, const std::string& caption) {
   SetColourAlpha(80, 180, 255);
   if (MouseOver(x - 2, y - 4, 100, 24) && MouseDown(1)) value = MouseXNow - (x - 2);
   SetScaleXY(PanelTextScale());
-  DrawTextAligned(x, y + 20, caption + " : " + std::to_string(value), 0, 0);
+  DrawTextAligned(x, y + 20, caption + " : " + std::to_string(value), kAlignStart, kAlignStart);
   return value;
 }
 
@@ -371,7 +371,7 @@ void BindingButton(int slot, int x, int y) {
   SetScaleXY(3);
   DrawGlowSprite(IconSheetUnfiltered, x, y, frame, IconSheet, 1.1f, active);
   SetScaleXY(1);
-  DrawTextAligned(cx, cy, caption, 1, 1);
+  DrawTextAligned(cx, cy, caption, kAlignCentre, kAlignCentre);
 }
 
 void SettingsPanel() {
@@ -389,7 +389,7 @@ void SettingsPanel() {
   Rows.clear();
 
   // 3-5: the sheet, and fresh budgets so the panel is never cut off.
-  SetImageFont(Fonts[2]);
+  SetImageFont(Fonts[kFontSmall]);
   ResetDrawState();
   float w = static_cast<float>(VirtualWidth);
   SetBlendKind(2);
@@ -406,7 +406,7 @@ void SettingsPanel() {
   // 6-7: the left column.
   SetColourAlpha(80, 255, 80, 1);
   SetScaleXY(PanelTextScale());
-  DrawTextAligned(20, SettingsPanelY + 4, "Graphics", 0, 0);
+  DrawTextAligned(20, SettingsPanelY + 4, "Graphics", kAlignStart, kAlignStart);
   DrawLabelled(1, 20, 30, 13, {"Windowed", "Fullscreen"});
   ResolutionRow();
   DrawLabelled(7, 20, 146, 18, {"Draw all Frames|Decent System", "Frameskip|Slow System"});

@@ -20,9 +20,9 @@ namespace {
 // as the setup table exists, so no caller can see audio and settings disagree.
 int ReadSetupVolume(VolumeKind kind) {
   switch (kind) {
-    case VolumeKind::Master: return Setup[11];
-    case VolumeKind::Sounds: return Setup[12];
-    case VolumeKind::Music: return Setup[13];
+    case VolumeKind::Master: return Setup[kSetupMaster];
+    case VolumeKind::Sounds: return Setup[kSetupSounds];
+    case VolumeKind::Music: return Setup[kSetupMusic];
   }
   return 0;
 }
@@ -38,13 +38,13 @@ void ResetSetup() {
   (void)kVolumeReaderInstalled;
   ReadVolume = &ReadSetupVolume;
   Setup.fill(0);
-  Setup[5] = 800;
-  Setup[6] = 600;
-  Setup[1] = 0;
-  Setup[7] = 0;
-  Setup[11] = 50;
-  Setup[12] = 50;
-  Setup[13] = 50;
+  Setup[kSetupWidth] = 800;
+  Setup[kSetupHeight] = 600;
+  Setup[kSetupFullscreen] = 0;
+  Setup[kSetupFrameskip] = 0;
+  Setup[kSetupMaster] = 50;
+  Setup[kSetupSounds] = 50;
+  Setup[kSetupMusic] = 50;
   AudioDriverNames.clear();
   AudioDriverNamed = false;
   g_setupUnreadable = false;
@@ -98,31 +98,31 @@ void ApplySetupLine(const std::string& line) {
   if (key == "AUDIODRIVER") {
     AudioDriverNamed = true;
     for (size_t i = 0; i < AudioDriverNames.size(); ++i) {
-      if (AudioDriverNames[i] == value) Setup[14] = static_cast<int>(i);
+      if (AudioDriverNames[i] == value) Setup[kSetupAudioDriver] = static_cast<int>(i);
     }
   }
   if (key == "FULLSCREEN") {
     std::string v = Upper(value);
     if (v == "TRUE" || v == "ON") {
-      Setup[1] = 1;
+      Setup[kSetupFullscreen] = 1;
       LogLine("\tSetting to Fullscreen");
     }
   }
   if (key == "GFX ENGINE" || key == "GFXENGINE") {
     std::string v = Upper(value);
     if (v == "DX9") {
-      Setup[3] = 1;
+      Setup[kSetupEngine] = 1;
       LogLine("\tDirectX 9 Mode");
     }
     if (v == "DX7") {
-      Setup[3] = 2;
+      Setup[kSetupEngine] = 2;
       LogLine("\tDirectX 7 Mode");
     }
   }
-  if (key == "WIDTH") Setup[5] = static_cast<int>(AbsValue(value, kMaxSize));
-  if (key == "HEIGHT") Setup[6] = static_cast<int>(AbsValue(value, kMaxSize));
+  if (key == "WIDTH") Setup[kSetupWidth] = static_cast<int>(AbsValue(value, kMaxSize));
+  if (key == "HEIGHT") Setup[kSetupHeight] = static_cast<int>(AbsValue(value, kMaxSize));
   if (key == "ESS") {
-    Setup[7] = 1;
+    Setup[kSetupFrameskip] = 1;
     LogLine("\tAssuming Emergency Slow System values.");
   }
   if (key == "KEY") {
@@ -132,9 +132,9 @@ void ApplySetupLine(const std::string& line) {
     int64_t code = AbsValue(Field(value, ",", 2), kInputPadBase + kMaxPads * kInputPadStride);
     if (n < 100 && BindableCode(code)) Bindings[n] = static_cast<int>(code);
   }
-  if (key == "MASTER") Setup[11] = Volume("Master", value);
-  if (key == "SOUND") Setup[12] = Volume("Sound", value);
-  if (key == "MUSIC") Setup[13] = Volume("Music", value);
+  if (key == "MASTER") Setup[kSetupMaster] = Volume("Master", value);
+  if (key == "SOUND") Setup[kSetupSounds] = Volume("Sound", value);
+  if (key == "MUSIC") Setup[kSetupMusic] = Volume("Music", value);
 }
 
 }  // namespace
@@ -167,22 +167,22 @@ void ChooseAudioDriver() {
     for (size_t i = 0; i < AudioDriverNames.size(); ++i) {
       std::string name = AudioDriverNames[i];
       if (Upper(Left(name, 6)) == "OPENAL" && !picked) {
-        Setup[14] = static_cast<int>(i);
+        Setup[kSetupAudioDriver] = static_cast<int>(i);
         picked = true;
       }
       if (Upper(Left(name, 4)) == "FREE" && !picked) {
-        Setup[14] = static_cast<int>(i);
+        Setup[kSetupAudioDriver] = static_cast<int>(i);
         picked = true;
       }
       if (Upper(Left(name, 6)) == "DIRECT") {
-        Setup[14] = static_cast<int>(i);
+        Setup[kSetupAudioDriver] = static_cast<int>(i);
         picked = true;
       }
     }
   }
 
   LogLine("Setting Audio Driver");
-  int index = Setup[14];
+  int index = Setup[kSetupAudioDriver];
   if (index >= 0 && index < static_cast<int>(AudioDriverNames.size())) {
     const std::string& name = AudioDriverNames[index];
     if (AudioDriverExists(name)) {
@@ -201,21 +201,21 @@ std::string SetupFileText() {
   std::string out;
   auto line = [&out](const std::string& text) { out += text + "\r\n"; };
   line("[Graphics]");
-  if (Setup[1] == 0) line("Fullscreen = False");
-  if (Setup[1] == 1) line("Fullscreen = True");
-  if (Setup[3] == 0) line("GFX Engine = OpenGL");
-  if (Setup[3] == 1) line("GFX Engine = DX9");
-  if (Setup[3] == 2) line("GFX Engine = DX7");
-  line("Width=" + std::to_string(Setup[5]));
-  line("Height=" + std::to_string(Setup[6]));
-  if (Setup[7] == 1) line("ESS=1 ; This is a slow system, and things must run a wee bit slower for it.  Awww..");
+  if (Setup[kSetupFullscreen] == 0) line("Fullscreen = False");
+  if (Setup[kSetupFullscreen] == 1) line("Fullscreen = True");
+  if (Setup[kSetupEngine] == 0) line("GFX Engine = OpenGL");
+  if (Setup[kSetupEngine] == 1) line("GFX Engine = DX9");
+  if (Setup[kSetupEngine] == 2) line("GFX Engine = DX7");
+  line("Width=" + std::to_string(Setup[kSetupWidth]));
+  line("Height=" + std::to_string(Setup[kSetupHeight]));
+  if (Setup[kSetupFrameskip] == 1) line("ESS=1 ; This is a slow system, and things must run a wee bit slower for it.  Awww..");
   line("");
   line("[Audio]");
-  line("Master = " + std::to_string(Setup[11]));
-  line("Sound = " + std::to_string(Setup[12]));
-  line("Music = " + std::to_string(Setup[13]));
+  line("Master = " + std::to_string(Setup[kSetupMaster]));
+  line("Sound = " + std::to_string(Setup[kSetupSounds]));
+  line("Music = " + std::to_string(Setup[kSetupMusic]));
   std::string chosen;
-  if (Setup[14] >= 0 && Setup[14] < static_cast<int>(AudioDriverNames.size())) chosen = AudioDriverNames[Setup[14]];
+  if (Setup[kSetupAudioDriver] >= 0 && Setup[kSetupAudioDriver] < static_cast<int>(AudioDriverNames.size())) chosen = AudioDriverNames[Setup[kSetupAudioDriver]];
   line("AudioDriver = " + chosen);
   for (const std::string& name : AudioDriverNames) line("; AudioDriver = " + name);
   line("");

@@ -10,6 +10,21 @@
 // 5 width, 6 height, 7 slow-system flag (frameskip), 11 master, 12 sound,
 // 13 music volume, 14 audio driver. Survives display set-up; saved by SaveSetup.
 extern std::array<int, 100> Setup;
+
+// The slots of Setup that carry a meaning.
+enum SetupSlot : int {
+  kSetupFullscreen = 1,    // 1 full screen, 0 a window
+  kSetupWidescreen = 2,    // 1 when the drawing space is 16:9 or 16:10
+  kSetupEngine = 3,        // graphics engine: 0 OpenGL, 1 DirectX 9, 2 DirectX 7
+  kSetupMode = 4,          // number of the display mode in the mode list
+  kSetupWidth = 5,         // requested display width in pixels
+  kSetupHeight = 6,        // requested display height in pixels
+  kSetupFrameskip = 7,     // 1: a slow system, every other frame presented
+  kSetupMaster = 11,       // volumes 0..100
+  kSetupSounds = 12,
+  kSetupMusic = 13,
+  kSetupAudioDriver = 14,  // index into AudioDriverNames
+};
 extern std::vector<std::string> AudioDriverNames;   // the platform's drivers, 0-based
 extern bool AudioDriverNamed;                        // the file had an AudioDriver line
 

@@ -6,6 +6,20 @@
 
 extern float FontScale;                  // factor A of the last set-up
 extern std::array<int, 20> Fonts;        // named fonts, slots 1..9
+
+// The named font slots: family (1 the UI face, 2 the display face), base
+// size and size factor, and who uses them.
+enum FontSlot : int {
+  kFontFigures = 1,  // 1, 24, A: frame-rate figure, score panel
+  kFontSmall = 2,    // 1, 16, B: statistics lines, settings panel
+  kFontNotice = 3,   // 1, 16, B: notifications, score panel, title credits
+  kFontPanel = 4,    // 1, 20, A: score panel
+  kFontHuge = 5,     // 2, 96, A: round, name entry, screenshot notice
+  kFontLarge = 6,    // 2, 72, A: closing page, name entry, screenshot notice
+  kFontButton = 7,   // 2, 32, A: "Click Here to Start", closing page, pause menu
+  kFontRows = 8,     // 1, 32, A: difficulty rows, closing page
+  kFontTiny = 9,     // 1, 14, A: closing page
+};
 extern std::array<int, 100> SizedFonts;  // (family - 1) * 10 + size index
 extern int IconSheet;                    // icons.png, 64 cells, masked and filtered
 extern int IconSheetUnfiltered;          // icons.png, crisp

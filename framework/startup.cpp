@@ -163,7 +163,7 @@ void StartUp() {
   ChooseAudioDriver();
 
   // 10
-  LogLine("\tRequested Resolution : " + std::to_string(Setup[5]) + "x" + std::to_string(Setup[6]));
+  LogLine("\tRequested Resolution : " + std::to_string(Setup[kSetupWidth]) + "x" + std::to_string(Setup[kSetupHeight]));
   LogLine("\tSetup Loaded");
   LogLine("");
   LogLine("Grabbing Previous Scores");

@@ -175,7 +175,7 @@ void RuleJudging(bool animating) {
   } else {
     Cue(4);
     Lives -= 1;
-    if (Lives == -1) Round.endReason = 1;
+    if (Lives == -1) Round.endReason = kRoundOutOfLives;
   }
   Round.turnsToNewPair -= 1;
   Round.turnsToShuffle -= 1;
@@ -312,7 +312,7 @@ int FocusInput() {
                                    {kControlRight, 1, 0}};
   bool moved[4] = {};
   for (int i = 0; i < 4; ++i) moved[i] = DirectionPresses[i].Step(DirectionHeld(kWays[i].control));
-  bool pick = PickPress.Fresh(KeyDown(32) || KeyDown(13) || ControllerHeld(Nav::Accept));
+  bool pick = PickPress.Fresh(KeyDown(kKeySpace) || KeyDown(kKeyReturn) || ControllerHeld(Nav::Accept));
   // While the settings panel is out the keys work the panel.
   if (SettingsPanelOut()) return -1;
 
@@ -442,8 +442,8 @@ bool RoundFrame() {
   BeginFrame(1);
 
   // 2. Card art and table art may change at any time.
-  if (KeyHit(88)) StepDeck();
-  if (KeyHit(90)) StepTable();
+  if (KeyHit(kKeyX)) StepDeck();
+  if (KeyHit(kKeyZ)) StepTable();
 
   // 3. The scene up to the cards.
   DrawBackdrop();
@@ -461,10 +461,10 @@ bool RoundFrame() {
 
   // 6. Quit from the pause menu ends the round in an orderly way.
   PlayScreenSong(RoundSong(Difficulty));
-  if (FlipFrame(MouseMode) == 99) Round.endReason = 99;
+  if (FlipFrame(MouseMode) == kMenuQuit) Round.endReason = kRoundQuit;
 
   // 7. The caption over the last frame.
-  if (Round.endReason != 0) {
+  if (Round.endReason != kRoundPlaying) {
     DrawGameOver();
     return true;
   }
@@ -484,7 +484,7 @@ std::shared_ptr<Scores> RecordRound(const std::string& name) {
   record->Level = Level;
   record->GameMode = Difficulty;
   record->GameFlags = GameFlags;
-  if (Round.endReason == 99) record->Quit = 1;
+  if (Round.endReason == kRoundQuit) record->Quit = 1;
   LastScore = record;
   ListAddLast(ScoreList, record);
   SortScores();

@@ -33,6 +33,9 @@ extern int Level, GameFlags;               // always 0 in this game
 extern int FocusCell;                      // cell index Y * 10 + X
 extern bool FocusShown;
 
+// Why a round ended; a quit keeps the pause menu's number.
+enum RoundEnd : int { kRoundPlaying = 0, kRoundOutOfLives = 1, kRoundQuit = 99 };
+
 enum class Phase { Waiting, Showing, Picking, Judging, AddingFirst, AddingSecond, Shuffling };
 
 // Difficulty table: turns between new pairs and shuffles, and the lives.
@@ -56,7 +59,7 @@ struct RoundState {
   int turnsToNewPair = 6;
   int turnsToShuffle = 3;    // while Shuffling: swaps still to make
   int turnsJudged = 0;
-  int endReason = 0;         // 0 playing, 1 out of lives, 99 quit from the pause menu
+  int endReason = 0;         // a RoundEnd
 };
 const RoundState& CurrentRound();
 

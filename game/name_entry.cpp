@@ -20,7 +20,6 @@ const char* const kPickerLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqr
 
 namespace {
 
-constexpr int kKeyBackspace = 8, kKeyEnter = 13, kKeyEscape = 27;
 // The round's song fades out while the player types.
 constexpr int kNameEntryFadeMs = 1200;
 
@@ -29,7 +28,7 @@ constexpr int kNameEntryFadeMs = 1200;
 // A close request ends the wait too (a button can stay held for ever) and is
 // left for the next frame, which closes the program.
 void WaitForRelease() {
-  while ((KeyDown(kKeyEscape) || MouseDown(1) || KeyDown(kKeyEnter)) && !AppTerminatePending()) {
+  while ((KeyDown(kKeyEscape) || MouseDown(1) || KeyDown(kKeyReturn)) && !AppTerminatePending()) {
     PollSystem();
     Delay(1);
   }
@@ -115,7 +114,7 @@ void DrawPicker(const Picker& p, int nameX, int nameY) {
   DrawArrow(x + w / 2, top + h + 22, 1);
   SelectFont(2, 3);
   SetColourAlpha(255, 255, 255, 1);
-  DrawTextAligned(VirtualWidth / 2, nameY + h / 2 + 60, "D-pad: letter and place     A: done     B: delete", 1, 1);
+  DrawTextAligned(VirtualWidth / 2, nameY + h / 2 + 60, "D-pad: letter and place     A: done     B: delete", kAlignCentre, kAlignCentre);
   ResetDrawState();
 }
 
@@ -185,19 +184,19 @@ void EnterName() {
     bool padDone = PickerInput(picker);
 
     SetColourAlpha(0, 255, 0);
-    SetImageFont(Fonts[6]);
-    DrawTextAligned(VirtualWidth / 2, VirtualHeight / 2 - 100, "Enter Your Name", 1, 1);
+    SetImageFont(Fonts[kFontLarge]);
+    DrawTextAligned(VirtualWidth / 2, VirtualHeight / 2 - 100, "Enter Your Name", kAlignCentre, kAlignCentre);
     // The cursor is left out of the centring so the name keeps still while it blinks.
-    SetImageFont(Fonts[5]);
+    SetImageFont(Fonts[kFontHuge]);
     std::string cursor = Clock() % 600 < 300 ? "_" : " ";
     // With the picker up, its box is the cursor.
     if (picker.shown) cursor = "";
     const int nameX = VirtualWidth / 2 - TextWidth(PlayerName) / 2;
-    DrawTextAligned(nameX, VirtualHeight / 2, PlayerName + cursor, 0, 1);
+    DrawTextAligned(nameX, VirtualHeight / 2, PlayerName + cursor, kAlignStart, kAlignCentre);
     if (picker.shown) DrawPicker(picker, nameX, VirtualHeight / 2);
 
     // Return or Escape while the settings panel is out belong to the panel.
-    bool enter = KeyHit(kKeyEnter) && !SettingsPanelOut();
+    bool enter = KeyHit(kKeyReturn) && !SettingsPanelOut();
     done = enter || MouseDown(1) || (KeyDown(kKeyEscape) && EscapeForScreen()) || padDone;
     FlipFrame(1);
   }

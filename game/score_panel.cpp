@@ -158,7 +158,7 @@ void ScrollByHovering(int W, int H, int s) {
 
 // Step 5: returns the number of rows drawn.
 int DrawBestList(int W, int H, int s) {
-  SetImageFont(Fonts[3]);
+  SetImageFont(Fonts[kFontNotice]);
   // Rows 17 apart: the font shrinks on narrow displays until they part.
   const float scale = LineFitScale(17);
   int rows = 0;
@@ -174,8 +174,8 @@ int DrawBestList(int W, int H, int s) {
       if (MouseDown(1)) PanelChoice = 1000 + k;
     }
     SetScaleXY(scale);
-    DrawTextAlignedScaled(W - 6 - s, y, Left(r->Name, 24), 0, 0);
-    DrawTextAlignedScaled(W + 314 - s, y, Right("000000000000" + LongToString(r->Score), 12), 2, 0);
+    DrawTextAlignedScaled(W - 6 - s, y, Left(r->Name, 24), kAlignStart, kAlignStart);
+    DrawTextAlignedScaled(W + 314 - s, y, Right("000000000000" + LongToString(r->Score), 12), kAlignEnd, kAlignStart);
     SetScaleXY(1);
     if (PanelShown == r) {
       SetColourAlpha(255, 255, 255, 0.3);
@@ -192,7 +192,7 @@ void DrawThanks(int W, int s) {
     SetColourAlpha(0, 0, 80, 0.6);
   }
   DrawRect(static_cast<float>(W - 12 - s), 0, 330, 200);
-  SetImageFont(Fonts[1]);
+  SetImageFont(Fonts[kFontFigures]);
   int x = W - 10 - (s + 2) / 2;
   struct Line {
     int y, r, g, b;
@@ -213,7 +213,7 @@ void DrawThanks(int W, int s) {
   for (const auto& line : lines) {
     SetColourAlpha(line.r, line.g, line.b, 1);
     SetScaleXY(WidthFitScale(line.text, 320, scale));
-    DrawTextAlignedScaled(x, line.y, line.text, 1, 1);
+    DrawTextAlignedScaled(x, line.y, line.text, kAlignCentre, kAlignCentre);
   }
   SetScaleXY(1);
 }
@@ -223,20 +223,19 @@ void DrawDetails(int W, int H, int s) {
   LastScore = PanelShown;
   SetColourAlpha(255, 255, 255, 0.6);
   DrawRect(static_cast<float>(W - 12 - s), static_cast<float>(H - 576), 330, 140);
-  SetImageFont(Fonts[1]);
+  SetImageFont(Fonts[kFontFigures]);
   SetColourAlpha(80, 80, 0, 1);
-  DrawTextAligned(W - 6 - s, H - 572, r.Name, 0, 0);
+  DrawTextAligned(W - 6 - s, H - 572, r.Name, kAlignStart, kAlignStart);
   SetColourAlpha(0, 0, 80, 1);
-  DrawTextAligned(W + 314 - s, H - 551, LongToString(r.Score), 2, 0);
+  DrawTextAligned(W + 314 - s, H - 551, LongToString(r.Score), kAlignEnd, kAlignStart);
   if (r.Best[30] == 1) {
-    SetImageFont(Fonts[4]);
+    SetImageFont(Fonts[kFontPanel]);
     SetColourAlpha(0, 80, 0, 1);
-    DrawTextAligned(W - 6 - s, H - 526, "Complete!", 0, 1);
+    DrawTextAligned(W - 6 - s, H - 526, "Complete!", kAlignStart, kAlignCentre);
   }
-  SetImageFont(Fonts[3]);
+  SetImageFont(Fonts[kFontNotice]);
   SetColourAlpha(0, 0, 0, 1);
-  DrawTextAligned(W - 6 - s, H - 440, TimestampDate(r.Timestamp) + ", " + TimestampTime(r.Timestamp),
-                  0, 2);
+  DrawTextAligned(W - 6 - s, H - 440, TimestampDate(r.Timestamp) + ", " + TimestampTime(r.Timestamp), kAlignStart, kAlignEnd);
   SetScaleXY(0.28f, 0.28f);
   SetColourAlpha(255, 255, 255, 1);
   for (int k = 1; k <= BadgeCount; ++k) {
@@ -285,13 +284,13 @@ void AddPopup(int n, float x, float y, int r, int g, int b) {
 }
 
 void DrawPopups() {
-  SetImageFont(Fonts[3]);
+  SetImageFont(Fonts[kFontNotice]);
   ResetDrawState();
   ListPass(PopupList, [](const std::shared_ptr<ore>& o) {
     o->t -= 1;
     o->y -= 0.25f;
     SetColourAlpha(o->r, o->g, o->b, static_cast<double>(o->t) / kPopupFrames);
-    DrawTextAligned(static_cast<int>(o->x), static_cast<int>(o->y), IntToString(o->n), 1, 1);
+    DrawTextAligned(static_cast<int>(o->x), static_cast<int>(o->y), IntToString(o->n), kAlignCentre, kAlignCentre);
     if (o->t <= 0) ListRemove(PopupList, o);
   });
   if (FrameWatcher) FrameWatcher();

@@ -180,10 +180,10 @@ void DrawHud() {
   ResetDrawState();
   SelectFont(2, 3);
   SetColourAlpha(255, 255, 255);
-  DrawTextAligned(x0 + 10, 830, "Combo", 0, 0);
-  DrawTextAligned(x0 + 10, 860, ComboText(Combo), 0, 0);
-  DrawTextAligned(x0 + 150, 830, "Score", 0, 0);
-  DrawTextAligned(x0 + 150, 860, ScoreText(Score), 0, 0);
+  DrawTextAligned(x0 + 10, 830, "Combo", kAlignStart, kAlignStart);
+  DrawTextAligned(x0 + 10, 860, ComboText(Combo), kAlignStart, kAlignStart);
+  DrawTextAligned(x0 + 150, 830, "Score", kAlignStart, kAlignStart);
+  DrawTextAligned(x0 + 150, 860, ScoreText(Score), kAlignStart, kAlignStart);
   for (int i = 1; i <= Lives; ++i) {
     DrawSpriteCounted(HeartImage, x0 + 640 - 64 * i, 830, 0, kSpriteClass);
   }
@@ -192,7 +192,7 @@ void DrawHud() {
 void DrawGameOver() {
   // Present the frame once more so the caption lands on a completed picture.
   Flip(-1);
-  SetImageFont(Fonts[5]);
+  SetImageFont(Fonts[kFontHuge]);
   const int cx = VirtualWidth / 2, cy = VirtualHeight / 2;
   const std::string caption = "Game Over";
   // A white outline, a dark inner band, a yellow face.
@@ -200,18 +200,18 @@ void DrawGameOver() {
     for (int dy = -3; dy <= 3; ++dy) {
       ResetDrawState();
       SetColourAlpha(255, 255, 255);
-      DrawTextAligned(cx + dx, cy + dy, caption, 1, 1);
+      DrawTextAligned(cx + dx, cy + dy, caption, kAlignCentre, kAlignCentre);
     }
   }
   for (int dx = -2; dx <= 2; ++dx) {
     for (int dy = -2; dy <= 2; ++dy) {
       ResetDrawState();
       SetColourAlpha(8, 8, 8);
-      DrawTextAligned(cx + dx, cy + dy, caption, 1, 1);
+      DrawTextAligned(cx + dx, cy + dy, caption, kAlignCentre, kAlignCentre);
     }
   }
   ResetDrawState();
   SetColourAlpha(255, 255, 0);
-  DrawTextAligned(cx, cy, caption, 1, 1);
+  DrawTextAligned(cx, cy, caption, kAlignCentre, kAlignCentre);
   Flip(-1);
 }

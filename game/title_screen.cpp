@@ -33,7 +33,6 @@ bool QuitRequested = false;
 namespace {
 
 constexpr int kSlideSteps = 32;
-constexpr int kKeyReturn = 13, kKeySpace = 32, kKeyEscape = 27, kKeyX = 88, kKeyZ = 90;
 
 // The difficulty keys step once per press: without this a held arrow would
 // spin through the three rows sixty times a second.
@@ -73,20 +72,20 @@ void DrawCredits(int vh) {
   SetColourAlpha(0, 0, 0, 0.6);
   DrawRect(static_cast<float>(10 - o), static_cast<float>(vh - 430), static_cast<float>(width), 422);
   SetColourAlpha(255, 255, 255, 1);
-  SetImageFont(Fonts[3]);
+  SetImageFont(Fonts[kFontNotice]);
   // Lines 20 apart: on narrow displays the font is shrunk until they part.
   SetScaleXY(LineFitScale(20));
   for (int i = 1; i <= CreditCount && i < static_cast<int>(CreditLines.size()); ++i) {
-    DrawTextAlignedScaled(width / 2 + 5 - o, vh - 428 + 20 * (i - 1), CreditLines[i], 1, 0);
+    DrawTextAlignedScaled(width / 2 + 5 - o, vh - 428 + 20 * (i - 1), CreditLines[i], kAlignCentre, kAlignStart);
   }
   SetScaleXY(1);
 }
 
 // Step 4: blinks only while the setup still holds the default width.
 void DrawSettingsHint() {
-  if (Setup[5] == 800 && Clock() % 800 < 400) SetColourAlpha(255, 255, 0, 1);
-  SetImageFont(Fonts[3]);
-  DrawTextAligned(4, 4, "Hit [Tab] for settings", 0, 0);
+  if (Setup[kSetupWidth] == 800 && Clock() % 800 < 400) SetColourAlpha(255, 255, 0, 1);
+  SetImageFont(Fonts[kFontNotice]);
+  DrawTextAligned(4, 4, "Hit [Tab] for settings", kAlignStart, kAlignStart);
 }
 
 // The settings panel counts as hidden up to one slide step out: a click meant
@@ -119,8 +118,8 @@ void StartButton(int vw, int vh) {
     SetColourAlpha(255, 255, 255, 1);
     if (MouseWasDown && !InputLatch && PanelHidden()) StartRound();
   }
-  SetImageFont(Fonts[7]);
-  DrawTextAligned(vw / 2, vh / 2 + 80 + SlideOffset(), "Click Here to Start", 1, 1);
+  SetImageFont(Fonts[kFontButton]);
+  DrawTextAligned(vw / 2, vh / 2 + 80 + SlideOffset(), "Click Here to Start", kAlignCentre, kAlignCentre);
   MouseWasDown = MouseDown(1) != 0;
   if (!MouseWasDown) InputLatch = false;
 
@@ -137,11 +136,11 @@ void DifficultyRows(int vw, int vh) {
     int offset, value;
   };
   static const Row rows[3] = {{"Easy", 200, 0}, {"Medium", 250, 1}, {"Hard", 300, 2}};
-  SetImageFont(Fonts[8]);
+  SetImageFont(Fonts[kFontRows]);
   for (const Row& row : rows) {
     SetColourAlpha(255, 255, 255, Difficulty == row.value ? 1.0 : 0.5);
     int y = vh / 2 + row.offset - SlideOffset();
-    DrawTextAligned(vw / 2 - 100, y, row.label, 0, 0);
+    DrawTextAligned(vw / 2 - 100, y, row.label, kAlignStart, kAlignStart);
     if (MouseOver(vw / 2 - 100, y, 200, 40) && MouseDown(1)) Difficulty = row.value;
   }
 
@@ -167,12 +166,12 @@ void DrawTexts(int vw, int vh) {
   DrawImage(TitleImage, static_cast<float>(vw / 2), static_cast<float>(vh / 2 - 240 - d), 0);
   SelectFont(2, 4);
   SetScaleXY(LineFitScale(30));
-  DrawTextAlignedScaled(vw / 2, vh / 2 - 60 + d, "Remember the Layout", 1, 1);
-  DrawTextAlignedScaled(vw / 2, vh / 2 - 30 + d, "Remember the Order", 1, 1);
-  DrawTextAlignedScaled(vw / 2, vh / 2 + d, "Pick the Cards Again", 1, 1);
+  DrawTextAlignedScaled(vw / 2, vh / 2 - 60 + d, "Remember the Layout", kAlignCentre, kAlignCentre);
+  DrawTextAlignedScaled(vw / 2, vh / 2 - 30 + d, "Remember the Order", kAlignCentre, kAlignCentre);
+  DrawTextAlignedScaled(vw / 2, vh / 2 + d, "Pick the Cards Again", kAlignCentre, kAlignCentre);
   SetScaleXY(1);
   SelectFont(2, 2);
-  for (int i = 0; i < 3; ++i) DrawTextAligned(vw / 2, vh / 2 + 120 + 20 * i + d, kNoticeLines[i], 1, 1);
+  for (int i = 0; i < 3; ++i) DrawTextAligned(vw / 2, vh / 2 + 120 + 20 * i + d, kNoticeLines[i], kAlignCentre, kAlignCentre);
 }
 
 // Steps 12-15: the table picker on the left, the turning deck preview on the right.
@@ -211,8 +210,8 @@ void DrawPickers(int vw, int vh) {
   SelectFont(2, 3);
   // The caption keeps clear of the table picture (336 high) above it.
   int captionY = std::max(static_cast<int>(vh * 0.1 + 343.0), y1 + 336 + TextHeight("Click to Change") / 2);
-  DrawTextAligned(static_cast<int>(50 - d + 112.0), captionY, "Click to Change", 1, 1);
-  DrawTextAligned(vw - 146 + d, static_cast<int>(vh * 0.1 + 276.0), "Click to Change", 1, 1);
+  DrawTextAligned(static_cast<int>(50 - d + 112.0), captionY, "Click to Change", kAlignCentre, kAlignCentre);
+  DrawTextAligned(vw - 146 + d, static_cast<int>(vh * 0.1 + 276.0), "Click to Change", kAlignCentre, kAlignCentre);
 }
 
 }  // namespace

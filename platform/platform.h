@@ -132,6 +132,13 @@ void SetChannelRate(int channel, float rate);
 
 // ---------------------------------------------------------------- keyboard and mouse
 // Key codes are Windows virtual-key codes 1..255; mouse buttons 1 left, 2 right, 3 middle.
+// The codes the program names (letters are their capital's character code).
+constexpr int kKeyBackspace = 8, kKeyTab = 9, kKeyReturn = 13, kKeyEscape = 27, kKeySpace = 32;
+constexpr int kKeyLeft = 37, kKeyUp = 38, kKeyRight = 39, kKeyDown = 40;
+constexpr int kKeyC = 67, kKeyV = 86, kKeyX = 88, kKeyZ = 90;
+constexpr int kKeyF4 = 115, kKeyF11 = 122, kKeyF12 = 123;
+constexpr int kKeyLShift = 160, kKeyRShift = 161, kKeyLControl = 162, kKeyRControl = 163;
+constexpr int kKeyLAlt = 164, kKeyRAlt = 165;
 int KeyDown(int key);
 int KeyHit(int key);
 int GetChar();

@@ -96,8 +96,8 @@ std::string g_startFolder;   // the working folder before the test
 void RoundTest::SetUp() {
   testhost::Start("");
   ResetProgramTables();
-  ::Setup[3] = 2;       // software back end
-  ::Setup[7] = 0;       // every frame drawn
+  ::Setup[kSetupEngine] = 2;       // software back end
+  ::Setup[kSetupFrameskip] = 0;       // every frame drawn
   DebugOverlay = 0;   // keep the statistics off the pixels under test
   scratch_ = ScratchFolder();
   // The round's files (setup, scores, screenshots) are written relative to

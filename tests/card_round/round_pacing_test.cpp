@@ -31,8 +31,8 @@ class RoundPacingTest : public RoundTest {
     RoundTest::SetUp();
     OpenDisplay(160, 120);
     LoadEffectSounds();
-    ::Setup[11] = 100;
-    ::Setup[12] = 100;
+    ::Setup[kSetupMaster] = 100;
+    ::Setup[kSetupSounds] = 100;
     testhost::ClearPlayed();
   }
 

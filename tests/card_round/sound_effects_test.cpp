@@ -19,8 +19,8 @@ class SoundEffectsTest : public RoundTest {
     RoundTest::SetUp();
     LoadEffectSounds();
     ASSERT_NE(EffectSounds[5], 0) << "the generated game folder has 005.wav";
-    ::Setup[11] = 50;   // master
-    ::Setup[12] = 50;   // sound
+    ::Setup[kSetupMaster] = 50;   // master
+    ::Setup[kSetupSounds] = 50;   // sound
     testhost::ClearPlayed();
   }
   testhost::PlayedSound Last() {
@@ -39,7 +39,7 @@ TEST_F(SoundEffectsTest, VolumeIsSoundTimesMasterTimesTheCallersShare) {
   EXPECT_EQ(EffectCursor, 21);
   EXPECT_EQ(Last().channel, ChannelSlots[21]);
 
-  ::Setup[11] = 0;   // master alone at 0 still plays, silently
+  ::Setup[kSetupMaster] = 0;   // master alone at 0 still plays, silently
   PlayEffect(5, 1, 0.5f, 0);
   EXPECT_EQ(testhost::Played().size(), 2u);
   EXPECT_FLOAT_EQ(Last().volume, 0.0f);
@@ -100,11 +100,11 @@ TEST_F(SoundEffectsTest, FinishedChannelIsUsedAgain) {
 }
 
 TEST_F(SoundEffectsTest, EffectsOffOrMissingSoundLeaveTheRingAlone) {
-  ::Setup[12] = 0;
+  ::Setup[kSetupSounds] = 0;
   PlayEffect(5, 1, 1, 0);
-  ::Setup[12] = -5;
+  ::Setup[kSetupSounds] = -5;
   PlayEffect(5, 1, 1, 0);
-  ::Setup[12] = 50;
+  ::Setup[kSetupSounds] = 50;
   EffectSounds[150] = 0;
   PlayEffect(150, 1, 1, 0);
   PlayEffect(0, 1, 1, 0);

@@ -96,7 +96,7 @@ class EngineTestTest : public ::testing::TestWithParam<Case> {
 
 TEST_P(EngineTestTest, BudgetsFloorsAndLog) {
   const Case& c = GetParam();
-  ::Setup[7] = c.frameskip;
+  ::Setup[kSetupFrameskip] = c.frameskip;
   g_cost = c.cost;
   int presentsBefore = testhost::Presents();
   RunEngineTest(60, 2);
@@ -104,7 +104,7 @@ TEST_P(EngineTestTest, BudgetsFloorsAndLog) {
 
   EXPECT_EQ((std::array<int, 3>{SpriteBudget[1], SpriteBudget[2], SpriteBudget[3]}), c.budgets);
   EXPECT_EQ(AimedFps, c.aimed);
-  EXPECT_EQ(::Setup[7], c.frameskipAfter);
+  EXPECT_EQ(::Setup[kSetupFrameskip], c.frameskipAfter);
   EXPECT_EQ(g_lastLoad, c.lastLoad);
   EXPECT_EQ(testhost::Presents() - presentsBefore, c.presents);
   EXPECT_EQ(DebugOverlay, 0);

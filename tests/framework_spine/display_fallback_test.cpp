@@ -93,9 +93,9 @@ TEST_F(DisplayFallbackTest, GuardLivesOnlyDuringTheSetUpAndMovesOnlyOpenGLAway) 
     SCOPED_TRACE(testing::Message() << "engine " << c.engine << " leftover " << c.leftover);
     Fresh();
     if (c.leftover) std::ofstream(tree.root / "253/crash.dat").put('\0');
-    ::Setup[3] = c.engine;
+    ::Setup[kSetupEngine] = c.engine;
     ApplyDisplaySettings();
-    EXPECT_EQ(::Setup[3], c.expectEngine);
+    EXPECT_EQ(::Setup[kSetupEngine], c.expectEngine);
     EXPECT_EQ(DriverLines(), std::vector<std::string>{c.expectLine});
     EXPECT_EQ(g_guardDuringLoad, 1);   // written before the display opened
     EXPECT_FALSE(Guard());             // and gone once the set-up finished
@@ -120,9 +120,9 @@ TEST_F(DisplayFallbackTest, TheOtherDriversAreTriedInTheirOrder) {
     SCOPED_TRACE(testing::Message() << "engine " << c.engine << " refused " << c.refused);
     Fresh();
     testhost::RefuseDrivers(c.refused);
-    ::Setup[3] = c.engine;
+    ::Setup[kSetupEngine] = c.engine;
     ApplyDisplaySettings();
-    EXPECT_EQ(::Setup[3], c.expectEngine);   // the driver that works is saved with the setup
+    EXPECT_EQ(::Setup[kSetupEngine], c.expectEngine);   // the driver that works is saved with the setup
     EXPECT_EQ(DriverLines(), c.lines);
     EXPECT_FALSE(Guard());
     EXPECT_EQ(GraphicsOpenNow(), 1);
@@ -131,11 +131,11 @@ TEST_F(DisplayFallbackTest, TheOtherDriversAreTriedInTheirOrder) {
 
 TEST_F(DisplayFallbackTest, NoDriverOpensADisplayEndsWithCodeOneAndNoGuard) {
   testhost::RefuseDrivers(kOpenGL | kD3D9 | kDX7);
-  ::Setup[3] = 0;
+  ::Setup[kSetupEngine] = 0;
   EXPECT_THROW(ApplyDisplaySettings(), ProcessEnded);
   EXPECT_EQ(testhost::LastEndCode(), 1);
   EXPECT_FALSE(Guard());   // no crash happened: the next start keeps OpenGL
-  EXPECT_EQ(::Setup[3], 0);
+  EXPECT_EQ(::Setup[kSetupEngine], 0);
   EXPECT_EQ(g_guardDuringLoad, -1);   // nothing was loaded
   const std::vector<std::string> lines = DriverLines();
   ASSERT_FALSE(lines.empty());

@@ -23,8 +23,8 @@ class DisplaySetupTest : public ::testing::Test {
 
   // Lists the modes with this size requested; returns the listed sizes.
   std::vector<std::pair<int, int>> Request(int w, int h) {
-    ::Setup[5] = w;
-    ::Setup[6] = h;
+    ::Setup[kSetupWidth] = w;
+    ::Setup[kSetupHeight] = h;
     ListDisplayModes();
     std::vector<std::pair<int, int>> sizes;
     for (int i = 1; i <= ModeCount; ++i) sizes.emplace_back(ModeWidths[i], ModeHeights[i]);
@@ -42,28 +42,28 @@ TEST_F(DisplaySetupTest, ListsOnlyKnownShapesOnceEach) {
   // 1280x1024 (5:4) is left out; 1366x768 passes the truncated 16:9 test;
   // three depths of every size collapse into one entry.
   EXPECT_EQ(sizes, expected);
-  EXPECT_EQ(::Setup[4], 2);
+  EXPECT_EQ(::Setup[kSetupMode], 2);
   EXPECT_EQ(RealWidth, 800);
 }
 
 TEST_F(DisplaySetupTest, AnUnlistedSizeKeepsTheOneInUse) {
   Request(1366, 768);
-  EXPECT_EQ(::Setup[4], 7);
+  EXPECT_EQ(::Setup[kSetupMode], 7);
   EXPECT_EQ(RealWidth, 1366);
   // 1360 x 9 / 16 = 765: not a listed shape, so 1366x768 stays, slot 4 too.
   Request(1360, 768);
   EXPECT_EQ(RealWidth, 1366);
   EXPECT_EQ(RealHeight, 768);
-  EXPECT_EQ(::Setup[5], 1366);
-  EXPECT_EQ(::Setup[6], 768);
-  EXPECT_EQ(::Setup[4], 7);
+  EXPECT_EQ(::Setup[kSetupWidth], 1366);
+  EXPECT_EQ(::Setup[kSetupHeight], 768);
+  EXPECT_EQ(::Setup[kSetupMode], 7);
   // On a first set-up an absurd request falls back to 800x600.
   ResetSetup();
   ResetDisplaySetup();
   Request(1234, 567);
-  EXPECT_EQ(::Setup[5], 800);
-  EXPECT_EQ(::Setup[6], 600);
-  EXPECT_EQ(::Setup[4], 0);
+  EXPECT_EQ(::Setup[kSetupWidth], 800);
+  EXPECT_EQ(::Setup[kSetupHeight], 600);
+  EXPECT_EQ(::Setup[kSetupMode], 0);
 }
 
 TEST_F(DisplaySetupTest, VirtualSpaceByShape) {
@@ -74,11 +74,11 @@ TEST_F(DisplaySetupTest, VirtualSpaceByShape) {
                  Case{1280, 800, 1440, 900, 1}, Case{1280, 1024, 1280, 960, 0}}) {
     RealWidth = c.w;
     RealHeight = c.h;
-    ::Setup[2] = 7;
+    ::Setup[kSetupWidescreen] = 7;
     ChooseVirtualSpace();
     EXPECT_EQ(VirtualWidth, c.vw) << c.w << "x" << c.h;
     EXPECT_EQ(VirtualHeight, c.vh) << c.w << "x" << c.h;
-    EXPECT_EQ(::Setup[2], c.wide) << c.w << "x" << c.h;
+    EXPECT_EQ(::Setup[kSetupWidescreen], c.wide) << c.w << "x" << c.h;
     EXPECT_FLOAT_EQ(VirtualResolutionWidth(), static_cast<float>(c.vw));
   }
 }
@@ -87,7 +87,7 @@ TEST_F(DisplaySetupTest, FullScreenDepthOrAWindowWithANotice) {
   RealWidth = 1024;
   RealHeight = 768;
   EXPECT_EQ(ChooseColourDepth(), 0);   // windowed
-  ::Setup[1] = 1;
+  ::Setup[kSetupFullscreen] = 1;
   EXPECT_EQ(ChooseColourDepth(), 32);
   EXPECT_TRUE(MessageList.empty());
   RealWidth = 1360;
@@ -95,5 +95,5 @@ TEST_F(DisplaySetupTest, FullScreenDepthOrAWindowWithANotice) {
   ASSERT_EQ(MessageList.size(), 1u);
   EXPECT_EQ(MessageList.front()->txt, "Can't set to fullscreen in this resolution.");
   EXPECT_EQ(MessageList.front()->c, 1);
-  EXPECT_EQ(::Setup[1], 1);   // the setup keeps asking for full screen
+  EXPECT_EQ(::Setup[kSetupFullscreen], 1);   // the setup keeps asking for full screen
 }

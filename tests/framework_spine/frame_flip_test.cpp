@@ -114,7 +114,7 @@ TEST_F(FrameFlipTest, NotificationsStackUpwardsWithoutCoveringEachOther) {
   for (const auto& m : MessageList) EXPECT_EQ(m->tick, 1);
 
   testhost::Frame frame = testhost::BackBuffer();
-  SetImageFont(Fonts[3]);
+  SetImageFont(Fonts[kFontNotice]);
   const double toReal = 600.0 / 960.0;
   auto topOfYellow = [&](int virtualX) {
     int x = static_cast<int>(virtualX * toReal);
@@ -148,7 +148,7 @@ TEST_F(FrameFlipTest, EscapePausesOnlyDuringARoundAndOnDrawingFrames) {
 
   // With frameskip, a skipped frame does not open the menu either.
   PauseState = 1;
-  ::Setup[7] = 1;
+  ::Setup[kSetupFrameskip] = 1;
   SkipPhase = 1;
   int before = MilliSecs();
   EXPECT_EQ(FlipFrame(1), 0);
@@ -165,7 +165,7 @@ TEST_F(FrameFlipTest, EscapePausesOnlyDuringARoundAndOnDrawingFrames) {
 
 TEST_F(FrameFlipTest, F11OnASkippedFrameWaitsForTheNextDrawingFrame) {
   spinetest::TempTree tree("f11skip");
-  ::Setup[7] = 1;
+  ::Setup[kSetupFrameskip] = 1;
   SkipPhase = 1;
   testhost::PushKey(122, true);
   testhost::PushKey(122, false);
@@ -207,7 +207,7 @@ TEST_F(FrameFlipTest, PacingSleepsToSixtyCallsPerSecond) {
 
 TEST_F(FrameFlipTest, FrameskipDrawsCountedSpritesEveryOtherFrame) {
   int image = Sprite();
-  ::Setup[7] = 1;
+  ::Setup[kSetupFrameskip] = 1;
   std::vector<int> counted;
   for (int i = 0; i < 4; ++i) {
     BeginFrame(1);
@@ -221,7 +221,7 @@ TEST_F(FrameFlipTest, FrameskipDrawsCountedSpritesEveryOtherFrame) {
   FlipFrame(0);
   EXPECT_EQ(testhost::Presents(), presented + 1);
 
-  ::Setup[7] = 0;
+  ::Setup[kSetupFrameskip] = 0;
   presented = testhost::Presents();
   FlipFrame(0);
   FlipFrame(0);
@@ -354,10 +354,10 @@ TEST_F(FrameFlipTest, AlignedTextSitsInsideItsShiftedBox) {
     EXPECT_GT(maxX - minX, w / 2);
   }
   // Text is not gated by frameskip: a skipped frame still draws it.
-  ::Setup[7] = 1;
+  ::Setup[kSetupFrameskip] = 1;
   SkipPhase = 1;
   Cls();
-  DrawTextAligned(10, 10, text, 0, 0);
+  DrawTextAligned(10, 10, text, kAlignStart, kAlignStart);
   testhost::Frame f = testhost::BackBuffer();
   int lit = 0;
   for (int y = 10; y < 10 + h; ++y)

@@ -59,15 +59,15 @@ TEST_F(FrameServicesTest, EverySetupValueReadsBackAsSaved) {
     ResetSetup();
     ResetBindings();
     AudioDriverNames = {"First", "Second", "Third"};
-    ::Setup[1] = c.fullscreen;
-    ::Setup[3] = c.engine;
-    ::Setup[5] = c.width;
-    ::Setup[6] = c.height;
-    ::Setup[7] = c.ess;
-    ::Setup[11] = c.master;
-    ::Setup[12] = c.sound;
-    ::Setup[13] = c.music;
-    ::Setup[14] = c.driver;
+    ::Setup[kSetupFullscreen] = c.fullscreen;
+    ::Setup[kSetupEngine] = c.engine;
+    ::Setup[kSetupWidth] = c.width;
+    ::Setup[kSetupHeight] = c.height;
+    ::Setup[kSetupFrameskip] = c.ess;
+    ::Setup[kSetupMaster] = c.master;
+    ::Setup[kSetupSounds] = c.sound;
+    ::Setup[kSetupMusic] = c.music;
+    ::Setup[kSetupAudioDriver] = c.driver;
     std::array<int, 101> bindings{};
     // Distinct codes an input can have: keys for the first sixty slots, pad codes after.
     for (int n = 1; n < 100; ++n)
@@ -93,7 +93,7 @@ TEST_F(FrameServicesTest, TabSavesTheSetupAtOnceEachTime) {
   EXPECT_FALSE(std::filesystem::exists(file));   // no Tab, no file
   for (int master : {77, 66}) {
     SCOPED_TRACE(master);
-    ::Setup[11] = master;
+    ::Setup[kSetupMaster] = master;
     const int open = SettingsOpen;
     Hit(9);
     FlipFrame(0);
@@ -111,8 +111,8 @@ TEST_F(FrameServicesTest, F12ShowsTheStatisticsLinesAndHidesThemAgain) {
   SpriteDrawn[2] = 5;
   SpriteDrawn[3] = 6;
   ShownFps = 58;
-  Fonts[1] = 901;   // the overlay only selects the slots; any handle will do
-  Fonts[2] = 902;
+  Fonts[kFontFigures] = 901;   // the overlay only selects the slots; any handle will do
+  Fonts[kFontSmall] = 902;
   testhost::RecordTexts(true);
   Hit(123);
   FlipFrame(0);

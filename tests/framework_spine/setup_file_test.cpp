@@ -32,7 +32,7 @@ class SetupFileTest : public ::testing::Test {
     ResetSetup();
     AudioDriverNames = std::move(names);
     ChooseAudioDriver();
-    return ::Setup[14];
+    return ::Setup[kSetupAudioDriver];
   }
 };
 
@@ -60,7 +60,7 @@ TEST_F(SetupFileTest, ANamedDriverIsMatchedExactlyAndSuppressesThePick) {
   ReadSetup();
   ChooseAudioDriver();
   EXPECT_TRUE(AudioDriverNamed);
-  EXPECT_EQ(::Setup[14], 0);   // no exact match, and no automatic pick either
+  EXPECT_EQ(::Setup[kSetupAudioDriver], 0);   // no exact match, and no automatic pick either
 
   ResetSetup();
   AudioDriverNames = {"FreeAudio", "OpenAL Soft", "DirectSound"};
@@ -69,13 +69,13 @@ TEST_F(SetupFileTest, ANamedDriverIsMatchedExactlyAndSuppressesThePick) {
     out << "AUDIODRIVER=DirectSound=x\r\n";   // "=x" is a third field
   }
   ReadSetup();
-  EXPECT_EQ(::Setup[14], 2);
+  EXPECT_EQ(::Setup[kSetupAudioDriver], 2);
   {
     std::ofstream out(tree.root / "Setup.ini", std::ios::binary);
     out << "AUDIODRIVER=DirectSound\r\nAudioDriver = OpenAL Soft\r\n";
   }
   ReadSetup();
-  EXPECT_EQ(::Setup[14], 1);   // the later line wins
+  EXPECT_EQ(::Setup[kSetupAudioDriver], 1);   // the later line wins
   ChangeDir((tree.root / "253").string());
 }
 
@@ -128,14 +128,14 @@ TEST_F(SetupFileTest, NumbersAreHeldInRange) {
         << "Key=100,65\r\nWidth=4294968096\r\n";
   }
   ReadSetup();
-  EXPECT_EQ(::Setup[11], 100);   // volumes are percentages
-  EXPECT_EQ(::Setup[12], 100);
-  EXPECT_EQ(::Setup[13], 40);
+  EXPECT_EQ(::Setup[kSetupMaster], 100);   // volumes are percentages
+  EXPECT_EQ(::Setup[kSetupSounds], 100);
+  EXPECT_EQ(::Setup[kSetupMusic], 40);
   EXPECT_EQ(Bindings[5], 39);    // no input has these codes: the bindings stay
   EXPECT_EQ(Bindings[3], 37);
   EXPECT_EQ(Bindings[8], 40);    // 500: a fifth pad
   EXPECT_EQ(Bindings[13], 499);  // the last button code of pad 4
-  EXPECT_NE(::Setup[5], 800);    // not wrapped round to a size that looks sensible
+  EXPECT_NE(::Setup[kSetupWidth], 800);    // not wrapped round to a size that looks sensible
   ChangeDir((tree.root / "253").string());
 }
 
@@ -147,10 +147,10 @@ TEST_F(SetupFileTest, ALoneCrEndsALine) {
     out << "[Graphics]\rWidth=1024\rHeight=768\r\rGFX Engine = DX7\r[Audio]\rMaster = 20\r";
   }
   ReadSetup();
-  EXPECT_EQ(::Setup[5], 1024);
-  EXPECT_EQ(::Setup[6], 768);
-  EXPECT_EQ(::Setup[3], 2);
-  EXPECT_EQ(::Setup[11], 20);
+  EXPECT_EQ(::Setup[kSetupWidth], 1024);
+  EXPECT_EQ(::Setup[kSetupHeight], 768);
+  EXPECT_EQ(::Setup[kSetupEngine], 2);
+  EXPECT_EQ(::Setup[kSetupMaster], 20);
   ChangeDir((tree.root / "253").string());
 }
 
@@ -189,7 +189,7 @@ TEST_F(SetupFileTest, SavingThroughALinkReplacesItsTarget) {
   SaveSetup();
   EXPECT_TRUE(std::filesystem::is_symlink(tree.root / "Setup.ini"));
   EXPECT_EQ(tree.Read("synced/Setup.ini"), SetupFileText());
-  ::Setup[11] = 7;
+  ::Setup[kSetupMaster] = 7;
   SaveSetup();
   EXPECT_TRUE(std::filesystem::is_symlink(tree.root / "Setup.ini"));
   EXPECT_NE(tree.Read("synced/Setup.ini").find("Master = 7\r\n"), std::string::npos);

@@ -61,7 +61,7 @@ TEST_F(SharedAssetsTest, OnlyExistingEffectsAreLoggedAndLoaded) {
   EXPECT_EQ(EffectSounds[4], 0);
   // Nothing in Common: every shared slot stays empty, and the working
   // folder is the game folder again.
-  EXPECT_EQ(Fonts[1], 0);
+  EXPECT_EQ(Fonts[kFontFigures], 0);
   EXPECT_EQ(IconSheet, 0);
   EXPECT_EQ(BadgeGetSound, 0);
   EXPECT_EQ(tree.Cwd(), tree.Canon("253"));
@@ -70,8 +70,8 @@ TEST_F(SharedAssetsTest, OnlyExistingEffectsAreLoggedAndLoaded) {
 TEST_F(SharedAssetsTest, SplashAndChimeOnTheFirstSetUpOnly) {
   spinetest::TempTree tree("splash");
   tree.CopyAllCommon();
-  ::Setup[11] = 50;
-  ::Setup[12] = 50;
+  ::Setup[kSetupMaster] = 50;
+  ::Setup[kSetupSounds] = 50;
   int presents = testhost::Presents();
   testhost::ClearPlayed();
   LoadSharedAssets();
@@ -94,16 +94,16 @@ TEST_F(SharedAssetsTest, SplashAndChimeOnTheFirstSetUpOnly) {
   }
 
   // A second set-up at another width: fonts anew, no splash, no chime.
-  int oldFont = Fonts[1];
-  int tallAt800 = (SetImageFont(Fonts[1]), TextHeight("Hg"));
+  int oldFont = Fonts[kFontFigures];
+  int tallAt800 = (SetImageFont(Fonts[kFontFigures]), TextHeight("Hg"));
   RealWidth = 1024;
   RealHeight = 768;
   LoadSharedAssets();
   EXPECT_EQ(testhost::Presents(), presents + 1);
   EXPECT_EQ(testhost::Played().size(), 1u);
-  EXPECT_NE(Fonts[1], 0);
-  EXPECT_NE(Fonts[1], oldFont);
-  SetImageFont(Fonts[1]);
+  EXPECT_NE(Fonts[kFontFigures], 0);
+  EXPECT_NE(Fonts[kFontFigures], oldFont);
+  SetImageFont(Fonts[kFontFigures]);
   EXPECT_LT(TextHeight("Hg"), tallAt800);
 
   // SelectFont falls back to family 1 and size index 0 for values out of range.

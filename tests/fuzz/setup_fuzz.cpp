@@ -44,9 +44,9 @@ const char* SetupFuzzOne(const uint8_t* data, size_t size) {
   for (int slot : {11, 12, 13}) {
     if (Setup[slot] < 0 || Setup[slot] > 100) return "a volume out of 0..100";
   }
-  if (Setup[5] < 0 || Setup[5] > 100000 || Setup[6] < 0 || Setup[6] > 100000) return "a size out of range";
-  if (Setup[3] < 0 || Setup[3] > 2) return "no such graphics engine";
-  if (Setup[14] < 0 || Setup[14] >= static_cast<int>(AudioDriverNames.size())) return "no such audio driver";
+  if (Setup[kSetupWidth] < 0 || Setup[kSetupWidth] > 100000 || Setup[kSetupHeight] < 0 || Setup[kSetupHeight] > 100000) return "a size out of range";
+  if (Setup[kSetupEngine] < 0 || Setup[kSetupEngine] > 2) return "no such graphics engine";
+  if (Setup[kSetupAudioDriver] < 0 || Setup[kSetupAudioDriver] >= static_cast<int>(AudioDriverNames.size())) return "no such audio driver";
   for (int n = 0; n <= 100; ++n) {
     if (!Bindable(Bindings[n])) return "a binding no input has";
   }

@@ -91,9 +91,9 @@ class LayoutTest : public ::testing::TestWithParam<Size> {
     OpenLog((tree_->root / "Debug.txt").string());
 
     const Size size = GetParam();
-    ::Setup[3] = 2;   // the software back end, the reference for every picture
-    ::Setup[5] = size.w;
-    ::Setup[6] = size.h;
+    ::Setup[kSetupEngine] = 2;   // the software back end, the reference for every picture
+    ::Setup[kSetupWidth] = size.w;
+    ::Setup[kSetupHeight] = size.h;
     RealWidth = size.w;
     RealHeight = size.h;
     SetGraphicsDriver(kDriverDirectX7, 2);
@@ -248,9 +248,9 @@ TEST_P(LayoutTest, SettingsPanelFullyOut) {
   for (int frameskip = 0; frameskip <= 1; ++frameskip) {
     for (int engine = 0; engine <= 2; ++engine) {
       for (int display = 0; display <= 1; ++display) {
-        ::Setup[7] = frameskip;
-        ::Setup[3] = engine;
-        ::Setup[1] = display;
+        ::Setup[kSetupFrameskip] = frameskip;
+        ::Setup[kSetupEngine] = engine;
+        ::Setup[kSetupFullscreen] = display;
         testhost::RecordTexts(true);
         SettingsPanel();
         texts = testhost::DrawnTexts();
@@ -261,8 +261,8 @@ TEST_P(LayoutTest, SettingsPanelFullyOut) {
       }
     }
   }
-  ::Setup[3] = 2;
-  ::Setup[7] = 0;
+  ::Setup[kSetupEngine] = 2;
+  ::Setup[kSetupFrameskip] = 0;
 }
 
 TEST_P(LayoutTest, PauseMenuEntries) {

@@ -90,22 +90,22 @@ TEST_F(MenusTest, RowsCycleOnClicks) {
   for (int expected : {1, 2, 0}) {
     Click();
     SettingsPanel();
-    EXPECT_EQ(::Setup[3], expected);
+    EXPECT_EQ(::Setup[kSetupEngine], expected);
   }
   // The display row: two clicks come back to windowed.
   MouseYNow = 20 + 30 + 10;
   for (int expected : {1, 0}) {
     Click();
     SettingsPanel();
-    EXPECT_EQ(::Setup[1], expected);
+    EXPECT_EQ(::Setup[kSetupFullscreen], expected);
   }
   // Outside every row nothing changes.
   MouseXNow = 600;
   MouseYNow = 600;
   Click();
   SettingsPanel();
-  EXPECT_EQ(::Setup[1], 0);
-  EXPECT_EQ(::Setup[3], 0);
+  EXPECT_EQ(::Setup[kSetupFullscreen], 0);
+  EXPECT_EQ(::Setup[kSetupEngine], 0);
 }
 
 TEST_F(MenusTest, ResolutionWrapsBothWays) {
@@ -114,27 +114,27 @@ TEST_F(MenusTest, ResolutionWrapsBothWays) {
     ModeWidths[i] = 640 + 80 * i;
     ModeHeights[i] = (640 + 80 * i) * 3 / 4;
   }
-  ::Setup[4] = 12;
+  ::Setup[kSetupMode] = 12;
   SettingsOpen = 1;
   for (int i = 0; i < 10; ++i) SettingsPanel();
   MouseXNow = 100;
   MouseYNow = 20 + 70 + 50;   // over the resolution area, below the row's icon
   Key(39);
   SettingsPanel();
-  EXPECT_EQ(::Setup[4], 1);
-  EXPECT_EQ(::Setup[5], ModeWidths[1]);
-  EXPECT_EQ(::Setup[6], ModeHeights[1]);
+  EXPECT_EQ(::Setup[kSetupMode], 1);
+  EXPECT_EQ(::Setup[kSetupWidth], ModeWidths[1]);
+  EXPECT_EQ(::Setup[kSetupHeight], ModeHeights[1]);
   Key(37);
   SettingsPanel();
-  EXPECT_EQ(::Setup[4], 12);
+  EXPECT_EQ(::Setup[kSetupMode], 12);
   Click(2);
   SettingsPanel();
-  EXPECT_EQ(::Setup[4], 11);
+  EXPECT_EQ(::Setup[kSetupMode], 11);
   // With no modes listed the keys do nothing.
   ModeCount = 0;
   Key(39);
   SettingsPanel();
-  EXPECT_EQ(::Setup[4], 11);
+  EXPECT_EQ(::Setup[kSetupMode], 11);
 }
 
 TEST_F(MenusTest, VolumesSnapAtTheEnds) {
@@ -146,13 +146,13 @@ TEST_F(MenusTest, VolumesSnapAtTheEnds) {
   MouseYNow = 20 + 70 + 2;
   MouseXNow = x - 1;            // the leftmost point inside the slider
   SettingsPanel();
-  EXPECT_EQ(::Setup[11], 0);
+  EXPECT_EQ(::Setup[kSetupMaster], 0);
   MouseXNow = x + 97;           // the rightmost
   SettingsPanel();
-  EXPECT_EQ(::Setup[11], 100);
+  EXPECT_EQ(::Setup[kSetupMaster], 100);
   MouseXNow = x + 40;
   SettingsPanel();
-  EXPECT_EQ(::Setup[11], 42);
+  EXPECT_EQ(::Setup[kSetupMaster], 42);
   testhost::PushMouseButton(1, false);
   PollSystem();
 }
@@ -176,7 +176,7 @@ TEST_F(MenusTest, AudioRowWithoutDriversKeepsValueZero) {
   MouseYNow = 20 + 20 + 10;
   LeftClick = 1;
   EXPECT_EQ(OptionRow(14, VirtualWidth - 280, 20, 24, labels), 1);
-  EXPECT_EQ(::Setup[14], 0);
+  EXPECT_EQ(::Setup[kSetupAudioDriver], 0);
 }
 
 TEST_F(MenusTest, PauseMenuMovesOnceAndWrapsBothWays) {
@@ -236,7 +236,7 @@ TEST_F(MenusTest, PauseMenuReleaseWaitsEndOnACloseRequest) {
   EXPECT_EQ(PauseMenu(), 1);
   FrameWatcher = nullptr;
   EXPECT_EQ(g_closesSeen, 1);
-  EXPECT_EQ(KeyDown(27), 1);
+  EXPECT_EQ(KeyDown(kKeyEscape), 1);
   EXPECT_EQ(AppTerminate(), 1);
 }
 
@@ -408,23 +408,23 @@ TEST_F(MenusTest, KeysAndThePadWorkThePanelRowByRow) {
   };
   SettingsOpen = 1;
   for (int i = 0; i < 11; ++i) SettingsPanel();
-  ::Setup[1] = 0;
-  ::Setup[7] = 0;
-  ::Setup[12] = 50;
+  ::Setup[kSetupFullscreen] = 0;
+  ::Setup[kSetupFrameskip] = 0;
+  ::Setup[kSetupSounds] = 50;
   tap(40);                  // the first press shows the focus on the first row
   tap(39);                  // display: windowed -> full screen
-  EXPECT_EQ(::Setup[1], 1);
+  EXPECT_EQ(::Setup[kSetupFullscreen], 1);
   tap(39);                  // and back: two values wrap
-  EXPECT_EQ(::Setup[1], 0);
+  EXPECT_EQ(::Setup[kSetupFullscreen], 0);
   tap(40);                  // resolution
   tap(40);                  // frame drawing
   tap(37);                  // left wraps from the first value to the last
-  EXPECT_EQ(::Setup[7], 1);
+  EXPECT_EQ(::Setup[kSetupFrameskip], 1);
   // Down past the engine, Apply, the audio driver and the master volume to the sounds.
   for (int i = 0; i < 5; ++i) tap(40);
   tap(37);
-  EXPECT_EQ(::Setup[12], 45);
-  EXPECT_EQ(::Setup[1], 0);   // nothing else moved
+  EXPECT_EQ(::Setup[kSetupSounds], 45);
+  EXPECT_EQ(::Setup[kSetupFullscreen], 0);   // nothing else moved
 
   const int pad = testhost::AddController("Test Controller");
   testhost::SetControllerButton(pad, kControllerB, true);

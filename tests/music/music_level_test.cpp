@@ -41,19 +41,19 @@ TEST_F(MusicLevelTest, SettingsReachRingingNotesAtOnce) {
   WritePart("bass1", 22050 * 4);   // a note that rings for four seconds
   LoadMusicParts();
   WriteSong("bass", "[DRUMS]\n[CHORDS]\n\"qqqq\"\n[BASS]\nSTRETCH=FALSE\n\"q               \"\n");
-  ::Setup[11] = ::Setup[13] = 100;
+  ::Setup[kSetupMaster] = ::Setup[kSetupMusic] = 100;
   StartSong("bass", 1, 200);
   OnlyTracks(1 << 2);
   ASSERT_EQ(PlayOneStep(), 1 << 2);
   const int full = LoudestSample(441);
   EXPECT_GT(full, 4000);
 
-  ::Setup[13] = 25;
+  ::Setup[kSetupMusic] = 25;
   UpdateMusic();
   LoudestSample(300);                        // the glide to the new volume
   EXPECT_NEAR(LoudestSample(441), full / 4, full / 50);
-  ::Setup[13] = 100;
-  ::Setup[11] = 0;
+  ::Setup[kSetupMusic] = 100;
+  ::Setup[kSetupMaster] = 0;
   UpdateMusic();
   LoudestSample(300);
   EXPECT_EQ(LoudestSample(441), 0);
@@ -62,7 +62,7 @@ TEST_F(MusicLevelTest, SettingsReachRingingNotesAtOnce) {
 TEST_F(MusicLevelTest, LevelGlidesAndAFadeOutStopsTheSong) {
   WriteBasicParts();
   WriteSong("steady", kSteadySong);
-  ::Setup[11] = ::Setup[13] = 100;
+  ::Setup[kSetupMaster] = ::Setup[kSetupMusic] = 100;
   StartSong("steady", 3, 100);
   OnlyTracks(1 << 3);
   EXPECT_FLOAT_EQ(MusicLevel, 1);

@@ -144,7 +144,7 @@ TEST_F(SequencerTest, TrackSettingsAndChangesReachTheNextNote) {
   WriteBasicParts();
   WriteSong("all", "[DRUMS]\nSTRETCH=FALSE\n\"1\"\n[CHORDS]\n\"qqqq\"\n[BASS]\nSTRETCH=FALSE\n\"q\"\n"
                    "[MELODY]\nSTRETCH=FALSE\n\"w\"\n[ACCOMPANY]\nSTRETCH=FALSE\n\"e\"\n");
-  ::Setup[11] = ::Setup[13] = 100;
+  ::Setup[kSetupMaster] = ::Setup[kSetupMusic] = 100;
   StartSong("all", 4, 100);
   OnlyTracks(0x1f);
   ASSERT_EQ(PlayOneStep(), 0x1f);
@@ -156,8 +156,8 @@ TEST_F(SequencerTest, TrackSettingsAndChangesReachTheNextNote) {
     EXPECT_NEAR(p.volume, volumes[t], 1e-6) << t;
     EXPECT_NEAR(p.rate, rates[t], 1e-4) << t;
   }
-  ::Setup[13] = 50;
-  ::Setup[11] = 40;
+  ::Setup[kSetupMusic] = 50;
+  ::Setup[kSetupMaster] = 40;
   SetMusicSpread(0.8f);
   testhost::ClearPlayed();
   ASSERT_EQ(PlayOneStep(), 0x1f);

@@ -35,12 +35,12 @@ TEST_F(HeadlessTest, ScriptedKeysArriveAtTheirTimes) {
   RunTo(150);
   EXPECT_EQ(KeyDown(65), 0);
   RunTo(300);
-  EXPECT_EQ(KeyDown(13), 1);
+  EXPECT_EQ(KeyDown(kKeyReturn), 1);
   RunTo(349);
-  EXPECT_EQ(KeyDown(13), 1);
+  EXPECT_EQ(KeyDown(kKeyReturn), 1);
   RunTo(350);
-  EXPECT_EQ(KeyDown(13), 0);
-  EXPECT_EQ(KeyHit(13), 1);
+  EXPECT_EQ(KeyDown(kKeyReturn), 0);
+  EXPECT_EQ(KeyHit(kKeyReturn), 1);
 }
 
 TEST_F(HeadlessTest, TextClickAndCloseFromTheScript) {

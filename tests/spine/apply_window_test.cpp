@@ -55,7 +55,7 @@ Picture Grab(const std::string& path) {
 int DrawScene() {
   // Drawn in full whatever the engine test decided about frameskip and the
   // budgets (a slow virtual X server may be given none at all).
-  ::Setup[7] = 0;
+  ::Setup[kSetupFrameskip] = 0;
   SpriteBudget[1] = SpriteBudget[2] = 50000;
   BeginFrame(1);
   ResetDrawState();
@@ -68,8 +68,8 @@ int DrawScene() {
   for (int i = 0; i < 12; ++i) DrawSpriteCounted(IconSheetUnfiltered, 40 + i * 60, 700, i * 5, 1);
   DrawGlowSprite(IconSheetUnfiltered, 900, 700, 23, IconSheet, 1.1f, 0.8f);
   SetScaleXY(1);
-  SetImageFont(Fonts[7]);
-  DrawTextAligned(VirtualWidth / 2, 880, "Remember the Order", 1, 1);
+  SetImageFont(Fonts[kFontButton]);
+  DrawTextAligned(VirtualWidth / 2, 880, "Remember the Order", kAlignCentre, kAlignCentre);
   int counted = SpriteDrawn[1];
   // The panel fully out, over the scene: shade and alpha blends, rows, sliders.
   MouseXNow = MouseYNow = 0;
@@ -126,14 +126,14 @@ TEST(ApplyInARealWindow, EveryBackEndDrawsTheReloadedAssetsLikeTheSoftwareOne) {
   ASSERT_EQ(ChangeDir(dir.root.string()), 1);
   DataFolderOption = dir.root.string();   // as --data: the test executable has no Files/ beside it
   StartUp();   // the real sequence: OpenGL unless the guard moved it
-  ASSERT_EQ(::Setup[3], 0);
+  ASSERT_EQ(::Setup[kSetupEngine], 0);
 
   std::vector<Picture> pictures;
   std::vector<int> engines = {0};
   EXPECT_EQ(DrawScene(), 14);
   pictures.push_back(Grab((dir.root / "shot0.png").string()));
   for (int engine : {1, 2, 0}) {
-    ::Setup[3] = engine;
+    ::Setup[kSetupEngine] = engine;
     ApplyDisplaySettings();
     ASSERT_EQ(GraphicsOpenNow(), 1);
     ASSERT_NE(IconSheet, 0);

@@ -104,7 +104,7 @@ TEST_F(TitleInputTest, SettingsHintBlinksOnlyAtTheDefaultWidth) {
                         {801, 100, 0xFFFFFF}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.width << " at " << c.phase);
-    ::Setup[5] = c.width;
+    ::Setup[kSetupWidth] = c.width;
     testhost::Advance((c.phase - Clock() % 800 + 800) % 800);
     ASSERT_EQ(Clock() % 800, c.phase);
     testhost::RecordTexts(true);
