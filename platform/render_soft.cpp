@@ -49,7 +49,6 @@ namespace {
 struct SoftTexture {
   int w = 0, h = 0;
   std::vector<Rgba8> px;
-  bool live = false;
   // Lazy mode: recorded drawing samples this texture, so it must not change
   // under the record; a destroyed one lingers until the record is gone.
   bool recorded = false;
@@ -97,13 +96,13 @@ inline uint64_t LaneDiv255(uint64_t x) {
 constexpr uint64_t kOpaqueLane = 0x00FF000000000000ull;  // alpha lane = 255
 
 // Blends one source pixel (already tinted, alpha = effective opacity) into dst.
-template <int Blend>
+template <BlendMode Blend>
 inline void BlendPixel(Rgba8& d, Rgba8 s) {
-  if constexpr (Blend == 1) {  // mask: alpha 0.5 or less is skipped
+  if constexpr (Blend == kBlendMask) {  // mask: alpha 0.5 or less is skipped
     if (s.a > 127) d = Rgba8{s.r, s.g, s.b, 255};
-  } else if constexpr (Blend == 2) {  // solid
+  } else if constexpr (Blend == kBlendSolid) {  // solid
     d = Rgba8{s.r, s.g, s.b, 255};
-  } else if constexpr (Blend == 3) {  // alpha
+  } else if constexpr (Blend == kBlendAlpha) {  // alpha
     const uint64_t a = s.a;
     if (a == 0) return;
     if (a == 255) {
@@ -112,7 +111,7 @@ inline void BlendPixel(Rgba8& d, Rgba8 s) {
     }
     uint64_t x = LaneDiv255(Spread(s) * a + Spread(d) * (255 - a));
     d = Gather(x | kOpaqueLane);
-  } else if constexpr (Blend == 4) {  // light: additive, saturating
+  } else if constexpr (Blend == kBlendLight) {  // light: additive, saturating
     const uint64_t a = s.a;
     if (a == 0) return;
     uint64_t x = Spread(d) + LaneDiv255(Spread(s) * a);
@@ -142,10 +141,10 @@ inline Rgba8 Tint(Rgba8 t, Rgba8 c) {
   }
 }
 
-template <int Blend>
+template <BlendMode Blend>
 void SpanFlat(Rgba8* d, int n, Rgba8 c) {
-  if constexpr (Blend == 1 || Blend == 2) {
-    if (Blend == 1 && c.a <= 127) return;
+  if constexpr (Blend == kBlendMask || Blend == kBlendSolid) {
+    if (Blend == kBlendMask && c.a <= 127) return;
     Rgba8 s{c.r, c.g, c.b, 255};
     std::fill(d, d + n, s);
   } else {
@@ -160,7 +159,7 @@ struct SpanTex {
   Rgba8 c;
 };
 
-template <int Blend, TintKind K>
+template <BlendMode Blend, TintKind K>
 void SpanNearest(Rgba8* d, int n, const SpanTex& s) {
   const int tw = s.t->w, th = s.t->h;
   const Rgba8* px = s.t->px.data();
@@ -222,7 +221,7 @@ inline Rgba8 Bilinear(const Rgba8* r0, const Rgba8* r1, int x0, int x1, int fx, 
 #endif
 }
 
-template <int Blend, TintKind K>
+template <BlendMode Blend, TintKind K>
 void SpanBilinear(Rgba8* d, int n, const SpanTex& s) {
   const int tw = s.t->w, th = s.t->h;
   const Rgba8* px = s.t->px.data();
@@ -247,12 +246,12 @@ using TexFn = void (*)(Rgba8*, int, const SpanTex&);
 
 namespace scalar {
 
-template <int Blend, TintKind K>
+template <BlendMode Blend, TintKind K>
 TexFn PickTexK(bool filtered) {
   return filtered ? SpanBilinear<Blend, K> : SpanNearest<Blend, K>;
 }
 
-template <int Blend>
+template <BlendMode Blend>
 TexFn PickTex(bool filtered, TintKind tint) {
   switch (tint) {
     case TintKind::None: return PickTexK<Blend, TintKind::None>(filtered);
@@ -261,23 +260,23 @@ TexFn PickTex(bool filtered, TintKind tint) {
   }
 }
 
-TexFn PickTexFn(int blend, bool filtered, TintKind tinted) {
+TexFn PickTexFn(BlendMode blend, bool filtered, TintKind tinted) {
   switch (blend) {
-    case 1: return PickTex<1>(filtered, tinted);
-    case 2: return PickTex<2>(filtered, tinted);
-    case 4: return PickTex<4>(filtered, tinted);
-    case 5: return PickTex<5>(filtered, tinted);
-    default: return PickTex<3>(filtered, tinted);
+    case kBlendMask: return PickTex<kBlendMask>(filtered, tinted);
+    case kBlendSolid: return PickTex<kBlendSolid>(filtered, tinted);
+    case kBlendLight: return PickTex<kBlendLight>(filtered, tinted);
+    case kBlendShade: return PickTex<kBlendShade>(filtered, tinted);
+    default: return PickTex<kBlendAlpha>(filtered, tinted);
   }
 }
 
-FlatFn PickFlatFn(int blend) {
+FlatFn PickFlatFn(BlendMode blend) {
   switch (blend) {
-    case 1: return SpanFlat<1>;
-    case 2: return SpanFlat<2>;
-    case 4: return SpanFlat<4>;
-    case 5: return SpanFlat<5>;
-    default: return SpanFlat<3>;
+    case kBlendMask: return SpanFlat<kBlendMask>;
+    case kBlendSolid: return SpanFlat<kBlendSolid>;
+    case kBlendLight: return SpanFlat<kBlendLight>;
+    case kBlendShade: return SpanFlat<kBlendShade>;
+    default: return SpanFlat<kBlendAlpha>;
   }
 }
 
@@ -322,7 +321,7 @@ int DetectSpans() {
 
 int g_spans = DetectSpans();
 
-TexFn PickTexFn(int blend, bool filtered, TintKind tint) {
+TexFn PickTexFn(BlendMode blend, bool filtered, TintKind tint) {
 #if SOFT_VECTOR_SPANS
   if (g_spans == kSpansAvx2) return avx2::PickTexFn(blend, filtered, tint);
   if (g_spans == kSpansSse2) return sse2::PickTexFn(blend, filtered, tint);
@@ -330,7 +329,7 @@ TexFn PickTexFn(int blend, bool filtered, TintKind tint) {
   return scalar::PickTexFn(blend, filtered, tint);
 }
 
-FlatFn PickFlatFn(int blend) {
+FlatFn PickFlatFn(BlendMode blend) {
 #if SOFT_VECTOR_SPANS
   if (g_spans == kSpansAvx2) return avx2::PickFlatFn(blend);
   if (g_spans == kSpansSse2) return sse2::PickFlatFn(blend);
@@ -349,6 +348,7 @@ inline int64_t Fixed(double v) {
 }
 
 bool SamePos(const DrawVertex& a, const DrawVertex& b) { return a.x == b.x && a.y == b.y; }
+
 
 class SoftBackend final : public RenderBackend {
  public:
@@ -376,47 +376,28 @@ class SoftBackend final : public RenderBackend {
 
   int CreateTexture(int width, int height, const Rgba8* rgba) override {
     SoftTexture t;
-    t.w = std::max(1, width);
-    t.h = std::max(1, height);
-    t.px.assign(static_cast<size_t>(t.w) * t.h, Rgba8{0, 0, 0, 0});
-    if (rgba && width > 0 && height > 0)
-      std::memcpy(t.px.data(), rgba, static_cast<size_t>(width) * height * sizeof(Rgba8));
-    t.live = true;
-    for (size_t i = 0; i < tex_.size(); ++i) {
-      if (!tex_[i].live && !tex_[i].lingering) {
-        tex_[i] = std::move(t);
-        return static_cast<int>(i) + 1;
-      }
-    }
-    tex_.push_back(std::move(t));
-    return static_cast<int>(tex_.size());
+    t.px = NewTexturePixels(width, height, rgba);
+    t.w = width;
+    t.h = height;
+    return tex_.Add(std::move(t));
   }
 
   void UpdateTexture(int texture, int x, int y, int width, int height, const Rgba8* rgba) override {
     SoftTexture* t = LiveTex(texture);
     if (!t || !rgba) return;
     if (t->recorded) Resolve();  // recorded drawing sees the old pixels
-    for (int row = 0; row < height; ++row) {
-      int ty = y + row;
-      if (ty < 0 || ty >= t->h) continue;
-      for (int col = 0; col < width; ++col) {
-        int tx = x + col;
-        if (tx < 0 || tx >= t->w) continue;
-        t->px[static_cast<size_t>(ty) * t->w + tx] = rgba[static_cast<size_t>(row) * width + col];
-      }
-    }
+    CopyIntoArea(ClipToArea(x, y, width, height, t->w, t->h), rgba, x, y, width, t->px.data(), t->w);
   }
 
   void DestroyTexture(int texture) override {
     SoftTexture* t = LiveTex(texture);
     if (!t) return;
-    t->live = false;
     if (t->recorded) {
       t->lingering = true;  // freed with the record
+      lingering_.push_back(texture);
       return;
     }
-    t->px.clear();
-    t->px.shrink_to_fit();
+    tex_.Remove(texture);
   }
 
   void Execute(const DrawList& list) override {
@@ -430,14 +411,7 @@ class SoftBackend final : public RenderBackend {
 
   void ReadPixels(int x, int y, int width, int height, Rgba8* out) override {
     Resolve();
-    for (int row = 0; row < height; ++row) {
-      for (int col = 0; col < width; ++col) {
-        int sx = x + col, sy = y + row;
-        Rgba8 p{0, 0, 0, 255};
-        if (sx >= 0 && sx < w_ && sy >= 0 && sy < h_) p = fb_[static_cast<size_t>(sy) * w_ + sx];
-        out[static_cast<size_t>(row) * width + col] = p;
-      }
-    }
+    CopyFromArea(StartReadBack(x, y, width, height, out, w_, h_), fb_.data(), w_, out, x, y, width);
   }
 
   void Present(bool) override {}
@@ -449,17 +423,11 @@ class SoftBackend final : public RenderBackend {
   }
 
  private:
-  // A texture the program may still use.
+  // A texture the program may still use; drawing may also sample one that
+  // lingers (destroyed while recorded drawing used it).
   SoftTexture* LiveTex(int id) {
-    if (id <= 0 || id > static_cast<int>(tex_.size())) return nullptr;
-    SoftTexture* t = &tex_[id - 1];
-    return t->live ? t : nullptr;
-  }
-  // A texture drawing may sample: live, or destroyed while recorded drawing used it.
-  SoftTexture* Tex(int id) {
-    if (id <= 0 || id > static_cast<int>(tex_.size())) return nullptr;
-    SoftTexture* t = &tex_[id - 1];
-    return t->live || t->lingering ? t : nullptr;
+    SoftTexture* t = tex_.Get(id);
+    return t && !t->lingering ? t : nullptr;
   }
 
   // Lazy mode: drawing since the last full clear is kept, not rasterised;
@@ -478,8 +446,9 @@ class SoftBackend final : public RenderBackend {
     for (size_t k = from; k < list.commands.size(); ++k) {
       DrawCommand cmd = list.commands[k];
       if (cmd.op == DrawOp::Triangles) {
-        if (Invisible(list, cmd)) continue;
-        if (SoftTexture* t = cmd.texture ? Tex(cmd.texture) : nullptr) t->recorded = true;
+        SoftTexture* t;
+        if (!CheckDraw(cmd, list.vertices.size(), tex_, t) || Invisible(list, cmd)) continue;
+        if (t) t->recorded = true;
         cmd.first += base;
       }
       record_.commands.push_back(cmd);
@@ -487,11 +456,10 @@ class SoftBackend final : public RenderBackend {
     if (record_.vertices.size() > kMaxRecordedVertices) Resolve();
   }
 
-  // Alpha and light with opacity 0 leave every pixel as it is.
+  // Alpha and light with opacity 0 leave every pixel as it is (cmd checked).
   static bool Invisible(const DrawList& list, const DrawCommand& cmd) {
-    if (cmd.blend != 3 && cmd.blend != 4) return false;
-    const int end = std::min(cmd.first + cmd.count, static_cast<int>(list.vertices.size()));
-    for (int i = std::max(0, cmd.first); i < end; i += 3)
+    if (!BlendUsesAlpha(cmd.blend)) return false;
+    for (int i = cmd.first; i < cmd.first + cmd.count; i += 3)
       if (list.vertices[i].colour.a != 0) return false;
     return true;
   }
@@ -505,14 +473,9 @@ class SoftBackend final : public RenderBackend {
 
   void DropRecord() {
     record_.Reset();
-    for (SoftTexture& t : tex_) {
-      t.recorded = false;
-      if (t.lingering) {
-        t.lingering = false;
-        t.px.clear();
-        t.px.shrink_to_fit();
-      }
-    }
+    for (int id : lingering_) tex_.Remove(id);
+    lingering_.clear();
+    tex_.ForEach([](SoftTexture& t) { t.recorded = false; });
   }
 
   // Bands of rows are claimed by whichever thread is free, so a worker that
@@ -583,11 +546,11 @@ class SoftBackend final : public RenderBackend {
         std::fill(fb_.begin() + static_cast<size_t>(y0) * w_, fb_.begin() + static_cast<size_t>(y1) * w_, c);
         continue;
       }
-      int end = std::min(cmd.first + cmd.count, static_cast<int>(vs.size()));
-      const SoftTexture* tex = cmd.texture ? Tex(cmd.texture) : nullptr;
-      if (cmd.texture && !tex) continue;  // a stale texture draws nothing
-      int i = std::max(0, cmd.first);
-      while (i + 3 <= end) {
+      SoftTexture* tex;
+      if (!CheckDraw(cmd, vs.size(), tex_, tex)) continue;
+      const int end = cmd.first + cmd.count;
+      int i = cmd.first;
+      while (i < end) {
         // The common layer emits a quad as (0,1,2)(0,2,3): rasterise it whole.
         if (i + 6 <= end && SamePos(vs[i + 3], vs[i]) && SamePos(vs[i + 4], vs[i + 2])) {
           const DrawVertex quad[4] = {vs[i], vs[i + 1], vs[i + 2], vs[i + 5]};
@@ -613,7 +576,7 @@ class SoftBackend final : public RenderBackend {
     }
     if (!(ymax > ymin) || !(xmax > xmin)) return;  // also rejects NaN
     // Alpha and light at opacity 0 change nothing.
-    if ((cmd.blend == 3 || cmd.blend == 4) && p[0].colour.a == 0) return;
+    if (BlendUsesAlpha(cmd.blend) && p[0].colour.a == 0) return;
     // Clip to the screen and the band before doing anything per row.
     if (xmax <= 0 || xmin >= w_ || ymax <= y0 || ymin >= y1) return;
     // Clamped while still floating point: far-off vertices must not overflow the casts.
@@ -717,7 +680,8 @@ class SoftBackend final : public RenderBackend {
   int w_, h_;
   bool lazy_;
   std::vector<Rgba8> fb_;
-  std::vector<SoftTexture> tex_;
+  HandleTable<SoftTexture> tex_;
+  std::vector<int> lingering_;  // lazy mode: destroyed textures the record still samples
   DrawList record_;  // lazy mode: drawing not rasterised yet
 
   std::thread worker_;
