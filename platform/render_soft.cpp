@@ -349,6 +349,144 @@ inline int64_t Fixed(double v) {
 
 bool SamePos(const DrawVertex& a, const DrawVertex& b) { return a.x == b.x && a.y == b.y; }
 
+// ---------------------------------------------------------------- one polygon
+// A polygon's edge, walked from its top end (x0, y0) down to y1.
+struct Edge {
+  float x0, y0, y1, slope;
+};
+
+// The rows [r0, r1) of the band [y0, y1) whose centres a polygon may cover,
+// on a screen `width` wide. False when it changes nothing there: it has no
+// area, is invisible, or lies off the screen or the band.
+bool CoveredRows(const DrawVertex* p, int n, BlendMode blend, int width, int y0, int y1, int& r0,
+                 int& r1) {
+  float ymin = p[0].y, ymax = p[0].y, xmin = p[0].x, xmax = p[0].x;
+  for (int k = 1; k < n; ++k) {
+    ymin = std::min(ymin, p[k].y);
+    ymax = std::max(ymax, p[k].y);
+    xmin = std::min(xmin, p[k].x);
+    xmax = std::max(xmax, p[k].x);
+  }
+  if (!(ymax > ymin) || !(xmax > xmin)) return false;  // also rejects NaN
+  if (BlendUsesAlpha(blend) && p[0].colour.a == 0) return false;
+  // Clip to the screen and the band before doing anything per row.
+  if (xmax <= 0 || xmin >= width || ymax <= y0 || ymin >= y1) return false;
+  // Clamped while still floating point: far-off vertices must not overflow the casts.
+  r0 = static_cast<int>(std::ceil(std::max(ymin - 0.5f, static_cast<float>(y0))));
+  r1 = static_cast<int>(std::ceil(std::min(ymax - 0.5f, static_cast<float>(y1))));
+  return r0 < r1;
+}
+
+// The polygon's edges, horizontal ones left out; returns how many. Each is
+// walked top to bottom, so an edge two primitives share gives the same x in
+// both.
+int SetUpEdges(const DrawVertex* p, int n, Edge* edges) {
+  int ne = 0;
+  for (int k = 0; k < n; ++k) {
+    const DrawVertex& a = p[k];
+    const DrawVertex& b = p[(k + 1) % n];
+    if (a.y == b.y) continue;
+    const DrawVertex& t = a.y < b.y ? a : b;
+    const DrawVertex& u = a.y < b.y ? b : a;
+    edges[ne++] = Edge{t.x, t.y, u.y, (u.x - t.x) / (u.y - t.y)};
+  }
+  return ne;
+}
+
+// The columns [xs, xe) of a row `width` wide whose centres lie between the
+// edges where they cross the row's centre yc. False when there are none.
+bool RowSpan(const Edge* edges, int ne, float yc, int width, int& xs, int& xe) {
+  float lo = 1e30f, hi = -1e30f;
+  for (int k = 0; k < ne; ++k) {
+    const Edge& e = edges[k];
+    if (yc < e.y0 || yc > e.y1) continue;
+    float x = e.x0 + (yc - e.y0) * e.slope;
+    lo = std::min(lo, x);
+    hi = std::max(hi, x);
+  }
+  if (!(hi > lo)) return false;
+  xs = static_cast<int>(std::ceil(std::max(lo - 0.5f, 0.0f)));
+  xe = static_cast<int>(std::ceil(std::min(hi - 0.5f, static_cast<float>(width))));
+  return xs < xe;
+}
+
+// What a polygon's spans are painted with: the first vertex's colour, flat
+// or tinting a texture mapped onto the polygon.
+class SpanPainter {
+ public:
+  // False when the texture cannot be mapped (every vertex on one line).
+  bool SetUp(const DrawVertex* p, int n, const SoftTexture* tex, const DrawCommand& cmd) {
+    colour_ = p[0].colour;
+    if (!tex) {
+      flat_ = PickFlatFn(cmd.blend);
+      return true;
+    }
+    if (!MapTexture(p, n, *tex)) return false;
+    const Rgba8 c = colour_;
+    const bool white = c.r == 255 && c.g == 255 && c.b == 255;
+    TintKind tinted = !white ? TintKind::Full : c.a == 255 ? TintKind::None : TintKind::Alpha;
+    texFn_ = PickTexFn(cmd.blend, cmd.filtered, tinted);
+    st_.t = tex;
+    st_.c = c;
+    st_.du = Fixed(dudx_);
+    st_.dv = Fixed(dvdx_);
+    return true;
+  }
+
+  // The columns [xs, xe) of a row whose centre is yc.
+  void Paint(Rgba8* row, int xs, int xe, float yc) {
+    if (flat_) {
+      flat_(row + xs, xe - xs, colour_);
+      return;
+    }
+    double px = xs + 0.5 - ox_, py = yc - oy_;
+    st_.u = Fixed(ou_ + dudx_ * px + dudy_ * py);
+    st_.v = Fixed(ov_ + dvdx_ * px + dvdy_ * py);
+    texFn_(row + xs, xe - xs, st_);
+  }
+
+ private:
+  // Texture coordinates as an affine function of the position, from three
+  // vertices not on one line: the first two and the third, or for a quad
+  // whose first three are, its first, third and fourth.
+  bool MapTexture(const DrawVertex* p, int n, const SoftTexture& tex) {
+    auto area = [p](int a, int b, int d) {
+      return (double(p[b].x) - p[a].x) * (double(p[d].y) - p[a].y) -
+             (double(p[d].x) - p[a].x) * (double(p[b].y) - p[a].y);
+    };
+    int a = 0, b = 1, d = 2;
+    double det = area(a, b, d);
+    if (std::fabs(det) < 1e-9 && n == 4) {
+      b = 2;
+      d = 3;
+      det = area(a, b, d);
+    }
+    if (std::fabs(det) < 1e-9) return false;
+    double x1 = double(p[b].x) - p[a].x, y1 = double(p[b].y) - p[a].y;
+    double x2 = double(p[d].x) - p[a].x, y2 = double(p[d].y) - p[a].y;
+    double u1 = (double(p[b].u) - p[a].u) * tex.w, u2 = (double(p[d].u) - p[a].u) * tex.w;
+    double v1 = (double(p[b].v) - p[a].v) * tex.h, v2 = (double(p[d].v) - p[a].v) * tex.h;
+    dudx_ = (u1 * y2 - u2 * y1) / det;
+    dudy_ = (u2 * x1 - u1 * x2) / det;
+    dvdx_ = (v1 * y2 - v2 * y1) / det;
+    dvdy_ = (v2 * x1 - v1 * x2) / det;
+    ou_ = double(p[a].u) * tex.w;
+    ov_ = double(p[a].v) * tex.h;
+    ox_ = p[a].x;
+    oy_ = p[a].y;
+    // Snap tiny gradients to zero so axis-aligned quads take the one-row path.
+    if (std::fabs(dvdx_) < 1e-7) dvdx_ = 0;
+    if (std::fabs(dudy_) < 1e-7) dudy_ = 0;
+    return true;
+  }
+
+  Rgba8 colour_{};
+  FlatFn flat_ = nullptr;
+  TexFn texFn_ = nullptr;
+  SpanTex st_{};
+  double dudx_ = 0, dudy_ = 0, dvdx_ = 0, dvdy_ = 0;  // texels per pixel
+  double ou_ = 0, ov_ = 0, ox_ = 0, oy_ = 0;          // texel (ou, ov) lies at pixel (ox, oy)
+};
 
 class SoftBackend final : public RenderBackend {
  public:
@@ -564,99 +702,24 @@ class SoftBackend final : public RenderBackend {
     }
   }
 
-  // A convex polygon of 3 or 4 vertices, either winding.
+  // A convex polygon of 3 or 4 vertices, either winding, over the rows [y0, y1).
   void Polygon(const DrawVertex* p, int n, const SoftTexture* tex, const DrawCommand& cmd, int y0,
                int y1) {
-    float ymin = p[0].y, ymax = p[0].y, xmin = p[0].x, xmax = p[0].x;
-    for (int k = 1; k < n; ++k) {
-      ymin = std::min(ymin, p[k].y);
-      ymax = std::max(ymax, p[k].y);
-      xmin = std::min(xmin, p[k].x);
-      xmax = std::max(xmax, p[k].x);
-    }
-    if (!(ymax > ymin) || !(xmax > xmin)) return;  // also rejects NaN
-    // Alpha and light at opacity 0 change nothing.
-    if (BlendUsesAlpha(cmd.blend) && p[0].colour.a == 0) return;
-    // Clip to the screen and the band before doing anything per row.
-    if (xmax <= 0 || xmin >= w_ || ymax <= y0 || ymin >= y1) return;
-    // Clamped while still floating point: far-off vertices must not overflow the casts.
-    int r0 = static_cast<int>(std::ceil(std::max(ymin - 0.5f, static_cast<float>(y0))));
-    int r1 = static_cast<int>(std::ceil(std::min(ymax - 0.5f, static_cast<float>(y1))));
-    if (r0 >= r1) return;
-
-    struct Edge {
-      float x0, y0, y1, slope;
-    };
+    int r0, r1;
+    if (!CoveredRows(p, n, cmd.blend, w_, y0, y1, r0, r1)) return;
     Edge edges[4];
-    int ne = 0;
-    for (int k = 0; k < n; ++k) {
-      const DrawVertex& a = p[k];
-      const DrawVertex& b = p[(k + 1) % n];
-      if (a.y == b.y) continue;
-      // Always walk an edge top to bottom so a shared edge gives the same x
-      // in both primitives.
-      const DrawVertex& t = a.y < b.y ? a : b;
-      const DrawVertex& u = a.y < b.y ? b : a;
-      edges[ne++] = Edge{t.x, t.y, u.y, (u.x - t.x) / (u.y - t.y)};
-    }
+    const int ne = SetUpEdges(p, n, edges);
+    SpanPainter painter;
+    if (!painter.SetUp(p, n, tex, cmd)) return;
+    WalkSpans(edges, ne, r0, r1, painter);
+  }
 
-    FlatFn flat = nullptr;
-    TexFn texFn = nullptr;
-    SpanTex st{};
-    double dudx = 0, dudy = 0, dvdx = 0, dvdy = 0, ou = 0, ov = 0, ox = 0, oy = 0;
-    Rgba8 c = p[0].colour;
-    if (tex) {
-      // Affine texture mapping from three non-collinear vertices.
-      int a = 0, b = 1, d = 2;
-      double det = (double(p[b].x) - p[a].x) * (double(p[d].y) - p[a].y) -
-                   (double(p[d].x) - p[a].x) * (double(p[b].y) - p[a].y);
-      if (std::fabs(det) < 1e-9 && n == 4) {
-        b = 2;
-        d = 3;
-        det = (double(p[b].x) - p[a].x) * (double(p[d].y) - p[a].y) -
-              (double(p[d].x) - p[a].x) * (double(p[b].y) - p[a].y);
-      }
-      if (std::fabs(det) < 1e-9) return;
-      double x1 = double(p[b].x) - p[a].x, y1 = double(p[b].y) - p[a].y;
-      double x2 = double(p[d].x) - p[a].x, y2 = double(p[d].y) - p[a].y;
-      double u1 = (double(p[b].u) - p[a].u) * tex->w, u2 = (double(p[d].u) - p[a].u) * tex->w;
-      double v1 = (double(p[b].v) - p[a].v) * tex->h, v2 = (double(p[d].v) - p[a].v) * tex->h;
-      dudx = (u1 * y2 - u2 * y1) / det;
-      dudy = (u2 * x1 - u1 * x2) / det;
-      dvdx = (v1 * y2 - v2 * y1) / det;
-      dvdy = (v2 * x1 - v1 * x2) / det;
-      ou = double(p[a].u) * tex->w;
-      ov = double(p[a].v) * tex->h;
-      ox = p[a].x;
-      oy = p[a].y;
-      const bool white = c.r == 255 && c.g == 255 && c.b == 255;
-      TintKind tinted = !white ? TintKind::Full : c.a == 255 ? TintKind::None : TintKind::Alpha;
-      texFn = PickTexFn(cmd.blend, cmd.filtered, tinted);
-      st.t = tex;
-      st.c = c;
-      // Snap tiny gradients to zero so axis-aligned quads take the one-row path.
-      if (std::fabs(dvdx) < 1e-7) dvdx = 0;
-      if (std::fabs(dudy) < 1e-7) dudy = 0;
-      st.du = Fixed(dudx);
-      st.dv = Fixed(dvdx);
-    } else {
-      flat = PickFlatFn(cmd.blend);
-    }
-
+  // Paints the polygon's span on each of the rows [r0, r1).
+  void WalkSpans(const Edge* edges, int ne, int r0, int r1, SpanPainter& painter) {
     for (int y = r0; y < r1; ++y) {
-      float yc = y + 0.5f;
-      float lo = 1e30f, hi = -1e30f;
-      for (int k = 0; k < ne; ++k) {
-        const Edge& e = edges[k];
-        if (yc < e.y0 || yc > e.y1) continue;
-        float x = e.x0 + (yc - e.y0) * e.slope;
-        lo = std::min(lo, x);
-        hi = std::max(hi, x);
-      }
-      if (!(hi > lo)) continue;
-      int xs = static_cast<int>(std::ceil(std::max(lo - 0.5f, 0.0f)));
-      int xe = static_cast<int>(std::ceil(std::min(hi - 0.5f, static_cast<float>(w_))));
-      if (xs >= xe) continue;
+      const float yc = y + 0.5f;
+      int xs, xe;
+      if (!RowSpan(edges, ne, yc, w_, xs, xe)) continue;
       Rgba8* row = fb_.data() + static_cast<size_t>(y) * w_;
       // Sprites land anywhere in a buffer far bigger than the caches: ask
       // for the next row's pixels while this row is blended.
@@ -666,14 +729,7 @@ class SoftBackend final : public RenderBackend {
         __builtin_prefetch(next + (xe - xs) / 2, 1);
         __builtin_prefetch(next + (xe - xs), 1);
       }
-      if (flat) {
-        flat(row + xs, xe - xs, c);
-      } else {
-        double px = xs + 0.5 - ox, py = yc - oy;
-        st.u = Fixed(ou + dudx * px + dudy * py);
-        st.v = Fixed(ov + dvdx * px + dvdy * py);
-        texFn(row + xs, xe - xs, st);
-      }
+      painter.Paint(row, xs, xe, yc);
     }
   }
 
