@@ -84,7 +84,7 @@ void ShowClosingScreen() {
   // 7-10: the logos are loaded with their handle at the top-left corner.
   ChangeDir("../");
   ChangeDir("Common/");
-  SetBlendKind(1);
+  SetBlend(kBlendAlpha);
   SetColourAlpha(255, 255, 255, 1);
   AutoMidHandle(0);
   FreeImage(LogoImage);

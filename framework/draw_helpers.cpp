@@ -33,7 +33,7 @@ void ResetDrawState() {
   SetScale(1, 1);
   SetColor(255, 255, 255);
   SetAlpha(1);
-  SetBlendKind(1);
+  SetBlend(kBlendAlpha);
 }
 
 double ClampFloat(double value, double low, double high) {
@@ -59,13 +59,8 @@ void SetScaleXY(float x, float y) { SetScale(x, y); }
 void SetRotationDeg(float angle) { SetRotation(angle); }
 
 void SetBlendKind(int kind) {
-  switch (kind) {
-    case 0: SetBlend(kBlendSolid); break;
-    case 1: SetBlend(kBlendAlpha); break;
-    case 2: SetBlend(kBlendShade); break;
-    case 3: SetBlend(kBlendLight); break;
-    default: break;
-  }
+  static constexpr BlendMode kModeOfKind[] = {kBlendSolid, kBlendAlpha, kBlendShade, kBlendLight};
+  if (kind >= 0 && kind < static_cast<int>(std::size(kModeOfKind))) SetBlend(kModeOfKind[kind]);
 }
 
 namespace {
@@ -128,7 +123,7 @@ void DrawGlowSprite(int image, int x, int y, int frame, int glowImage, float glo
   float sx = 1, sy = 1;
   GetScale(sx, sy);
   float alpha = GetAlpha();
-  int blend = GetBlend();
+  const BlendMode blend = GetBlend();
 
   float cx = x + ImageWidth(image) * sx / 2.0f;
   float cy = y + ImageHeight(image) * sy / 2.0f;
@@ -139,7 +134,7 @@ void DrawGlowSprite(int image, int x, int y, int frame, int glowImage, float glo
 
   SetScale(glowScale * sx, glowScale * sy);
   SetAlpha(alpha * glowAlpha);
-  SetBlendKind(3);
+  SetBlend(kBlendLight);
   if (SpriteDrawn[2] < SpriteBudget[2]) {
     ++SpriteDrawn[2];
     DrawImage(glowImage != 0 ? glowImage : image, cx, cy, frame);

@@ -89,7 +89,7 @@ int PauseMenu() {
     // 1-4: the frozen picture, pulsing and turning.
     BeginFrame(1);
     ResetDrawState();
-    SetBlendKind(1);
+    SetBlend(kBlendAlpha);
     phase += 0.4;
     SetPulse(phase);
     angle += 0.1;

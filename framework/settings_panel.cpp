@@ -392,10 +392,10 @@ void SettingsPanel() {
   SetImageFont(Fonts[kFontSmall]);
   ResetDrawState();
   float w = static_cast<float>(VirtualWidth);
-  SetBlendKind(2);
+  SetBlend(kBlendShade);
   SetColourAlpha(40, 40, 40, 0.8);
   DrawRect(0, 0, w, static_cast<float>(SettingsPanelY + 300));
-  SetBlendKind(1);
+  SetBlend(kBlendAlpha);
   SetColourAlpha(80, 80, 80, 0.4);
   DrawRect(0, 0, w, static_cast<float>(SettingsPanelY + 298));
   SetColourAlpha(180, 255, 180, 1);

@@ -14,7 +14,7 @@ namespace {
 struct DrawState {
   int r = 255, g = 255, b = 255;
   float alpha = 1.0f;
-  int blend = kBlendAlpha;
+  BlendMode blend = kBlendAlpha;
   float rotation = 0.0f;  // degrees, positive clockwise on screen
   float cosR = 1.0f, sinR = 0.0f;
   float sx = 1.0f, sy = 1.0f;
@@ -39,7 +39,7 @@ uint8_t Clamp8(int v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
 // back end can fold the alpha the same way.
 Rgba8 VertexColour() {
   uint8_t a = 255;
-  if (g_state.blend == kBlendAlpha || g_state.blend == kBlendLight) {
+  if (BlendUsesAlpha(g_state.blend)) {
     float al = std::clamp(g_state.alpha, 0.0f, 1.0f);
     a = static_cast<uint8_t>(std::lround(al * 255.0f));
   }
@@ -52,7 +52,7 @@ constexpr size_t kMaxQueuedVertices = size_t(1) << 20;
 void Append(int texture, bool filtered, const DrawVertex q[4]) {
   if (!CurrentBackend()) return;
   if (g_list.vertices.size() >= kMaxQueuedVertices) FlushDrawList();
-  int blend = g_state.blend;
+  const BlendMode blend = g_state.blend;
   if (texture == 0) filtered = false;
   // A change of texture, blend or filter starts a new command.
   if (g_list.commands.empty() || g_list.commands.back().op != DrawOp::Triangles ||
@@ -149,9 +149,9 @@ void SetAlpha(float alpha) { g_state.alpha = std::isnan(alpha) ? 0.0f : alpha; }
 float GetAlpha() { return g_state.alpha; }
 
 void SetBlend(int mode) {
-  if (mode >= kBlendMask && mode <= kBlendShade) g_state.blend = mode;
+  if (plat::KnownBlend(mode)) g_state.blend = static_cast<BlendMode>(mode);
 }
-int GetBlend() { return g_state.blend; }
+BlendMode GetBlend() { return g_state.blend; }
 
 void SetRotation(float degrees) {
   if (!std::isfinite(degrees)) degrees = 0.0f;

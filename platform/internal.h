@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+
 namespace plat {
 
 struct Rgba8 {
@@ -28,7 +30,7 @@ enum class DrawOp : uint8_t { Clear, Triangles };
 struct DrawCommand {
   DrawOp op;
   int texture;    // back-end texture id; 0 = untextured (rectangles, lines)
-  int blend;      // 1 mask, 2 solid, 3 alpha, 4 light, 5 shade
+  BlendMode blend;
   bool filtered;  // smooth sampling
   int first;      // first vertex
   int count;      // vertex count, a multiple of 3
@@ -231,6 +233,61 @@ class HandleTable {
   };
   std::vector<Slot> slots_{1};
 };
+
+// ---------------------------------------------------------------- shared by the render back ends
+// Every back end keeps its textures in a HandleTable: a texture id is a
+// handle, so an id the back end never gave out, or one whose texture was
+// destroyed, finds nothing.
+
+inline bool KnownBlend(int mode) { return mode >= kBlendMask && mode <= kBlendShade; }
+// Alpha and light weigh the source by its alpha: at opacity 0 they change nothing.
+inline bool BlendUsesAlpha(BlendMode mode) { return mode == kBlendAlpha || mode == kBlendLight; }
+
+// Whether a back end may draw a triangles command of a list holding
+// vertexCount vertices: its vertices lie inside the list and make whole
+// triangles, and its blend mode is one of the five.
+bool DrawableRange(const DrawCommand& cmd, size_t vertexCount);
+
+// The check every back end runs on a triangles command before drawing it:
+// DrawableRange, and its texture (0: none) is one the back end holds.
+// `texture` is set to that texture, nullptr for an untextured command.
+// False: the command draws nothing.
+template <class T>
+bool CheckDraw(const DrawCommand& cmd, size_t vertexCount, HandleTable<T>& textures, T*& texture) {
+  texture = cmd.texture != 0 ? textures.Get(cmd.texture) : nullptr;
+  return DrawableRange(cmd, vertexCount) && (cmd.texture == 0 || texture != nullptr);
+}
+
+// A new texture's pixels: width and height raised to at least 1, a copy of
+// rgba when it is given for a size that is not empty, transparent black
+// otherwise.
+std::vector<Rgba8> NewTexturePixels(int& width, int& height, const Rgba8* rgba);
+
+// The part of a width x height rectangle placed at (x, y) that lies inside
+// an area of areaWidth x areaHeight at (0, 0): columns [x0, x1), rows
+// [y0, y1). Empty when they do not meet, a rectangle of no size included.
+struct ClipRect {
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  bool Empty() const { return x0 >= x1 || y0 >= y1; }
+  int Width() const { return x1 - x0; }
+  int Height() const { return y1 - y0; }
+};
+ClipRect ClipToArea(int x, int y, int width, int height, int areaWidth, int areaHeight);
+
+// Copies the clipped part from a rectangle's own pixels (rows of `width`,
+// the rectangle placed at (x, y)) into the area's pixels (rows of
+// areaWidth), and the other way round.
+void CopyIntoArea(const ClipRect& clip, const Rgba8* rect, int x, int y, int width, Rgba8* area,
+                  int areaWidth);
+void CopyFromArea(const ClipRect& clip, const Rgba8* area, int areaWidth, Rgba8* rect, int x, int y,
+                  int width);
+
+// How every back end's ReadPixels starts: out (width x height) is filled
+// with opaque black, for the pixels off the back buffer, and the part on
+// the back buffer is returned (empty when there is nothing to read, out
+// missing included).
+ClipRect StartReadBack(int x, int y, int width, int height, Rgba8* out, int bufferWidth,
+                       int bufferHeight);
 
 // ---------------------------------------------------------------- drawing core
 

@@ -63,13 +63,21 @@ void ShowMouse();
 void PollSystem();
 
 // ---------------------------------------------------------------- drawing state
-constexpr int kBlendMask = 1, kBlendSolid = 2, kBlendAlpha = 3, kBlendLight = 4, kBlendShade = 5;
+// How drawn pixels meet the back buffer. One numbering for the whole
+// program: these are the numbers SetBlend takes and every back end runs.
+enum BlendMode : int {
+  kBlendMask = 1,   // alpha 0.5 or less is skipped; the rest replaces the back buffer
+  kBlendSolid = 2,  // the source replaces the back buffer
+  kBlendAlpha = 3,  // source x alpha + back buffer x (1 - alpha)
+  kBlendLight = 4,  // back buffer + source x alpha, saturating (additive glow)
+  kBlendShade = 5,  // back buffer x source (multiply)
+};
 void SetColor(int r, int g, int b);
 void GetColor(int& r, int& g, int& b);
 void SetAlpha(float alpha);
 float GetAlpha();
-void SetBlend(int mode);
-int GetBlend();
+void SetBlend(int mode);               // a BlendMode; any other number is ignored
+BlendMode GetBlend();
 void SetRotation(float degrees);
 float GetRotation();
 void SetScale(float sx, float sy);

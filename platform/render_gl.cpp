@@ -103,7 +103,7 @@ constexpr int kVariants = 4;
 enum Attribute : GLuint { kPosition = 0, kTexcoord = 1, kColour = 2 };
 
 struct GlTexture {
-  GLuint name = 0;  // 0 = free slot
+  GLuint name = 0;
   int width = 0, height = 0;
   int filter = -1;  // last sampling set on it: 0 nearest, 1 linear, -1 unset
 };
@@ -158,13 +158,8 @@ class GlBackend final : public SdlWindowBackend {
 
   int CreateTexture(int width, int height, const Rgba8* rgba) override {
     if (!context_) return 0;
-    width = std::max(width, 1);
-    height = std::max(height, 1);
-    size_t slot = 0;
-    while (slot < textures_.size() && textures_[slot].name) ++slot;
-    if (slot == textures_.size()) textures_.emplace_back();
-    GlTexture& t = textures_[slot];
-    t = GlTexture();
+    const std::vector<Rgba8> pixels = NewTexturePixels(width, height, rgba);
+    GlTexture t;
     gl_.glGenTextures(1, &t.name);
     t.width = width;
     t.height = height;
@@ -174,32 +169,32 @@ class GlBackend final : public SdlWindowBackend {
     SetFilter(t, false);
     if (width > maxTexture_ || height > maxTexture_)
       std::fprintf(stderr, "OpenGL texture %dx%d exceeds the limit %d\n", width, height, maxTexture_);
-    gl_.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    gl_.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     pixels.data());
     boundTexture_ = t.name;
-    return static_cast<int>(slot) + 1;
+    return textures_.Add(t);
   }
 
   void UpdateTexture(int texture, int x, int y, int width, int height, const Rgba8* rgba) override {
-    GlTexture* t = Find(texture);
-    if (!t || !rgba || width <= 0 || height <= 0) return;
+    GlTexture* t = textures_.Get(texture);
+    if (!t || !rgba) return;
     // Only the part inside the texture is sent; the source rows keep their stride.
-    int x0 = std::max(x, 0), y0 = std::max(y, 0);
-    int x1 = std::min(x + width, t->width), y1 = std::min(y + height, t->height);
-    if (x0 >= x1 || y0 >= y1) return;
+    const ClipRect c = ClipToArea(x, y, width, height, t->width, t->height);
+    if (c.Empty()) return;
     gl_.glBindTexture(GL_TEXTURE_2D, t->name);
     boundTexture_ = t->name;
     gl_.glPixelStorei(GL_UNPACK_ROW_LENGTH, width);
-    gl_.glTexSubImage2D(GL_TEXTURE_2D, 0, x0, y0, x1 - x0, y1 - y0, GL_RGBA, GL_UNSIGNED_BYTE,
-                        rgba + static_cast<size_t>(y0 - y) * width + (x0 - x));
+    gl_.glTexSubImage2D(GL_TEXTURE_2D, 0, c.x0, c.y0, c.Width(), c.Height(), GL_RGBA, GL_UNSIGNED_BYTE,
+                        rgba + static_cast<size_t>(c.y0 - y) * width + (c.x0 - x));
     gl_.glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
   }
 
   void DestroyTexture(int texture) override {
-    GlTexture* t = Find(texture);
+    GlTexture* t = textures_.Get(texture);
     if (!t) return;
     if (boundTexture_ == t->name) boundTexture_ = 0;
     gl_.glDeleteTextures(1, &t->name);
-    *t = GlTexture();
+    textures_.Remove(texture);
   }
 
   void Execute(const DrawList& list) override {
@@ -208,7 +203,6 @@ class GlBackend final : public SdlWindowBackend {
     gl_.glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
     gl_.glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(list.vertices.size() * sizeof(DrawVertex)),
                      list.vertices.data(), GL_STREAM_DRAW);
-    const int vertexCount = static_cast<int>(list.vertices.size());
     for (const DrawCommand& c : list.commands) {
       if (c.op == DrawOp::Clear) {
         gl_.glClearColor(c.clear.r / 255.0f, c.clear.g / 255.0f, c.clear.b / 255.0f, 1.0f);
@@ -216,9 +210,10 @@ class GlBackend final : public SdlWindowBackend {
         continue;
       }
       // A malformed command must not make the driver read outside the buffer.
-      if (c.first < 0 || c.count <= 0 || c.first > vertexCount - c.count) continue;
+      GlTexture* texture;
+      if (!CheckDraw(c, list.vertices.size(), textures_, texture)) continue;
       SetBlend(c.blend);
-      SetTexture(c.texture, c.filtered);
+      SetTexture(texture, c.filtered);
       gl_.glDrawArrays(GL_TRIANGLES, c.first, c.count);
     }
     // Hand the work to the driver now, so it renders while the frame sleeps.
@@ -226,20 +221,16 @@ class GlBackend final : public SdlWindowBackend {
   }
 
   void ReadPixels(int x, int y, int width, int height, Rgba8* out) override {
-    if (!out || width <= 0 || height <= 0) return;
-    std::fill(out, out + static_cast<size_t>(width) * height, Rgba8{0, 0, 0, 255});
-    if (!context_) return;
-    int x0 = std::max(x, 0), y0 = std::max(y, 0);
-    int x1 = std::min(x + width, width_), y1 = std::min(y + height, height_);
-    if (x0 >= x1 || y0 >= y1) return;
-    int w = x1 - x0, h = y1 - y0;
+    const ClipRect c = StartReadBack(x, y, width, height, out, width_, height_);
+    if (!context_ || c.Empty()) return;
+    const int w = c.Width(), h = c.Height();
     readback_.resize(static_cast<size_t>(w) * h);
     gl_.glReadBuffer(GL_BACK);
     // GL counts rows from the bottom: read the band, then turn it over.
-    gl_.glReadPixels(x0, height_ - y1, w, h, GL_RGBA, GL_UNSIGNED_BYTE, readback_.data());
+    gl_.glReadPixels(c.x0, height_ - c.y1, w, h, GL_RGBA, GL_UNSIGNED_BYTE, readback_.data());
     for (int row = 0; row < h; ++row) {
       const Rgba8* src = &readback_[static_cast<size_t>(h - 1 - row) * w];
-      Rgba8* dst = out + static_cast<size_t>(y0 - y + row) * width + (x0 - x);
+      Rgba8* dst = out + static_cast<size_t>(c.y0 - y + row) * width + (c.x0 - x);
       for (int i = 0; i < w; ++i) dst[i] = Rgba8{src[i].r, src[i].g, src[i].b, 255};
     }
   }
@@ -258,9 +249,8 @@ class GlBackend final : public SdlWindowBackend {
   void ReleaseDevice() override {
     if (!context_) return;
     SDL_GL_MakeCurrent(window_, context_);
-    for (GlTexture& t : textures_)
-      if (t.name) gl_.glDeleteTextures(1, &t.name);
-    textures_.clear();
+    textures_.ForEach([&](GlTexture& t) { gl_.glDeleteTextures(1, &t.name); });
+    textures_.Clear();
     if (vertexBuffer_) gl_.glDeleteBuffers(1, &vertexBuffer_);
     for (GLuint& program : programs_) {
       if (program) gl_.glDeleteProgram(program);
@@ -273,12 +263,6 @@ class GlBackend final : public SdlWindowBackend {
   }
 
  private:
-  GlTexture* Find(int texture) {
-    if (!context_ || texture < 1 || texture > static_cast<int>(textures_.size())) return nullptr;
-    GlTexture& t = textures_[texture - 1];
-    return t.name ? &t : nullptr;
-  }
-
   void SetFilter(GlTexture& t, bool filtered) {
     int want = filtered ? 1 : 0;
     if (t.filter == want) return;
@@ -288,9 +272,9 @@ class GlBackend final : public SdlWindowBackend {
     t.filter = want;
   }
 
-  void SetTexture(int texture, bool filtered) {
-    GlTexture* t = Find(texture);
-    UseVariant((t ? 1 : 0) | (blend_ == 1 ? 2 : 0));
+  // t: nullptr for untextured drawing.
+  void SetTexture(GlTexture* t, bool filtered) {
+    UseVariant((t ? 1 : 0) | (blend_ == kBlendMask ? 2 : 0));
     if (!t) return;
     if (boundTexture_ != t->name) {
       gl_.glBindTexture(GL_TEXTURE_2D, t->name);
@@ -299,23 +283,24 @@ class GlBackend final : public SdlWindowBackend {
     SetFilter(*t, filtered);
   }
 
-  void SetBlend(int mode) {
+  void SetBlend(BlendMode mode) {
     if (mode == blend_) return;
     blend_ = mode;
     switch (mode) {
-      case 3:  // alpha: source x alpha + destination x (1 - alpha)
+      case kBlendAlpha:  // source x alpha + destination x (1 - alpha)
         gl_.glEnable(GL_BLEND);
         gl_.glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         break;
-      case 4:  // light: destination + source x alpha, saturating
+      case kBlendLight:  // destination + source x alpha, saturating
         gl_.glEnable(GL_BLEND);
         gl_.glBlendFunc(GL_SRC_ALPHA, GL_ONE);
         break;
-      case 5:  // shade: destination x source
+      case kBlendShade:  // destination x source
         gl_.glEnable(GL_BLEND);
         gl_.glBlendFunc(GL_DST_COLOR, GL_ZERO);
         break;
-      default:  // mask (after the discard) and solid replace the destination
+      case kBlendMask:   // after the discard, as solid
+      case kBlendSolid:  // the source replaces the destination
         gl_.glDisable(GL_BLEND);
         break;
     }
@@ -385,10 +370,10 @@ class GlBackend final : public SdlWindowBackend {
   GLint maxTexture_ = 0;
   GLuint programs_[kVariants] = {};
   GLuint vertexBuffer_ = 0;
-  std::vector<GlTexture> textures_;  // id = slot + 1
+  HandleTable<GlTexture> textures_;
   std::vector<Rgba8> readback_;
   GLuint boundTexture_ = 0;
-  int blend_ = 0;          // 0: not set yet
+  int blend_ = 0;          // the BlendMode set; 0: none yet
   int variant_ = 0;        // the program in use
   bool vsync_ = false;
 };

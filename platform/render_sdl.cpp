@@ -29,7 +29,7 @@ namespace plat {
 namespace {
 
 struct SdlTexture {
-  SDL_Texture* texture = nullptr;  // nullptr = free slot
+  SDL_Texture* texture = nullptr;
   SDL_Texture* maskTwin = nullptr; // made on first use in mask mode
   bool maskTwinStale = false;      // the original changed since the twin was cut
   int width = 0, height = 0;
@@ -71,49 +71,39 @@ class SdlRendererBackend final : public SdlWindowBackend {
 
   int CreateTexture(int width, int height, const Rgba8* rgba) override {
     if (!renderer_) return 0;
-    width = std::max(width, 1);
-    height = std::max(height, 1);
+    std::vector<Rgba8> pixels = NewTexturePixels(width, height, rgba);
     SDL_Texture* texture =
         SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGBA32, SDL_TEXTUREACCESS_STATIC, width, height);
     if (!texture) {
       std::fprintf(stderr, "SDL texture %dx%d failed: %s\n", width, height, SDL_GetError());
       return 0;
     }
-    size_t slot = 0;
-    while (slot < textures_.size() && textures_[slot].texture) ++slot;
-    if (slot == textures_.size()) textures_.emplace_back();
-    SdlTexture& t = textures_[slot];
-    t = SdlTexture();
+    SDL_UpdateTexture(texture, nullptr, pixels.data(), width * 4);
+    SdlTexture t;
     t.texture = texture;
     t.width = width;
     t.height = height;
-    t.pixels.assign(static_cast<size_t>(width) * height, Rgba8{0, 0, 0, 0});
-    if (rgba) std::copy(rgba, rgba + t.pixels.size(), t.pixels.begin());
-    SDL_UpdateTexture(texture, nullptr, t.pixels.data(), width * 4);
-    return static_cast<int>(slot) + 1;
+    t.pixels = std::move(pixels);
+    return textures_.Add(std::move(t));
   }
 
   void UpdateTexture(int texture, int x, int y, int width, int height, const Rgba8* rgba) override {
-    SdlTexture* t = Find(texture);
-    if (!t || !rgba || width <= 0 || height <= 0) return;
-    int x0 = std::max(x, 0), y0 = std::max(y, 0);
-    int x1 = std::min(x + width, t->width), y1 = std::min(y + height, t->height);
-    if (x0 >= x1 || y0 >= y1) return;
-    for (int row = y0; row < y1; ++row) {
-      const Rgba8* src = rgba + static_cast<size_t>(row - y) * width + (x0 - x);
-      std::copy(src, src + (x1 - x0), &t->pixels[static_cast<size_t>(row) * t->width + x0]);
-    }
-    SDL_Rect rect{x0, y0, x1 - x0, y1 - y0};
-    SDL_UpdateTexture(t->texture, &rect, &t->pixels[static_cast<size_t>(y0) * t->width + x0], t->width * 4);
+    SdlTexture* t = textures_.Get(texture);
+    if (!t || !rgba) return;
+    const ClipRect c = ClipToArea(x, y, width, height, t->width, t->height);
+    if (c.Empty()) return;
+    CopyIntoArea(c, rgba, x, y, width, t->pixels.data(), t->width);
+    SDL_Rect rect{c.x0, c.y0, c.Width(), c.Height()};
+    SDL_UpdateTexture(t->texture, &rect, &t->pixels[static_cast<size_t>(c.y0) * t->width + c.x0], t->width * 4);
     t->maskTwinStale = true;
   }
 
   void DestroyTexture(int texture) override {
-    SdlTexture* t = Find(texture);
+    SdlTexture* t = textures_.Get(texture);
     if (!t) return;
     SDL_DestroyTexture(t->texture);
     if (t->maskTwin) SDL_DestroyTexture(t->maskTwin);
-    *t = SdlTexture();
+    textures_.Remove(texture);
   }
 
   void Execute(const DrawList& list) override {
@@ -124,19 +114,17 @@ class SdlRendererBackend final : public SdlWindowBackend {
       const DrawVertex& v = list.vertices[i];
       vertices_[i] = SDL_Vertex{{v.x, v.y}, {v.colour.r, v.colour.g, v.colour.b, v.colour.a}, {v.u, v.v}};
     }
-    const int vertexCount = static_cast<int>(vertices_.size());
     for (const DrawCommand& c : list.commands) {
       if (c.op == DrawOp::Clear) {
         SDL_SetRenderDrawColor(renderer_, c.clear.r, c.clear.g, c.clear.b, 255);
         SDL_RenderClear(renderer_);
         continue;
       }
-      if (c.first < 0 || c.count <= 0 || c.first > vertexCount - c.count) continue;
+      SdlTexture* t;
+      if (!CheckDraw(c, vertices_.size(), textures_, t)) continue;
       SDL_Texture* texture = nullptr;
-      if (c.texture) {
-        SdlTexture* t = Find(c.texture);
-        if (!t) continue;  // a stale texture draws nothing
-        texture = c.blend == 1 ? MaskTwin(*t, c.filtered) : Sampled(*t, c.filtered);
+      if (t) {
+        texture = c.blend == kBlendMask ? MaskTwin(*t, c.filtered) : Sampled(*t, c.filtered);
         if (!texture) continue;
         SDL_SetTextureBlendMode(texture, BlendFor(c.blend));
       } else {
@@ -151,14 +139,10 @@ class SdlRendererBackend final : public SdlWindowBackend {
   }
 
   void ReadPixels(int x, int y, int width, int height, Rgba8* out) override {
-    if (!out || width <= 0 || height <= 0) return;
-    std::fill(out, out + static_cast<size_t>(width) * height, Rgba8{0, 0, 0, 255});
-    if (!renderer_) return;
-    int x0 = std::max(x, 0), y0 = std::max(y, 0);
-    int x1 = std::min(x + width, width_), y1 = std::min(y + height, height_);
-    if (x0 >= x1 || y0 >= y1) return;
-    SDL_Rect rect{x0, y0, x1 - x0, y1 - y0};
-    Rgba8* first = out + static_cast<size_t>(y0 - y) * width + (x0 - x);
+    const ClipRect c = StartReadBack(x, y, width, height, out, width_, height_);
+    if (!renderer_ || c.Empty()) return;
+    SDL_Rect rect{c.x0, c.y0, c.Width(), c.Height()};
+    Rgba8* first = out + static_cast<size_t>(c.y0 - y) * width + (c.x0 - x);
     SDL_RenderReadPixels(renderer_, &rect, SDL_PIXELFORMAT_RGBA32, first, width * 4);
     for (int row = 0; row < rect.h; ++row)
       for (int i = 0; i < rect.w; ++i) first[static_cast<size_t>(row) * width + i].a = 255;
@@ -175,30 +159,25 @@ class SdlRendererBackend final : public SdlWindowBackend {
 
   void ReleaseDevice() override {
     if (!renderer_) return;
-    for (SdlTexture& t : textures_) {
-      if (t.texture) SDL_DestroyTexture(t.texture);
+    textures_.ForEach([](SdlTexture& t) {
+      SDL_DestroyTexture(t.texture);
       if (t.maskTwin) SDL_DestroyTexture(t.maskTwin);
-    }
-    textures_.clear();
+    });
+    textures_.Clear();
     SDL_DestroyRenderer(renderer_);  // also frees anything SDL still holds for it
     renderer_ = nullptr;
   }
 
  private:
-  SdlTexture* Find(int texture) {
-    if (!renderer_ || texture < 1 || texture > static_cast<int>(textures_.size())) return nullptr;
-    SdlTexture& t = textures_[texture - 1];
-    return t.texture ? &t : nullptr;
-  }
-
-  static SDL_BlendMode BlendFor(int mode) {
+  static SDL_BlendMode BlendFor(BlendMode mode) {
     switch (mode) {
-      case 1: return SDL_BLENDMODE_BLEND;  // the mask twin's alpha is 0 or 255
-      case 4: return SDL_BLENDMODE_ADD;
-      case 5: return SDL_BLENDMODE_MOD;
-      case 2: return SDL_BLENDMODE_NONE;
-      default: return SDL_BLENDMODE_BLEND;
+      case kBlendMask: return SDL_BLENDMODE_BLEND;  // the mask twin's alpha is 0 or 255
+      case kBlendSolid: return SDL_BLENDMODE_NONE;
+      case kBlendLight: return SDL_BLENDMODE_ADD;
+      case kBlendShade: return SDL_BLENDMODE_MOD;
+      case kBlendAlpha: break;
     }
+    return SDL_BLENDMODE_BLEND;
   }
 
   void SetScale(SDL_Texture* texture, int& current, bool filtered) {
@@ -242,7 +221,7 @@ class SdlRendererBackend final : public SdlWindowBackend {
   void (*glFlush_)() = nullptr;   // set on SDL's GL renderers only
   std::string name_ = "SDL_Renderer";
   int width_, height_;
-  std::vector<SdlTexture> textures_;  // id = slot + 1
+  HandleTable<SdlTexture> textures_;
   std::vector<SDL_Vertex> vertices_;
   std::vector<Rgba8> cut_;
   bool vsync_ = false;

@@ -49,7 +49,6 @@ namespace {
 struct SoftTexture {
   int w = 0, h = 0;
   std::vector<Rgba8> px;
-  bool live = false;
   // Lazy mode: recorded drawing samples this texture, so it must not change
   // under the record; a destroyed one lingers until the record is gone.
   bool recorded = false;
@@ -97,13 +96,13 @@ inline uint64_t LaneDiv255(uint64_t x) {
 constexpr uint64_t kOpaqueLane = 0x00FF000000000000ull;  // alpha lane = 255
 
 // Blends one source pixel (already tinted, alpha = effective opacity) into dst.
-template <int Blend>
+template <BlendMode Blend>
 inline void BlendPixel(Rgba8& d, Rgba8 s) {
-  if constexpr (Blend == 1) {  // mask: alpha 0.5 or less is skipped
+  if constexpr (Blend == kBlendMask) {  // mask: alpha 0.5 or less is skipped
     if (s.a > 127) d = Rgba8{s.r, s.g, s.b, 255};
-  } else if constexpr (Blend == 2) {  // solid
+  } else if constexpr (Blend == kBlendSolid) {  // solid
     d = Rgba8{s.r, s.g, s.b, 255};
-  } else if constexpr (Blend == 3) {  // alpha
+  } else if constexpr (Blend == kBlendAlpha) {  // alpha
     const uint64_t a = s.a;
     if (a == 0) return;
     if (a == 255) {
@@ -112,7 +111,7 @@ inline void BlendPixel(Rgba8& d, Rgba8 s) {
     }
     uint64_t x = LaneDiv255(Spread(s) * a + Spread(d) * (255 - a));
     d = Gather(x | kOpaqueLane);
-  } else if constexpr (Blend == 4) {  // light: additive, saturating
+  } else if constexpr (Blend == kBlendLight) {  // light: additive, saturating
     const uint64_t a = s.a;
     if (a == 0) return;
     uint64_t x = Spread(d) + LaneDiv255(Spread(s) * a);
@@ -142,10 +141,10 @@ inline Rgba8 Tint(Rgba8 t, Rgba8 c) {
   }
 }
 
-template <int Blend>
+template <BlendMode Blend>
 void SpanFlat(Rgba8* d, int n, Rgba8 c) {
-  if constexpr (Blend == 1 || Blend == 2) {
-    if (Blend == 1 && c.a <= 127) return;
+  if constexpr (Blend == kBlendMask || Blend == kBlendSolid) {
+    if (Blend == kBlendMask && c.a <= 127) return;
     Rgba8 s{c.r, c.g, c.b, 255};
     std::fill(d, d + n, s);
   } else {
@@ -160,7 +159,7 @@ struct SpanTex {
   Rgba8 c;
 };
 
-template <int Blend, TintKind K>
+template <BlendMode Blend, TintKind K>
 void SpanNearest(Rgba8* d, int n, const SpanTex& s) {
   const int tw = s.t->w, th = s.t->h;
   const Rgba8* px = s.t->px.data();
@@ -222,7 +221,7 @@ inline Rgba8 Bilinear(const Rgba8* r0, const Rgba8* r1, int x0, int x1, int fx, 
 #endif
 }
 
-template <int Blend, TintKind K>
+template <BlendMode Blend, TintKind K>
 void SpanBilinear(Rgba8* d, int n, const SpanTex& s) {
   const int tw = s.t->w, th = s.t->h;
   const Rgba8* px = s.t->px.data();
@@ -247,12 +246,12 @@ using TexFn = void (*)(Rgba8*, int, const SpanTex&);
 
 namespace scalar {
 
-template <int Blend, TintKind K>
+template <BlendMode Blend, TintKind K>
 TexFn PickTexK(bool filtered) {
   return filtered ? SpanBilinear<Blend, K> : SpanNearest<Blend, K>;
 }
 
-template <int Blend>
+template <BlendMode Blend>
 TexFn PickTex(bool filtered, TintKind tint) {
   switch (tint) {
     case TintKind::None: return PickTexK<Blend, TintKind::None>(filtered);
@@ -261,23 +260,23 @@ TexFn PickTex(bool filtered, TintKind tint) {
   }
 }
 
-TexFn PickTexFn(int blend, bool filtered, TintKind tinted) {
+TexFn PickTexFn(BlendMode blend, bool filtered, TintKind tinted) {
   switch (blend) {
-    case 1: return PickTex<1>(filtered, tinted);
-    case 2: return PickTex<2>(filtered, tinted);
-    case 4: return PickTex<4>(filtered, tinted);
-    case 5: return PickTex<5>(filtered, tinted);
-    default: return PickTex<3>(filtered, tinted);
+    case kBlendMask: return PickTex<kBlendMask>(filtered, tinted);
+    case kBlendSolid: return PickTex<kBlendSolid>(filtered, tinted);
+    case kBlendLight: return PickTex<kBlendLight>(filtered, tinted);
+    case kBlendShade: return PickTex<kBlendShade>(filtered, tinted);
+    default: return PickTex<kBlendAlpha>(filtered, tinted);
   }
 }
 
-FlatFn PickFlatFn(int blend) {
+FlatFn PickFlatFn(BlendMode blend) {
   switch (blend) {
-    case 1: return SpanFlat<1>;
-    case 2: return SpanFlat<2>;
-    case 4: return SpanFlat<4>;
-    case 5: return SpanFlat<5>;
-    default: return SpanFlat<3>;
+    case kBlendMask: return SpanFlat<kBlendMask>;
+    case kBlendSolid: return SpanFlat<kBlendSolid>;
+    case kBlendLight: return SpanFlat<kBlendLight>;
+    case kBlendShade: return SpanFlat<kBlendShade>;
+    default: return SpanFlat<kBlendAlpha>;
   }
 }
 
@@ -322,7 +321,7 @@ int DetectSpans() {
 
 int g_spans = DetectSpans();
 
-TexFn PickTexFn(int blend, bool filtered, TintKind tint) {
+TexFn PickTexFn(BlendMode blend, bool filtered, TintKind tint) {
 #if SOFT_VECTOR_SPANS
   if (g_spans == kSpansAvx2) return avx2::PickTexFn(blend, filtered, tint);
   if (g_spans == kSpansSse2) return sse2::PickTexFn(blend, filtered, tint);
@@ -330,7 +329,7 @@ TexFn PickTexFn(int blend, bool filtered, TintKind tint) {
   return scalar::PickTexFn(blend, filtered, tint);
 }
 
-FlatFn PickFlatFn(int blend) {
+FlatFn PickFlatFn(BlendMode blend) {
 #if SOFT_VECTOR_SPANS
   if (g_spans == kSpansAvx2) return avx2::PickFlatFn(blend);
   if (g_spans == kSpansSse2) return sse2::PickFlatFn(blend);
@@ -349,6 +348,145 @@ inline int64_t Fixed(double v) {
 }
 
 bool SamePos(const DrawVertex& a, const DrawVertex& b) { return a.x == b.x && a.y == b.y; }
+
+// ---------------------------------------------------------------- one polygon
+// A polygon's edge, walked from its top end (x0, y0) down to y1.
+struct Edge {
+  float x0, y0, y1, slope;
+};
+
+// The rows [r0, r1) of the band [y0, y1) whose centres a polygon may cover,
+// on a screen `width` wide. False when it changes nothing there: it has no
+// area, is invisible, or lies off the screen or the band.
+bool CoveredRows(const DrawVertex* p, int n, BlendMode blend, int width, int y0, int y1, int& r0,
+                 int& r1) {
+  float ymin = p[0].y, ymax = p[0].y, xmin = p[0].x, xmax = p[0].x;
+  for (int k = 1; k < n; ++k) {
+    ymin = std::min(ymin, p[k].y);
+    ymax = std::max(ymax, p[k].y);
+    xmin = std::min(xmin, p[k].x);
+    xmax = std::max(xmax, p[k].x);
+  }
+  if (!(ymax > ymin) || !(xmax > xmin)) return false;  // also rejects NaN
+  if (BlendUsesAlpha(blend) && p[0].colour.a == 0) return false;
+  // Clip to the screen and the band before doing anything per row.
+  if (xmax <= 0 || xmin >= width || ymax <= y0 || ymin >= y1) return false;
+  // Clamped while still floating point: far-off vertices must not overflow the casts.
+  r0 = static_cast<int>(std::ceil(std::max(ymin - 0.5f, static_cast<float>(y0))));
+  r1 = static_cast<int>(std::ceil(std::min(ymax - 0.5f, static_cast<float>(y1))));
+  return r0 < r1;
+}
+
+// The polygon's edges, horizontal ones left out; returns how many. Each is
+// walked top to bottom, so an edge two primitives share gives the same x in
+// both.
+int SetUpEdges(const DrawVertex* p, int n, Edge* edges) {
+  int ne = 0;
+  for (int k = 0; k < n; ++k) {
+    const DrawVertex& a = p[k];
+    const DrawVertex& b = p[(k + 1) % n];
+    if (a.y == b.y) continue;
+    const DrawVertex& t = a.y < b.y ? a : b;
+    const DrawVertex& u = a.y < b.y ? b : a;
+    edges[ne++] = Edge{t.x, t.y, u.y, (u.x - t.x) / (u.y - t.y)};
+  }
+  return ne;
+}
+
+// The columns [xs, xe) of a row `width` wide whose centres lie between the
+// edges where they cross the row's centre yc. False when there are none.
+bool RowSpan(const Edge* edges, int ne, float yc, int width, int& xs, int& xe) {
+  float lo = 1e30f, hi = -1e30f;
+  for (int k = 0; k < ne; ++k) {
+    const Edge& e = edges[k];
+    if (yc < e.y0 || yc > e.y1) continue;
+    float x = e.x0 + (yc - e.y0) * e.slope;
+    lo = std::min(lo, x);
+    hi = std::max(hi, x);
+  }
+  if (!(hi > lo)) return false;
+  xs = static_cast<int>(std::ceil(std::max(lo - 0.5f, 0.0f)));
+  xe = static_cast<int>(std::ceil(std::min(hi - 0.5f, static_cast<float>(width))));
+  return xs < xe;
+}
+
+// What a polygon's spans are painted with: the first vertex's colour, flat
+// or tinting a texture mapped onto the polygon.
+class SpanPainter {
+ public:
+  // False when the texture cannot be mapped (every vertex on one line).
+  bool SetUp(const DrawVertex* p, int n, const SoftTexture* tex, const DrawCommand& cmd) {
+    colour_ = p[0].colour;
+    if (!tex) {
+      flat_ = PickFlatFn(cmd.blend);
+      return true;
+    }
+    if (!MapTexture(p, n, *tex)) return false;
+    const Rgba8 c = colour_;
+    const bool white = c.r == 255 && c.g == 255 && c.b == 255;
+    TintKind tinted = !white ? TintKind::Full : c.a == 255 ? TintKind::None : TintKind::Alpha;
+    texFn_ = PickTexFn(cmd.blend, cmd.filtered, tinted);
+    st_.t = tex;
+    st_.c = c;
+    st_.du = Fixed(dudx_);
+    st_.dv = Fixed(dvdx_);
+    return true;
+  }
+
+  // The columns [xs, xe) of a row whose centre is yc.
+  void Paint(Rgba8* row, int xs, int xe, float yc) {
+    if (flat_) {
+      flat_(row + xs, xe - xs, colour_);
+      return;
+    }
+    double px = xs + 0.5 - ox_, py = yc - oy_;
+    st_.u = Fixed(ou_ + dudx_ * px + dudy_ * py);
+    st_.v = Fixed(ov_ + dvdx_ * px + dvdy_ * py);
+    texFn_(row + xs, xe - xs, st_);
+  }
+
+ private:
+  // Texture coordinates as an affine function of the position, from three
+  // vertices not on one line: the first two and the third, or for a quad
+  // whose first three are, its first, third and fourth.
+  bool MapTexture(const DrawVertex* p, int n, const SoftTexture& tex) {
+    auto area = [p](int a, int b, int d) {
+      return (double(p[b].x) - p[a].x) * (double(p[d].y) - p[a].y) -
+             (double(p[d].x) - p[a].x) * (double(p[b].y) - p[a].y);
+    };
+    int a = 0, b = 1, d = 2;
+    double det = area(a, b, d);
+    if (std::fabs(det) < 1e-9 && n == 4) {
+      b = 2;
+      d = 3;
+      det = area(a, b, d);
+    }
+    if (std::fabs(det) < 1e-9) return false;
+    double x1 = double(p[b].x) - p[a].x, y1 = double(p[b].y) - p[a].y;
+    double x2 = double(p[d].x) - p[a].x, y2 = double(p[d].y) - p[a].y;
+    double u1 = (double(p[b].u) - p[a].u) * tex.w, u2 = (double(p[d].u) - p[a].u) * tex.w;
+    double v1 = (double(p[b].v) - p[a].v) * tex.h, v2 = (double(p[d].v) - p[a].v) * tex.h;
+    dudx_ = (u1 * y2 - u2 * y1) / det;
+    dudy_ = (u2 * x1 - u1 * x2) / det;
+    dvdx_ = (v1 * y2 - v2 * y1) / det;
+    dvdy_ = (v2 * x1 - v1 * x2) / det;
+    ou_ = double(p[a].u) * tex.w;
+    ov_ = double(p[a].v) * tex.h;
+    ox_ = p[a].x;
+    oy_ = p[a].y;
+    // Snap tiny gradients to zero so axis-aligned quads take the one-row path.
+    if (std::fabs(dvdx_) < 1e-7) dvdx_ = 0;
+    if (std::fabs(dudy_) < 1e-7) dudy_ = 0;
+    return true;
+  }
+
+  Rgba8 colour_{};
+  FlatFn flat_ = nullptr;
+  TexFn texFn_ = nullptr;
+  SpanTex st_{};
+  double dudx_ = 0, dudy_ = 0, dvdx_ = 0, dvdy_ = 0;  // texels per pixel
+  double ou_ = 0, ov_ = 0, ox_ = 0, oy_ = 0;          // texel (ou, ov) lies at pixel (ox, oy)
+};
 
 class SoftBackend final : public RenderBackend {
  public:
@@ -376,47 +514,28 @@ class SoftBackend final : public RenderBackend {
 
   int CreateTexture(int width, int height, const Rgba8* rgba) override {
     SoftTexture t;
-    t.w = std::max(1, width);
-    t.h = std::max(1, height);
-    t.px.assign(static_cast<size_t>(t.w) * t.h, Rgba8{0, 0, 0, 0});
-    if (rgba && width > 0 && height > 0)
-      std::memcpy(t.px.data(), rgba, static_cast<size_t>(width) * height * sizeof(Rgba8));
-    t.live = true;
-    for (size_t i = 0; i < tex_.size(); ++i) {
-      if (!tex_[i].live && !tex_[i].lingering) {
-        tex_[i] = std::move(t);
-        return static_cast<int>(i) + 1;
-      }
-    }
-    tex_.push_back(std::move(t));
-    return static_cast<int>(tex_.size());
+    t.px = NewTexturePixels(width, height, rgba);
+    t.w = width;
+    t.h = height;
+    return tex_.Add(std::move(t));
   }
 
   void UpdateTexture(int texture, int x, int y, int width, int height, const Rgba8* rgba) override {
     SoftTexture* t = LiveTex(texture);
     if (!t || !rgba) return;
     if (t->recorded) Resolve();  // recorded drawing sees the old pixels
-    for (int row = 0; row < height; ++row) {
-      int ty = y + row;
-      if (ty < 0 || ty >= t->h) continue;
-      for (int col = 0; col < width; ++col) {
-        int tx = x + col;
-        if (tx < 0 || tx >= t->w) continue;
-        t->px[static_cast<size_t>(ty) * t->w + tx] = rgba[static_cast<size_t>(row) * width + col];
-      }
-    }
+    CopyIntoArea(ClipToArea(x, y, width, height, t->w, t->h), rgba, x, y, width, t->px.data(), t->w);
   }
 
   void DestroyTexture(int texture) override {
     SoftTexture* t = LiveTex(texture);
     if (!t) return;
-    t->live = false;
     if (t->recorded) {
       t->lingering = true;  // freed with the record
+      lingering_.push_back(texture);
       return;
     }
-    t->px.clear();
-    t->px.shrink_to_fit();
+    tex_.Remove(texture);
   }
 
   void Execute(const DrawList& list) override {
@@ -430,14 +549,7 @@ class SoftBackend final : public RenderBackend {
 
   void ReadPixels(int x, int y, int width, int height, Rgba8* out) override {
     Resolve();
-    for (int row = 0; row < height; ++row) {
-      for (int col = 0; col < width; ++col) {
-        int sx = x + col, sy = y + row;
-        Rgba8 p{0, 0, 0, 255};
-        if (sx >= 0 && sx < w_ && sy >= 0 && sy < h_) p = fb_[static_cast<size_t>(sy) * w_ + sx];
-        out[static_cast<size_t>(row) * width + col] = p;
-      }
-    }
+    CopyFromArea(StartReadBack(x, y, width, height, out, w_, h_), fb_.data(), w_, out, x, y, width);
   }
 
   void Present(bool) override {}
@@ -449,17 +561,11 @@ class SoftBackend final : public RenderBackend {
   }
 
  private:
-  // A texture the program may still use.
+  // A texture the program may still use; drawing may also sample one that
+  // lingers (destroyed while recorded drawing used it).
   SoftTexture* LiveTex(int id) {
-    if (id <= 0 || id > static_cast<int>(tex_.size())) return nullptr;
-    SoftTexture* t = &tex_[id - 1];
-    return t->live ? t : nullptr;
-  }
-  // A texture drawing may sample: live, or destroyed while recorded drawing used it.
-  SoftTexture* Tex(int id) {
-    if (id <= 0 || id > static_cast<int>(tex_.size())) return nullptr;
-    SoftTexture* t = &tex_[id - 1];
-    return t->live || t->lingering ? t : nullptr;
+    SoftTexture* t = tex_.Get(id);
+    return t && !t->lingering ? t : nullptr;
   }
 
   // Lazy mode: drawing since the last full clear is kept, not rasterised;
@@ -478,8 +584,9 @@ class SoftBackend final : public RenderBackend {
     for (size_t k = from; k < list.commands.size(); ++k) {
       DrawCommand cmd = list.commands[k];
       if (cmd.op == DrawOp::Triangles) {
-        if (Invisible(list, cmd)) continue;
-        if (SoftTexture* t = cmd.texture ? Tex(cmd.texture) : nullptr) t->recorded = true;
+        SoftTexture* t;
+        if (!CheckDraw(cmd, list.vertices.size(), tex_, t) || Invisible(list, cmd)) continue;
+        if (t) t->recorded = true;
         cmd.first += base;
       }
       record_.commands.push_back(cmd);
@@ -487,11 +594,10 @@ class SoftBackend final : public RenderBackend {
     if (record_.vertices.size() > kMaxRecordedVertices) Resolve();
   }
 
-  // Alpha and light with opacity 0 leave every pixel as it is.
+  // Alpha and light with opacity 0 leave every pixel as it is (cmd checked).
   static bool Invisible(const DrawList& list, const DrawCommand& cmd) {
-    if (cmd.blend != 3 && cmd.blend != 4) return false;
-    const int end = std::min(cmd.first + cmd.count, static_cast<int>(list.vertices.size()));
-    for (int i = std::max(0, cmd.first); i < end; i += 3)
+    if (!BlendUsesAlpha(cmd.blend)) return false;
+    for (int i = cmd.first; i < cmd.first + cmd.count; i += 3)
       if (list.vertices[i].colour.a != 0) return false;
     return true;
   }
@@ -505,14 +611,9 @@ class SoftBackend final : public RenderBackend {
 
   void DropRecord() {
     record_.Reset();
-    for (SoftTexture& t : tex_) {
-      t.recorded = false;
-      if (t.lingering) {
-        t.lingering = false;
-        t.px.clear();
-        t.px.shrink_to_fit();
-      }
-    }
+    for (int id : lingering_) tex_.Remove(id);
+    lingering_.clear();
+    tex_.ForEach([](SoftTexture& t) { t.recorded = false; });
   }
 
   // Bands of rows are claimed by whichever thread is free, so a worker that
@@ -583,11 +684,11 @@ class SoftBackend final : public RenderBackend {
         std::fill(fb_.begin() + static_cast<size_t>(y0) * w_, fb_.begin() + static_cast<size_t>(y1) * w_, c);
         continue;
       }
-      int end = std::min(cmd.first + cmd.count, static_cast<int>(vs.size()));
-      const SoftTexture* tex = cmd.texture ? Tex(cmd.texture) : nullptr;
-      if (cmd.texture && !tex) continue;  // a stale texture draws nothing
-      int i = std::max(0, cmd.first);
-      while (i + 3 <= end) {
+      SoftTexture* tex;
+      if (!CheckDraw(cmd, vs.size(), tex_, tex)) continue;
+      const int end = cmd.first + cmd.count;
+      int i = cmd.first;
+      while (i < end) {
         // The common layer emits a quad as (0,1,2)(0,2,3): rasterise it whole.
         if (i + 6 <= end && SamePos(vs[i + 3], vs[i]) && SamePos(vs[i + 4], vs[i + 2])) {
           const DrawVertex quad[4] = {vs[i], vs[i + 1], vs[i + 2], vs[i + 5]};
@@ -601,99 +702,24 @@ class SoftBackend final : public RenderBackend {
     }
   }
 
-  // A convex polygon of 3 or 4 vertices, either winding.
+  // A convex polygon of 3 or 4 vertices, either winding, over the rows [y0, y1).
   void Polygon(const DrawVertex* p, int n, const SoftTexture* tex, const DrawCommand& cmd, int y0,
                int y1) {
-    float ymin = p[0].y, ymax = p[0].y, xmin = p[0].x, xmax = p[0].x;
-    for (int k = 1; k < n; ++k) {
-      ymin = std::min(ymin, p[k].y);
-      ymax = std::max(ymax, p[k].y);
-      xmin = std::min(xmin, p[k].x);
-      xmax = std::max(xmax, p[k].x);
-    }
-    if (!(ymax > ymin) || !(xmax > xmin)) return;  // also rejects NaN
-    // Alpha and light at opacity 0 change nothing.
-    if ((cmd.blend == 3 || cmd.blend == 4) && p[0].colour.a == 0) return;
-    // Clip to the screen and the band before doing anything per row.
-    if (xmax <= 0 || xmin >= w_ || ymax <= y0 || ymin >= y1) return;
-    // Clamped while still floating point: far-off vertices must not overflow the casts.
-    int r0 = static_cast<int>(std::ceil(std::max(ymin - 0.5f, static_cast<float>(y0))));
-    int r1 = static_cast<int>(std::ceil(std::min(ymax - 0.5f, static_cast<float>(y1))));
-    if (r0 >= r1) return;
-
-    struct Edge {
-      float x0, y0, y1, slope;
-    };
+    int r0, r1;
+    if (!CoveredRows(p, n, cmd.blend, w_, y0, y1, r0, r1)) return;
     Edge edges[4];
-    int ne = 0;
-    for (int k = 0; k < n; ++k) {
-      const DrawVertex& a = p[k];
-      const DrawVertex& b = p[(k + 1) % n];
-      if (a.y == b.y) continue;
-      // Always walk an edge top to bottom so a shared edge gives the same x
-      // in both primitives.
-      const DrawVertex& t = a.y < b.y ? a : b;
-      const DrawVertex& u = a.y < b.y ? b : a;
-      edges[ne++] = Edge{t.x, t.y, u.y, (u.x - t.x) / (u.y - t.y)};
-    }
+    const int ne = SetUpEdges(p, n, edges);
+    SpanPainter painter;
+    if (!painter.SetUp(p, n, tex, cmd)) return;
+    WalkSpans(edges, ne, r0, r1, painter);
+  }
 
-    FlatFn flat = nullptr;
-    TexFn texFn = nullptr;
-    SpanTex st{};
-    double dudx = 0, dudy = 0, dvdx = 0, dvdy = 0, ou = 0, ov = 0, ox = 0, oy = 0;
-    Rgba8 c = p[0].colour;
-    if (tex) {
-      // Affine texture mapping from three non-collinear vertices.
-      int a = 0, b = 1, d = 2;
-      double det = (double(p[b].x) - p[a].x) * (double(p[d].y) - p[a].y) -
-                   (double(p[d].x) - p[a].x) * (double(p[b].y) - p[a].y);
-      if (std::fabs(det) < 1e-9 && n == 4) {
-        b = 2;
-        d = 3;
-        det = (double(p[b].x) - p[a].x) * (double(p[d].y) - p[a].y) -
-              (double(p[d].x) - p[a].x) * (double(p[b].y) - p[a].y);
-      }
-      if (std::fabs(det) < 1e-9) return;
-      double x1 = double(p[b].x) - p[a].x, y1 = double(p[b].y) - p[a].y;
-      double x2 = double(p[d].x) - p[a].x, y2 = double(p[d].y) - p[a].y;
-      double u1 = (double(p[b].u) - p[a].u) * tex->w, u2 = (double(p[d].u) - p[a].u) * tex->w;
-      double v1 = (double(p[b].v) - p[a].v) * tex->h, v2 = (double(p[d].v) - p[a].v) * tex->h;
-      dudx = (u1 * y2 - u2 * y1) / det;
-      dudy = (u2 * x1 - u1 * x2) / det;
-      dvdx = (v1 * y2 - v2 * y1) / det;
-      dvdy = (v2 * x1 - v1 * x2) / det;
-      ou = double(p[a].u) * tex->w;
-      ov = double(p[a].v) * tex->h;
-      ox = p[a].x;
-      oy = p[a].y;
-      const bool white = c.r == 255 && c.g == 255 && c.b == 255;
-      TintKind tinted = !white ? TintKind::Full : c.a == 255 ? TintKind::None : TintKind::Alpha;
-      texFn = PickTexFn(cmd.blend, cmd.filtered, tinted);
-      st.t = tex;
-      st.c = c;
-      // Snap tiny gradients to zero so axis-aligned quads take the one-row path.
-      if (std::fabs(dvdx) < 1e-7) dvdx = 0;
-      if (std::fabs(dudy) < 1e-7) dudy = 0;
-      st.du = Fixed(dudx);
-      st.dv = Fixed(dvdx);
-    } else {
-      flat = PickFlatFn(cmd.blend);
-    }
-
+  // Paints the polygon's span on each of the rows [r0, r1).
+  void WalkSpans(const Edge* edges, int ne, int r0, int r1, SpanPainter& painter) {
     for (int y = r0; y < r1; ++y) {
-      float yc = y + 0.5f;
-      float lo = 1e30f, hi = -1e30f;
-      for (int k = 0; k < ne; ++k) {
-        const Edge& e = edges[k];
-        if (yc < e.y0 || yc > e.y1) continue;
-        float x = e.x0 + (yc - e.y0) * e.slope;
-        lo = std::min(lo, x);
-        hi = std::max(hi, x);
-      }
-      if (!(hi > lo)) continue;
-      int xs = static_cast<int>(std::ceil(std::max(lo - 0.5f, 0.0f)));
-      int xe = static_cast<int>(std::ceil(std::min(hi - 0.5f, static_cast<float>(w_))));
-      if (xs >= xe) continue;
+      const float yc = y + 0.5f;
+      int xs, xe;
+      if (!RowSpan(edges, ne, yc, w_, xs, xe)) continue;
       Rgba8* row = fb_.data() + static_cast<size_t>(y) * w_;
       // Sprites land anywhere in a buffer far bigger than the caches: ask
       // for the next row's pixels while this row is blended.
@@ -703,21 +729,15 @@ class SoftBackend final : public RenderBackend {
         __builtin_prefetch(next + (xe - xs) / 2, 1);
         __builtin_prefetch(next + (xe - xs), 1);
       }
-      if (flat) {
-        flat(row + xs, xe - xs, c);
-      } else {
-        double px = xs + 0.5 - ox, py = yc - oy;
-        st.u = Fixed(ou + dudx * px + dudy * py);
-        st.v = Fixed(ov + dvdx * px + dvdy * py);
-        texFn(row + xs, xe - xs, st);
-      }
+      painter.Paint(row, xs, xe, yc);
     }
   }
 
   int w_, h_;
   bool lazy_;
   std::vector<Rgba8> fb_;
-  std::vector<SoftTexture> tex_;
+  HandleTable<SoftTexture> tex_;
+  std::vector<int> lingering_;  // lazy mode: destroyed textures the record still samples
   DrawList record_;  // lazy mode: drawing not rasterised yet
 
   std::thread worker_;

@@ -51,7 +51,7 @@ class RasterPathsTest : public DrawTest {
     SetClsColor(30, 60, 90);
     Cls();
     for (int i = 0; i < 600; ++i) {
-      SetBlend(1 + static_cast<int>(rng() % 5));
+      SetBlend(kBlendMask + static_cast<int>(rng() % 5));
       switch (rng() % 3) {
         case 0: SetColor(255, 255, 255); break;
         case 1: SetColor(static_cast<int>(rng() % 256), static_cast<int>(rng() % 256), static_cast<int>(rng() % 256)); break;
@@ -108,7 +108,7 @@ TEST_F(RasterPathsTest, EverySpanLoopDrawsTheSameBytes) {
 struct Quad {
   float x0, y0, x1, y1;
   int texture;
-  int blend;
+  BlendMode blend;
   plat::Rgba8 colour;
 };
 
@@ -173,19 +173,19 @@ TEST_F(KeptDrawingTest, ATextureFreedOrChangedAfterDrawingStillShowsWhatWasDrawn
     int red = be.CreateTexture(2, 2, kRed);
     plat::DrawList list;
     AddClear(list, plat::Rgba8{10, 20, 30, 255});
-    AddQuad(list, {4, 4, 30, 30, red, 3, kWhite});
+    AddQuad(list, {4, 4, 30, 30, red, kBlendAlpha, kWhite});
     be.Execute(list);
     // Freed while drawing that uses it is still kept; a new texture may take its slot.
     be.DestroyTexture(red);
     int green = be.CreateTexture(2, 2, kGreen);
     list.Reset();
-    AddQuad(list, {20, 10, 60, 40, green, 3, plat::Rgba8{255, 255, 255, 128}});
+    AddQuad(list, {20, 10, 60, 40, green, kBlendAlpha, plat::Rgba8{255, 255, 255, 128}});
     be.Execute(list);
     // Changed after drawing: the drawing keeps the old pixels.
     be.UpdateTexture(green, 0, 0, 2, 2, kRed);
     list.Reset();
-    AddQuad(list, {0, 30, 20, 48, green, 2, kWhite});
-    AddQuad(list, {50, 0, 64, 8, 999, 2, kWhite});  // a texture that never was draws nothing
+    AddQuad(list, {0, 30, 20, 48, green, kBlendSolid, kWhite});
+    AddQuad(list, {50, 0, 64, 8, 999, kBlendSolid, kWhite});  // a texture that never was draws nothing
     be.Execute(list);
   });
   ExpectSame();
@@ -203,9 +203,9 @@ TEST_F(KeptDrawingTest, FramesWithoutAClearBuildOnEachOtherAndReadsInBetweenAgre
       if (frame == 0) tex[k] = be.CreateTexture(2, 2, kGreen);
       plat::DrawList list;
       if (frame % 3 == 0) AddClear(list, plat::Rgba8{0, 0, 40, 255});
-      AddQuad(list, {frame * 5.0f, frame * 3.5f, frame * 5.0f + 30, frame * 3.5f + 20, tex[k], 1 + frame % 5,
-                     plat::Rgba8{200, 100, 50, 180}});
-      AddQuad(list, {0, 0, 64, 48, 0, 3, plat::Rgba8{50, 50, 50, 0}});  // invisible
+      AddQuad(list, {frame * 5.0f, frame * 3.5f, frame * 5.0f + 30, frame * 3.5f + 20, tex[k],
+                     static_cast<BlendMode>(kBlendMask + frame % 5), plat::Rgba8{200, 100, 50, 180}});
+      AddQuad(list, {0, 0, 64, 48, 0, kBlendAlpha, plat::Rgba8{50, 50, 50, 0}});  // invisible
       be.Execute(list);
       be.Present(false);
     });
@@ -221,7 +221,7 @@ TEST_F(KeptDrawingTest, DrawingThatNeverClearsIsRasterisedInBoundedMemory) {
       plat::DrawList list;
       for (int i = 0; i < 20000; ++i) {
         float x = static_cast<float>((i * 7 + round) % 60), y = static_cast<float>((i * 13) % 44);
-        AddQuad(list, {x, y, x + 3, y + 3, 0, 4, plat::Rgba8{1, 2, 3, 255}});
+        AddQuad(list, {x, y, x + 3, y + 3, 0, kBlendLight, plat::Rgba8{1, 2, 3, 255}});
       }
       be.Execute(list);
     }

@@ -270,6 +270,36 @@ TEST_P(EachBackEnd, SameTextureSampledBothWaysInOneList) {
   EXPECT_LT(d.far, 40) << host->lastTee->Name();
 }
 
+// Commands that no back end may draw: a texture destroyed before the list
+// runs, vertices past the end of the list, part of a triangle, a blend mode
+// that is not one of the five. Every back end refuses them alike.
+TEST_P(EachBackEnd, CommandsThatFailTheCheckDrawNothing) {
+  TeeHost* host = UseTeeHost();
+  SetGraphicsDriver(GetParam());
+  ASSERT_EQ(Graphics(kW, kH, 0, 60, 0), 1);
+  plat::RenderBackend* backend = plat::CurrentBackend();
+  const plat::Rgba8 white[4] = {{255, 255, 255, 255}, {255, 255, 255, 255}, {255, 255, 255, 255},
+                                {255, 255, 255, 255}};
+  const int freed = backend->CreateTexture(2, 2, white);
+  backend->DestroyTexture(freed);
+  const plat::Rgba8 clear{0, 0, 90, 255};
+  plat::DrawList list;
+  list.commands.push_back({plat::DrawOp::Clear, 0, kBlendSolid, false, 0, 0, clear});
+  const float cx[6] = {0, 1, 1, 0, 1, 0}, cy[6] = {0, 0, 1, 0, 1, 1};
+  for (int k = 0; k < 6; ++k) list.vertices.push_back({cx[k] * kW, cy[k] * kH, cx[k], cy[k], white[0]});
+  auto triangles = [&](int texture, BlendMode blend, int first, int count) {
+    list.commands.push_back({plat::DrawOp::Triangles, texture, blend, false, first, count, {}});
+  };
+  triangles(freed, kBlendSolid, 0, 6);
+  triangles(0, kBlendSolid, 3, 6);
+  triangles(0, kBlendSolid, 0, 4);
+  triangles(0, static_cast<BlendMode>(9), 0, 6);
+  backend->Execute(list);
+  int drawn = 0;
+  for (const plat::Rgba8& p : host->lastTee->RealPixels()) drawn += p.r != clear.r || p.b != clear.b;
+  EXPECT_EQ(drawn, 0) << host->lastTee->Name();
+}
+
 TEST_F(RealWindow, SoftwareBackEndPresentsTheRightColoursToTheWindowSurface) {
   // Without a renderer, back end 2 falls back to the window surface.
   SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
