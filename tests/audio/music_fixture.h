@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -18,6 +16,7 @@
 #include "framework/setup_file.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/temp_folder.h"
 
 class MusicTest : public ::testing::Test {
  protected:
@@ -27,24 +26,16 @@ class MusicTest : public ::testing::Test {
     ResetSoundEffects();
     ResetMusic();
     testhost::ClearPlayed();
-    previous_ = CurrentDir();
-    folder_ = std::filesystem::temp_directory_path() / ("mnemora_music_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_ / "music");
-    ChangeDir(folder_.string());
+    folder_.Enter();
+    std::filesystem::create_directories("music");
   }
 
-  void TearDown() override {
-    StopMusic();
-    ChangeDir(previous_);
-    std::filesystem::remove_all(folder_);
-  }
+  void TearDown() override { StopMusic(); }
 
  public:
-  static void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
+  static void WriteSong(const std::string& name, const std::string& text) {
+    testsupport::WriteBytes("music/" + name + ".ini", text);
   }
-  static void WriteSong(const std::string& name, const std::string& text) { WriteText("music/" + name + ".ini", text); }
 
   // A 16-bit mono square wave at 22050 Hz.
   static void WritePart(const std::string& name, uint32_t frames = 2205) {
@@ -84,6 +75,5 @@ class MusicTest : public ::testing::Test {
   }
 
  protected:
-  std::filesystem::path folder_;
-  std::string previous_;
+  testsupport::TempFolder folder_{"music"};
 };

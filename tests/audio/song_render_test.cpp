@@ -3,23 +3,21 @@
 // same seed gives the same samples, and the game's songs are equally loud.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "game/game_music.h"
 #include "platform/audio_internal.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
+using testsupport::ReadBytes;
 
 namespace {
 
@@ -31,14 +29,9 @@ int Render(const std::string& args) {
   return std::system(command.c_str());
 }
 
-std::vector<uint8_t> ReadAll(const fs::path& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
-
-uint32_t Le(const std::vector<uint8_t>& b, size_t at, int n) {
+uint32_t Le(const std::string& b, size_t at, int n) {
   uint32_t v = 0;
-  for (int i = 0; i < n; ++i) v |= uint32_t(b[at + i]) << (8 * i);
+  for (int i = 0; i < n; ++i) v |= uint32_t(uint8_t(b[at + i])) << (8 * i);
   return v;
 }
 
@@ -52,14 +45,13 @@ TEST(SongRenderTest, GeneratedSongRendersToMusic) {
   }
   ASSERT_FALSE(songs.empty());
   const std::string song = *songs.begin();
-  const fs::path out = fs::temp_directory_path() / ("mnemora_render_" + std::to_string(::getpid()));
-  fs::create_directories(out);
+  const testsupport::TempFolder out("render");
 
   ASSERT_EQ(Render(song + " 42 6.5 '" + (out / "a.wav").string() + "'"), 0);
-  std::vector<uint8_t> b = ReadAll(out / "a.wav");
+  const std::string b = ReadBytes(out / "a.wav");
   const uint32_t frames = 44100 * 13 / 2;
   ASSERT_EQ(b.size(), 44 + frames * 4);
-  EXPECT_EQ(std::string(b.begin(), b.begin() + 4) + std::string(b.begin() + 8, b.begin() + 16), "RIFFWAVEfmt ");
+  EXPECT_EQ(b.substr(0, 4) + b.substr(8, 8), "RIFFWAVEfmt ");
   EXPECT_EQ(Le(b, 4, 4), b.size() - 8);
   EXPECT_EQ(Le(b, 20, 4), 1u | (2u << 16));   // PCM, stereo
   EXPECT_EQ(Le(b, 24, 4), 44100u);
@@ -76,15 +68,14 @@ TEST(SongRenderTest, GeneratedSongRendersToMusic) {
   EXPECT_GE(loudSeconds, 5);
 
   ASSERT_EQ(Render(song + " 42 6.5 '" + (out / "b.wav").string() + "'"), 0);
-  EXPECT_TRUE(ReadAll(out / "b.wav") == b);
+  EXPECT_TRUE(ReadBytes(out / "b.wav") == b);
   ASSERT_EQ(Render(song + " 43 6.5 '" + (out / "c.wav").string() + "'"), 0);
-  EXPECT_FALSE(ReadAll(out / "c.wav") == b);
+  EXPECT_FALSE(ReadBytes(out / "c.wav") == b);
 
   // A song that isn't there, or a length that isn't one, writes nothing.
   EXPECT_NE(Render("no_such_song 1 2 '" + (out / "x.wav").string() + "'"), 0);
   EXPECT_NE(Render(song + " 1 -3 '" + (out / "x.wav").string() + "'"), 0);
   EXPECT_FALSE(fs::exists(out / "x.wav"));
-  fs::remove_all(out);
 }
 
 // The game's songs at full Music and Master volume: none needs the mixer's
@@ -92,8 +83,7 @@ TEST(SongRenderTest, GeneratedSongRendersToMusic) {
 // loudness, RMS within 1 dB of each other. The sequencer silences tracks at
 // random per cycle, so each song is measured over the same few seeds.
 TEST(SongRenderTest, GameSongsShareOneLoudnessBelowFullScale) {
-  const fs::path out = fs::temp_directory_path() / ("mnemora_levels_" + std::to_string(::getpid()));
-  fs::create_directories(out);
+  const testsupport::TempFolder out("levels");
   std::vector<double> levels;
   for (ScreenSong song : {ScreenSong::Title, ScreenSong::Easy, ScreenSong::Medium, ScreenSong::Hard}) {
     const SongChoice choice = SongFor(song);
@@ -106,7 +96,7 @@ TEST(SongRenderTest, GameSongsShareOneLoudnessBelowFullScale) {
       ASSERT_EQ(Render(std::string(choice.name) + " " + std::to_string(seed) + " 6 '" + wav.string() + "' " +
                        std::to_string(choice.tempoMs) + " 100 100"),
                 0);
-      std::vector<uint8_t> b = ReadAll(wav);
+      const std::string b = ReadBytes(wav);
       ASSERT_GT(b.size(), 44u);
       for (size_t at = 44; at + 1 < b.size(); at += 2) {
         int s = int16_t(Le(b, at, 2));
@@ -122,5 +112,4 @@ TEST(SongRenderTest, GameSongsShareOneLoudnessBelowFullScale) {
   auto [quietest, loudest] = std::minmax_element(levels.begin(), levels.end());
   EXPECT_LE(*loudest - *quietest, 1.0) << "title " << levels[0] << " easy " << levels[1] << " medium " << levels[2]
                                        << " hard " << levels[3] << " dB";
-  fs::remove_all(out);
 }

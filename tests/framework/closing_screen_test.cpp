@@ -10,11 +10,11 @@
 #include "framework/log.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
-#include "support/temp_tree.h"
 #include "game/scores.h"
 #include "platform/internal.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ void ThrowEnded() { throw ProcessEnded{}; }
 
 class ClosingScreenTest : public ::testing::Test {
  protected:
-  spinetest::TempTree tree{"closing"};
+  testsupport::TempFolder tree{"closing", testsupport::TempFolder::kDataTree};
 
   void SetUp() override {
     testhost::Start();
@@ -40,7 +40,7 @@ class ClosingScreenTest : public ::testing::Test {
     tree.CopyShipped("Common/Kestrine.png");
     Graphics(800, 600, 0, 60, 0);
     SetVirtualResolution(1280, 960);
-    OpenLog((tree.root / "Debug.txt").string());
+    OpenLog((tree.Path() / "Debug.txt").string());
   }
   void TearDown() override {
     testhost::SetEndHook(nullptr);
@@ -70,14 +70,14 @@ class ClosingScreenTest : public ::testing::Test {
 TEST_F(ClosingScreenTest, SavesLogsAndEndsOnAHeldButton) {
   // A set-up still in progress when the player closed: an orderly exit, so
   // the crash guard must not survive it.
-  { std::ofstream guard(tree.root / "253/crash.dat"); }
+  tree.Write("253/crash.dat", "");
   testhost::PushMouseButton(1, true);
   PollSystem();
   EXPECT_LT(RunUntilEnded(), 50);
 
   EXPECT_EQ(tree.Read("Setup.ini").rfind("[Graphics]\r\nFullscreen = False\r\n", 0), 0u);
-  EXPECT_TRUE(std::filesystem::exists(tree.root / "253/scores.dat"));
-  EXPECT_FALSE(std::filesystem::exists(tree.root / "253/crash.dat"));
+  EXPECT_TRUE(std::filesystem::exists(tree.Path() / "253/scores.dat"));
+  EXPECT_FALSE(std::filesystem::exists(tree.Path() / "253/crash.dat"));
   const std::vector<std::string> lines = tree.Lines("Debug.txt");
   const std::vector<std::string> expected = {"Closing Up", "", "Bye!", "", "Play again, soon!!"};
   EXPECT_EQ(lines, expected);
@@ -95,7 +95,7 @@ TEST_F(ClosingScreenTest, RightButtonAndAltF4EndTheWaitAtOnce) {
   EXPECT_LT(RunUntilEnded(), 50);
   testhost::PushMouseButton(2, false);
 
-  ChangeDir((tree.root / "253").string());
+  ChangeDir((tree.Path() / "253").string());
   testhost::PushKey(165, true);   // right Alt
   testhost::PushKey(115, true);
   PollSystem();
@@ -144,8 +144,8 @@ TEST_F(ClosingScreenTest, APageWhoseWindowFailsIsSkipped) {
   EXPECT_LT(RunUntilEnded(), 50);
   EXPECT_EQ(GraphicsOpenNow(), 0);
   // Everything before the page still happened.
-  EXPECT_TRUE(std::filesystem::exists(tree.root / "Setup.ini"));
-  EXPECT_TRUE(std::filesystem::exists(tree.root / "253/scores.dat"));
+  EXPECT_TRUE(std::filesystem::exists(tree.Path() / "Setup.ini"));
+  EXPECT_TRUE(std::filesystem::exists(tree.Path() / "253/scores.dat"));
   EXPECT_EQ(tree.Lines("Debug.txt").back(), "Play again, soon!!");
   EXPECT_EQ(LogStream, 0);
 }
@@ -156,7 +156,7 @@ TEST_F(ClosingScreenTest, WaitsForAKeyOrACloseRequest) {
 
   testhost::Advance(100);   // the key's release
   PollSystem();
-  ChangeDir((tree.root / "253").string());
+  ChangeDir((tree.Path() / "253").string());
   At(700, "close");
   EXPECT_GE(RunUntilEnded(), 700);
 }

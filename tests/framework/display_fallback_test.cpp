@@ -15,9 +15,9 @@
 #include "framework/log.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
-#include "support/temp_tree.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ constexpr int kOpenGL = 1 << kDriverOpenGL, kD3D9 = 1 << kDriverDirect3D9, kDX7 
 
 class DisplayFallbackTest : public ::testing::Test {
  protected:
-  spinetest::TempTree tree{"display-fallback"};
+  testsupport::TempFolder tree{"display-fallback", testsupport::TempFolder::kDataTree};
   GameHookTable savedHooks_ = GameHooks;
 
   void SetUp() override {
@@ -44,7 +44,7 @@ class DisplayFallbackTest : public ::testing::Test {
   // A fresh start of the platform and the framework's display state.
   void Fresh() {
     CloseLog();
-    std::filesystem::remove(tree.root / "253/crash.dat");
+    std::filesystem::remove(tree.Path() / "253/crash.dat");
     testhost::Start();
     testhost::SetEndHook(&ThrowEnded);
     ResetSetup();
@@ -56,7 +56,7 @@ class DisplayFallbackTest : public ::testing::Test {
     EngineTestDrawCost = &SlowMachine;
     GraphicsOpen = 1;   // a set-up from the settings panel: no loading splash
     g_guardDuringLoad = -1;
-    OpenLog((tree.root / "Debug.txt").string());
+    OpenLog((tree.Path() / "Debug.txt").string());
   }
   void TearDown() override {
     GameHooks = savedHooks_;
@@ -65,7 +65,7 @@ class DisplayFallbackTest : public ::testing::Test {
     CloseLog();
     if (GraphicsOpenNow()) EndGraphics();
   }
-  bool Guard() const { return std::filesystem::exists(tree.root / "253/crash.dat"); }
+  bool Guard() const { return std::filesystem::exists(tree.Path() / "253/crash.dat"); }
   std::vector<std::string> DriverLines() {
     CloseLog();
     std::vector<std::string> out;
@@ -92,7 +92,7 @@ TEST_F(DisplayFallbackTest, GuardLivesOnlyDuringTheSetUpAndMovesOnlyOpenGLAway) 
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "engine " << c.engine << " leftover " << c.leftover);
     Fresh();
-    if (c.leftover) std::ofstream(tree.root / "253/crash.dat").put('\0');
+    if (c.leftover) tree.Write("253/crash.dat", std::string(1, '\0'));
     ::Setup[kSetupEngine] = c.engine;
     ApplyDisplaySettings();
     EXPECT_EQ(::Setup[kSetupEngine], c.expectEngine);

@@ -3,13 +3,9 @@
 // smoothed rate falls where a case wants it.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <array>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -25,6 +21,7 @@
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
 #include "platform/test_host.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -76,7 +73,6 @@ class EngineTestTest : public ::testing::TestWithParam<Case> {
     ResetMusic();
     ASSERT_EQ(Graphics(VirtualWidth, VirtualHeight, 0, 60, 0), 1);
     SetVirtualResolution(static_cast<float>(VirtualWidth), static_cast<float>(VirtualHeight));
-    log_ = std::filesystem::temp_directory_path() / ("mnemora_engine_" + std::to_string(::getpid()) + ".txt");
     ASSERT_EQ(OpenLog(log_.string()), 1);
     LastFlipTime = MilliSecs();
     EngineTestDrawCost = &ChargeLoad;
@@ -86,10 +82,10 @@ class EngineTestTest : public ::testing::TestWithParam<Case> {
     EngineTestDrawCost = nullptr;
     CloseLog();
     EndGraphics();
-    std::filesystem::remove(log_);
   }
 
-  std::filesystem::path log_;
+  testsupport::TempFolder folder_{"engine"};
+  const std::filesystem::path log_ = folder_ / "Debug.txt";
 };
 
 }  // namespace
@@ -119,8 +115,7 @@ TEST_P(EngineTestTest, BudgetsFloorsAndLog) {
                          "\tParticles : " + std::to_string(c.measured[2]) + "\r\n\r\n";
   if (c.aimed == 30) expected += "Settings Overwritten, Set to Default Lower Limits at 30fps.\r\n";
   expected += "\r\n";
-  std::ifstream f(log_, std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(f), {}), expected);
+  EXPECT_EQ(testsupport::ReadBytes(log_), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Machines, EngineTestTest, ::testing::ValuesIn(kCases),
@@ -173,7 +168,5 @@ TEST_F(EngineTestTest, HotkeysWaitUntilTheTestIsOver) {
   EXPECT_EQ(PauseState, 1);
   EXPECT_EQ((std::array<int, 3>{SpriteBudget[1], SpriteBudget[2], SpriteBudget[3]}),
             (std::array<int, 3>{1000, 800, 400}));   // as without the keys
-  std::ifstream during(log_, std::ios::binary);
-  std::string text(std::istreambuf_iterator<char>(during), {});
-  EXPECT_EQ(text.find("Screenshot"), std::string::npos);
+  EXPECT_EQ(testsupport::ReadBytes(log_).find("Screenshot"), std::string::npos);
 }

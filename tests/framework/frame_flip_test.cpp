@@ -12,9 +12,9 @@
 #include "framework/menus.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
-#include "support/temp_tree.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -164,7 +164,7 @@ TEST_F(FrameFlipTest, EscapePausesOnlyDuringARoundAndOnDrawingFrames) {
 }
 
 TEST_F(FrameFlipTest, F11OnASkippedFrameWaitsForTheNextDrawingFrame) {
-  spinetest::TempTree tree("f11skip");
+  testsupport::TempFolder tree("f11skip", testsupport::TempFolder::kDataTree);
   ::Setup[kSetupFrameskip] = 1;
   SkipPhase = 1;
   testhost::PushKey(122, true);
@@ -176,7 +176,7 @@ TEST_F(FrameFlipTest, F11OnASkippedFrameWaitsForTheNextDrawingFrame) {
   ASSERT_EQ(MessageList.size(), 1u);
   EXPECT_EQ(MessageList.front()->txt, "Saved Screenshot");
   int pictures = 0;
-  for (const auto& e : std::filesystem::directory_iterator(tree.root))
+  for (const auto& e : std::filesystem::directory_iterator(tree.Path()))
     pictures += e.path().extension() == ".png";
   EXPECT_EQ(pictures, 1);
   EXPECT_EQ(tree.Cwd(), tree.Canon("253"));

@@ -10,15 +10,15 @@
 #include "framework/menus.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
-#include "support/temp_tree.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/temp_folder.h"
 
 namespace {
 
 class FrameServicesTest : public ::testing::Test {
  protected:
-  spinetest::TempTree tree{"services"};
+  testsupport::TempFolder tree{"services", testsupport::TempFolder::kDataTree};
   void SetUp() override {
     testhost::Start();
     ResetSetup();
@@ -78,9 +78,9 @@ TEST_F(FrameServicesTest, EverySetupValueReadsBackAsSaved) {
     ResetSetup();
     AudioDriverNames = {"First", "Second", "Third"};
     Bindings.fill(0);
-    ChangeDir(tree.root.string());
+    ChangeDir(tree.Path().string());
     ReadSetup();
-    ChangeDir((tree.root / "253").string());
+    ChangeDir((tree.Path() / "253").string());
     for (int slot : {1, 3, 5, 6, 7, 11, 12, 13, 14}) EXPECT_EQ(::Setup[slot], saved[slot]) << "slot " << slot;
     for (int n = 1; n < 100; ++n) ASSERT_EQ(Bindings[n], bindings[n]) << "binding " << n;
     EXPECT_TRUE(AudioDriverNamed);
@@ -88,7 +88,7 @@ TEST_F(FrameServicesTest, EverySetupValueReadsBackAsSaved) {
 }
 
 TEST_F(FrameServicesTest, TabSavesTheSetupAtOnceEachTime) {
-  const std::filesystem::path file = tree.root / "Setup.ini";
+  const std::filesystem::path file = tree.Path() / "Setup.ini";
   FlipFrame(0);
   EXPECT_FALSE(std::filesystem::exists(file));   // no Tab, no file
   for (int master : {77, 66}) {

@@ -9,13 +9,16 @@
 #include "platform/platform.h"
 #include "support/temp_folder.h"
 
+using testsupport::ReadBytes;
+using testsupport::TempFolder;
+
 namespace {
 
 class Log : public ::testing::Test {
  protected:
   void SetUp() override { ResetLog(); }
   void TearDown() override { ResetLog(); }
-  TempFolder folder;
+  TempFolder folder{"log", TempFolder::kEntered};
 };
 
 TEST_F(Log, LinesAreBytesWithCrLf) {

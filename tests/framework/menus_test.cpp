@@ -3,8 +3,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <unistd.h>
 
 #include "framework/controls.h"
 #include "framework/display_setup.h"
@@ -16,9 +14,10 @@
 #include "framework/shared_assets.h"
 #include "framework/startup.h"
 #include "game/score_panel.h"
-#include "support/hang_guard.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/hang_guard.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -269,11 +268,9 @@ TEST(Screenshots, SafeFileNameDropsTheTwelveCharacters) {
 
 TEST_F(MenusTest, ScreenshotsGoBesideTheGameFolderWithoutOverwriting) {
   namespace fs = std::filesystem;
-  fs::path root = fs::temp_directory_path() / ("mnemora-shots-" + std::to_string(::getpid()));
-  fs::remove_all(root);
-  fs::create_directories(root / "253");
-  std::string before = CurrentDir();
-  ChangeDir((root / "253").string());
+  testsupport::TempFolder folder("shots");
+  folder.Enter("253");
+  const fs::path root = folder.Path();
   OpenLog((root / "Debug.txt").string());
 
   Cls();
@@ -291,22 +288,17 @@ TEST_F(MenusTest, ScreenshotsGoBesideTheGameFolderWithoutOverwriting) {
   ASSERT_GE(MessageList.size(), 2u);
   EXPECT_EQ(MessageList.back()->txt, "Saved Screenshot");
 
-  std::ifstream log(root / "Debug.txt", std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+  const std::string text = folder.Read("Debug.txt");
   EXPECT_NE(text.find("\r\n\tScreenshot\r\n\tGrabbing Screenshot\r\n\tSaving Screenshot : Mnemora Find the Match (Screenshot_"),
             std::string::npos);
   EXPECT_NE(text.find("\tSaved Screenshot 1\r\n\r\n"), std::string::npos);
-  ChangeDir(before);
-  fs::remove_all(root);
 }
 
 TEST_F(MenusTest, FailedScreenshotIsReportedAndTheFolderRestored) {
   namespace fs = std::filesystem;
-  fs::path root = fs::temp_directory_path() / ("mnemora-shotfail-" + std::to_string(::getpid()));
-  fs::remove_all(root);
-  fs::create_directories(root / "253");
-  std::string before = CurrentDir();
-  ChangeDir((root / "253").string());
+  testsupport::TempFolder folder("shotfail");
+  folder.Enter("253");
+  const fs::path root = folder.Path();
   OpenLog((root / "Debug.txt").string());
   EndGraphics();   // nothing to grab
   TakeScreenshot();
@@ -314,11 +306,7 @@ TEST_F(MenusTest, FailedScreenshotIsReportedAndTheFolderRestored) {
   EXPECT_EQ(fs::canonical(CurrentDir()), fs::canonical(root / "253"));
   ASSERT_FALSE(MessageList.empty());
   EXPECT_EQ(MessageList.back()->txt, "Could not save the Screenshot");
-  std::ifstream log(root / "Debug.txt", std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-  EXPECT_NE(text.find("\tSaved Screenshot 0\r\n"), std::string::npos);
-  ChangeDir(before);
-  fs::remove_all(root);
+  EXPECT_NE(folder.Read("Debug.txt").find("\tSaved Screenshot 0\r\n"), std::string::npos);
   Graphics(800, 600, 0, 60, 0);
 }
 

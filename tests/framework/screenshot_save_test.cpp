@@ -3,10 +3,7 @@
 // name, and the working folder is the game folder again.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
 
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
@@ -18,6 +15,7 @@
 #include "framework/startup.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -32,11 +30,9 @@ TEST(ScreenshotSave, AFailedWriteIsLoggedAndReportedAndLeavesNoFile) {
   ResetMenus();
   Graphics(800, 600, 0, 60, 0);
   SetVirtualResolution(1280, 960);
-  const fs::path root = fs::temp_directory_path() / ("mnemora-shotsave-" + std::to_string(::getpid()));
-  fs::remove_all(root);
-  fs::create_directories(root / "253");
-  const std::string before = CurrentDir();
-  ChangeDir((root / "253").string());
+  testsupport::TempFolder folder("shotsave");
+  folder.Enter("253");
+  const fs::path root = folder.Path();
   OpenLog((root / "Debug.txt").string());
 
   // Early in a second, so the name is the one worked out here. A folder
@@ -54,10 +50,7 @@ TEST(ScreenshotSave, AFailedWriteIsLoggedAndReportedAndLeavesNoFile) {
   EXPECT_TRUE(fs::is_directory(root / (name + ".part")));   // left as it was
   ASSERT_FALSE(MessageList.empty());
   EXPECT_EQ(MessageList.back()->txt, "Could not save the Screenshot");
-  std::ifstream log(root / "Debug.txt", std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+  const std::string text = folder.Read("Debug.txt");
   EXPECT_NE(text.find("\tSaving Screenshot : " + name + "\r\n\tSaved Screenshot 0\r\n\r\n"), std::string::npos) << text;
-  ChangeDir(before);
-  fs::remove_all(root);
   EndGraphics();
 }

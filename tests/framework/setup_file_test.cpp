@@ -8,9 +8,9 @@
 #include "framework/frame_flip.h"
 #include "framework/log.h"
 #include "framework/setup_file.h"
-#include "support/temp_tree.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/temp_folder.h"
 #include "support/unprivileged.h"
 
 namespace {
@@ -50,13 +50,10 @@ TEST_F(SetupFileTest, AutomaticDriverPickFollowsThePrefixRules) {
 }
 
 TEST_F(SetupFileTest, ANamedDriverIsMatchedExactlyAndSuppressesThePick) {
-  spinetest::TempTree tree("setupread");
-  ChangeDir(tree.root.string());
+  testsupport::TempFolder tree("setupread", testsupport::TempFolder::kDataTree);
+  ChangeDir(tree.Path().string());
   AudioDriverNames = {"FreeAudio", "OpenAL Soft", "DirectSound"};
-  {
-    std::ofstream out(tree.root / "Setup.ini", std::ios::binary);
-    out << "[Audio]\r\nAudioDriver = openal soft\r\n";
-  }
+  tree.Write("Setup.ini", "[Audio]\r\nAudioDriver = openal soft\r\n");
   ReadSetup();
   ChooseAudioDriver();
   EXPECT_TRUE(AudioDriverNamed);
@@ -64,19 +61,13 @@ TEST_F(SetupFileTest, ANamedDriverIsMatchedExactlyAndSuppressesThePick) {
 
   ResetSetup();
   AudioDriverNames = {"FreeAudio", "OpenAL Soft", "DirectSound"};
-  {
-    std::ofstream out(tree.root / "Setup.ini", std::ios::binary);
-    out << "AUDIODRIVER=DirectSound=x\r\n";   // "=x" is a third field
-  }
+  tree.Write("Setup.ini", "AUDIODRIVER=DirectSound=x\r\n");   // "=x" is a third field
   ReadSetup();
   EXPECT_EQ(::Setup[kSetupAudioDriver], 2);
-  {
-    std::ofstream out(tree.root / "Setup.ini", std::ios::binary);
-    out << "AUDIODRIVER=DirectSound\r\nAudioDriver = OpenAL Soft\r\n";
-  }
+  tree.Write("Setup.ini", "AUDIODRIVER=DirectSound\r\nAudioDriver = OpenAL Soft\r\n");
   ReadSetup();
   EXPECT_EQ(::Setup[kSetupAudioDriver], 1);   // the later line wins
-  ChangeDir((tree.root / "253").string());
+  ChangeDir((tree.Path() / "253").string());
 }
 
 TEST_F(SetupFileTest, ClearedBindingsAreWrittenAsCleared) {
@@ -105,28 +96,25 @@ TEST_F(SetupFileTest, ClearedBindingsAreWrittenAsCleared) {
 // What is saved is what the next start reads: slot 0 (Up) included, and a
 // binding the player cleared stays cleared instead of its default coming back.
 TEST_F(SetupFileTest, EveryBindingComesBackAfterARestart) {
-  spinetest::TempTree tree("setuproundtrip");
+  testsupport::TempFolder tree("setuproundtrip", testsupport::TempFolder::kDataTree);
   Bindings[0] = 87;      // W for up
   Bindings[10] = 0;      // button 1 cleared
   Bindings[21] = 301;    // player 2 up on pad 1
   const std::array<int, 101> saved = Bindings;
   SaveSetup();
   ResetBindings();
-  ChangeDir(tree.root.string());
+  ChangeDir(tree.Path().string());
   ReadSetup();
-  ChangeDir((tree.root / "253").string());
+  ChangeDir((tree.Path() / "253").string());
   EXPECT_EQ(Bindings, saved);
 }
 
 TEST_F(SetupFileTest, NumbersAreHeldInRange) {
-  spinetest::TempTree tree("setuprange");
-  ChangeDir(tree.root.string());
-  {
-    std::ofstream out(tree.root / "Setup.ini", std::ios::binary);
-    out << "Master = -2147483648\r\nSound=99999999999999999999\r\nMusic = 40\r\n"
-        << "Key=5," << std::string(1 << 20, '7') << "\r\nKey=3,256\r\nKey=8,$1F4\r\nKey=13,499\r\n"
-        << "Key=100,65\r\nWidth=4294968096\r\n";
-  }
+  testsupport::TempFolder tree("setuprange", testsupport::TempFolder::kDataTree);
+  ChangeDir(tree.Path().string());
+  tree.Write("Setup.ini", "Master = -2147483648\r\nSound=99999999999999999999\r\nMusic = 40\r\nKey=5," +
+                              std::string(1 << 20, '7') + "\r\nKey=3,256\r\nKey=8,$1F4\r\nKey=13,499\r\n" +
+                              "Key=100,65\r\nWidth=4294968096\r\n");
   ReadSetup();
   EXPECT_EQ(::Setup[kSetupMaster], 100);   // volumes are percentages
   EXPECT_EQ(::Setup[kSetupSounds], 100);
@@ -136,38 +124,32 @@ TEST_F(SetupFileTest, NumbersAreHeldInRange) {
   EXPECT_EQ(Bindings[8], 40);    // 500: a fifth pad
   EXPECT_EQ(Bindings[13], 499);  // the last button code of pad 4
   EXPECT_NE(::Setup[kSetupWidth], 800);    // not wrapped round to a size that looks sensible
-  ChangeDir((tree.root / "253").string());
+  ChangeDir((tree.Path() / "253").string());
 }
 
 TEST_F(SetupFileTest, ALoneCrEndsALine) {
-  spinetest::TempTree tree("setupcr");
-  ChangeDir(tree.root.string());
-  {
-    std::ofstream out(tree.root / "Setup.ini", std::ios::binary);
-    out << "[Graphics]\rWidth=1024\rHeight=768\r\rGFX Engine = DX7\r[Audio]\rMaster = 20\r";
-  }
+  testsupport::TempFolder tree("setupcr", testsupport::TempFolder::kDataTree);
+  ChangeDir(tree.Path().string());
+  tree.Write("Setup.ini", "[Graphics]\rWidth=1024\rHeight=768\r\rGFX Engine = DX7\r[Audio]\rMaster = 20\r");
   ReadSetup();
   EXPECT_EQ(::Setup[kSetupWidth], 1024);
   EXPECT_EQ(::Setup[kSetupHeight], 768);
   EXPECT_EQ(::Setup[kSetupEngine], 2);
   EXPECT_EQ(::Setup[kSetupMaster], 20);
-  ChangeDir((tree.root / "253").string());
+  ChangeDir((tree.Path() / "253").string());
 }
 
 TEST_F(SetupFileTest, AnUnreadableFileIsNeverSavedOver) {
-  spinetest::TempTree tree("setupunreadable");
-  std::filesystem::permissions(tree.root, std::filesystem::perms::all);
-  std::filesystem::permissions(tree.root / "253", std::filesystem::perms::all);
+  testsupport::TempFolder tree("setupunreadable", testsupport::TempFolder::kDataTree);
+  std::filesystem::permissions(tree.Path(), std::filesystem::perms::all);
+  std::filesystem::permissions(tree.Path() / "253", std::filesystem::perms::all);
   const std::string mine = "[Graphics]\r\nWidth=1920\r\nHeight=1080\r\n";
-  {
-    std::ofstream out(tree.root / "Setup.ini", std::ios::binary);
-    out << mine;
-  }
-  std::filesystem::permissions(tree.root / "Setup.ini", std::filesystem::perms::none);
+  tree.Write("Setup.ini", mine);
+  std::filesystem::permissions(tree.Path() / "Setup.ini", std::filesystem::perms::none);
   std::string failure = RunUnprivileged([&tree] {
-    ChangeDir(tree.root.string());
+    ChangeDir(tree.Path().string());
     ReadSetup();
-    ChangeDir((tree.root / "253").string());
+    ChangeDir((tree.Path() / "253").string());
     SaveSetup();
     SaveSetup();
     if (!SetupFileUnreadable()) return std::string("not seen as unreadable");
@@ -177,37 +159,34 @@ TEST_F(SetupFileTest, AnUnreadableFileIsNeverSavedOver) {
     return std::string();
   });
   EXPECT_EQ(failure, "");
-  std::filesystem::permissions(tree.root / "Setup.ini", std::filesystem::perms::owner_read);
+  std::filesystem::permissions(tree.Path() / "Setup.ini", std::filesystem::perms::owner_read);
   EXPECT_EQ(tree.Read("Setup.ini"), mine);
 }
 
 TEST_F(SetupFileTest, SavingThroughALinkReplacesItsTarget) {
-  spinetest::TempTree tree("setuplink");
-  std::filesystem::create_directory(tree.root / "synced");
+  testsupport::TempFolder tree("setuplink", testsupport::TempFolder::kDataTree);
+  std::filesystem::create_directory(tree.Path() / "synced");
   // A link to a file that is not there yet, relative to the link's folder.
-  std::filesystem::create_symlink("synced/Setup.ini", tree.root / "Setup.ini");
+  std::filesystem::create_symlink("synced/Setup.ini", tree.Path() / "Setup.ini");
   SaveSetup();
-  EXPECT_TRUE(std::filesystem::is_symlink(tree.root / "Setup.ini"));
+  EXPECT_TRUE(std::filesystem::is_symlink(tree.Path() / "Setup.ini"));
   EXPECT_EQ(tree.Read("synced/Setup.ini"), SetupFileText());
   ::Setup[kSetupMaster] = 7;
   SaveSetup();
-  EXPECT_TRUE(std::filesystem::is_symlink(tree.root / "Setup.ini"));
+  EXPECT_TRUE(std::filesystem::is_symlink(tree.Path() / "Setup.ini"));
   EXPECT_NE(tree.Read("synced/Setup.ini").find("Master = 7\r\n"), std::string::npos);
-  EXPECT_FALSE(std::filesystem::exists(tree.root / "synced/Setup.ini.tmp"));
-  EXPECT_FALSE(std::filesystem::exists(tree.root / "Setup.ini.tmp"));
+  EXPECT_FALSE(std::filesystem::exists(tree.Path() / "synced/Setup.ini.tmp"));
+  EXPECT_FALSE(std::filesystem::exists(tree.Path() / "Setup.ini.tmp"));
   EXPECT_EQ(tree.Cwd(), tree.Canon("253"));
 }
 
 TEST_F(SetupFileTest, AFailedSaveKeepsThePreviousFile) {
-  spinetest::TempTree tree("setupsave");
-  {
-    std::ofstream out(tree.root / "Setup.ini", std::ios::binary);
-    out << "Width=1024\r\n";
-  }
-  OpenLog((tree.root / "Debug.txt").string());
+  testsupport::TempFolder tree("setupsave", testsupport::TempFolder::kDataTree);
+  tree.Write("Setup.ini", "Width=1024\r\n");
+  OpenLog((tree.Path() / "Debug.txt").string());
   // A folder where the temporary file should go: the write fails even for
   // a user whom permissions do not stop.
-  std::filesystem::create_directory(tree.root / "Setup.ini.tmp");
+  std::filesystem::create_directory(tree.Path() / "Setup.ini.tmp");
   SaveSetup();
   EXPECT_EQ(tree.Read("Setup.ini"), "Width=1024\r\n");
   EXPECT_EQ(tree.Cwd(), tree.Canon("253"));
@@ -220,8 +199,8 @@ TEST_F(SetupFileTest, AFailedSaveKeepsThePreviousFile) {
   ASSERT_EQ(MessageList.size(), 1u);
   EXPECT_EQ(MessageList.front()->txt, "Could not save your settings");
 
-  std::filesystem::remove(tree.root / "Setup.ini.tmp");
+  std::filesystem::remove(tree.Path() / "Setup.ini.tmp");
   SaveSetup();
   EXPECT_EQ(tree.Read("Setup.ini"), SetupFileText());
-  EXPECT_FALSE(std::filesystem::exists(tree.root / "Setup.ini.tmp"));
+  EXPECT_FALSE(std::filesystem::exists(tree.Path() / "Setup.ini.tmp"));
 }

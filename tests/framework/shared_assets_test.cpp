@@ -9,10 +9,10 @@
 #include "framework/log.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
-#include "support/temp_tree.h"
 #include "game/scores.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -40,11 +40,11 @@ class SharedAssetsTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(SharedAssetsTest, OnlyExistingEffectsAreLoggedAndLoaded) {
-  spinetest::TempTree tree("sfx");
+  testsupport::TempFolder tree("sfx", testsupport::TempFolder::kDataTree);
   tree.CopyShipped("253/002.wav");
-  std::filesystem::copy_file(tree.root / "253/002.wav", tree.root / "253/001.wav");
-  std::filesystem::copy_file(tree.root / "253/002.wav", tree.root / "253/005.wav");
-  OpenLog((tree.root / "Debug.txt").string());
+  std::filesystem::copy_file(tree.Path() / "253/002.wav", tree.Path() / "253/001.wav");
+  std::filesystem::copy_file(tree.Path() / "253/002.wav", tree.Path() / "253/005.wav");
+  OpenLog((tree.Path() / "Debug.txt").string());
   GraphicsOpen = 1;   // a later set-up: no splash
   LoadSharedAssets();
   CloseLog();
@@ -68,7 +68,7 @@ TEST_F(SharedAssetsTest, OnlyExistingEffectsAreLoggedAndLoaded) {
 }
 
 TEST_F(SharedAssetsTest, SplashAndChimeOnTheFirstSetUpOnly) {
-  spinetest::TempTree tree("splash");
+  testsupport::TempFolder tree("splash", testsupport::TempFolder::kDataTree);
   tree.CopyAllCommon();
   ::Setup[kSetupMaster] = 50;
   ::Setup[kSetupSounds] = 50;
@@ -140,12 +140,10 @@ TEST(FontSizes, FactorsByDisplayWidth) {
 // the list in memory, so a round whose save failed and records the panel has
 // trimmed stay as they are.
 TEST_F(SharedAssetsTest, ScoresAreReadOnceAndKeptAcrossSetUps) {
-  spinetest::TempTree tree("scores-once");
-  {
-    std::ofstream out(tree.root / "253/scores.dat", std::ios::binary);
-    out << "5|Stored|0|100|0|1|0|0\r\n0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0\r\n"
-        << "7|Trimmed|0|90|0|1|0|0\r\n0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0\r\n";
-  }
+  testsupport::TempFolder tree("scores-once", testsupport::TempFolder::kDataTree);
+  tree.Write("253/scores.dat",
+             "5|Stored|0|100|0|1|0|0\r\n0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0\r\n"
+             "7|Trimmed|0|90|0|1|0|0\r\n0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0\r\n");
   GraphicsOpen = 1;
   LoadSharedAssets();
   ASSERT_EQ(ScoreList.size(), 2u);

@@ -18,24 +18,18 @@ class DecksTest : public RoundTest {
     RoundTest::SetUp();
     OpenDisplay(160, 120);   // loading runs the engine test; a small screen keeps it short
     ResetDecks();
-    folder_ = roundtest::ScratchFolder();
-  }
-  void TearDown() override {
-    RoundTest::TearDown();
-    std::error_code ec;
-    fs::remove_all(folder_, ec);
   }
   // Copies the test deck under another name into the scratch game folder.
   void Put(const std::string& name) {
-    fs::copy_file(scratch_ + "/Deck_01.png", folder_ + "/" + name, fs::copy_options::overwrite_existing);
+    fs::copy_file(scratch_ / "Deck_01.png", folder_ / name, fs::copy_options::overwrite_existing);
   }
   void Load() {
     const std::string back = CurrentDir();
-    ASSERT_EQ(ChangeDir(folder_), 1);
+    ASSERT_EQ(ChangeDir(folder_.Path().string()), 1);
     LoadDecks();
     ChangeDir(back);
   }
-  std::string folder_;
+  testsupport::TempFolder folder_{"decks"};
 };
 
 TEST_F(DecksTest, GapsAreSkippedAndCountsAreTheHighestNumberFound) {
@@ -43,7 +37,7 @@ TEST_F(DecksTest, GapsAreSkippedAndCountsAreTheHighestNumberFound) {
   Put("Deck_03.png");
   Put("BG_02.png");
   Put("Deck_26.png");   // only 01..25 are looked at
-  fs::copy_file(scratch_ + "/heart.png", folder_ + "/heart.png");
+  fs::copy_file(scratch_ / "heart.png", folder_ / "heart.png");
   Load();
   EXPECT_EQ(DeckCount, 3);
   EXPECT_NE(DeckImages[1], 0);
@@ -79,7 +73,7 @@ TEST_F(DecksTest, NoFilesKeepTheCountsAndXStillLandsOnOne) {
   // A later pass without files keeps what an earlier pass found.
   Put("Deck_02.png");
   Load();
-  fs::remove(folder_ + "/Deck_02.png");
+  fs::remove(folder_ / "Deck_02.png");
   Load();
   EXPECT_EQ(DeckCount, 2);
   EXPECT_NE(DeckImages[2], 0);

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "game/name_entry.h"
-#include "support/hang_guard.h"
 #include "game/score_panel.h"
 #include "game/scores.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/hang_guard.h"
 #include "title_fixture.h"
 
 namespace {

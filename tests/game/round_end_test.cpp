@@ -3,13 +3,10 @@
 // menu is recorded as such.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "framework/frame_flip.h"
 #include "framework/startup.h"
-#include "game/decks.h"
 #include "game/card_round.h"
+#include "game/decks.h"
 #include "game/scores.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
@@ -23,19 +20,14 @@ class RoundEndTest : public RoundTest {
   void SetUp() override {
     RoundTest::SetUp();
     OpenDisplay(320, 240);
-    ASSERT_EQ(ChangeDir(scratch_), 1);   // scores.dat lands here
+    ASSERT_EQ(ChangeDir(scratch_.Path().string()), 1);   // scores.dat lands here
     PauseState = 1;                      // as the title screen runs a round
   }
   // Timed input a little after now, as lines of an input script.
   static void At(int afterMs, const std::string& event) {
     testhost::ScriptLines(std::to_string(testhost::Clock() + afterMs) + " " + event + "\n");
   }
-  std::string ScoreFile() {
-    std::ifstream in(scratch_ + "/scores.dat", std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string ScoreFile() { return scratch_.Read("scores.dat"); }
 };
 
 TEST_F(RoundEndTest, LostRoundIsRecordedNewestFirstAndSavedAtOnce) {

@@ -1,8 +1,6 @@
 // The card round's test fixture: platform, module resets, display and art.
 #include "round_fixture.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 
 #include "audio/music.h"
@@ -34,14 +32,6 @@ uint32_t CellColour(int frame) {
   if (frame == 22) return 0x00F0F0;   // correct-pick marker
   // Faces: red-dominant, every value its own green level.
   return 0xC80000u | (static_cast<uint32_t>(20 + 9 * frame) << 8) | 0x28u;
-}
-
-std::string ScratchFolder() {
-  static int counter = 0;
-  fs::path dir = fs::temp_directory_path() /
-                 ("mnemora_round_" + std::to_string(getpid()) + "_" + std::to_string(++counter));
-  fs::create_directories(dir);
-  return dir.string();
 }
 
 }  // namespace roundtest
@@ -89,39 +79,23 @@ void RoundTest::OpenDisplay(int windowWidth, int windowHeight) {
   SetVirtualResolution(1280, 960);
 }
 
-namespace {
-std::string g_startFolder;   // the working folder before the test
-}  // namespace
-
 void RoundTest::SetUp() {
   testhost::Start("");
   ResetProgramTables();
   ::Setup[kSetupEngine] = 2;       // software back end
   ::Setup[kSetupFrameskip] = 0;       // every frame drawn
   DebugOverlay = 0;   // keep the statistics off the pixels under test
-  scratch_ = ScratchFolder();
-  // The round's files (setup, scores, screenshots) are written relative to
-  // the game folder: make that a folder inside the scratch folder, so nothing
-  // lands beside the build.
-  g_startFolder = CurrentDir();
-  fs::create_directories(scratch_ + "/Files/253");
-  ChangeDir(scratch_ + "/Files/253");
+  scratch_.Enter("Files/253");
 
   // The art is drawn at full size once per test, then the test's own display opens.
   OpenDisplay(1280, 960);
-  MakeArt(scratch_);
+  MakeArt(scratch_.Path().string());
   AutoMidHandle(1);   // as the game loads every image: handle at the centre
-  DeckImages[1] = LoadAnimImage(scratch_ + "/Deck_01.png", 96, 128, 0, 25, 3);
-  HeartImage = LoadImage(scratch_ + "/heart.png", 3);
+  DeckImages[1] = LoadAnimImage((scratch_ / "Deck_01.png").string(), 96, 128, 0, 25, 3);
+  HeartImage = LoadImage((scratch_ / "heart.png").string(), 3);
   DeckCount = 1;
   DeckIndex = 1;
   TableIndex = 1;
-}
-
-void RoundTest::TearDown() {
-  ChangeDir(g_startFolder);
-  std::error_code ec;
-  fs::remove_all(scratch_, ec);
 }
 
 void RoundTest::LoadEffectSounds() {

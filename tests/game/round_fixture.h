@@ -8,15 +8,14 @@
 #include <cstdint>
 #include <string>
 
+#include "support/temp_folder.h"
+
 namespace roundtest {
 
 // Deck cell colours: faces, the two markers and the back are all different.
 uint32_t CellColour(int frame);          // 0xRRGGBB
 constexpr uint32_t kBackColour = 0x1E3CC8;
 constexpr uint32_t kHeartColour = 0xE01020;
-
-// A fresh scratch folder for files the game writes; removed by TearDown.
-std::string ScratchFolder();
 
 }  // namespace roundtest
 
@@ -25,7 +24,6 @@ class RoundTest : public ::testing::Test {
   // windowWidth x windowHeight real pixels showing a 1280 x 960 virtual screen.
   void OpenDisplay(int windowWidth = 1280, int windowHeight = 960);
   void SetUp() override;
-  void TearDown() override;
 
   // Loads 001.wav .. of the generated game folder into EffectSounds.
   void LoadEffectSounds();
@@ -35,5 +33,8 @@ class RoundTest : public ::testing::Test {
   // Queues a pointer move to a virtual position, whatever the window size.
   void PushPointer(int vx, int vy);
 
-  std::string scratch_;
+  // The art, and Files/253 inside it as the working folder: the round's
+  // files (setup, scores, screenshots) are written relative to the game
+  // folder, so nothing lands beside the build.
+  testsupport::TempFolder scratch_{"round"};
 };

@@ -8,12 +8,13 @@
 #include "game/scores.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/temp_folder.h"
 #include "title_fixture.h"
 
 using title_test::MakeRecord;
-using title_test::ReadBytes;
-using title_test::ScratchFolder;
-using title_test::WriteBytes;
+using testsupport::ReadBytes;
+using testsupport::TempFolder;
+using testsupport::WriteBytes;
 
 namespace {
 
@@ -24,7 +25,7 @@ class TitleScoreFile : public ::testing::Test {
     ResetScores();
   }
   void TearDown() override { ResetScores(); }
-  ScratchFolder folder_;
+  TempFolder folder_{"scores", TempFolder::kEntered};
 };
 
 std::string Zeros30() {

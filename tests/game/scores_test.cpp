@@ -14,6 +14,10 @@
 #include "support/temp_folder.h"
 #include "support/unprivileged.h"
 
+using testsupport::ReadBytes;
+using testsupport::TempFolder;
+using testsupport::WriteBytes;
+
 namespace {
 
 class ScoreFile : public ::testing::Test {
@@ -45,7 +49,7 @@ class ScoreFile : public ::testing::Test {
     return names;
   }
 
-  TempFolder folder;
+  TempFolder folder{"scores", TempFolder::kEntered};
 };
 
 const std::string kZeros =

@@ -1,10 +1,6 @@
 // Shared set-up for the title, panel and name-entry tests.
 #include "title_fixture.h"
 
-#include <fstream>
-#include <random>
-#include <sstream>
-
 #include "audio/music.h"
 #include "audio/sound_effects.h"
 #include "framework/controls.h"
@@ -24,21 +20,6 @@
 #include "platform/test_host.h"
 
 namespace title_test {
-
-ScratchFolder::ScratchFolder() {
-  std::random_device rd;
-  previous_ = std::filesystem::current_path();
-  dir_ = std::filesystem::temp_directory_path() /
-         ("mnemora_title_" + std::to_string(rd()) + "_" + std::to_string(rd()));
-  std::filesystem::create_directories(dir_);
-  ChangeDir(dir_.string());
-}
-
-ScratchFolder::~ScratchFolder() {
-  ChangeDir(previous_.string());
-  std::error_code ec;
-  std::filesystem::remove_all(dir_, ec);
-}
 
 void StartHeadlessDisplay() {
   testhost::Start("");
@@ -61,18 +42,6 @@ std::shared_ptr<Scores> MakeRecord(int64_t score, int64_t stamp, int mode, const
   r->GameMode = mode;
   r->Name = name;
   return r;
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 }  // namespace title_test

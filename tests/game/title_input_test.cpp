@@ -14,6 +14,7 @@
 #include "game/title_screen.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/temp_folder.h"
 #include "title_fixture.h"
 
 namespace {
@@ -34,7 +35,7 @@ void EndRoundsByThePauseMenu() {
 
 class TitleInputTest : public ::testing::Test {
  protected:
-  title_test::ScratchFolder scratch_;
+  testsupport::TempFolder scratch_{"title", testsupport::TempFolder::kEntered};
   void SetUp() override {
     title_test::StartHeadlessDisplay();
     g_roundFrames = 0;

@@ -9,8 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <unistd.h>
 
 using namespace wavtest;
 
@@ -20,13 +18,8 @@ class AudioChannelTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testhost::Start();   // also restores the audio start-up state
-    dir_ = std::filesystem::temp_directory_path() / ("mnemora_audio_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir_);
   }
-  void TearDown() override {
-    plat::ResetAudio();
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { plat::ResetAudio(); }
   int Load(const Bytes& wav) {
     std::string path = (dir_ / ("s" + std::to_string(++files_) + ".wav")).string();
     WriteFileBytes(path, wav);
@@ -39,7 +32,7 @@ class AudioChannelTest : public ::testing::Test {
     ResumeChannel(ch);
     return ch;
   }
-  std::filesystem::path dir_;
+  testsupport::TempFolder dir_{"audio"};
   int files_ = 0;
 };
 

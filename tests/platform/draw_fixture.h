@@ -5,15 +5,13 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
-#include <unistd.h>
-
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/temp_folder.h"
 
 namespace drawtest {
 
@@ -35,39 +33,9 @@ inline bool WritePng(const std::string& path, int w, int h, const std::vector<ui
 }
 
 // The drawing tests' files live in one folder of this process, removed when it ends.
-inline const std::string& TempFolder() {
-  struct Folder {
-    std::filesystem::path path;
-    pid_t owner = ::getpid();
-    Folder() : path(std::filesystem::temp_directory_path() / ("mnemora_draw_" + std::to_string(::getpid()))) {
-      std::filesystem::create_directories(path);
-    }
-    ~Folder() {   // not in a death test's child, which ends while the tests go on
-      std::error_code ec;
-      if (::getpid() == owner) std::filesystem::remove_all(path, ec);
-    }
-  };
-  static const Folder folder;
-  static const std::string text = folder.path.string();
-  return text;
-}
-inline std::string TempPath(const std::string& name) { return TempFolder() + "/" + name; }
-
-inline std::vector<uint8_t> ReadBytes(const std::string& path) {
-  std::vector<uint8_t> out;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    int c;
-    while ((c = std::fgetc(f)) != EOF) out.push_back(static_cast<uint8_t>(c));
-    std::fclose(f);
-  }
-  return out;
-}
-
-inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr);
-  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
+inline std::string TempPath(const std::string& name) {
+  static const testsupport::TempFolder folder("draw");
+  return (folder / name).string();
 }
 
 // A display of the given size on the software back end, white colour, alpha

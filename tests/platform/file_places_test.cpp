@@ -12,6 +12,10 @@
 #include "platform/platform.h"
 #include "support/temp_folder.h"
 
+using testsupport::ReadBytes;
+using testsupport::TempFolder;
+using testsupport::WriteBytes;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -103,7 +107,7 @@ class InstalledTree : public ::testing::Test {
     return all;
   }
 
-  TempFolder folder;
+  TempFolder folder{"places", TempFolder::kEntered};
   Environment env;
   fs::path root, home, data;
 };

@@ -6,13 +6,17 @@
 #include "platform/platform.h"
 #include "support/temp_folder.h"
 
+using testsupport::ReadBytes;
+using testsupport::TempFolder;
+using testsupport::WriteBytes;
+
 namespace {
 
 class Files : public ::testing::Test {
  protected:
   void SetUp() override { plat::ResetStreams(); }
   void TearDown() override { plat::ResetStreams(); }
-  TempFolder folder;
+  TempFolder folder{"files", TempFolder::kEntered};
 };
 
 std::vector<std::string> ReadAll(const std::string& path) {

@@ -191,17 +191,17 @@ TEST_F(DrawTest, GrabImageReadsLogicalAreaThroughTheVirtualMapping) {
 TEST_F(DrawTest, CorruptPngsGiveNoImage) {
   std::string good = TempPath("good.png");
   ASSERT_TRUE(WritePng(good, 16, 16, std::vector<uint32_t>(256, 0xFF123456)));
-  auto bytes = drawtest::ReadBytes(good);
+  const std::string bytes = testsupport::ReadBytes(good);
   ASSERT_GT(bytes.size(), 60u);
   std::string bad = TempPath("bad.png");
   // Truncated at every length up to the full file, and with flipped bytes.
   for (size_t len = 0; len < bytes.size(); len += 7) {
-    drawtest::WriteBytes(bad, std::vector<uint8_t>(bytes.begin(), bytes.begin() + len));
+    testsupport::WriteBytes(bad, bytes.substr(0, len));
     EXPECT_EQ(LoadImage(bad, 0), 0) << "length " << len;
   }
-  auto flipped = bytes;
-  flipped[20] ^= 0xFF;  // inside IHDR: CRC no longer matches
-  drawtest::WriteBytes(bad, flipped);
+  std::string flipped = bytes;
+  flipped[20] = static_cast<char>(~flipped[20]);  // inside IHDR: CRC no longer matches
+  testsupport::WriteBytes(bad, flipped);
   EXPECT_EQ(LoadImage(bad, 0), 0);
   EXPECT_EQ(LoadImage(TempPath("missing.png"), 0), 0);
   EXPECT_EQ(LoadImage(testing::TempDir(), 0), 0);  // a folder
@@ -258,13 +258,13 @@ TEST_F(DrawTest, FontsMeasureAndDrawText) {
 TEST_F(DrawTest, CorruptOrTruncatedFontsGiveNoFont) {
   std::string path = FontPath();
   if (path.empty()) GTEST_SKIP() << "no TrueType font on this machine";
-  auto bytes = drawtest::ReadBytes(path);
+  const std::string bytes = testsupport::ReadBytes(path);
   std::string bad = TempPath("bad.ttf");
   for (size_t len : {size_t(0), size_t(11), size_t(100), bytes.size() / 2, bytes.size() - 1}) {
-    drawtest::WriteBytes(bad, std::vector<uint8_t>(bytes.begin(), bytes.begin() + len));
+    testsupport::WriteBytes(bad, bytes.substr(0, len));
     EXPECT_EQ(LoadImageFont(bad, 20), 0) << "length " << len;
   }
-  drawtest::WriteBytes(bad, std::vector<uint8_t>(5000, 0xAB));
+  testsupport::WriteBytes(bad, std::string(5000, '\xAB'));
   EXPECT_EQ(LoadImageFont(bad, 20), 0);
   EXPECT_EQ(LoadImageFont(path, 0), 0);
   EXPECT_EQ(LoadImageFont(TempPath("missing.ttf"), 20), 0);

@@ -3,9 +3,10 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <vector>
+
+#include "support/temp_folder.h"
 
 namespace wavtest {
 
@@ -77,8 +78,7 @@ inline Bytes Constant16(int rate, int frames, int16_t value) {
 }
 
 inline void WriteFileBytes(const std::string& path, const Bytes& b) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  f.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
+  testsupport::WriteBytes(path, std::string(b.begin(), b.end()));
 }
 
 }  // namespace wavtest

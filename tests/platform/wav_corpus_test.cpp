@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -16,11 +16,10 @@ TEST(WavCorpus, BrokenFilesAreRefusedAndGoodOnesDecode) {
   int files = 0, good = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
     if (!entry.is_regular_file()) continue;
-    std::ifstream in(entry.path(), std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string bytes = testsupport::ReadBytes(entry.path());
     std::string name = entry.path().filename().string();
     plat::SoundData sound;
-    bool decoded = plat::DecodeWav(bytes.data(), bytes.size(), sound);
+    bool decoded = plat::DecodeWav(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), sound);
     bool expectGood = name.rfind("ok_", 0) == 0;
     EXPECT_EQ(decoded, expectGood) << name;
     if (decoded) {

@@ -7,9 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <unistd.h>
-
 using namespace wavtest;
 
 namespace {
@@ -100,20 +97,15 @@ class LoadSoundTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testhost::Start();   // also restores the audio start-up state
-    dir_ = std::filesystem::temp_directory_path() / ("mnemora_wav_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir_);
   }
-  void TearDown() override {
-    plat::ResetAudio();
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { plat::ResetAudio(); }
   std::string Path(const std::string& name) { return (dir_ / name).string(); }
-  std::filesystem::path dir_;
+  testsupport::TempFolder dir_{"wav"};
 };
 
 TEST_F(LoadSoundTest, RefusedFilesGiveNoneAndHandlesAreNeverReused) {
   EXPECT_EQ(LoadSound(Path("missing.wav")), 0);
-  EXPECT_EQ(LoadSound(dir_.string()), 0);   // a folder
+  EXPECT_EQ(LoadSound(dir_.Path().string()), 0);   // a folder
   WriteFileBytes(Path("text.wav"), Bytes{'h', 'e', 'l', 'l', 'o'});
   EXPECT_EQ(LoadSound(Path("text.wav")), 0);
 

@@ -20,8 +20,8 @@
 #include "framework/startup.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
-#include "whole_program/game_run.h"
 #include "support/xvfb_server.h"
+#include "whole_program/game_run.h"
 
 namespace {
 

@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_folder.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -104,8 +106,8 @@ uint32_t Le(const std::vector<uint8_t>& b, size_t at, int bytes) {
 
 // Walks the RIFF chunks, as a tolerant loader would.
 bool ReadWav(const fs::path& path, Wav& out) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<uint8_t> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string text = testsupport::ReadBytes(path);
+  const std::vector<uint8_t> b(text.begin(), text.end());
   if (b.size() < 12 || std::string(b.begin(), b.begin() + 4) != "RIFF" ||
       std::string(b.begin() + 8, b.begin() + 12) != "WAVE")
     return false;

@@ -7,39 +7,28 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/temp_folder.h"
 
 namespace gamerun {
 
 namespace fs = std::filesystem;
 
 struct GameDir {
+  testsupport::TempFolder folder;
   fs::path root;   // holds mnemora and Files/
 
-  explicit GameDir(const std::string& name) {
-    root = fs::temp_directory_path() / ("mnemora-" + name + "-" + std::to_string(::getpid()));
-    fs::remove_all(root);
-    fs::create_directories(root);
+  explicit GameDir(const std::string& name) : folder(name), root(folder.Path()) {
     fs::copy(fs::path(MNEMORA_GAME_DIR), root, fs::copy_options::recursive);
   }
-  ~GameDir() { fs::remove_all(root); }
 
   fs::path Files() const { return root / "Files"; }
   fs::path Game() const { return root / "Files" / "253"; }
 
-  void Write(const fs::path& relative, const std::string& bytes) const {
-    std::ofstream out(root / relative, std::ios::binary);
-    out << bytes;
-  }
-  std::string Read(const fs::path& relative) const {
-    std::ifstream in(root / relative, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  void Write(const fs::path& relative, const std::string& bytes) const { folder.Write(relative, bytes); }
+  std::string Read(const fs::path& relative) const { return folder.Read(relative); }
   bool Exists(const fs::path& relative) const { return fs::exists(root / relative); }
   // A picture the headless host's "shot" line saved: relative to the start
   // folder, or to the folder current at the time (the game folder).
@@ -72,21 +61,7 @@ struct GameDir {
   }
 
   // The log as lines, without their CR LF.
-  std::vector<std::string> LogLines() const {
-    std::vector<std::string> lines;
-    std::string text = Read("Files/Debug.txt");
-    size_t start = 0;
-    while (start < text.size()) {
-      size_t end = text.find("\r\n", start);
-      if (end == std::string::npos) {
-        lines.push_back(text.substr(start));
-        break;
-      }
-      lines.push_back(text.substr(start, end - start));
-      start = end + 2;
-    }
-    return lines;
-  }
+  std::vector<std::string> LogLines() const { return folder.Lines("Files/Debug.txt"); }
 };
 
 // Index of the first line equal to text at or after from; -1 if none.

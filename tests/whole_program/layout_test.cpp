@@ -12,17 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "framework/closing_screen.h"
 #include "framework/controls.h"
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
-#include "framework/closing_screen.h"
 #include "framework/frame_flip.h"
 #include "framework/log.h"
 #include "framework/menus.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
 #include "framework/startup.h"
-#include "support/temp_tree.h"
 #include "game/card_round.h"
 #include "game/decks.h"
 #include "game/name_entry.h"
@@ -31,6 +30,7 @@
 #include "game/title_screen.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -84,11 +84,11 @@ class LayoutTest : public ::testing::TestWithParam<Size> {
   void SetUp() override {
     testhost::Start();
     ResetProgramTables();
-    tree_ = std::make_unique<spinetest::TempTree>("layout");
+    tree_ = std::make_unique<testsupport::TempFolder>("layout", testsupport::TempFolder::kDataTree);
     tree_->CopyAllCommon();
     for (const char* f : {"253/Deck_01.png", "253/BG_01.png", "253/heart.png", "253/logo.png", "253/badges.png"})
       tree_->CopyShipped(f);
-    OpenLog((tree_->root / "Debug.txt").string());
+    OpenLog((tree_->Path() / "Debug.txt").string());
 
     const Size size = GetParam();
     ::Setup[kSetupEngine] = 2;   // the software back end, the reference for every picture
@@ -168,7 +168,7 @@ class LayoutTest : public ::testing::TestWithParam<Size> {
     testhost::ScriptLines(std::to_string(testhost::Clock() + afterMs) + " " + event + "\n");
   }
 
-  std::unique_ptr<spinetest::TempTree> tree_;
+  std::unique_ptr<testsupport::TempFolder> tree_;
 };
 
 // A full panel: sixteen and more ranked names of the difficulty on show,

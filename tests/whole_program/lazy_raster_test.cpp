@@ -8,14 +8,13 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 
 #include "framework/command_line.h"
 #include "framework/startup.h"
 #include "platform/test_host.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -43,7 +42,7 @@ std::string Script() {
 void PlaySession(const fs::path& root, bool eager) {
   fs::create_directories(root);
   fs::copy(fs::path(MNEMORA_GAME_DIR) / "Files", root / "Files", fs::copy_options::recursive);
-  std::ofstream(root / "script.txt") << Script();
+  testsupport::WriteBytes(root / "script.txt", Script());
   std::fflush(nullptr);
   pid_t pid = fork();
   ASSERT_GE(pid, 0);
@@ -62,23 +61,16 @@ void PlaySession(const fs::path& root, bool eager) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 TEST(LazyRaster, EveryShotOfASessionMatchesRasterisingEveryFrame) {
-  std::random_device rd;
-  const fs::path base = fs::temp_directory_path() / ("mnemora_lazy_" + std::to_string(rd()));
+  testsupport::TempFolder base("lazy");
+  base.KeepIfFailed();   // the shots, for a look
   PlaySession(base / "eager", true);
   PlaySession(base / "lazy", false);
   int shots = 0, distinct = 0;
   std::string previous;
   for (int t = 300; t <= 26700; t += 600) {
     const std::string name = "shot" + std::to_string(t) + ".png";
-    std::string eager = ReadAll(base / "eager" / name), lazy = ReadAll(base / "lazy" / name);
+    std::string eager = base.Read(fs::path("eager") / name), lazy = base.Read(fs::path("lazy") / name);
     ASSERT_FALSE(eager.empty()) << name << " missing";
     EXPECT_TRUE(eager == lazy) << name << " differs";
     distinct += eager != previous;
@@ -87,12 +79,6 @@ TEST(LazyRaster, EveryShotOfASessionMatchesRasterisingEveryFrame) {
   }
   // The session moved through its screens: the shots are not all one picture.
   EXPECT_GT(distinct, shots / 2);
-  if (!::testing::Test::HasFailure()) {
-    std::error_code ec;
-    fs::remove_all(base, ec);
-  } else {
-    std::fprintf(stderr, "shots kept in %s\n", base.string().c_str());
-  }
 }
 
 }  // namespace

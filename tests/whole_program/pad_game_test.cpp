@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "framework/command_line.h"
@@ -24,6 +23,7 @@
 #include "game/scores.h"
 #include "game/title_screen.h"
 #include "platform/platform.h"
+#include "support/temp_folder.h"
 #include "support/xvfb_server.h"
 
 namespace fs = std::filesystem;
@@ -150,27 +150,17 @@ void Step() {
   }
 }
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 TEST(PadGame, APadAloneStartsPicksPausesQuitsAndEntersTheName) {
   if (!XvfbServer::Installed()) GTEST_SKIP() << "Xvfb is not installed";
   XvfbServer server;
   ASSERT_TRUE(server.Start()) << server.Error();
   ASSERT_TRUE(fs::exists(fs::path(MNEMORA_GAME_DIR) / "Files" / "253"));
-  const fs::path root = fs::temp_directory_path() / ("mnemora_pad_" + std::to_string(::getpid()));
-  fs::remove_all(root);
-  fs::create_directories(root);
+  testsupport::TempFolder folder("pad");
+  folder.KeepIfFailed();
+  const fs::path root = folder.Path();
   fs::copy(fs::path(MNEMORA_GAME_DIR) / "Files", root / "Files", fs::copy_options::recursive);
   // The software back end: the quickest to start under Xvfb.
-  {
-    std::ofstream setup(root / "Files" / "Setup.ini", std::ios::binary);
-    setup << "[Graphics]\r\nGFX Engine = DX7\r\n";
-  }
+  folder.Write("Files/Setup.ini", "[Graphics]\r\nGFX Engine = DX7\r\n");
   const fs::path reportPath = root / "report.txt";
 
   std::fflush(nullptr);
@@ -192,17 +182,16 @@ TEST(PadGame, APadAloneStartsPicksPausesQuitsAndEntersTheName) {
   }
   int status = 0;
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  const std::string report = ReadAll(reportPath);
+  const std::string report = folder.Read("report.txt");
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << report;
   for (const char* line : {"plugged\n", "round\n", "picked\n", "paused\n", "name Player\n", "entered PlayerA\n"})
     EXPECT_NE(report.find(line), std::string::npos) << "missing: " << line << report;
 
   // The round was recorded as quit, under the picked name.
-  const std::string scores = ReadAll(root / "Files" / "253" / "scores.dat");
+  const std::string scores = folder.Read("Files/253/scores.dat");
   const std::string first = scores.substr(0, scores.find("\r\n"));
   EXPECT_NE(first.find("|PlayerA|"), std::string::npos) << scores;
   EXPECT_EQ(first.substr(first.size() - 2), "|1") << first;   // quit from the pause menu
-  if (!::testing::Test::HasFailure()) fs::remove_all(root);
 }
 
 }  // namespace

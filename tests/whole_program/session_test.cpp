@@ -4,42 +4,21 @@
 // in the panel and keeps the last name.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "session_bot.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
+using testsupport::ReadBytes;
+using testsupport::SplitLines;
 
 namespace {
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::vector<std::string> SplitLines(const std::string& text, const std::string& end) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t at = text.find(end, start);
-    if (at == std::string::npos) {
-      lines.push_back(text.substr(start));
-      break;
-    }
-    lines.push_back(text.substr(start, at - start));
-    start = at + end.size();
-  }
-  return lines;
-}
 
 std::vector<std::string> SplitFields(const std::string& line) {
   std::vector<std::string> fields;
@@ -49,28 +28,18 @@ std::vector<std::string> SplitFields(const std::string& line) {
   return fields;
 }
 
-// A copy of the built game folder in a fresh temporary folder.
+// A copy of the built game folder in a fresh temporary folder; a failed
+// session leaves it for inspection.
 class GameCopy {
  public:
   GameCopy() {
-    std::random_device rd;
-    root_ = fs::temp_directory_path() / ("mnemora_e2e_" + std::to_string(rd()) + std::to_string(rd()));
-    fs::create_directories(root_);
-    fs::copy(fs::path(MNEMORA_GAME_DIR) / "Files", root_ / "Files", fs::copy_options::recursive);
+    folder_.KeepIfFailed();
+    fs::copy(fs::path(MNEMORA_GAME_DIR) / "Files", folder_ / "Files", fs::copy_options::recursive);
   }
-  ~GameCopy() {
-    // A failed session leaves its folder for inspection.
-    if (::testing::Test::HasFailure()) {
-      std::fprintf(stderr, "session folder kept: %s\n", root_.string().c_str());
-      return;
-    }
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-  }
-  const fs::path& root() const { return root_; }
+  const fs::path& root() const { return folder_.Path(); }
 
  private:
-  fs::path root_;
+  testsupport::TempFolder folder_{"e2e"};
 };
 
 struct RoundSeen {
@@ -90,7 +59,7 @@ struct Report {
 
 Report ReadReport(const fs::path& path) {
   Report r;
-  for (const auto& line : SplitLines(ReadAll(path), "\n")) {
+  for (const auto& line : SplitLines(ReadBytes(path), "\n")) {
     std::istringstream in(line);
     std::string kind;
     in >> kind;
@@ -149,12 +118,12 @@ TEST(EndToEnd, ThreeRoundsRecordedThenShownInTheNextRun) {
   EXPECT_EQ(first.entered, (std::vector<std::string>{"Eve", "MaxMed", " Hal "}));
 
   // ---- the files of the first run
-  std::string debug = ReadAll(game.root() / "Files" / "Debug.txt");
+  std::string debug = ReadBytes(game.root() / "Files" / "Debug.txt");
   EXPECT_NE(debug.find("Closing Up\r\n"), std::string::npos);
   EXPECT_TRUE(fs::exists(game.root() / "Files" / "Setup.ini"));
   EXPECT_FALSE(fs::exists(gameFolder / "scores.dat.tmp"));
 
-  std::string scores = ReadAll(gameFolder / "scores.dat");
+  std::string scores = ReadBytes(gameFolder / "scores.dat");
   ASSERT_GE(scores.size(), 2u);
   EXPECT_EQ(scores.substr(scores.size() - 2), "\r\n");
   auto lines = SplitLines(scores, "\r\n");
@@ -199,7 +168,7 @@ TEST(EndToEnd, ThreeRoundsRecordedThenShownInTheNextRun) {
   }
   // Nothing played, nothing trimmed: the same records written again, the
   // name now read back trimmed.
-  auto again = SplitLines(ReadAll(gameFolder / "scores.dat"), "\r\n");
+  auto again = SplitLines(ReadBytes(gameFolder / "scores.dat"), "\r\n");
   ASSERT_EQ(again.size(), 6u);
   EXPECT_EQ(again[0], std::to_string(first.rounds[2].score) + "|Hal|0|" + SplitFields(lines[0])[3] +
                           "|0|2|0|0");
@@ -227,10 +196,10 @@ TEST(EndToEnd, AMediumRoundPlayedWithKeysOnlyIsScoredAndSaved) {
   // Two right turns, then a wrong one for each of the three lives and one more.
   EXPECT_EQ(report.rounds[0].turns, 2 + 3 + 1);
   EXPECT_GT(report.rounds[0].score, 0);
-  EXPECT_NE(ReadAll(keys.reportPath).find("keypicks "), std::string::npos);
+  EXPECT_NE(ReadBytes(keys.reportPath).find("keypicks "), std::string::npos);
   EXPECT_EQ(report.entered, (std::vector<std::string>{"Kay"}));
 
-  auto lines = SplitLines(ReadAll(gameFolder / "scores.dat"), "\r\n");
+  auto lines = SplitLines(ReadBytes(gameFolder / "scores.dat"), "\r\n");
   ASSERT_EQ(lines.size(), 2u);
   auto f = SplitFields(lines[0]);
   ASSERT_EQ(f.size(), 8u);
@@ -267,12 +236,12 @@ std::vector<Scene> ReadScenes(const std::string& path) {
 }
 
 void SetMusicVolume(const fs::path& setup, int volume) {
-  std::string text = ReadAll(setup);
+  std::string text = ReadBytes(setup);
   size_t at = text.find("Music = ");
   ASSERT_NE(at, std::string::npos);
   size_t end = text.find("\r\n", at);
   text.replace(at, end - at, "Music = " + std::to_string(volume));
-  std::ofstream(setup, std::ios::binary) << text;
+  testsupport::WriteBytes(setup, text);
 }
 
 }  // namespace
@@ -287,7 +256,7 @@ TEST(EndToEnd, MusicFollowsTheScreens) {
   listen.reportPath = (game.root() / "listen1.txt").string();
   ASSERT_EQ(e2e::RunSession(game.root().string(), listen), 0);
   std::vector<Scene> s = ReadScenes(listen.reportPath);
-  ASSERT_EQ(s.size(), 6u) << ReadAll(listen.reportPath);
+  ASSERT_EQ(s.size(), 6u) << ReadBytes(listen.reportPath);
   const char* names[6] = {"title", "round", "paused", "continued", "name", "title"};
   for (int i = 0; i < 6; ++i) EXPECT_EQ(s[i].name, names[i]);
 
@@ -315,7 +284,7 @@ TEST(EndToEnd, MusicFollowsTheScreens) {
   listen.reportPath = (game.root() / "listen2.txt").string();
   ASSERT_EQ(e2e::RunSession(game.root().string(), listen), 0);
   s = ReadScenes(listen.reportPath);
-  ASSERT_EQ(s.size(), 6u) << ReadAll(listen.reportPath);
+  ASSERT_EQ(s.size(), 6u) << ReadBytes(listen.reportPath);
   for (const Scene& scene : s) {
     EXPECT_EQ(scene.song, "-") << scene.name;
     EXPECT_EQ(scene.notes, 0) << scene.name;
