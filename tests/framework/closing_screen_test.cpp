@@ -14,6 +14,7 @@
 #include "platform/internal.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/headless_display.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -26,20 +27,11 @@ class ClosingScreenTest : public ::testing::Test {
   testsupport::TempFolder tree{"closing", testsupport::TempFolder::kDataTree};
 
   void SetUp() override {
-    testhost::Start();
+    testsupport::StartHeadlessDisplay();
     testhost::SetEndHook(&ThrowEnded);
-    ResetSetup();
-    ResetBindings();
     ResetPads();
-    ResetDisplaySetup();
-    ResetSharedAssets();
-    ResetDrawHelpers();
-    ResetFrameFlip();
-    ResetScores();
     tree.CopyShipped("Common/logo.png");
     tree.CopyShipped("Common/Kestrine.png");
-    Graphics(800, 600, 0, 60, 0);
-    SetVirtualResolution(1280, 960);
     OpenLog((tree.Path() / "Debug.txt").string());
   }
   void TearDown() override {

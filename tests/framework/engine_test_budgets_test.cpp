@@ -21,6 +21,7 @@
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
 #include "platform/test_host.h"
+#include "support/headless_display.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -62,19 +63,10 @@ const Case kCases[] = {
 class EngineTestTest : public ::testing::TestWithParam<Case> {
  protected:
   void SetUp() override {
-    testhost::Start("");
-    ResetSetup();
-    ResetDisplaySetup();
-    ResetSharedAssets();
-    ResetDrawHelpers();
-    ResetFrameFlip();
-    ResetMenus();
-    ResetSoundEffects();
-    ResetMusic();
-    ASSERT_EQ(Graphics(VirtualWidth, VirtualHeight, 0, 60, 0), 1);
-    SetVirtualResolution(static_cast<float>(VirtualWidth), static_cast<float>(VirtualHeight));
+    // A window as big as the drawing space; the statistics on, as the
+    // program starts: the test turns them off.
+    ASSERT_NO_FATAL_FAILURE(testsupport::StartHeadlessDisplay({.width = 1280, .height = 960}));
     ASSERT_EQ(OpenLog(log_.string()), 1);
-    LastFlipTime = MilliSecs();
     EngineTestDrawCost = &ChargeLoad;
   }
 

@@ -14,27 +14,13 @@
 #include "framework/shared_assets.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/headless_display.h"
 #include "support/temp_folder.h"
 
 namespace {
 
-class FrameFlipTest : public ::testing::Test {
+class FrameFlipTest : public testsupport::HeadlessDisplayTest {
  protected:
-  void SetUp() override {
-    testhost::Start();
-    ResetSetup();
-    ResetDisplaySetup();
-    ResetSharedAssets();
-    ResetDrawHelpers();
-    ResetFrameFlip();
-    ResetMenus();
-    Graphics(800, 600, 0, 60, 0);
-    SetVirtualResolution(1280, 960);
-    LastFlipTime = MilliSecs();
-    DebugOverlay = 0;
-  }
-  void TearDown() override { EndGraphics(); }
-
   // A small image to count sprites with.
   int Sprite() {
     AutoMidHandle(1);

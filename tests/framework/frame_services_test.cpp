@@ -12,30 +12,17 @@
 #include "framework/shared_assets.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/headless_display.h"
 #include "support/temp_folder.h"
 
 namespace {
 
-class FrameServicesTest : public ::testing::Test {
+class FrameServicesTest : public testsupport::HeadlessDisplayTest {
  protected:
   testsupport::TempFolder tree{"services", testsupport::TempFolder::kDataTree};
-  void SetUp() override {
-    testhost::Start();
-    ResetSetup();
-    ResetBindings();
-    ResetDisplaySetup();
-    ResetSharedAssets();
-    ResetDrawHelpers();
-    ResetFrameFlip();
-    ResetMenus();
-    Graphics(800, 600, 0, 60, 0);
-    SetVirtualResolution(1280, 960);
-    LastFlipTime = MilliSecs();
-    DebugOverlay = 0;
-  }
   void TearDown() override {
     testhost::RecordTexts(false);
-    EndGraphics();
+    HeadlessDisplayTest::TearDown();
   }
   void Hit(int vk) {
     testhost::PushKey(vk, true);

@@ -17,28 +17,13 @@
 #include "platform/platform.h"
 #include "platform/test_host.h"
 #include "support/hang_guard.h"
+#include "support/headless_display.h"
 #include "support/temp_folder.h"
 
 namespace {
 
-class MenusTest : public ::testing::Test {
+class MenusTest : public testsupport::HeadlessDisplayTest {
  protected:
-  void SetUp() override {
-    testhost::Start();
-    ResetStartup();
-    ResetSetup();
-    ResetBindings();
-    ResetDisplaySetup();
-    ResetSharedAssets();
-    ResetDrawHelpers();
-    ResetFrameFlip();
-    ResetMenus();
-    Graphics(800, 600, 0, 60, 0);
-    SetVirtualResolution(1280, 960);
-    DebugOverlay = 0;
-    LastFlipTime = MilliSecs();
-  }
-  void TearDown() override { EndGraphics(); }
 
   // A click that SettingsPanel's own MouseHit sees on its next call.
   void Click(int button = 1) {

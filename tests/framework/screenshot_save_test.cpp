@@ -15,21 +15,13 @@
 #include "framework/startup.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/headless_display.h"
 #include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
 TEST(ScreenshotSave, AFailedWriteIsLoggedAndReportedAndLeavesNoFile) {
-  testhost::Start();
-  ResetStartup();
-  ResetSetup();
-  ResetDisplaySetup();
-  ResetSharedAssets();
-  ResetDrawHelpers();
-  ResetFrameFlip();
-  ResetMenus();
-  Graphics(800, 600, 0, 60, 0);
-  SetVirtualResolution(1280, 960);
+  testsupport::StartHeadlessDisplay();
   testsupport::TempFolder folder("shotsave");
   folder.Enter("253");
   const fs::path root = folder.Path();

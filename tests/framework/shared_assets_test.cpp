@@ -12,6 +12,7 @@
 #include "game/scores.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/headless_display.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -19,16 +20,7 @@ namespace {
 class SharedAssetsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testhost::Start();
-    ResetSetup();
-    ResetDisplaySetup();
-    ResetSharedAssets();
-    ResetDrawHelpers();
-    ResetFrameFlip();
-    ResetSoundEffects();
-    ResetScores();
-    Graphics(800, 600, 0, 60, 0);
-    SetVirtualResolution(1280, 960);
+    testsupport::StartHeadlessDisplay();
   }
   void TearDown() override {
     CloseLog();

@@ -50,7 +50,7 @@ void Press(int vk) {
 class NameEntry : public ::testing::Test {
  protected:
   void SetUp() override {
-    title_test::StartHeadlessDisplay();
+    title_test::StartTitleDisplay();
     g_driver = &driver_;
     FrameWatcher = Watch;
   }

@@ -1,28 +1,15 @@
 // The card round's test fixture: platform, module resets, display and art.
 #include "round_fixture.h"
 
-#include <filesystem>
-
-#include "audio/music.h"
 #include "audio/sound_effects.h"
-#include "framework/controls.h"
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
-#include "framework/frame_flip.h"
-#include "framework/menus.h"
 #include "framework/setup_file.h"
-#include "framework/shared_assets.h"
-#include "framework/startup.h"
-#include "game/card_round.h"
 #include "game/decks.h"
-#include "game/score_panel.h"
-#include "game/scores.h"
 #include "game/table_drawing.h"
-#include "game/title_screen.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
-
-namespace fs = std::filesystem;
+#include "support/headless_display.h"
 
 namespace roundtest {
 
@@ -69,26 +56,16 @@ void MakeArt(const std::string& folder) {
 }  // namespace
 
 void RoundTest::OpenDisplay(int windowWidth, int windowHeight) {
-  if (GraphicsOpenNow()) EndGraphics();
-  SetGraphicsDriver(kDriverDirectX7, 2);
-  Graphics(windowWidth, windowHeight, 0, 60, 0);
-  RealWidth = windowWidth;
-  RealHeight = windowHeight;
-  VirtualWidth = 1280;
-  VirtualHeight = 960;
-  SetVirtualResolution(1280, 960);
+  testsupport::OpenHeadlessDisplay({.width = windowWidth, .height = windowHeight, .driver = kDriverDirectX7});
 }
 
 void RoundTest::SetUp() {
-  testhost::Start("");
-  ResetProgramTables();
+  // The art is drawn at full size once per test, then the test's own display
+  // opens. No statistics over the pixels under test.
+  testsupport::StartHeadlessDisplay({.width = 1280, .height = 960, .driver = kDriverDirectX7, .statistics = false});
   ::Setup[kSetupEngine] = 2;       // software back end
   ::Setup[kSetupFrameskip] = 0;       // every frame drawn
-  DebugOverlay = 0;   // keep the statistics off the pixels under test
   scratch_.Enter("Files/253");
-
-  // The art is drawn at full size once per test, then the test's own display opens.
-  OpenDisplay(1280, 960);
   MakeArt(scratch_.Path().string());
   AutoMidHandle(1);   // as the game loads every image: handle at the centre
   DeckImages[1] = LoadAnimImage((scratch_ / "Deck_01.png").string(), 96, 128, 0, 25, 3);

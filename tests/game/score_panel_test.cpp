@@ -25,7 +25,7 @@ constexpr int W = 1280, H = 960;
 class ScorePanel : public ::testing::Test {
  protected:
   void SetUp() override {
-    title_test::StartHeadlessDisplay();
+    title_test::StartTitleDisplay();
     MouseXNow = MouseYNow = -1000;   // pointer away from the panel
   }
   void TearDown() override {

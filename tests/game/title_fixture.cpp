@@ -1,38 +1,16 @@
 // Shared set-up for the title, panel and name-entry tests.
 #include "title_fixture.h"
 
-#include "audio/music.h"
-#include "audio/sound_effects.h"
-#include "framework/controls.h"
-#include "framework/display_setup.h"
-#include "framework/draw_helpers.h"
-#include "framework/frame_flip.h"
-#include "framework/menus.h"
-#include "framework/setup_file.h"
-#include "framework/shared_assets.h"
-#include "framework/startup.h"
-#include "game/card_round.h"
-#include "game/decks.h"
 #include "game/name_entry.h"
 #include "game/score_panel.h"
-#include "game/title_screen.h"
-#include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/headless_display.h"
 
 namespace title_test {
 
-void StartHeadlessDisplay() {
-  testhost::Start("");
-  ResetProgramTables();
+void StartTitleDisplay() {
+  testsupport::StartHeadlessDisplay();
   FrameWatcher = nullptr;
   NameEntryOpen = false;
-  Graphics(800, 600, 0, 60, 0);
-  SetVirtualResolution(1280, 960);
-  RealWidth = 800;
-  RealHeight = 600;
-  VirtualWidth = 1280;
-  VirtualHeight = 960;
-  LastFlipTime = MilliSecs();
 }
 
 std::shared_ptr<Scores> MakeRecord(int64_t score, int64_t stamp, int mode, const std::string& name) {

@@ -11,8 +11,9 @@
 
 namespace title_test {
 
-// Restarts the headless host, opens the display and resets the modules.
-void StartHeadlessDisplay();
+// The headless display of tests/support, and the game's frame watcher and
+// name entry at their start values as well.
+void StartTitleDisplay();
 
 // A record as a finished round leaves it.
 std::shared_ptr<Scores> MakeRecord(int64_t score, int64_t stamp, int mode,

@@ -37,7 +37,7 @@ class TitleInputTest : public ::testing::Test {
  protected:
   testsupport::TempFolder scratch_{"title", testsupport::TempFolder::kEntered};
   void SetUp() override {
-    title_test::StartHeadlessDisplay();
+    title_test::StartTitleDisplay();
     g_roundFrames = 0;
     FrameWatcher = &EndRoundsByThePauseMenu;
     PointAt(0, 0);

@@ -18,7 +18,7 @@ constexpr int kEscape = 27, kUp = 38, kDown = 40, kX = 88, kZ = 90;
 class TitleFrames : public ::testing::Test {
  protected:
   void SetUp() override {
-    title_test::StartHeadlessDisplay();
+    title_test::StartTitleDisplay();
     testhost::PushMouseMove(0, 0);   // pointer away from every button
     PollSystem();
   }

@@ -6,18 +6,19 @@
 
 #include "audio/sound_effects.h"
 #include "framework/setup_file.h"
-#include "framework/shared_assets.h"
+#include "framework/startup.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
-#include "round_fixture.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-class SoundEffectsTest : public RoundTest {
+class SoundEffectsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    RoundTest::SetUp();
-    LoadEffectSounds();
+    testhost::Start("");
+    ResetProgramTables();
+    EffectSounds[5] = LoadSound((testsupport::ShippedFiles() / "253" / "005.wav").string());
     ASSERT_NE(EffectSounds[5], 0) << "the generated game folder has 005.wav";
     ::Setup[kSetupMaster] = 50;   // master
     ::Setup[kSetupSounds] = 50;   // sound
