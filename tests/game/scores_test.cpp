@@ -176,6 +176,15 @@ TEST_F(ScoreFile, EmptyGarbageAndMissingFiles) {
   EXPECT_TRUE(ScoreList.empty());
   EXPECT_EQ(PlayerName, "Player");
 
+  // Out of step from the first line: a record line lost, its Best line is
+  // no record, and the record after it is read with its own Best line.
+  WriteBytes("scores.dat", kZeros + "\r\n5|A|0|9|0|1|0|0\r\n" + kZeros + "\r\n");
+  LoadScores();
+  ASSERT_EQ(ScoreList.size(), 1u);
+  EXPECT_EQ(ScoreList.front()->Name, "A");
+  EXPECT_EQ(ScoreList.front()->Timestamp, 9);
+  EXPECT_EQ(PlayerName, "A");
+
   std::string garbage;
   uint32_t x = 12345;
   for (int i = 0; i < 200000; ++i) {
@@ -214,6 +223,7 @@ TEST_F(ScoreFile, TenThousandRecords) {
   ASSERT_EQ(ScoreList.size(), 10000u);
   EXPECT_EQ(ScoreList.front()->Name, "N499");   // newest stamp, first in the file
   EXPECT_EQ(ScoreList.back()->Name, "N9500");   // oldest stamp, last of its equals
+  EXPECT_EQ(PlayerName, "N0");                  // the first record of the file
   ASSERT_EQ(SaveScores(), 1);
   ResetScores();
   LoadScores();
