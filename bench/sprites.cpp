@@ -24,7 +24,7 @@
 
 #include "platform/internal.h"
 #include "platform/platform.h"
-#include "tests/window/xvfb_server.h"
+#include "tests/support/xvfb_server.h"
 
 namespace {
 

@@ -1,0 +1,154 @@
+// The closing screen in-process: what it saves and logs, and every way its
+// wait ends. The process end is swapped for a hook that unwinds to the test.
+#include <gtest/gtest.h>
+
+#include "framework/closing_screen.h"
+#include "framework/controls.h"
+#include "framework/display_setup.h"
+#include "framework/draw_helpers.h"
+#include "framework/frame_flip.h"
+#include "framework/log.h"
+#include "framework/setup_file.h"
+#include "framework/shared_assets.h"
+#include "game/scores.h"
+#include "platform/internal.h"
+#include "platform/platform.h"
+#include "platform/test_host.h"
+#include "support/headless_display.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+struct ProcessEnded {};
+void ThrowEnded() { throw ProcessEnded{}; }
+
+class ClosingScreenTest : public ::testing::Test {
+ protected:
+  testsupport::TempFolder tree{"closing", testsupport::TempFolder::kDataTree};
+
+  void SetUp() override {
+    testsupport::StartHeadlessDisplay();
+    testhost::SetEndHook(&ThrowEnded);
+    ResetPads();
+    tree.CopyShipped("Common/logo.png");
+    tree.CopyShipped("Common/Kestrine.png");
+    OpenLog((tree.Path() / "Debug.txt").string());
+  }
+  void TearDown() override {
+    testhost::SetEndHook(nullptr);
+    CloseLog();
+    EndGraphics();
+  }
+
+  // Runs the closing screen; returns the virtual milliseconds its wait took.
+  int RunUntilEnded() {
+    int start = MilliSecs();
+    bool ended = false;
+    try {
+      ShowClosingScreen();
+    } catch (const ProcessEnded&) {
+      ended = true;
+    }
+    EXPECT_TRUE(ended);
+    return MilliSecs() - start;
+  }
+  void At(int afterMs, const std::string& event) {
+    testhost::ScriptLines(std::to_string(testhost::Clock() + afterMs) + " " + event + "\n");
+  }
+};
+
+}  // namespace
+
+TEST_F(ClosingScreenTest, SavesLogsAndEndsOnAHeldButton) {
+  // A set-up still in progress when the player closed: an orderly exit, so
+  // the crash guard must not survive it.
+  tree.Write("253/crash.dat", "");
+  testhost::PushMouseButton(1, true);
+  PollSystem();
+  EXPECT_LT(RunUntilEnded(), 50);
+
+  EXPECT_EQ(tree.Read("Setup.ini").rfind("[Graphics]\r\nFullscreen = False\r\n", 0), 0u);
+  EXPECT_TRUE(std::filesystem::exists(tree.Path() / "253/scores.dat"));
+  EXPECT_FALSE(std::filesystem::exists(tree.Path() / "253/crash.dat"));
+  const std::vector<std::string> lines = tree.Lines("Debug.txt");
+  const std::vector<std::string> expected = {"Closing Up", "", "Bye!", "", "Play again, soon!!"};
+  EXPECT_EQ(lines, expected);
+  EXPECT_EQ(LogStream, 0);              // closed before the end
+  EXPECT_EQ(GraphicsOpenNow(), 0);
+  EXPECT_EQ(tree.Cwd(), tree.Canon("Common"));
+  // The logos were loaded anew with their handle at the top-left corner.
+  EXPECT_NE(LogoImage, 0);
+  EXPECT_NE(PartnerLogoImage, 0);
+}
+
+TEST_F(ClosingScreenTest, RightButtonAndAltF4EndTheWaitAtOnce) {
+  testhost::PushMouseButton(2, true);
+  PollSystem();
+  EXPECT_LT(RunUntilEnded(), 50);
+  testhost::PushMouseButton(2, false);
+
+  ChangeDir((tree.Path() / "253").string());
+  testhost::PushKey(165, true);   // right Alt
+  testhost::PushKey(115, true);
+  PollSystem();
+  EXPECT_LT(RunUntilEnded(), 50);
+}
+
+TEST_F(ClosingScreenTest, TheMiddleButtonIsInputToo) {
+  // Key codes 1..3 are the mouse buttons, so any held button is "any input".
+  testhost::PushMouseButton(3, true);
+  PollSystem();
+  EXPECT_LT(RunUntilEnded(), 50);
+}
+
+namespace {
+
+// The headless host, except that no 640 x 480 window can be opened.
+class NoSmallWindowHost final : public plat::Host {
+ public:
+  NoSmallWindowHost() : inner_(plat::MakeHeadlessHost("")) {}
+  const char* Name() const override { return inner_->Name(); }
+  bool Headless() const override { return true; }
+  void SetTitle(const std::string& t) override { inner_->SetTitle(t); }
+  std::vector<plat::DisplayMode> Modes(int d) override { return inner_->Modes(d); }
+  std::unique_ptr<plat::RenderBackend> Open(int driver, int w, int h, int depth, int hertz) override {
+    if (w == 640 && h == 480) return nullptr;
+    return inner_->Open(driver, w, h, depth, hertz);
+  }
+  void Close() override { inner_->Close(); }
+  void PumpEvents() override { inner_->PumpEvents(); }
+  uint32_t Millisecs() override { return inner_->Millisecs(); }
+  void Sleep(int ms) override { inner_->Sleep(ms); }
+  void ShowPointer(bool s) override { inner_->ShowPointer(s); }
+  void WarpPointer(int x, int y) override { inner_->WarpPointer(x, y); }
+  void LocalTime(int& y, int& mo, int& d, int& h, int& mi, int& s) override { inner_->LocalTime(y, mo, d, h, mi, s); }
+
+ private:
+  std::unique_ptr<plat::Host> inner_;
+};
+
+}  // namespace
+
+TEST_F(ClosingScreenTest, APageWhoseWindowFailsIsSkipped) {
+  // Nothing could end the wait of a page that is not there: no key, click or
+  // close request reaches a window that never opened.
+  plat::SetHost(std::make_unique<NoSmallWindowHost>());
+  EXPECT_LT(RunUntilEnded(), 50);
+  EXPECT_EQ(GraphicsOpenNow(), 0);
+  // Everything before the page still happened.
+  EXPECT_TRUE(std::filesystem::exists(tree.Path() / "Setup.ini"));
+  EXPECT_TRUE(std::filesystem::exists(tree.Path() / "253/scores.dat"));
+  EXPECT_EQ(tree.Lines("Debug.txt").back(), "Play again, soon!!");
+  EXPECT_EQ(LogStream, 0);
+}
+
+TEST_F(ClosingScreenTest, WaitsForAKeyOrACloseRequest) {
+  At(400, "key 32");
+  EXPECT_GE(RunUntilEnded(), 400);
+
+  testhost::Advance(100);   // the key's release
+  PollSystem();
+  ChangeDir((tree.Path() / "253").string());
+  At(700, "close");
+  EXPECT_GE(RunUntilEnded(), 700);
+}

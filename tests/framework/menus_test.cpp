@@ -1,0 +1,425 @@
+// The settings panel, the pause menu and screenshots on the headless host.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "framework/controls.h"
+#include "framework/display_setup.h"
+#include "framework/draw_helpers.h"
+#include "framework/frame_flip.h"
+#include "framework/log.h"
+#include "framework/menus.h"
+#include "framework/setup_file.h"
+#include "framework/shared_assets.h"
+#include "framework/startup.h"
+#include "game/score_panel.h"
+#include "platform/platform.h"
+#include "platform/test_host.h"
+#include "support/hang_guard.h"
+#include "support/headless_display.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+class MenusTest : public testsupport::HeadlessDisplayTest {
+ protected:
+
+  // A click that SettingsPanel's own MouseHit sees on its next call.
+  void Click(int button = 1) {
+    testhost::PushMouseButton(button, true);
+    testhost::PushMouseButton(button, false);
+    PollSystem();
+  }
+  void Key(int vk) {
+    testhost::PushKey(vk, true);
+    testhost::PushKey(vk, false);
+    PollSystem();
+  }
+  // Schedules script lines relative to the virtual clock.
+  void At(int afterMs, const std::string& event) {
+    testhost::ScriptLines(std::to_string(testhost::Clock() + afterMs) + " " + event + "\n");
+  }
+};
+
+}  // namespace
+
+TEST_F(MenusTest, PanelSlidesInStepsAndReversesMidway) {
+  SettingsOpen = 1;
+  for (int i = 1; i <= 10; ++i) {
+    SettingsPanel();
+    EXPECT_EQ(SettingsPanelY, -300 + 32 * i);
+  }
+  SettingsPanel();
+  EXPECT_EQ(SettingsPanelY, 20);
+
+  SettingsOpen = 0;
+  for (int i = 0; i < 3; ++i) SettingsPanel();
+  EXPECT_EQ(SettingsPanelY, 20 - 96);
+  SettingsOpen = 1;
+  SettingsPanel();
+  EXPECT_EQ(SettingsPanelY, 20 - 64);
+  SettingsOpen = 0;
+  for (int i = 0; i < 20; ++i) SettingsPanel();
+  EXPECT_EQ(SettingsPanelY, -300);
+}
+
+TEST_F(MenusTest, RowsCycleOnClicks) {
+  SettingsOpen = 1;
+  for (int i = 0; i < 10; ++i) SettingsPanel();
+  ASSERT_EQ(SettingsPanelY, 20);
+  // The graphics-engine row: three clicks come back to OpenGL.
+  MouseXNow = 30;
+  MouseYNow = 20 + 184 + 10;
+  for (int expected : {1, 2, 0}) {
+    Click();
+    SettingsPanel();
+    EXPECT_EQ(::Setup[kSetupEngine], expected);
+  }
+  // The display row: two clicks come back to windowed.
+  MouseYNow = 20 + 30 + 10;
+  for (int expected : {1, 0}) {
+    Click();
+    SettingsPanel();
+    EXPECT_EQ(::Setup[kSetupFullscreen], expected);
+  }
+  // Outside every row nothing changes.
+  MouseXNow = 600;
+  MouseYNow = 600;
+  Click();
+  SettingsPanel();
+  EXPECT_EQ(::Setup[kSetupFullscreen], 0);
+  EXPECT_EQ(::Setup[kSetupEngine], 0);
+}
+
+TEST_F(MenusTest, ResolutionWrapsBothWays) {
+  ModeCount = 12;
+  for (int i = 1; i <= 12; ++i) {
+    ModeWidths[i] = 640 + 80 * i;
+    ModeHeights[i] = (640 + 80 * i) * 3 / 4;
+  }
+  ::Setup[kSetupMode] = 12;
+  SettingsOpen = 1;
+  for (int i = 0; i < 10; ++i) SettingsPanel();
+  MouseXNow = 100;
+  MouseYNow = 20 + 70 + 50;   // over the resolution area, below the row's icon
+  Key(39);
+  SettingsPanel();
+  EXPECT_EQ(::Setup[kSetupMode], 1);
+  EXPECT_EQ(::Setup[kSetupWidth], ModeWidths[1]);
+  EXPECT_EQ(::Setup[kSetupHeight], ModeHeights[1]);
+  Key(37);
+  SettingsPanel();
+  EXPECT_EQ(::Setup[kSetupMode], 12);
+  Click(2);
+  SettingsPanel();
+  EXPECT_EQ(::Setup[kSetupMode], 11);
+  // With no modes listed the keys do nothing.
+  ModeCount = 0;
+  Key(39);
+  SettingsPanel();
+  EXPECT_EQ(::Setup[kSetupMode], 11);
+}
+
+TEST_F(MenusTest, VolumesSnapAtTheEnds) {
+  SettingsOpen = 1;
+  for (int i = 0; i < 10; ++i) SettingsPanel();
+  int x = VirtualWidth - 280;
+  testhost::PushMouseButton(1, true);
+  PollSystem();
+  MouseYNow = 20 + 70 + 2;
+  MouseXNow = x - 1;            // the leftmost point inside the slider
+  SettingsPanel();
+  EXPECT_EQ(::Setup[kSetupMaster], 0);
+  MouseXNow = x + 97;           // the rightmost
+  SettingsPanel();
+  EXPECT_EQ(::Setup[kSetupMaster], 100);
+  MouseXNow = x + 40;
+  SettingsPanel();
+  EXPECT_EQ(::Setup[kSetupMaster], 42);
+  testhost::PushMouseButton(1, false);
+  PollSystem();
+}
+
+TEST_F(MenusTest, QualityNoteThresholds) {
+  int r, g;
+  EXPECT_EQ(QualityNote(899, r, g), "Small (Bit blurry)");
+  EXPECT_EQ(QualityNote(900, r, g), "Native (Crisp, Clear)");
+  EXPECT_EQ(QualityNote(960, r, g), "Native (Crisp, Clear)");
+  EXPECT_EQ(QualityNote(961, r, g), "Bigger! (High-Definition!)");
+  EXPECT_EQ(r, 180);
+  EXPECT_EQ(g, 255);
+}
+
+TEST_F(MenusTest, AudioRowWithoutDriversKeepsValueZero) {
+  AudioDriverNames.clear();
+  std::string labels[6] = {"AUDIO"};
+  SettingsOpen = 1;
+  for (int i = 0; i < 10; ++i) SettingsPanel();
+  MouseXNow = VirtualWidth - 270;
+  MouseYNow = 20 + 20 + 10;
+  LeftClick = 1;
+  EXPECT_EQ(OptionRow(14, VirtualWidth - 280, 20, 24, labels), 1);
+  EXPECT_EQ(::Setup[kSetupAudioDriver], 0);
+}
+
+TEST_F(MenusTest, PauseMenuMovesOnceAndWrapsBothWays) {
+  Cls();
+  // Up from Continue shows Quit; confirm with Space returns 99.
+  At(100, "keydown 38");
+  At(300, "keyup 38");
+  At(500, "keydown 40");   // down from Quit: back to Continue
+  At(700, "keyup 40");
+  At(900, "keydown 40");   // held for over a second: moves once
+  At(2200, "keyup 40");
+  At(2400, "keydown 32");
+  At(2500, "keyup 32");
+  EXPECT_EQ(PauseMenu(), 99);
+}
+
+TEST_F(MenusTest, PauseMenuEscapeTakesTheHighlightedChoice) {
+  Cls();
+  At(200, "key 27");
+  EXPECT_EQ(PauseMenu(), 1);
+  At(100, "keydown 38");
+  At(200, "keyup 38");
+  At(400, "keydown 27");
+  At(600, "keyup 27");
+  int before = MilliSecs();
+  EXPECT_EQ(PauseMenu(), 99);
+  // It returns only after Escape is released.
+  EXPECT_GE(MilliSecs() - before, 600);
+}
+
+TEST_F(MenusTest, PauseMenuConfirmHeldAtOpeningDoesNothingUntilReleased) {
+  Cls();
+  testhost::PushKey(32, true);
+  PollSystem();
+  At(500, "keyup 32");
+  At(800, "key 32");
+  int before = MilliSecs();
+  EXPECT_EQ(PauseMenu(), 1);
+  EXPECT_GE(MilliSecs() - before, 800);
+}
+
+static int g_closesSeen = 0;
+
+TEST_F(MenusTest, PauseMenuReleaseWaitsEndOnACloseRequest) {
+  HangGuard guard(60, "the pause menu's Escape wait ignored a close request");
+  // Escape is never let go, and the window is closed.
+  Cls();
+  testhost::PushKey(27, true);
+  testhost::PushClose();
+  PollSystem();
+  // Each frame takes the request before it would reach the closing page.
+  g_closesSeen = 0;
+  FrameWatcher = [] { g_closesSeen += AppTerminate(); };
+  // The held Escape leaves the menu at its first frame; the wait after it
+  // ends on the close request the headless host sends once its script has
+  // run out, and leaves that request for the caller.
+  EXPECT_EQ(PauseMenu(), 1);
+  FrameWatcher = nullptr;
+  EXPECT_EQ(g_closesSeen, 1);
+  EXPECT_EQ(KeyDown(kKeyEscape), 1);
+  EXPECT_EQ(AppTerminate(), 1);
+}
+
+TEST_F(MenusTest, PauseMenuScatterIsTheSameOnEveryOpening) {
+  auto openAndLook = [this]() {
+    Cls();
+    ResetDrawState();
+    SetColourAlpha(200, 40, 40, 1);
+    DrawRect(100, 100, 300, 200);
+    Flip(0);
+    Cls();
+    SetColourAlpha(200, 40, 40, 1);
+    DrawRect(100, 100, 300, 200);
+    LastFlipTime = MilliSecs();
+    At(500, "key 27");
+    PauseMenu();
+    return testhost::BackBuffer();
+  };
+  testhost::Frame first = openAndLook();
+  testhost::Frame second = openAndLook();
+  ASSERT_EQ(first.rgba.size(), second.rgba.size());
+  EXPECT_TRUE(first.rgba == second.rgba);
+}
+
+TEST(Screenshots, SafeFileNameDropsTheTwelveCharacters) {
+  EXPECT_EQ(SafeFileName("a.b:c"), "abc");
+  EXPECT_EQ(SafeFileName("Rock 'n' Roll?"), "Rock n Roll");
+  EXPECT_EQ(SafeFileName("#',`.\\/:|*?\"ok"), "ok");
+}
+
+TEST_F(MenusTest, ScreenshotsGoBesideTheGameFolderWithoutOverwriting) {
+  namespace fs = std::filesystem;
+  testsupport::TempFolder folder("shots");
+  folder.Enter("253");
+  const fs::path root = folder.Path();
+  OpenLog((root / "Debug.txt").string());
+
+  Cls();
+  TakeScreenshot();
+  TakeScreenshot();
+  CloseLog();
+  EXPECT_EQ(fs::canonical(CurrentDir()), fs::canonical(root / "253"));
+  std::string date = CurrentDate();
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(root)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  ASSERT_EQ(names.size(), 4u);  // 253, Debug.txt and two pictures
+  EXPECT_EQ(names[2].rfind("Mnemora Find the Match (Screenshot_" + date + "_", 0), 0u) << names[2];
+  EXPECT_NE(names[2], names[3]);
+  ASSERT_GE(MessageList.size(), 2u);
+  EXPECT_EQ(MessageList.back()->txt, "Saved Screenshot");
+
+  const std::string text = folder.Read("Debug.txt");
+  EXPECT_NE(text.find("\r\n\tScreenshot\r\n\tGrabbing Screenshot\r\n\tSaving Screenshot : Mnemora Find the Match (Screenshot_"),
+            std::string::npos);
+  EXPECT_NE(text.find("\tSaved Screenshot 1\r\n\r\n"), std::string::npos);
+}
+
+TEST_F(MenusTest, FailedScreenshotIsReportedAndTheFolderRestored) {
+  namespace fs = std::filesystem;
+  testsupport::TempFolder folder("shotfail");
+  folder.Enter("253");
+  const fs::path root = folder.Path();
+  OpenLog((root / "Debug.txt").string());
+  EndGraphics();   // nothing to grab
+  TakeScreenshot();
+  CloseLog();
+  EXPECT_EQ(fs::canonical(CurrentDir()), fs::canonical(root / "253"));
+  ASSERT_FALSE(MessageList.empty());
+  EXPECT_EQ(MessageList.back()->txt, "Could not save the Screenshot");
+  EXPECT_NE(folder.Read("Debug.txt").find("\tSaved Screenshot 0\r\n"), std::string::npos);
+  Graphics(800, 600, 0, 60, 0);
+}
+
+TEST_F(MenusTest, ClickingAPadNameSwitchesItOffAndOn) {
+  testhost::AddPad("First Pad", 0xF);
+  testhost::AddPad("Second Pad", 0xF);
+  ScanPads();
+  ASSERT_EQ(PadCount, 2);
+  SettingsOpen = 1;
+  for (int i = 0; i < 10; ++i) SettingsPanel();
+  MouseXNow = VirtualWidth - 280 + 5;
+  MouseYNow = 20 + 230 + 15 + 5;   // the second line
+  Click();
+  SettingsPanel();
+  EXPECT_EQ(PadEnabled[1], 1);
+  EXPECT_EQ(PadEnabled[2], 0);
+  EXPECT_EQ(LeftClick, 0);         // the click was used up
+  // A disabled pad's button no longer counts for its bindings.
+  testhost::SetPadButton(1, 0, true);
+  PollSystem();
+  EXPECT_EQ(InputDown(PadCode(2, kPadButton0)), 0);
+  Click();
+  SettingsPanel();
+  EXPECT_EQ(PadEnabled[2], 1);
+  EXPECT_EQ(InputDown(PadCode(2, kPadButton0)), 1);
+  // Between the lines nothing flips.
+  MouseYNow = 20 + 230 + 30 + 5;
+  Click();
+  SettingsPanel();
+  EXPECT_EQ(PadEnabled[1] + PadEnabled[2], 2);
+}
+
+TEST_F(MenusTest, BindingButtonsTakeTheHeldInputWhileHovered) {
+  MouseMode = 0;   // keyboard-and-pad mode shows the controls column
+  SettingsOpen = 1;
+  for (int i = 0; i < 10; ++i) SettingsPanel();
+  // Set 1, control 0 (up) sits at (250 + 50, panel + 10).
+  MouseXNow = 300 + 10;
+  MouseYNow = 20 + 10 + 10;
+  testhost::PushKey(65, true);
+  PollSystem();
+  SettingsPanel();
+  EXPECT_EQ(Bindings[0], 65);
+  testhost::PushKey(65, false);
+  // Backspace clears the binding; Tab and other codes up to 8 change nothing.
+  testhost::PushKey(8, true);
+  PollSystem();
+  SettingsPanel();
+  EXPECT_EQ(Bindings[0], 0);
+  testhost::PushKey(8, false);
+  // Away from the buttons, or while the panel is still sliding, a held key
+  // binds nothing.
+  MouseXNow = 900;
+  testhost::PushKey(66, true);
+  PollSystem();
+  SettingsPanel();
+  EXPECT_EQ(Bindings[0], 0);
+  MouseXNow = 310;
+  SettingsOpen = 0;
+  SettingsPanel();
+  EXPECT_LT(SettingsPanelY, 0);
+  EXPECT_EQ(Bindings[0], 0);
+  // Set 4 (base slot 60), control 13 at (650 + 190, panel + 10 + 150).
+  SettingsOpen = 1;
+  SettingsPanel();
+  MouseXNow = 840 + 10;
+  MouseYNow = 20 + 160 + 10;
+  SettingsPanel();
+  EXPECT_EQ(Bindings[73], 66);
+  testhost::PushKey(66, false);
+  PollSystem();
+  MouseMode = 1;
+}
+
+// The panel without a mouse: rows in drawing order, Left and Right change
+// the focused value, the pad's B closes it.
+TEST_F(MenusTest, KeysAndThePadWorkThePanelRowByRow) {
+  auto hold = [](int vk, bool down) {
+    testhost::PushKey(vk, down);
+    PollSystem();
+  };
+  auto tap = [&](int vk) {
+    hold(vk, true);
+    SettingsPanel();
+    hold(vk, false);
+    SettingsPanel();
+  };
+  SettingsOpen = 1;
+  for (int i = 0; i < 11; ++i) SettingsPanel();
+  ::Setup[kSetupFullscreen] = 0;
+  ::Setup[kSetupFrameskip] = 0;
+  ::Setup[kSetupSounds] = 50;
+  tap(40);                  // the first press shows the focus on the first row
+  tap(39);                  // display: windowed -> full screen
+  EXPECT_EQ(::Setup[kSetupFullscreen], 1);
+  tap(39);                  // and back: two values wrap
+  EXPECT_EQ(::Setup[kSetupFullscreen], 0);
+  tap(40);                  // resolution
+  tap(40);                  // frame drawing
+  tap(37);                  // left wraps from the first value to the last
+  EXPECT_EQ(::Setup[kSetupFrameskip], 1);
+  // Down past the engine, Apply, the audio driver and the master volume to the sounds.
+  for (int i = 0; i < 5; ++i) tap(40);
+  tap(37);
+  EXPECT_EQ(::Setup[kSetupSounds], 45);
+  EXPECT_EQ(::Setup[kSetupFullscreen], 0);   // nothing else moved
+
+  const int pad = testhost::AddController("Test Controller");
+  testhost::SetControllerButton(pad, kControllerB, true);
+  SettingsPanel();
+  EXPECT_EQ(SettingsOpen, 0);
+  testhost::SetControllerButton(pad, kControllerB, false);
+}
+
+TEST_F(MenusTest, EscapeClosesTheOpenPanelAndIsNotTakenForTheScreen) {
+  SettingsOpen = 1;
+  for (int i = 0; i < 11; ++i) SettingsPanel();
+  testhost::PushKey(27, true);
+  PollSystem();
+  SettingsPanel();
+  EXPECT_EQ(SettingsOpen, 0);
+  for (int i = 0; i < 12; ++i) SettingsPanel();   // slid away, Escape still held
+  EXPECT_FALSE(SettingsPanelOut());
+  EXPECT_FALSE(EscapeForScreen());
+  testhost::PushKey(27, false);
+  PollSystem();
+  SettingsPanel();
+  testhost::PushKey(27, true);
+  PollSystem();
+  EXPECT_TRUE(EscapeForScreen());                 // a fresh press is the screen's again
+}

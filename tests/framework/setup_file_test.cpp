@@ -1,0 +1,206 @@
+// The setup file in-process: the audio driver's prefix rules, a driver named
+// in the wrong letter case, bindings that come back as saved, numbers held
+// in range, damaged and unreadable files, links, and a save that cannot be
+// written keeping the previous file.
+#include <gtest/gtest.h>
+
+#include "framework/controls.h"
+#include "framework/frame_flip.h"
+#include "framework/log.h"
+#include "framework/setup_file.h"
+#include "platform/platform.h"
+#include "platform/test_host.h"
+#include "support/temp_folder.h"
+#include "support/unprivileged.h"
+
+namespace {
+
+class SetupFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testhost::Start();
+    ResetSetup();
+    ResetBindings();
+    ResetFrameFlip();
+  }
+  void TearDown() override {
+    ResetLog();
+    ResetFrameFlip();
+  }
+
+  int AutoPick(std::vector<std::string> names) {
+    ResetSetup();
+    AudioDriverNames = std::move(names);
+    ChooseAudioDriver();
+    return ::Setup[kSetupAudioDriver];
+  }
+};
+
+}  // namespace
+
+TEST_F(SetupFileTest, AutomaticDriverPickFollowsThePrefixRules) {
+  // The last "Direct" wins over any earlier pick, in any letter case.
+  EXPECT_EQ(AutoPick({"FreeAudio", "OpenAL Soft", "DirectSound", "directx mixer", "Null"}), 3);
+  // Otherwise the first "OpenAL" or "Free".
+  EXPECT_EQ(AutoPick({"Null", "FreeAudio", "OpenAL Soft"}), 1);
+  EXPECT_EQ(AutoPick({"Null", "openal", "FreeAudio"}), 1);
+  // "OPENA" is too short a prefix, "Fre" too: nothing picked, slot 0.
+  EXPECT_EQ(AutoPick({"Null", "OpenA", "Fre"}), 0);
+  EXPECT_EQ(AutoPick({}), 0);
+}
+
+TEST_F(SetupFileTest, ANamedDriverIsMatchedExactlyAndSuppressesThePick) {
+  testsupport::TempFolder tree("setupread", testsupport::TempFolder::kDataTree);
+  ChangeDir(tree.Path().string());
+  AudioDriverNames = {"FreeAudio", "OpenAL Soft", "DirectSound"};
+  tree.Write("Setup.ini", "[Audio]\r\nAudioDriver = openal soft\r\n");
+  ReadSetup();
+  ChooseAudioDriver();
+  EXPECT_TRUE(AudioDriverNamed);
+  EXPECT_EQ(::Setup[kSetupAudioDriver], 0);   // no exact match, and no automatic pick either
+
+  ResetSetup();
+  AudioDriverNames = {"FreeAudio", "OpenAL Soft", "DirectSound"};
+  tree.Write("Setup.ini", "AUDIODRIVER=DirectSound=x\r\n");   // "=x" is a third field
+  ReadSetup();
+  EXPECT_EQ(::Setup[kSetupAudioDriver], 2);
+  tree.Write("Setup.ini", "AUDIODRIVER=DirectSound\r\nAudioDriver = OpenAL Soft\r\n");
+  ReadSetup();
+  EXPECT_EQ(::Setup[kSetupAudioDriver], 1);   // the later line wins
+  ChangeDir((tree.Path() / "253").string());
+}
+
+TEST_F(SetupFileTest, ClearedBindingsAreWrittenAsCleared) {
+  // Nothing bound anywhere: the slots that have a default say so, the rest
+  // are left out, and nothing follows.
+  Bindings.fill(0);
+  AudioDriverNames.clear();
+  std::string text = SetupFileText();
+  const std::string tail =
+      "\r\nAudioDriver = \r\n\r\n[Controls]\r\nKey=0,0\r\nKey=3,0\r\nKey=5,0\r\nKey=8,0\r\n"
+      "Key=10,0\r\nKey=11,0\r\nKey=12,0\r\nKey=13,0\r\n";
+  ASSERT_GE(text.size(), tail.size());
+  EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+  // The defaults themselves are written as always; 100 does not exist in the file.
+  ResetBindings();
+  Bindings[0] = 7;
+  Bindings[99] = 8;
+  Bindings[100] = 9;
+  text = SetupFileText();
+  EXPECT_NE(text.find("[Controls]\r\nKey=0,7\r\nKey=3,37\r\nKey=5,39\r\nKey=8,40\r\nKey=10,90\r\n"
+                      "Key=11,88\r\nKey=12,67\r\nKey=13,86\r\nKey=99,8\r\n"),
+            std::string::npos);
+  EXPECT_EQ(text.find("Key=100"), std::string::npos);
+}
+
+// What is saved is what the next start reads: slot 0 (Up) included, and a
+// binding the player cleared stays cleared instead of its default coming back.
+TEST_F(SetupFileTest, EveryBindingComesBackAfterARestart) {
+  testsupport::TempFolder tree("setuproundtrip", testsupport::TempFolder::kDataTree);
+  Bindings[0] = 87;      // W for up
+  Bindings[10] = 0;      // button 1 cleared
+  Bindings[21] = 301;    // player 2 up on pad 1
+  const std::array<int, 101> saved = Bindings;
+  SaveSetup();
+  ResetBindings();
+  ChangeDir(tree.Path().string());
+  ReadSetup();
+  ChangeDir((tree.Path() / "253").string());
+  EXPECT_EQ(Bindings, saved);
+}
+
+TEST_F(SetupFileTest, NumbersAreHeldInRange) {
+  testsupport::TempFolder tree("setuprange", testsupport::TempFolder::kDataTree);
+  ChangeDir(tree.Path().string());
+  tree.Write("Setup.ini", "Master = -2147483648\r\nSound=99999999999999999999\r\nMusic = 40\r\nKey=5," +
+                              std::string(1 << 20, '7') + "\r\nKey=3,256\r\nKey=8,$1F4\r\nKey=13,499\r\n" +
+                              "Key=100,65\r\nWidth=4294968096\r\n");
+  ReadSetup();
+  EXPECT_EQ(::Setup[kSetupMaster], 100);   // volumes are percentages
+  EXPECT_EQ(::Setup[kSetupSounds], 100);
+  EXPECT_EQ(::Setup[kSetupMusic], 40);
+  EXPECT_EQ(Bindings[5], 39);    // no input has these codes: the bindings stay
+  EXPECT_EQ(Bindings[3], 37);
+  EXPECT_EQ(Bindings[8], 40);    // 500: a fifth pad
+  EXPECT_EQ(Bindings[13], 499);  // the last button code of pad 4
+  EXPECT_NE(::Setup[kSetupWidth], 800);    // not wrapped round to a size that looks sensible
+  ChangeDir((tree.Path() / "253").string());
+}
+
+TEST_F(SetupFileTest, ALoneCrEndsALine) {
+  testsupport::TempFolder tree("setupcr", testsupport::TempFolder::kDataTree);
+  ChangeDir(tree.Path().string());
+  tree.Write("Setup.ini", "[Graphics]\rWidth=1024\rHeight=768\r\rGFX Engine = DX7\r[Audio]\rMaster = 20\r");
+  ReadSetup();
+  EXPECT_EQ(::Setup[kSetupWidth], 1024);
+  EXPECT_EQ(::Setup[kSetupHeight], 768);
+  EXPECT_EQ(::Setup[kSetupEngine], 2);
+  EXPECT_EQ(::Setup[kSetupMaster], 20);
+  ChangeDir((tree.Path() / "253").string());
+}
+
+TEST_F(SetupFileTest, AnUnreadableFileIsNeverSavedOver) {
+  testsupport::TempFolder tree("setupunreadable", testsupport::TempFolder::kDataTree);
+  std::filesystem::permissions(tree.Path(), std::filesystem::perms::all);
+  std::filesystem::permissions(tree.Path() / "253", std::filesystem::perms::all);
+  const std::string mine = "[Graphics]\r\nWidth=1920\r\nHeight=1080\r\n";
+  tree.Write("Setup.ini", mine);
+  std::filesystem::permissions(tree.Path() / "Setup.ini", std::filesystem::perms::none);
+  std::string failure = RunUnprivileged([&tree] {
+    ChangeDir(tree.Path().string());
+    ReadSetup();
+    ChangeDir((tree.Path() / "253").string());
+    SaveSetup();
+    SaveSetup();
+    if (!SetupFileUnreadable()) return std::string("not seen as unreadable");
+    int told = 0;
+    for (const auto& m : MessageList) told += m->txt == "Could not save your settings";
+    if (told != 1) return "told " + std::to_string(told) + " times";
+    return std::string();
+  });
+  EXPECT_EQ(failure, "");
+  std::filesystem::permissions(tree.Path() / "Setup.ini", std::filesystem::perms::owner_read);
+  EXPECT_EQ(tree.Read("Setup.ini"), mine);
+}
+
+TEST_F(SetupFileTest, SavingThroughALinkReplacesItsTarget) {
+  testsupport::TempFolder tree("setuplink", testsupport::TempFolder::kDataTree);
+  std::filesystem::create_directory(tree.Path() / "synced");
+  // A link to a file that is not there yet, relative to the link's folder.
+  std::filesystem::create_symlink("synced/Setup.ini", tree.Path() / "Setup.ini");
+  SaveSetup();
+  EXPECT_TRUE(std::filesystem::is_symlink(tree.Path() / "Setup.ini"));
+  EXPECT_EQ(tree.Read("synced/Setup.ini"), SetupFileText());
+  ::Setup[kSetupMaster] = 7;
+  SaveSetup();
+  EXPECT_TRUE(std::filesystem::is_symlink(tree.Path() / "Setup.ini"));
+  EXPECT_NE(tree.Read("synced/Setup.ini").find("Master = 7\r\n"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(tree.Path() / "synced/Setup.ini.tmp"));
+  EXPECT_FALSE(std::filesystem::exists(tree.Path() / "Setup.ini.tmp"));
+  EXPECT_EQ(tree.Cwd(), tree.Canon("253"));
+}
+
+TEST_F(SetupFileTest, AFailedSaveKeepsThePreviousFile) {
+  testsupport::TempFolder tree("setupsave", testsupport::TempFolder::kDataTree);
+  tree.Write("Setup.ini", "Width=1024\r\n");
+  OpenLog((tree.Path() / "Debug.txt").string());
+  // A folder where the temporary file should go: the write fails even for
+  // a user whom permissions do not stop.
+  std::filesystem::create_directory(tree.Path() / "Setup.ini.tmp");
+  SaveSetup();
+  EXPECT_EQ(tree.Read("Setup.ini"), "Width=1024\r\n");
+  EXPECT_EQ(tree.Cwd(), tree.Canon("253"));
+  CloseLog();
+  EXPECT_EQ(tree.Lines("Debug.txt"), std::vector<std::string>{"\tCould not save Setup.ini"});
+  ResetLog();
+
+  // The player is told, once however often it fails.
+  SaveSetup();
+  ASSERT_EQ(MessageList.size(), 1u);
+  EXPECT_EQ(MessageList.front()->txt, "Could not save your settings");
+
+  std::filesystem::remove(tree.Path() / "Setup.ini.tmp");
+  SaveSetup();
+  EXPECT_EQ(tree.Read("Setup.ini"), SetupFileText());
+  EXPECT_FALSE(std::filesystem::exists(tree.Path() / "Setup.ini.tmp"));
+}

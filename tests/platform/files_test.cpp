@@ -1,0 +1,147 @@
+// Files and folders: the 8-bit line format, end of file, stream handles,
+// delete and rename.
+#include <gtest/gtest.h>
+
+#include "platform/internal.h"
+#include "platform/platform.h"
+#include "support/temp_folder.h"
+
+using testsupport::ReadBytes;
+using testsupport::TempFolder;
+using testsupport::WriteBytes;
+
+namespace {
+
+class Files : public ::testing::Test {
+ protected:
+  void SetUp() override { plat::ResetStreams(); }
+  void TearDown() override { plat::ResetStreams(); }
+  TempFolder folder{"files", TempFolder::kEntered};
+};
+
+std::vector<std::string> ReadAll(const std::string& path) {
+  std::vector<std::string> lines;
+  int f = ReadFile(path);
+  while (!Eof(f)) lines.push_back(ReadLine(f));
+  CloseStream(f);
+  return lines;
+}
+
+TEST_F(Files, LinesRoundTripWithCrLfOnDisk) {
+  // Every byte that is not a line end survives, including the high half.
+  std::string all;
+  for (int c = 1; c < 256; ++c) {
+    if (c != '\r' && c != '\n') all.push_back(static_cast<char>(c));
+  }
+  int f = WriteFile("lines.txt");
+  ASSERT_NE(f, 0);
+  WriteLine(f, "first");
+  WriteLine(f, "");
+  WriteLine(f, all);
+  EXPECT_EQ(CloseStream(f), 1);
+
+  EXPECT_EQ(ReadBytes("lines.txt"), "first\r\n\r\n" + all + "\r\n");
+  EXPECT_EQ(ReadAll("lines.txt"), (std::vector<std::string>{"first", "", all}));
+}
+
+TEST_F(Files, ReadingSplitsAtLfDropsCrAndStopsAtZero) {
+  WriteBytes("in.txt", std::string("a\nb\r\nc\rd\r\ne\0f\ng", 15));
+  EXPECT_EQ(ReadAll("in.txt"), (std::vector<std::string>{"a", "b", "cd", "e", "f", "g"}));
+}
+
+TEST_F(Files, EofTurnsOnAfterTheLastLineAndStays) {
+  WriteBytes("two.txt", "x\r\ny\r\n");
+  int f = ReadFile("two.txt");
+  EXPECT_EQ(Eof(f), 0);
+  EXPECT_EQ(ReadLine(f), "x");
+  EXPECT_EQ(Eof(f), 0);
+  EXPECT_EQ(ReadLine(f), "y");
+  EXPECT_EQ(Eof(f), 1);  // no phantom empty line after the final CR LF
+  EXPECT_EQ(ReadLine(f), "");
+  EXPECT_EQ(Eof(f), 1);
+  CloseStream(f);
+
+  WriteBytes("empty.txt", "");
+  f = ReadFile("empty.txt");
+  ASSERT_NE(f, 0);
+  EXPECT_EQ(Eof(f), 1);
+  EXPECT_EQ(ReadLine(f), "");
+  CloseStream(f);
+}
+
+TEST_F(Files, TenMegabyteLine) {
+  std::string big(10 * 1024 * 1024, 'q');
+  big[12345] = '\r';
+  WriteBytes("big.txt", big + "\nend");
+  std::string expected = big;
+  expected.erase(12345, 1);
+  EXPECT_EQ(ReadAll("big.txt"), (std::vector<std::string>{expected, "end"}));
+}
+
+TEST_F(Files, BadHandlesAreIgnoredAndNeverReused) {
+  EXPECT_EQ(ReadLine(0), "");
+  EXPECT_EQ(Eof(0), 1);  // a "read until Eof" loop over a failed open must end
+  EXPECT_EQ(CloseStream(0), 0);
+  WriteLine(0, "nothing");
+
+  EXPECT_EQ(ReadFile("missing.txt"), 0);
+  EXPECT_EQ(ReadFile("."), 0);  // a folder is not a readable file
+  EXPECT_EQ(WriteFile("no/such/folder/x.txt"), 0);
+  EXPECT_EQ(ReadFile(""), 0);
+
+  int a = WriteFile("a.txt");
+  EXPECT_EQ(CloseStream(a), 1);
+  EXPECT_EQ(CloseStream(a), 0);
+  int b = WriteFile("b.txt");
+  EXPECT_NE(a, b);
+  WriteLine(a, "stale");  // must not land in b.txt
+  CloseStream(b);
+  EXPECT_EQ(ReadBytes("b.txt"), "");
+
+  // A reset closes everything but handles keep counting.
+  int c = WriteFile("c.txt");
+  plat::ResetStreams();
+  int d = WriteFile("d.txt");
+  EXPECT_NE(c, d);
+  WriteLine(c, "stale");
+  CloseStream(d);
+  EXPECT_EQ(ReadBytes("d.txt"), "");
+}
+
+TEST_F(Files, CloseReportsBytesThatNeverReachedTheFile) {
+  if (FileType("/dev/full") == 0) GTEST_SKIP() << "no full device";
+  int f = WriteFile("/dev/full");
+  ASSERT_NE(f, 0);
+  WriteLine(f, std::string(1000, 'x'));
+  EXPECT_EQ(CloseStream(f), 0);
+}
+
+TEST_F(Files, TypesFoldersDeleteAndRename) {
+  WriteBytes("file.txt", "old");
+  std::filesystem::create_directory("sub");
+  EXPECT_EQ(FileType("file.txt"), 1);
+  EXPECT_EQ(FileType("sub"), 2);
+  EXPECT_EQ(FileType("none"), 0);
+  EXPECT_EQ(FileType(""), 0);
+
+  WriteBytes("new.txt", "new");
+  EXPECT_EQ(RenameFile("new.txt", "file.txt"), 1);  // over an existing file
+  EXPECT_EQ(ReadBytes("file.txt"), "new");
+  EXPECT_EQ(FileType("new.txt"), 0);
+  EXPECT_EQ(RenameFile("new.txt", "file.txt"), 0);
+
+  EXPECT_EQ(DeleteFile("file.txt"), 1);
+  EXPECT_EQ(FileType("file.txt"), 0);
+  EXPECT_EQ(DeleteFile("file.txt"), 1);  // already gone counts as gone
+  EXPECT_EQ(DeleteFile("sub"), 0);       // folders are not deleted
+  EXPECT_EQ(FileType("sub"), 2);
+
+  std::string here = CurrentDir();
+  EXPECT_EQ(ChangeDir("sub"), 1);
+  EXPECT_EQ(std::filesystem::path(CurrentDir()), std::filesystem::path(here) / "sub");
+  EXPECT_EQ(ChangeDir("missing"), 0);
+  EXPECT_EQ(ChangeDir(".."), 1);
+  EXPECT_EQ(CurrentDir(), here);
+}
+
+}  // namespace
