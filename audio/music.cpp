@@ -9,22 +9,23 @@
 #include "audio/sound_effects.h"
 #include "platform/platform.h"
 
-int MusicPlaying = 0;
-float MusicSpread = 0.0f;
-int SongSeed = 0;
-int BlockCount = 0;
-int BlockInCycle = 0;
+// Start values: ResetMusic. The clock is its installer's.
+int MusicPlaying;
+float MusicSpread;
+int SongSeed;
+int BlockCount;
+int BlockInCycle;
 std::string Progression;
-std::array<int, 4> PartChoice{};
-std::array<int, 20> TrackSilent{}, NextTrackSilent{}, LeadIn{};
+std::array<int, 4> PartChoice;
+std::array<int, 20> TrackSilent, NextTrackSilent, LeadIn;
 std::array<std::string, 5> TrackPatterns;
-std::array<std::array<float, 64>, 5> StepGrid{};
-int StepIndex = 0;
-int NextStepTime = 0;
-int StepInterval = 0;
+std::array<std::array<float, 64>, 5> StepGrid;
+int StepIndex;
+int NextStepTime;
+int StepInterval;
 MusicClockFn MusicClock = &MilliSecs;
 std::string SongName;
-float MusicLevel = 1.0f;
+float MusicLevel;
 
 namespace {
 
@@ -39,7 +40,7 @@ struct LevelFade {
 };
 LevelFade Fade;
 // The channel volume last given to the ringing notes, per track (-1: none yet).
-std::array<float, kTracks> AppliedVolume{};
+std::array<float, kTracks> AppliedVolume;
 
 // The accompaniment plays at half the others' volume.
 float TrackVolume(int track) {
@@ -173,7 +174,6 @@ void ResetMusic() {
   for (auto& pattern : TrackPatterns) pattern.clear();
   for (auto& track : StepGrid) track.fill(0);
   StepIndex = NextStepTime = StepInterval = 0;
-  MusicClock = &MilliSecs;
   SongName.clear();
   MusicLevel = 1.0f;
   Fade = LevelFade{};
@@ -197,16 +197,16 @@ float NoteRatio(const std::string& letter) {
 }
 
 std::string PickPattern(int section, int salt) {
-  // 1-2: the discarded draws make every block and salt land far apart in the sequence.
+  // The discarded draws make every block and salt land far apart in the sequence.
   SeedRnd(WrapSum(static_cast<int64_t>(SeedTimes1024(SongSeed)) + BlockInCycle + BlockCount + salt));
   int64_t discards = static_cast<int64_t>(BlockCount) * 4 + salt;
   for (int64_t i = 0; i < discards; ++i) Rand(0, 1000);
 
-  // 3
+  // One of the section's patterns; chords are never stretched.
   std::string pattern = SongPattern(section, Rand(1, PatternCounts[section]));
   if (section == kSectionChords) return pattern;
 
-  // 4
+  // Stretched by the section's mode: not at all, once or twice.
   int mode = StretchModes[section];
   int r = Rand(0, 2);
   if ((mode > 0 && r > 0) || mode < 0) pattern = Stretched(pattern);
@@ -215,12 +215,12 @@ std::string PickPattern(int section, int salt) {
 }
 
 void ArrangeBlock() {
-  // 1-2
+  // The block's own seed; the count moves on.
   SeedRnd(WrapSum(static_cast<int64_t>(SeedTimes1024(SongSeed)) + BlockInCycle + BlockCount));
   ++BlockCount;
   ++BlockInCycle;
 
-  // 3: a new chord cycle
+  // A new chord cycle: part variants, chords, silent tracks and patterns.
   if (BlockInCycle > static_cast<int>(Progression.size()) / 4 || Progression.empty()) {
     for (int family = 1; family <= 3; ++family) PartChoice[family] = Rand(1, PartCounts[family]);
     BlockInCycle = 1;
@@ -237,7 +237,7 @@ void ArrangeBlock() {
     }
   }
 
-  // 4: drum patterns restart every block; tonal ones run on across the cycle.
+  // Drum patterns restart every block; tonal ones run on across the cycle.
   for (int s = 0; s < kSteps; ++s) {
     StepGrid[0][s] = DrumCell(TrackPatterns[0], s);
     StepGrid[1][s] = DrumCell(TrackPatterns[1], s);
@@ -246,18 +246,18 @@ void ArrangeBlock() {
 }
 
 void StartSong(const std::string& name, int seed, int tempoMs) {
-  // 1
+  // A song that can't be read leaves everything as it was.
   if (!ReadSongFile(name)) return;
   KeepGameRandom keep;
 
-  // 2
+  // The seed; -1 takes the clock.
   SeedRnd(SeedTimes1024(seed));
   if (seed == -1) {
     seed = MusicClock();
     SeedRnd(SeedTimes1024(seed));
   }
 
-  // 3
+  // The sequencer from the song's start.
   SongSeed = seed;
   MusicSpread = 0.3f;
   Progression.clear();
@@ -265,7 +265,7 @@ void StartSong(const std::string& name, int seed, int tempoMs) {
   NextStepTime = MusicClock();
   StepInterval = tempoMs / 2;
 
-  // 4-6
+  // The first block, arranged, starts playing a quarter second from now.
   for (int k = 0; k < 20; ++k) NextTrackSilent[k] = Rand(0, 1);
   ArrangeBlock();
   NextStepTime = MusicClock() + 250;
@@ -282,7 +282,7 @@ void UpdateMusic() {
     return;
   }
   ApplyLiveVolume();
-  // 1-2: one step per call, so a late schedule catches up a step per frame.
+  // One step per call, so a late schedule catches up a step per frame.
   if (!(MusicClock() > NextStepTime)) return;
   NextStepTime = WrapSum(static_cast<int64_t>(NextStepTime) + StepInterval);
   ++StepIndex;
@@ -292,7 +292,7 @@ void UpdateMusic() {
     ArrangeBlock();
   }
 
-  // 3
+  // The chord of this step, and how near the cycle's end it is.
   int length = static_cast<int>(Progression.size());
   int half = StepIndex / 8 + (BlockInCycle - 1) * 8;
   int quarter = StepIndex / 16 + (BlockInCycle - 1) * 4;
@@ -301,7 +301,7 @@ void UpdateMusic() {
   if (half >= 2 * length - 1) phase = 2;
   else if (quarter >= length - 1) phase = 1;
 
-  // 4
+  // A note on every track that plays this step.
   for (int t = 0; t < kTracks; ++t) {
     float v = StepGrid[t][StepIndex];
     int held = TrackSilent[t];

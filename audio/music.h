@@ -10,6 +10,7 @@
 // Replaced on every display set-up by LoadMusicParts. 0 = none.
 extern std::array<int, 50> MusicParts;
 extern std::array<int, 4> PartCounts;          // 1 bass, 2 melody, 3 accompaniment; highest N found
+// Written by ReadSongFile for each song started; held until the next.
 extern std::array<std::vector<std::string>, 5> SongPatterns;  // by section, entries from 1
 extern std::array<int, 5> PatternCounts;
 extern std::array<int, 5> StretchModes;        // -1 none, 0 FALSE, 1 RANDOM, 2 RANDOM+, -2 DOUBLE
@@ -25,6 +26,8 @@ bool ReadSongFile(const std::string& name);
 const std::string& SongPattern(int section, int number);
 
 // ---------------------------------------------------------------- the sequencer (music.cpp)
+// Written by the sequencer only (StartSong, UpdateMusic, StopMusic and the
+// level functions); per song.
 extern int MusicPlaying;               // 1 while a song plays
 extern float MusicSpread;              // pan magnitude of the side tracks
 
@@ -44,7 +47,8 @@ extern int StepInterval;               // ms per step
 
 // The sequencer's clock in milliseconds: the platform's MilliSecs. An offline
 // renderer points it at the time of the samples it has pulled, so the music
-// runs on sample time while the platform clock stands still.
+// runs on sample time while the platform clock stands still. The resets
+// leave it as it was installed.
 using MusicClockFn = int (*)();
 extern MusicClockFn MusicClock;
 

@@ -7,11 +7,12 @@
 #include "audio/music.h"
 #include "platform/platform.h"
 
-std::array<int, 50> MusicParts{};
-std::array<int, 4> PartCounts{};
+// Start values: ResetSongFile.
+std::array<int, 50> MusicParts;
+std::array<int, 4> PartCounts;
 std::array<std::vector<std::string>, 5> SongPatterns;
-std::array<int, 5> PatternCounts{};
-std::array<int, 5> StretchModes{-1, -1, -1, -1, -1};
+std::array<int, 5> PatternCounts;
+std::array<int, 5> StretchModes;
 
 namespace {
 
@@ -61,6 +62,39 @@ void ApplyStretchLine(const std::string& upper, int section) {
   else if (EndsWith(upper, "DOUBLE")) StretchModes[section] = -2;
 }
 
+// No patterns and no stretch lines: what a song file that can't be read leaves.
+void ClearSongTables() {
+  PatternCounts.fill(0);
+  StretchModes.fill(-1);
+  for (auto& section : SongPatterns) section.assign(1, std::string());
+}
+
+// A "[SECTION]" line (any case; closing brackets are dropped before the
+// comparison) makes its section the current one; an unknown header leaves
+// the current one.
+void ApplyHeaderLine(const std::string& line, int& current) {
+  std::string header = Without(UpperAscii(line), ']');
+  for (int s = 0; s < 5; ++s) {
+    if (header == kSectionHeaders[s]) current = s;
+  }
+}
+
+// A quoted line is a pattern of the current section, quotes dropped, up to
+// kMaxPatterns per section. Lines before the first header are ignored.
+void AddPatternLine(const std::string& line, int current) {
+  if (current < 0 || PatternCounts[current] >= kMaxPatterns) return;
+  ++PatternCounts[current];
+  SongPatterns[current].push_back(Without(line, '"'));
+}
+
+// One line of a song file, trimmed: a header, a stretch line or a pattern.
+void ReadSongLine(const std::string& line, int& current) {
+  if (StartsWith(line, "[")) ApplyHeaderLine(line, current);
+  std::string upper = UpperAscii(line);
+  if (StartsWith(upper, "STRETCH") && current >= 0) ApplyStretchLine(upper, current);
+  if (StartsWith(line, "\"")) AddPatternLine(line, current);
+}
+
 void FreeMusicParts() {
   for (int& part : MusicParts) {
     FreeSound(part);
@@ -74,9 +108,7 @@ void FreeMusicParts() {
 void ResetSongFile() {
   MusicParts.fill(0);
   PartCounts.fill(0);
-  for (auto& section : SongPatterns) section.assign(1, std::string());
-  PatternCounts.fill(0);
-  StretchModes.fill(-1);
+  ClearSongTables();
 }
 
 void LoadMusicParts() {
@@ -108,36 +140,16 @@ const std::string& SongPattern(int section, int number) {
 }
 
 bool ReadSongFile(const std::string& name) {
-  // 1
-  PatternCounts.fill(0);
-  StretchModes.fill(-1);
-  for (auto& section : SongPatterns) section.assign(1, std::string());
-  int current = -1;
-
-  // 2
+  ClearSongTables();
   std::string path = "music/" + name + ".ini";
   if (FileType(path) != 1) return false;
   int stream = ReadFile(path);
   if (stream == 0) return false;
 
-  // 3
+  int current = -1;   // no section yet
   do {
-    std::string line = TrimLow(ReadLine(stream));
-    if (StartsWith(line, "[")) {
-      std::string header = Without(UpperAscii(line), ']');
-      for (int s = 0; s < 5; ++s) {
-        if (header == kSectionHeaders[s]) current = s;
-      }
-    }
-    std::string upper = UpperAscii(line);
-    if (StartsWith(upper, "STRETCH") && current >= 0) ApplyStretchLine(upper, current);
-    if (StartsWith(line, "\"") && current >= 0 && PatternCounts[current] < kMaxPatterns) {
-      ++PatternCounts[current];
-      SongPatterns[current].push_back(Without(line, '"'));
-    }
+    ReadSongLine(TrimLow(ReadLine(stream)), current);
   } while (Eof(stream) == 0);
-
-  // 4
   CloseStream(stream);
   return true;
 }

@@ -8,9 +8,11 @@
 
 #include "platform/platform.h"
 
-std::array<int, 260> ChannelSlots{};
-int EffectCursor = 20;
-std::array<int, 201> EffectSounds{};
+// Start values: ResetSoundEffects; the effect sounds go with the shared
+// assets, the volume reader is its installer's.
+std::array<int, 260> ChannelSlots;
+int EffectCursor;
+std::array<int, 201> EffectSounds;
 VolumeReader ReadVolume = nullptr;
 
 namespace {
@@ -52,32 +54,32 @@ void ClearChannelSlot(int slot) {
 }
 
 void PlayEffect(int index, float rate, float volume, float pan) {
-  // 1. Effects off, or no such sound: the ring stays where it is.
+  // Effects off, or no such sound: the ring stays where it is.
   if (VolumeSetting(VolumeKind::Sounds) <= 0) return;
   if (index < 1 || index >= static_cast<int>(EffectSounds.size())) return;
   int sound = EffectSounds[index];
   if (sound == 0) return;
 
-  // 2. Next ring entry.
+  // Next ring entry.
   EffectCursor += 1;
   if (EffectCursor >= kRingEnd) EffectCursor = kRingFirst;
   int& entry = ChannelSlots[EffectCursor];
 
-  // 3. Clamp the arguments.
+  // Clamp the arguments.
   volume = ClampArg(volume, 0.0f, 1.0f);
   rate = ClampArg(rate, 0.25f, 4.0f);
   pan = ClampArg(pan, -1.0f, 1.0f);
 
-  // 4. A channel still sounding is cut and dropped; a finished one is reused.
+  // A channel still sounding is cut and dropped; a finished one is reused.
   if (entry != 0 && ChannelPlaying(entry)) ClearChannelSlot(EffectCursor);
 
-  // 5. An empty entry gets a fresh channel.
+  // An empty entry gets a fresh channel.
   if (entry == 0) entry = AllocChannel();
 
-  // 6. Cue the sound paused, so volume, pan and rate apply from its first sample.
+  // Cue the sound paused, so volume, pan and rate apply from its first sample.
   CueSound(sound, entry);
 
-  // 7. The settings are percentages; their product is taken before dividing.
+  // The settings are percentages; their product is taken before dividing.
   if (entry != 0) {
     SetChannelVolume(entry, MixVolume(VolumeKind::Sounds) * volume);
     SetChannelPan(entry, pan);

@@ -4,9 +4,10 @@
 #include <array>
 
 // 260 channel handles: 0..19 the music tracks, 20..255 the effect ring,
-// 256 the chime played while the shared assets load. 0 = none.
+// 256 the chime played while the shared assets load. 0 = none. Written by
+// the sequencer, PlayEffect and the splash; for the run.
 extern std::array<int, 260> ChannelSlots;
-extern int EffectCursor;   // ring entry used last; 20 at start
+extern int EffectCursor;   // ring entry used last, moved by PlayEffect; 20 at start
 // 001.wav .. 200.wav by number, 0 = none; filled by the shared-asset loading
 // on every display set-up, emptied with the display's other assets.
 extern std::array<int, 201> EffectSounds;

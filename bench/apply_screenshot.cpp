@@ -14,6 +14,7 @@
 #include "framework/setup_file.h"
 #include "framework/startup.h"
 #include "game/decks.h"
+#include "game/game_entry.h"
 #include "platform/platform.h"
 
 namespace {
@@ -33,6 +34,7 @@ double Cpu() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  InstallGameHooks();   // as the game's main does
   std::string gameDir = argc > 1 ? argv[1] : "build/game";
   if (chdir(gameDir.c_str()) != 0) {
     std::fprintf(stderr, "cannot enter %s\n", gameDir.c_str());

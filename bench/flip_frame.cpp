@@ -17,6 +17,7 @@
 #include "framework/frame_flip.h"
 #include "framework/setup_file.h"
 #include "framework/startup.h"
+#include "game/game_entry.h"
 #include "platform/platform.h"
 
 namespace {
@@ -39,6 +40,7 @@ double CpuPerFlip(int frames) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  InstallGameHooks();   // as the game's main does
   std::string gameDir = argc > 1 ? argv[1] : "build/game";
   if (chdir(gameDir.c_str()) != 0) {
     std::fprintf(stderr, "cannot enter %s\n", gameDir.c_str());

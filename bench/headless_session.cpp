@@ -27,7 +27,9 @@
 #include <string>
 #include <vector>
 
+#include "framework/command_line.h"
 #include "framework/startup.h"
+#include "game/game_entry.h"
 #include "platform/test_host.h"
 
 namespace fs = std::filesystem;
@@ -87,6 +89,7 @@ RunResult RunOnce(const fs::path& source, const fs::path& keepShots) {
   pid_t pid = fork();
   if (pid == 0) {
     if (chdir(work.c_str()) != 0) _exit(90);
+    DataFolderOption = work.string();   // as --data: the benchmark has no Files/ beside it
     setenv("MNEMORA_HEADLESS", "script.txt", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     testhost::SetEndHook(RecordEnd);
@@ -120,6 +123,7 @@ RunResult RunOnce(const fs::path& source, const fs::path& keepShots) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  InstallGameHooks();   // as the game's main does
   if (argc > 1 && std::string(argv[1]) == "--eager") {
     g_eager = true;
     --argc;

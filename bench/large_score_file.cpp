@@ -16,8 +16,10 @@
 #include <random>
 #include <string>
 
+#include "framework/command_line.h"
 #include "framework/startup.h"
 #include "game/decks.h"
+#include "game/game_entry.h"
 #include "game/scores.h"
 #include "game/title_screen.h"
 #include "platform/platform.h"
@@ -45,6 +47,7 @@ void WriteScoreFile(const fs::path& path, int records) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  InstallGameHooks();   // as the game's main does
   fs::path source = argc > 1 ? fs::path(argv[1]) : fs::current_path();
   int records = argc > 2 ? std::atoi(argv[2]) : 500000;
   if (!fs::exists(source / "Files" / "253")) {
@@ -57,6 +60,7 @@ int main(int argc, char** argv) {
   fs::copy(source / "Files", work / "Files", fs::copy_options::recursive);
   fs::remove(work / "Files" / "253" / "scores.dat");
   fs::current_path(work);
+  DataFolderOption = work.string();   // as --data: the benchmark has no Files/ beside it
   setenv("MNEMORA_HEADLESS", "", 1);
 
   StartUp();

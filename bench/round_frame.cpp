@@ -6,10 +6,10 @@
 //
 // GAME_FOLDER defaults to game/Files/253 below the current folder (the build
 // folder). DRIVER is the setup's graphics engine number (default 2, the
-// software back end). The figures split queueing the scene (backdrop, table
-// art, board pass, rules, markers, HUD: drawing is only listed here) from
-// FlipFrame, where the list is rasterised or handed to the GPU and presented;
-// pacing sleeps cost no CPU time.
+// software back end). The figures split queueing the round's own scene
+// (RoundScene: backdrop, table art, board pass, focus, rules, markers, HUD;
+// drawing is only listed here) from FlipFrame, where the list is rasterised
+// or handed to the GPU and presented; pacing sleeps cost no CPU time.
 #include <time.h>
 
 #include <algorithm>
@@ -22,7 +22,6 @@
 #include "audio/sound_effects.h"
 #include "framework/controls.h"
 #include "framework/display_setup.h"
-#include "framework/draw_helpers.h"
 #include "framework/frame_flip.h"
 #include "framework/menus.h"
 #include "framework/setup_file.h"
@@ -30,6 +29,7 @@
 #include "framework/startup.h"
 #include "game/card_round.h"
 #include "game/decks.h"
+#include "game/game_entry.h"
 #include "game/scores.h"
 #include "game/table_drawing.h"
 #include "platform/platform.h"
@@ -75,6 +75,7 @@ void AddMarker(int i) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  InstallGameHooks();   // as the game's main does
   const std::string folder = argc > 1 ? argv[1] : "game/Files/253";
   const int driver = argc > 2 ? std::atoi(argv[2]) : 2;
   const int frames = argc > 3 ? std::max(10, std::atoi(argv[3])) : 600;
@@ -118,15 +119,7 @@ int main(int argc, char** argv) {
     if (f % 15 == 0) FlipAngle[(1 + f / 15 % 6) * 10 + 1 + f / 90 % 6] = 181;
 
     const double t0 = CpuMs();
-    BeginFrame(1);
-    if (KeyHit(kKeyX)) StepDeck();
-    if (KeyHit(kKeyZ)) StepTable();
-    DrawBackdrop();
-    DrawTableArt();
-    BoardPassResult pass = BoardPass();
-    ApplyTurnRules(pass.animating, pass.hoverCell);
-    MarkerPass();
-    DrawHud();
+    RoundScene();
     const double t1 = CpuMs();
     FlipFrame(MouseMode);
     const double t2 = CpuMs();

@@ -16,6 +16,7 @@
 
 #include "framework/command_line.h"
 #include "framework/startup.h"
+#include "game/game_entry.h"
 #include "game/scores.h"
 #include "game/title_screen.h"
 #include "platform/platform.h"
@@ -52,6 +53,7 @@ void FillScores(int count) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  InstallGameHooks();   // as the game's main does
   fs::path source = argc > 1 ? fs::path(argv[1]) : fs::current_path();
   if (!fs::exists(source / "Files" / "253")) {
     std::fprintf(stderr, "no Files/253 in %s (pass the built game folder)\n", source.string().c_str());

@@ -26,10 +26,10 @@ std::string Padded(int64_t value, int width) {
 int Clock() { return MilliSecs(); }
 
 int64_t MakeTimestamp(const std::string& dateText) {
-  // 1. The date text, today's unless one is given.
+  // The date text, today's unless one is given.
   std::string date = Upper(dateText.empty() ? CurrentDate() : dateText);
 
-  // 2. Year, month by its three letters (0 when none matches), day.
+  // Year, month by its three letters (0 when none matches), day.
   int64_t year = AbsInt(ToInt(Mid(date, 8, 4)));
   int64_t month = 0;
   std::string monthKey = Mid(date, 4, 3);
@@ -38,13 +38,13 @@ int64_t MakeTimestamp(const std::string& dateText) {
   }
   int64_t day = AbsInt(ToInt(Left(date, 2)));
 
-  // 3. The time of day.
+  // The time of day.
   std::string time = CurrentTime();
   int64_t hour = AbsInt(ToInt(Mid(time, 1, 2)));
   int64_t minute = AbsInt(ToInt(Mid(time, 4, 2)));
   int64_t second = AbsInt(ToInt(Mid(time, 7, 2)));
 
-  // 4. Combine in 64 bits.
+  // Combine in 64 bits.
   return ((((year * 12 + month) * 31 + day) * 24 + hour) * 60 + minute) * 60 + second;
 }
 

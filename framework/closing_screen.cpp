@@ -53,8 +53,9 @@ bool AnyInputToLeave() {
 }  // namespace
 
 void ShowClosingScreen() {
-  // 1-4. The game's records hook also records a round still waiting for its
-  // name, so that it is saved.
+  // The song fades; the settings and the game's records are saved. The
+  // records hook also records a round still waiting for its name, so that
+  // it is saved.
   FadeOutMusic(kClosingFadeMs);
   ShowMouse();
   SaveSetup();
@@ -69,8 +70,8 @@ void ShowClosingScreen() {
   LogLine("");
   LogLine("Play again, soon!!");
 
-  // 5-6. Without its window the page could never be seen nor closed, and
-  // no input would ever end its wait: the program ends without it.
+  // The page's own small window. Without it the page could never be seen
+  // nor closed, and no input would ever end its wait: the program ends then.
   EndGraphics();
   if (Graphics(640, 480, 0, 60, 0) == 0) {
     CloseLog();
@@ -81,7 +82,7 @@ void ShowClosingScreen() {
   SetColourAlpha(0, 0, 80, 1);
   DrawRect(0, 0, 640, 480);
 
-  // 7-10: the logos are loaded with their handle at the top-left corner.
+  // The logos are loaded with their handle at the top-left corner.
   ChangeDir("../");
   ChangeDir("Common/");
   SetBlend(kBlendAlpha);
@@ -98,7 +99,7 @@ void ShowClosingScreen() {
   DrawImage(PartnerLogoImage, 384, 224, 0);
   SetScaleXY(1, 1);
 
-  // 11-12. The fonts follow the last display's size, the page does not: the
+  // The fonts follow the last display's size, the page does not: the
   // big line shrinks to fit the window's width, and the line under it moves
   // down as far as the big line then reaches.
   SetImageFont(Fonts[kFontLarge]);
@@ -115,14 +116,14 @@ void ShowClosingScreen() {
   SetScaleXY(1);
   Flip(-1);
 
-  // 13: wait for any input, pumping events and sleeping between polls.
+  // Wait for any input, pumping events and sleeping between polls.
   while (!AnyInputToLeave()) {
     PollSystem();
     UpdateMusic();
     Delay(1);
   }
 
-  // 14-16: a song still heard is stopped, and its notes' fades play out.
+  // A song still heard is stopped, and its notes' fades play out.
   if (MusicPlaying == 1) {
     StopMusic();
     Delay(20);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+// Written by ReadCommandLine before start-up; kept for the whole run (the
+// resets leave them).
 extern std::string DataFolderOption;  // --data DIR; "" = found from the executable's place
 extern bool PortableOption;           // --portable: only the Files/ folder beside the executable
 

@@ -4,13 +4,14 @@
 
 #include "platform/platform.h"
 
-std::array<int, 101> Bindings{};
-int PadCount = 0;
-std::array<int, 5> PadEnabled{};
-std::array<std::string, 5> PadNames{};
-std::array<int, 5> PadButtonMask{};
-std::array<float, 5> PadRestX{}, PadRestY{}, PadRestZ{}, PadRestU{}, PadRestV{}, PadRestR{};
-std::array<int, 5> PadHasHat{};
+// Start values: ResetBindings and ResetPads.
+std::array<int, 101> Bindings;
+int PadCount;
+std::array<int, 5> PadEnabled;
+std::array<std::string, 5> PadNames;
+std::array<int, 5> PadButtonMask;
+std::array<float, 5> PadRestX, PadRestY, PadRestZ, PadRestU, PadRestV, PadRestR;
+std::array<int, 5> PadHasHat;
 
 namespace {
 
@@ -118,10 +119,10 @@ void ScanPads() {
 }
 
 int InputDown(int code) {
-  // 1. Keys; 1..9 (mouse buttons, Backspace, Tab) never read as held.
+  // Keys; 1..9 (mouse buttons, Backspace, Tab) never read as held.
   if (code > 9 && code < 255) return KeyDown(code) ? 1 : 0;
 
-  // 2. Joypads 1..4.
+  // Joypads 1..4.
   if (code > 299) {
     int pad = code / kInputPadStride - 5;
     int sub = code % kInputPadStride;
@@ -133,7 +134,7 @@ int InputDown(int code) {
     return HatHeld(JoyHat(port), sub) ? 1 : 0;
   }
 
-  // 3. Nothing else is ever held.
+  // Nothing else is ever held.
   return 0;
 }
 
@@ -146,16 +147,16 @@ int ControlDown(int control, int player) {
 }
 
 int CaptureInput() {
-  // 1. The screenshot and statistics keys are never bound.
+  // The screenshot and statistics keys are never bound.
   if (KeyDown(kKeyF11) || KeyDown(kKeyF12)) return 0;
 
-  // 2. Keys in ascending order.
+  // Keys in ascending order.
   for (int key = 1; key <= 255; ++key) {
     if (KeyDown(key)) return key;
   }
 
-  // 3. Each enabled pad: axes, then the hat (exact positions only, so a
-  //    diagonal is never captured), then the buttons it has.
+  // Each enabled pad: axes, then the hat (exact positions only, so a
+  // diagonal is never captured), then the buttons it has.
   for (int pad = 1; pad <= PadCount; ++pad) {
     if (!PadUsable(pad)) continue;
     int port = pad - 1;
@@ -176,7 +177,7 @@ int CaptureInput() {
     }
   }
 
-  // 4. Nothing held.
+  // Nothing held.
   return 0;
 }
 

@@ -32,12 +32,14 @@ constexpr int kControlsPerPlayer = 20;
 // Code of pad p (1..4), sub-code s.
 constexpr int PadCode(int pad, int sub) { return kInputPadBase + (pad - 1) * kInputPadStride + sub; }
 
-// Input code per (player - 1) * 20 + control; survives display set-up; saved
-// in the setup file's [Controls] section. 0 = nothing bound.
+// Input code per (player - 1) * 20 + control; 0 = nothing bound. Written by
+// the setup file and the settings panel; lives for the run and is saved in
+// the setup file's [Controls] section.
 extern std::array<int, 101> Bindings;
 
-// The joypad table, entries 1..4 (slot 0 empty). Filled by ScanPads; only
-// PadEnabled changes later (the settings menu switches pads on and off).
+// The joypad table, entries 1..4 (slot 0 empty). Filled by ScanPads once at
+// start-up and kept for the run; only PadEnabled changes later (the settings
+// menu switches pads on and off).
 extern int PadCount;                          // pads in use, at most 4
 extern std::array<int, 5> PadEnabled;         // 0/1
 extern std::array<std::string, 5> PadNames;   // device name

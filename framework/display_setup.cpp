@@ -14,12 +14,13 @@
 #include "framework/shared_assets.h"
 #include "platform/platform.h"
 
-int RealWidth = 800, RealHeight = 600;
-int VirtualWidth = 1280, VirtualHeight = 960;
-int ModeCount = 0;
+// Start values: ResetDisplaySetup.
+int RealWidth, RealHeight;
+int VirtualWidth, VirtualHeight;
+int ModeCount;
 std::array<int, 2500> ModeWidths;
 std::array<int, 2500> ModeHeights;
-int GraphicsOpen = 0;
+int GraphicsOpen;
 
 void ResetDisplaySetup() {
   RealWidth = 800;
@@ -110,10 +111,9 @@ void ChooseVirtualSpace() {
 }
 
 void ApplyDisplaySettings() {
-  // 1-2
   ListDisplayModes();
 
-  // 3-4
+  // A display already open is closed first.
   LogLine("");
   LogLine("-=-=-=-=-=-=-=-=-=-=-=-=-=-");
   LogLine("Applying Graphical Settings");
@@ -122,17 +122,16 @@ void ApplyDisplaySettings() {
     LogLine("\tChanged Graphics Mode ingame.");
   }
 
-  // 5: a set-up that never finished leaves crash.dat; OpenGL is then
+  // A set-up that never finished leaves crash.dat; OpenGL is then
   // replaced by the alternative driver.
   if (FileType("crash.dat") != 0 && Setup[kSetupEngine] == 0) Setup[kSetupEngine] = 1;
 
-  // 6
   SelectDriver(Setup[kSetupEngine]);
 
-  // 7: colour depth; a full screen impossible at this size opens a window.
+  // The colour depth; a full screen impossible at this size opens a window.
   int depth = ChooseColourDepth();
 
-  // 8-10
+  // The display opens behind the crash guard.
   LogLine("\tResolution : " + std::to_string(RealWidth) + "x" + std::to_string(RealHeight) + "," +
           std::to_string(depth));
   int guard = WriteFile("crash.dat");
@@ -160,10 +159,11 @@ void ApplyDisplaySettings() {
     End(1);
   }
 
-  // 11: the virtual drawing space by the display's shape.
+  // The virtual drawing space by the display's shape.
   ChooseVirtualSpace();
 
-  // 12-15: the engine test measures this display before any art is drawn on it.
+  // What belongs to the display, in this order: the engine test measures
+  // this display before any art is drawn on it.
   LoadSharedAssets();
   RunEngineTest(60, 2);
   LoadMusicParts();

@@ -4,12 +4,14 @@
 
 #include <array>
 
+// Written by each display set-up; they hold until the next one.
 extern int RealWidth, RealHeight;            // display mode in pixels
 extern int VirtualWidth, VirtualHeight;      // drawing space of every screen
 extern int ModeCount;
 extern std::array<int, 2500> ModeWidths;     // used from slot 1
 extern std::array<int, 2500> ModeHeights;
-extern int GraphicsOpen;                     // 1 once the first set-up loaded the shared assets
+// 1 once the first set-up's shared assets drew the splash; for the rest of the run.
+extern int GraphicsOpen;
 
 void ResetDisplaySetup();
 // Working folder: the game folder; it is left so.

@@ -5,8 +5,12 @@
 #include <array>
 #include <string>
 
-extern std::array<int, 20> SpriteBudget;  // slot 1 main, 2 glow, 3 particles; set by the engine test
-extern std::array<int, 20> SpriteDrawn;   // per-frame counters, slots 1..10 reset by BeginFrame
+// Slot 1 main, 2 glow, 3 particles: written by the engine test on every
+// display set-up, held until the next.
+extern std::array<int, 20> SpriteBudget;
+// Per frame: counted by DrawSpriteCounted, slots 1..10 zeroed by BeginFrame
+// (the settings panel zeroes 1 and 2 again for its sheet).
+extern std::array<int, 20> SpriteDrawn;
 
 void ResetDrawHelpers();
 bool IsDrawingFrame();                    // frameskip off, or on with SkipPhase 0

@@ -14,8 +14,9 @@
 #include "framework/shared_assets.h"
 #include "platform/platform.h"
 
-int AimedFps = 60;
-bool EngineTestRunning = false;
+// Start values: ResetEngineTest. The cost hook is the tests' own.
+int AimedFps;
+bool EngineTestRunning;
 EngineTestCostHook EngineTestDrawCost = nullptr;
 
 namespace {
@@ -53,8 +54,13 @@ void DrawLoad(int count, int spriteScale) {
 
 }  // namespace
 
+void ResetEngineTest() {
+  AimedFps = 60;
+  EngineTestRunning = false;
+}
+
 void RunEngineTest(int aimedRate, int spriteScale) {
-  // 1-3
+  // The aimed rate, and the lowest budgets while the test draws.
   DebugOverlay = 0;
   if (Setup[kSetupFrameskip] == 1) aimedRate = 30;
   AimedFps = aimedRate;
@@ -63,11 +69,11 @@ void RunEngineTest(int aimedRate, int spriteScale) {
   SpriteBudget[3] = 250;
   int best = 0;
 
-  // 4
   LogLine("Starting Engine Test");
   LogLine("Aiming for " + std::to_string(aimedRate) + "," + std::to_string(spriteScale));
 
-  // 5-6: the first step only warms the pipeline and the smoothed rate up.
+  // Ever more sprites until the rate drops; the first step only warms the
+  // pipeline and the smoothed rate up.
   EngineTestRunning = true;
   for (int count = kStepSprites; count <= kMaxSprites; count += kStepSprites) {
     for (int frame = 0; frame < kFramesPerStep; ++frame) {
@@ -84,7 +90,7 @@ void RunEngineTest(int aimedRate, int spriteScale) {
 
   EngineTestRunning = false;
 
-  // 7-9
+  // The budgets from the best load, in the log.
   LogLine("Test Complete");
   SpriteBudget[1] = static_cast<int>(best * 0.4);
   SpriteBudget[2] = static_cast<int>(best * 0.4);
@@ -98,7 +104,7 @@ void RunEngineTest(int aimedRate, int spriteScale) {
   LogLine("\tParticles : " + std::to_string(SpriteBudget[3]));
   LogLine("");
 
-  // 10-12: the floors; a machine below the main floor plays with frameskip.
+  // The floors; a machine below the main floor plays with frameskip.
   if (SpriteBudget[1] < 1000) {
     SpriteBudget[1] = 1000;
     AimedFps = 30;

@@ -2,15 +2,19 @@
 // rate, turned into the sprite budgets.
 #pragma once
 
+// Written by the engine test on every display set-up; read until the next.
 extern int AimedFps;   // 60, or 30 with frameskip
 // True while the test measures: the frame routine keeps the pause menu and
 // screenshots for after it, so neither runs inside the measurement.
 extern bool EngineTestRunning;
 
+// AimedFps 60, no test running (a run that ended inside the test leaves it set).
+void ResetEngineTest();
 void RunEngineTest(int aimedRate, int spriteScale);
 
 // Test-only: called after each frame's load is drawn with the number of
 // sprites under test, before the frame flip. Tests on the headless host set
 // it to make drawing cost virtual time (a slow machine); nullptr in the game.
+// The resets leave it as the test set it.
 using EngineTestCostHook = void (*)(int spriteCount);
 extern EngineTestCostHook EngineTestDrawCost;

@@ -6,7 +6,7 @@
 #include "platform/platform.h"
 
 std::string Field(const std::string& text, const std::string& separator, int n) {
-  // 1. Trim codes below 33 from both ends.
+  // Trim codes below 33 from both ends.
   const std::string s = Trim(text);
   const int len = static_cast<int>(s.size());
   const int sepLen = static_cast<int>(separator.size());
@@ -14,7 +14,7 @@ std::string Field(const std::string& text, const std::string& separator, int n) 
     return sepLen == 0 ? 0 : Instr(s, separator, from);
   };
 
-  // 2. Walk to field n.
+  // Walk to field n.
   int start = 1;
   bool missing = false;
   for (int step = 1; step < n; ++step) {
@@ -28,7 +28,7 @@ std::string Field(const std::string& text, const std::string& separator, int n) 
   }
   if (missing) return kMissingField;
 
-  // 3. The field runs to the next separator or the end.
+  // The field runs to the next separator or the end.
   if (start > len) return std::string();
   int end = findSeparator(start);
   if (end == 0) return Mid(s, start);

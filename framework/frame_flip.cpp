@@ -19,17 +19,29 @@
 #include "framework/shared_assets.h"
 #include "platform/platform.h"
 
+// Start values: ResetFrameFlip.
 RecordList<ment> MessageList;
-int SettingsOpen = 0;
-int DebugOverlay = 1;
-int PauseState = 0;
-int SkipPhase = 0;
-int GcCollected = 0;
-int MouseXNow = 0, MouseYNow = 0, MouseXPrev = 0, MouseYPrev = 0;
-int LeftClick = 0, RightClick = 0;
-int LastFlipTime = 0;
-int FrameMs = 0;
-int SmoothedFps = 0, ShownFps = 0;
+int SettingsOpen;
+int DebugOverlay;
+int PauseState;
+int SkipPhase;
+int GcCollected;
+int MouseXNow, MouseYNow, MouseXPrev, MouseYPrev;
+int LeftClick, RightClick;
+int LastFlipTime;
+int FrameMs;
+int SmoothedFps, ShownFps;
+
+namespace {
+
+// The pad's Back toggles the settings panel as Tab does; its Start pauses a
+// round as Escape does, once per press, and only a press made during the
+// round: the Start that began the round from the title screen must be let go.
+PressEdge PadSettingsPress, PadPausePress;
+// A Start press seen on a skipped frame waits for the next drawing frame.
+bool PadPauseWanted;
+
+}  // namespace
 
 void ResetFrameFlip() {
   MessageList.clear();
@@ -43,6 +55,8 @@ void ResetFrameFlip() {
   LastFlipTime = 0;
   FrameMs = 0;
   SmoothedFps = ShownFps = 0;
+  PadSettingsPress = PadPausePress = PressEdge{};
+  PadPauseWanted = false;
 }
 
 void AddNotification(const std::string& text, int c) {
@@ -54,13 +68,6 @@ void AddNotification(const std::string& text, int c) {
 }
 
 namespace {
-
-// The pad's Back toggles the settings panel as Tab does; its Start pauses a
-// round as Escape does, once per press, and only a press made during the
-// round: the Start that began the round from the title screen must be let go.
-PressEdge PadSettingsPress, PadPausePress;
-// A Start press seen on a skipped frame waits for the next drawing frame.
-bool PadPauseWanted = false;
 
 // Drawn at scale 1.5, shrunk where a font's lines would touch: the figure
 // has 38 units above the first line, the lines 20 units each.
@@ -111,7 +118,7 @@ void DrawNotifications() {
 int FlipFrame(int showPointer) {
   int result = 0;
 
-  // 1-3
+  // The game's overlay, the settings key, the collector's count.
   CallGameHook(GameHooks.drawOverlay);
   bool padSettings = PadSettingsPress.Fresh(ControllerHeld(Nav::Select));
   if (KeyHit(kKeyTab) || padSettings) {
@@ -120,7 +127,7 @@ int FlipFrame(int showPointer) {
   }
   if (SkipPhase == 1) GcCollected = GCCollect();
 
-  // 4: screenshots and the pause menu only on drawing frames; a skipped
+  // Screenshots and the pause menu only on drawing frames; a skipped
   // frame leaves the F11 hit count for the next drawing frame, and so does
   // the engine test, whose measurement neither may interrupt.
   if (PauseState != 1) {
@@ -140,7 +147,7 @@ int FlipFrame(int showPointer) {
     }
   }
 
-  // 5-9
+  // The settings panel, the statistics and the pointer.
   SettingsPanel();
   ResetDrawState();
   SetScaleXY(1.5f, 1.5f);
@@ -151,7 +158,7 @@ int FlipFrame(int showPointer) {
     DrawImage(IconSheet, VirtualMouseX() + 12, VirtualMouseY() + 12, 63);
   }
 
-  // 10
+  // The pointer and the clicks of this frame.
   MouseXPrev = MouseXNow;
   MouseYPrev = MouseYNow;
   MouseXNow = static_cast<int>(VirtualMouseX());
@@ -159,7 +166,7 @@ int FlipFrame(int showPointer) {
   LeftClick = MouseHit(1);
   RightClick = MouseHit(2);
 
-  // 11: sleep in 1 ms steps until 2 ms short of a 60th of a second. The
+  // Pacing: sleep in 1 ms steps until 2 ms short of a 60th of a second. The
   // sleep comes first, so even a late frame gives the machine a millisecond.
   // A drawing frame's scene goes to the back end first: it renders during
   // the sleep instead of after it (a GL driver that rasterises on the CPU
@@ -169,13 +176,14 @@ int FlipFrame(int showPointer) {
     Delay(1);
   } while (static_cast<double>(Clock()) < LastFlipTime - 2 + 1000.0 / 60.0);
 
-  // 12-14. The drawing-frame test is made again here: the settings panel may
-  // have switched frameskip, and the pause menu's own frames move SkipPhase.
+  // The music, the notifications, the picture. The drawing-frame test is
+  // made again here: the settings panel may have switched frameskip, and the
+  // pause menu's own frames move SkipPhase.
   UpdateMusic();
   DrawNotifications();
   if (IsDrawingFrame()) Flip(0);
 
-  // 15-16: pacing guarantees FrameMs >= 15, so the division is safe.
+  // The measured rate; pacing guarantees FrameMs >= 15, so the division is safe.
   FrameMs = Clock() - LastFlipTime;
   if (FrameMs < 1) FrameMs = 1;
   SmoothedFps = (1000 / FrameMs + 2 * SmoothedFps) / 3;
@@ -183,7 +191,7 @@ int FlipFrame(int showPointer) {
   LastFlipTime = Clock();
   SkipPhase = 1 - SkipPhase;
 
-  // 17
+  // Events, and the ways to close the program.
   PollSystem();
   if ((KeyDown(kKeyF4) && (KeyDown(kKeyLAlt) || KeyDown(kKeyRAlt))) || AppTerminate()) ShowClosingScreen();
   return result;

@@ -9,11 +9,11 @@
 
 #include "platform/platform.h"
 
-int LogStream = 0;
+int LogStream;   // start value: ResetLog
 
 namespace {
-bool g_closeAtExitRegistered = false;
-bool g_logToStderr = false;   // the log file could not be created
+bool g_closeAtExitRegistered = false;   // once per process
+bool g_logToStderr;   // the log file could not be created; start value: ResetLog
 void CloseLogAtExit() { CloseLog(); }
 }  // namespace
 

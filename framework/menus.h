@@ -4,6 +4,7 @@
 
 #include <string>
 
+// Moved by the settings panel every frame; for the run.
 extern int SettingsPanelY;   // virtual units; -300 hidden, 20 fully out
 // True while the panel is wanted out or still sliding: the keys and the
 // pad's buttons work the panel then, not the screen beneath.

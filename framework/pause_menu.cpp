@@ -27,11 +27,15 @@ bool AnyPlayer(int control) {
 
 // The pad's D-pad (or left stick) and A work as the arrows and Space do;
 // Return confirms too. While the settings panel is out, they work the panel.
-bool UpActive() { return !SettingsPanelOut() && (AnyPlayer(0) || KeyDown(kKeyUp) || ControllerHeld(Nav::Up)); }
-bool DownActive() { return !SettingsPanelOut() && (AnyPlayer(8) || KeyDown(kKeyDown) || ControllerHeld(Nav::Down)); }
+bool UpActive() {
+  return !SettingsPanelOut() && (AnyPlayer(kControlUp) || KeyDown(kKeyUp) || ControllerHeld(Nav::Up));
+}
+bool DownActive() {
+  return !SettingsPanelOut() && (AnyPlayer(kControlDown) || KeyDown(kKeyDown) || ControllerHeld(Nav::Down));
+}
 bool ConfirmActive() {
-  return !SettingsPanelOut() &&
-         (AnyPlayer(10) || AnyPlayer(11) || KeyDown(kKeySpace) || KeyDown(kKeyReturn) || ControllerHeld(Nav::Accept));
+  return !SettingsPanelOut() && (AnyPlayer(kControlButton1) || AnyPlayer(kControlButton2) || KeyDown(kKeySpace) ||
+                                 KeyDown(kKeyReturn) || ControllerHeld(Nav::Accept));
 }
 // Escape, or the pad's B or Start: leave the menu with what is highlighted.
 bool LeaveHeld() {
@@ -53,6 +57,37 @@ void SetPulse(double phase) {
              static_cast<float>(1.5 + 0.5 * Sin(static_cast<float>(1.3 * phase))));
 }
 
+// The caller's scene, still in the back buffer without FlipFrame's overlays,
+// as an image with its handle at the centre. The picture is grabbed in
+// logical units covering the whole back buffer.
+int GrabFrozenPicture() {
+  int frozen = CreateImage(RealWidth, RealHeight, 1, kImageDynamic | kImageFiltered);
+  MidHandleImage(frozen);
+  float vw = VirtualResolutionWidth(), vh = VirtualResolutionHeight();
+  SetVirtualResolution(static_cast<float>(RealWidth), static_cast<float>(RealHeight));
+  GrabImage(frozen, 0, 0, 0);
+  SetVirtualResolution(vw, vh);
+  return frozen;
+}
+
+// How the frozen picture pulses and turns; one step per frame.
+struct Motion {
+  double phase = 0, angle = 0;
+};
+
+// A fresh frame with the frozen picture, one step further in its pulse and turn.
+void DrawFrozenPicture(int frozen, Motion& motion) {
+  BeginFrame(1);
+  ResetDrawState();
+  SetBlend(kBlendAlpha);
+  motion.phase += 0.4;
+  SetPulse(motion.phase);
+  motion.angle += 0.1;
+  SetRotationDeg(static_cast<float>(motion.angle));
+  SetImageFont(Fonts[kFontButton]);
+  DrawImage(frozen, static_cast<float>(VirtualWidth / 2), static_cast<float>(VirtualHeight / 2), 0);
+}
+
 void DrawTitleCopy(int i, double angle) {
   SetRotationDeg(static_cast<float>(angle + 2 * i));
   int blue = 50 * Rand(1, 5);
@@ -64,93 +99,107 @@ void DrawTitleCopy(int i, double angle) {
   DrawTextAligned(x, y, TitleLine, kAlignCentre, kAlignCentre);
 }
 
-}  // namespace
+// Copies first..last of the title line, each at its own turn, colour and place.
+void DrawTitleCopies(int first, int last, double angle) {
+  for (int i = first; i <= last; ++i) DrawTitleCopy(i, angle);
+}
 
-int PauseMenu() {
-  // On entry: the press that opened the menu is not a command; the back
-  // buffer still holds the caller's scene, without FlipFrame's overlays.
-  SetMusicLevel(kPausedMusicLevel, kPauseFadeMs);
-  WaitEscapeReleased();
-  int frozen = CreateImage(RealWidth, RealHeight, 1, kImageDynamic | kImageFiltered);
-  MidHandleImage(frozen);
-  // The picture is grabbed in logical units covering the whole back buffer.
-  {
-    float vw = VirtualResolutionWidth(), vh = VirtualResolutionHeight();
-    SetVirtualResolution(static_cast<float>(RealWidth), static_cast<float>(RealHeight));
-    GrabImage(frozen, 0, 0, 0);
-    SetVirtualResolution(vw, vh);
-  }
+void DrawMenuBox() {
+  SetRotationDeg(0);
+  SetScaleXY(1, 1);
+  SetColourAlpha(0, 0, 0, 0.5);
+  DrawRect(0.1f * VirtualWidth, 0.375f * VirtualHeight, static_cast<float>(VirtualWidth / 6),
+           static_cast<float>(VirtualHeight / 4));
+}
 
-  double phase = 0, angle = 0;
+// The highlighted entry, and what the menu ended with (0 while it runs). A
+// held input acts once: the latch holds until every input is let go.
+struct MenuCursor {
   int selection = 0;
   bool latch = true;
   int result = 0;
-  while (result == 0) {
-    // 1-4: the frozen picture, pulsing and turning.
-    BeginFrame(1);
-    ResetDrawState();
-    SetBlend(kBlendAlpha);
-    phase += 0.4;
-    SetPulse(phase);
-    angle += 0.1;
-    SetRotationDeg(static_cast<float>(angle));
-    SetImageFont(Fonts[kFontButton]);
-    DrawImage(frozen, static_cast<float>(VirtualWidth / 2), static_cast<float>(VirtualHeight / 2), 0);
+};
 
-    // 5: the same seed every frame keeps every copy in its place.
-    SeedRnd(37171650);
-    for (int i = 1; i <= 140; ++i) DrawTitleCopy(i, angle);
+struct MenuInput {
+  bool up, down, confirm;
+};
 
-    // 6: the box.
-    SetRotationDeg(0);
-    SetScaleXY(1, 1);
-    SetColourAlpha(0, 0, 0, 0.5);
-    DrawRect(0.1f * VirtualWidth, 0.375f * VirtualHeight, static_cast<float>(VirtualWidth / 6),
-             static_cast<float>(VirtualHeight / 4));
+MenuInput ReadMenuInput() {
+  MenuInput input;
+  input.up = UpActive();
+  input.down = DownActive();
+  input.confirm = ConfirmActive();
+  return input;
+}
 
-    // 7: a held input acts once.
-    bool up = UpActive(), down = DownActive(), confirm = ConfirmActive();
-    if (up && !latch) {
-      --selection;
-      latch = true;
-    }
-    if (down && !latch) {
-      ++selection;
-      latch = true;
-    }
-    if (!confirm && !down && !up) latch = false;
+void MoveSelection(MenuCursor& cursor, const MenuInput& input) {
+  if (input.up && !cursor.latch) {
+    --cursor.selection;
+    cursor.latch = true;
+  }
+  if (input.down && !cursor.latch) {
+    ++cursor.selection;
+    cursor.latch = true;
+  }
+  if (!input.confirm && !input.down && !input.up) cursor.latch = false;
+}
 
-    // 8: the entries.
-    int y = static_cast<int>(0.375 * VirtualHeight);
-    SetColourAlpha(255, 255, 255);
-    SetImageFont(Fonts[kFontButton]);
-    if (selection < 0) selection = 1;
-    const char* const kEntries[2] = {"Continue", "Quit"};
-    const int kResults[2] = {kMenuContinue, kMenuQuit};
-    for (int entry = 0; entry < 2; ++entry) {
-      y += 60;
-      int offset = 0;
-      SetColourAlpha(255, 255, 255, 1);
-      if (selection == entry) {
-        SetColourAlpha(255, 255, 0, 1);
-        offset = 20;
-        if (confirm && !latch) {
-          latch = true;
-          result = kResults[entry];
-        }
+// Continue and Quit, the highlighted one in yellow and moved in; a fresh
+// confirm takes the highlighted one. The selection wraps round both ways.
+void DrawEntries(MenuCursor& cursor, bool confirm) {
+  int y = static_cast<int>(0.375 * VirtualHeight);
+  SetColourAlpha(255, 255, 255);
+  SetImageFont(Fonts[kFontButton]);
+  if (cursor.selection < 0) cursor.selection = 1;
+  const char* const kEntries[2] = {"Continue", "Quit"};
+  const int kResults[2] = {kMenuContinue, kMenuQuit};
+  for (int entry = 0; entry < 2; ++entry) {
+    y += 60;
+    int offset = 0;
+    SetColourAlpha(255, 255, 255, 1);
+    if (cursor.selection == entry) {
+      SetColourAlpha(255, 255, 0, 1);
+      offset = 20;
+      if (confirm && !cursor.latch) {
+        cursor.latch = true;
+        cursor.result = kResults[entry];
       }
-      DrawTextAligned(static_cast<int>(0.1 * VirtualWidth + offset + 10), y, kEntries[entry], kAlignStart, kAlignStart);
     }
-    if (selection > 1) selection = 0;
+    DrawTextAligned(static_cast<int>(0.1 * VirtualWidth + offset + 10), y, kEntries[entry], kAlignStart, kAlignStart);
+  }
+  if (cursor.selection > 1) cursor.selection = 0;
+}
 
-    // 9: forty more copies over the box, continuing the same sequence.
-    SetPulse(phase);
-    for (int i = 141; i <= 180; ++i) DrawTitleCopy(i, angle);
+// Escape meant for the screen, or the pad's B or Start while the settings
+// panel is in, leaves the menu with the highlighted entry.
+bool LeaveRequested() {
+  return EscapeForScreen() || (!SettingsPanelOut() && (ControllerHeld(Nav::Back) || ControllerHeld(Nav::Start)));
+}
 
-    // 10-11
+}  // namespace
+
+int PauseMenu() {
+  // On entry: the press that opened the menu is not a command.
+  SetMusicLevel(kPausedMusicLevel, kPauseFadeMs);
+  WaitEscapeReleased();
+  int frozen = GrabFrozenPicture();
+
+  Motion motion;
+  MenuCursor cursor;
+  while (cursor.result == 0) {
+    DrawFrozenPicture(frozen, motion);
+    // The same seed every frame keeps every copy in its place.
+    SeedRnd(37171650);
+    DrawTitleCopies(1, 140, motion.angle);
+    DrawMenuBox();
+    const MenuInput input = ReadMenuInput();
+    MoveSelection(cursor, input);
+    DrawEntries(cursor, input.confirm);
+    // Forty more copies over the box, continuing the same sequence.
+    SetPulse(motion.phase);
+    DrawTitleCopies(141, 180, motion.angle);
     FlipFrame(1);
-    bool leave = EscapeForScreen() || (!SettingsPanelOut() && (ControllerHeld(Nav::Back) || ControllerHeld(Nav::Start)));
-    if (leave) result = selection == 1 ? kMenuQuit : kMenuContinue;
+    if (LeaveRequested()) cursor.result = cursor.selection == 1 ? kMenuQuit : kMenuContinue;
   }
 
   // On exit: fresh random numbers again, and no Escape left for the caller.
@@ -158,6 +207,6 @@ int PauseMenu() {
   WaitEscapeReleased();
   FreeImage(frozen);
   // Quit leaves it down: the name entry that follows fades it out.
-  if (result == 1) SetMusicLevel(1, kPauseFadeMs);
-  return result;
+  if (cursor.result == kMenuContinue) SetMusicLevel(1, kPauseFadeMs);
+  return cursor.result;
 }

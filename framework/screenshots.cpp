@@ -30,14 +30,14 @@ std::string FreeName(const std::string& base) {
 }  // namespace
 
 void TakeScreenshot() {
-  // 1-4: the picture is taken before the notice is drawn over it.
+  // The picture is taken before the notice is drawn over it.
   LogLine("");
   LogLine("\tScreenshot");
   ChangeDir("..");
   LogLine("\tGrabbing Screenshot");
   int pixmap = GrabPixmap(0, 0, RealWidth, RealHeight);
 
-  // 5: saving at the highest compression can take a while; say so first.
+  // Saving at the highest compression can take a while; say so first.
   ResetDrawState();
   SetImageFont(Fonts[kFontHuge]);
   DrawTextAligned(VirtualWidth / 2, VirtualHeight / 2 - 30, "Saving Screenshot", kAlignCentre, kAlignCentre);
@@ -45,7 +45,7 @@ void TakeScreenshot() {
   DrawTextAligned(VirtualWidth / 2, VirtualHeight / 2 + 30, "Sometimes, this takes a while!", kAlignCentre, kAlignCentre);
   Flip(-1);
 
-  // 6-9
+  // Saved under a free name made of the title, the date and the time.
   std::string base = SafeFileName(GameTitle + " " + GameSubtitle + " (Screenshot_" + CurrentDate() + "_" +
                                   CurrentTime() + ")");
   std::string name = FreeName(base);
@@ -55,7 +55,7 @@ void TakeScreenshot() {
   LogLine("\tSaved Screenshot " + std::to_string(saved));
   LogLine("");
 
-  // 10-11: back into the game folder in every case; a failed save says so.
+  // Back into the game folder in every case; a failed save says so.
   ChangeDir(GameFolder());
   AddNotification(saved == 1 ? "Saved Screenshot" : "Could not save the Screenshot", 1);
 }

@@ -17,7 +17,7 @@
 #include "framework/startup.h"
 #include "platform/platform.h"
 
-int SettingsPanelY = -300;
+int SettingsPanelY;   // start value: ResetMenus
 
 namespace {
 
@@ -39,12 +39,13 @@ struct PanelRow {
   int count;      // values of an option row
   int x, y, w, h; // virtual units, as drawn this frame
 };
+// Start values: ResetMenus.
 std::vector<PanelRow> Rows;
-int FocusRow = 0;
-bool FocusShown = false;
+int FocusRow;
+bool FocusShown;
 RepeatPress UpPress, DownPress, LeftPress, RightPress;
 PressEdge AcceptPress, EscapePress, PadClosePress;
-bool PanelTookEscape = false;   // the Escape that closed the panel is still held
+bool PanelTookEscape;   // the Escape that closed the panel is still held
 
 void AddRow(RowKind kind, int target, int count, int x, int y, int w, int h) {
   Rows.push_back({kind, target, count, x, y, w, h});
@@ -375,7 +376,7 @@ void BindingButton(int slot, int x, int y) {
 }
 
 void SettingsPanel() {
-  // 1-2
+  // The clicks, and the slide in or out.
   LeftClick = MouseHit(1);
   RightClick = MouseHit(2);
   if (SettingsOpen == 1 && SettingsPanelY < 0) SettingsPanelY += 32;
@@ -388,7 +389,7 @@ void SettingsPanel() {
   }
   Rows.clear();
 
-  // 3-5: the sheet, and fresh budgets so the panel is never cut off.
+  // The sheet, and fresh budgets so the panel is never cut off.
   SetImageFont(Fonts[kFontSmall]);
   ResetDrawState();
   float w = static_cast<float>(VirtualWidth);
@@ -403,7 +404,7 @@ void SettingsPanel() {
   SpriteDrawn[1] = 0;
   SpriteDrawn[2] = 0;
 
-  // 6-7: the left column.
+  // The left column.
   SetColourAlpha(80, 255, 80, 1);
   SetScaleXY(PanelTextScale());
   DrawTextAligned(20, SettingsPanelY + 4, "Graphics", kAlignStart, kAlignStart);
@@ -412,7 +413,7 @@ void SettingsPanel() {
   DrawLabelled(7, 20, 146, 18, {"Draw all Frames|Decent System", "Frameskip|Slow System"});
   DrawLabelled(3, 20, 184, 18, {"OpenGL|Optimum", "DirectX 9|Alternative", "DirectX 7|Backup"});
 
-  // 8-10
+  // Apply, the controls (keyboard and pad play only), the right column.
   ApplyButton();
   if (MouseMode == 0) ControlsColumn();
   RightColumn();

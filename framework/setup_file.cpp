@@ -10,14 +10,15 @@
 #include "framework/startup.h"
 #include "platform/platform.h"
 
+// Start values: ResetSetup.
 std::array<int, 100> Setup;
 std::vector<std::string> AudioDriverNames;
-bool AudioDriverNamed = false;
+bool AudioDriverNamed;
 
 namespace {
 
-// The audio reads the three loudness settings through this; installed as soon
-// as the setup table exists, so no caller can see audio and settings disagree.
+// The audio reads the three loudness settings through this; ResetSetup
+// installs it with the setup table's start values.
 int ReadSetupVolume(VolumeKind kind) {
   switch (kind) {
     case VolumeKind::Master: return Setup[kSetupMaster];
@@ -26,16 +27,14 @@ int ReadSetupVolume(VolumeKind kind) {
   }
   return 0;
 }
-const bool kVolumeReaderInstalled = (ReadVolume = &ReadSetupVolume, true);
 
 // The file was there but could not be read: it is never saved over this
 // session. The player is told once that settings could not be saved.
-bool g_setupUnreadable = false;
-bool g_toldSaveFailed = false;
+bool g_setupUnreadable;
+bool g_toldSaveFailed;
 }  // namespace
 
 void ResetSetup() {
-  (void)kVolumeReaderInstalled;
   ReadVolume = &ReadSetupVolume;
   Setup.fill(0);
   Setup[kSetupWidth] = 800;

@@ -8,7 +8,9 @@
 
 // Slot 1 fullscreen, 2 widescreen flag, 3 graphics engine, 4 mode number,
 // 5 width, 6 height, 7 slow-system flag (frameskip), 11 master, 12 sound,
-// 13 music volume, 14 audio driver. Survives display set-up; saved by SaveSetup.
+// 13 music volume, 14 audio driver. Written by ReadSetup, the settings
+// panel, the display set-up (mode, size, engine) and the engine test
+// (frameskip); lives for the run and is saved by SaveSetup.
 extern std::array<int, 100> Setup;
 
 // The slots of Setup that carry a meaning.
@@ -25,6 +27,7 @@ enum SetupSlot : int {
   kSetupMusic = 13,
   kSetupAudioDriver = 14,  // index into AudioDriverNames
 };
+// Written at start-up (the platform's list, then ReadSetup); for the run.
 extern std::vector<std::string> AudioDriverNames;   // the platform's drivers, 0-based
 extern bool AudioDriverNamed;                        // the file had an AudioDriver line
 

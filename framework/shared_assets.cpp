@@ -15,15 +15,16 @@
 #include "framework/startup.h"
 #include "platform/platform.h"
 
-float FontScale = 1.0f;
+// Start values: ResetSharedAssets.
+float FontScale;
 std::array<int, 20> Fonts;
 std::array<int, 100> SizedFonts;
-int IconSheet = 0;
-int IconSheetUnfiltered = 0;
-int LogoImage = 0;
-int PartnerLogoImage = 0;
-int BadgeSheet = 0;
-int BadgeGetSound = 0;
+int IconSheet;
+int IconSheetUnfiltered;
+int LogoImage;
+int PartnerLogoImage;
+int BadgeSheet;
+int BadgeGetSound;
 
 namespace {
 
@@ -109,7 +110,7 @@ void SelectFont(int family, int size) {
 void LoadSharedAssets() {
   FreeAll();
 
-  // 1-2
+  // Images with their handle at the centre, from Files/Common.
   AutoMidHandle(1);
   LogLine("");
   LogLine("Loading : Common Objects");
@@ -119,7 +120,7 @@ void LoadSharedAssets() {
   ChangeDir("..");
   ChangeDir("Common/");
 
-  // 3: fonts are rasterised larger on narrow displays.
+  // The fonts, rasterised larger on narrow displays.
   LogLine("\tDefault Fonts");
   FontScale = FontFactorTenths(RealWidth, false) / 10.0f;
   for (int slot = 1; slot <= 9; ++slot) {
@@ -131,7 +132,7 @@ void LoadSharedAssets() {
     }
   }
 
-  // 4-6
+  // The icon sheets, the logos and the chime.
   LogLine("\tDefault Icons");
   IconSheet = LoadAnimImage("icons.png", 16, 16, 0, 64, 3);
   IconSheetUnfiltered = LoadAnimImage("icons.png", 16, 16, 0, 64, 1);
@@ -141,10 +142,10 @@ void LoadSharedAssets() {
   LogLine("\tBadgeGet");
   BadgeGetSound = LoadSound("badgeget.wav", 0);
 
-  // 7: the splash, on the first set-up only.
+  // The splash, on the first set-up only.
   if (GraphicsOpen == 0) DrawSplash();
 
-  // 8-11
+  // From the game folder: the badge sheet and the numbered sound effects.
   LogLine("");
   LogLine("Switching to Game Folder");
   ChangeDir("..");
@@ -163,6 +164,6 @@ void LoadSharedAssets() {
   LogLine("Sounds loaded");
   LogLine("");
 
-  // 12: the game's records (it reads its file once per run).
+  // The game's records (it reads its file once per run).
   CallGameHook(GameHooks.loadRecords);
 }

@@ -4,6 +4,8 @@
 
 #include <array>
 
+// Loaded anew by every display set-up (LoadSharedAssets) and held until the
+// next; the closing screen loads the logos once more for its page.
 extern float FontScale;                  // factor A of the last set-up
 extern std::array<int, 20> Fonts;        // named fonts, slots 1..9
 

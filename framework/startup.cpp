@@ -14,6 +14,7 @@
 #include "framework/controls.h"
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
+#include "framework/engine_test.h"
 #include "framework/frame_flip.h"
 #include "framework/game_hooks.h"
 #include "framework/log.h"
@@ -24,14 +25,15 @@
 
 const std::string GameTitle = "Mnemora";
 const std::string GameSubtitle = "Find the Match";
+// Start values: ResetStartup.
 std::string TitleLine;
 std::array<std::string, 100> CreditLines;
-int CreditCount = 0;
-int MouseMode = 1;
-int ControlSetsShown = 4;
-int BadgeCount = 16;
-int LoadStartTime = 0;
-int LoadEndTime = 0;
+int CreditCount;
+int MouseMode;
+int ControlSetsShown;
+int BadgeCount;
+int LoadStartTime;
+int LoadEndTime;
 GameHookTable GameHooks;
 
 namespace {
@@ -96,15 +98,20 @@ void ResetStartup() {
   MouseMode = 1;
   ControlSetsShown = 4;
   BadgeCount = 16;
+  LoadStartTime = 0;
+  LoadEndTime = 0;
 }
 
 void ResetProgramTables() {
   ResetStartup();
+  ResetLog();
   ResetSetup();
   ResetBindings();
+  ResetPads();
   ResetDisplaySetup();
   ResetSharedAssets();
   ResetDrawHelpers();
+  ResetEngineTest();
   ResetFrameFlip();
   ResetMenus();
   ResetSoundEffects();
@@ -116,18 +123,16 @@ void StartUp() {
   if (startedUp) return;
   startedUp = true;
 
-  // 1-4: the platform, every shared table with its defaults (the caption and
+  // The platform, every shared table at its start values (the caption and
   // the credit lines among them), the caption on the window to come.
   InitPlatform();
   ResetProgramTables();
   SetAppTitle(TitleLine);
   HideMouse();
   LastFlipTime = Clock();
-  SpriteBudget[1] = 50000;
-  SpriteBudget[2] = 50000;
   ScanPads();
 
-  // 5-6: the data folder, found from the executable's own place and never
+  // The data folder, found from the executable's own place and never
   // from the working folder, and the log in it. Without the data the game
   // would run with no art at all: say where we looked and stop instead of
   // creating an empty tree.
@@ -157,19 +162,19 @@ void StartUp() {
   LogLine("");
   LogLine("Loading");
 
-  // 7-9: audio drivers and the setup file.
+  // The audio drivers, the setup file and the driver it names.
   AudioDriverNames = AudioDrivers();
   ReadSetup();
   ChooseAudioDriver();
 
-  // 10
+  // The size the setup asks for; the scores are read with the shared assets.
   LogLine("\tRequested Resolution : " + std::to_string(Setup[kSetupWidth]) + "x" + std::to_string(Setup[kSetupHeight]));
   LogLine("\tSetup Loaded");
   LogLine("");
   LogLine("Grabbing Previous Scores");
   LogLine("");
 
-  // 11-13: the game folder, then the display with everything it loads.
+  // The game folder, then the display with everything it loads.
   ChangeDir(GameFolder());
   // Pad layouts SDL does not know yet: the game's own file, then the
   // player's, whose lines win for the same pad.
@@ -178,13 +183,7 @@ void StartUp() {
   LoadStartTime = Clock();
   ApplyDisplaySettings();
 
-  // 14 (the round's bests start empty from the game's reset)
-  MouseMode = 1;
-  ControlSetsShown = 4;
-  BadgeCount = 16;
-  PauseState = 0;
-
-  // 15-16: the splash stays at least 2.5 s from before the display opened.
+  // The splash stays at least 2.5 s from before the display opened.
   // The wait pumps events and sleeps between polls so it costs no CPU and
   // ends under the headless host's virtual clock. A close request ends it
   // early; the title screen's first frame then closes.
@@ -194,8 +193,6 @@ void StartUp() {
     PollSystem();
     Delay(1);
   }
-
-  // 17: the game's choices start from their reset values.
 
   // Files that are there but could not be read are left alone for this
   // session. The player hears of it now, on the title screen: a notice given

@@ -8,14 +8,16 @@
 constexpr int GameNumber = 253;                 // names the game folder "253/"
 extern const std::string GameTitle;             // "Mnemora"
 extern const std::string GameSubtitle;          // "Find the Match"
-extern std::string TitleLine;                   // "#253 : Mnemora Find the Match"; window caption
 
+// Written only by ResetStartup, at start-up; read for the whole run.
+extern std::string TitleLine;                   // "#253 : Mnemora Find the Match"; window caption
 extern std::array<std::string, 100> CreditLines;  // used from slot 1
 extern int CreditCount;
-
-extern int MouseMode;         // 1: played with the mouse; set once at start-up
+extern int MouseMode;         // 1: played with the mouse
 extern int ControlSetsShown;  // control sets the settings panel lists
 extern int BadgeCount;        // badges the score panel shows
+
+// Written by StartUp, once per run.
 extern int LoadStartTime;     // clock (ms) before the first display set-up opened the display
 extern int LoadEndTime;       // clock (ms) at "Finished Loading", before the splash's minimum wait
 
@@ -28,15 +30,16 @@ std::string GameFolder();
 // the kind of data folder found (kData...).
 int SearchGameData();
 
-// Restores the start-up values of this module's tables.
+// The start values of this module's tables (the caption and credits among them).
 void ResetStartup();
 
-// Restores every module's tables to their start-up values, in start-up's
-// order (tests and benchmarks start from here too).
+// Every module's tables back to their start values, in start-up's order
+// (tests and benchmarks start from here too). Hooks installed before the run
+// (the game's, the frame watcher, the test-only cost and clock hooks) stay.
 void ResetProgramTables();
 
-// Start-up steps 1 to 17 (platform, tables, folders, log, setup, display,
-// assets, the minimum splash time). Runs at most once per process.
+// Start-up: the platform, the tables, the folders, the log, the setup, the
+// display with its assets, the minimum splash time. Runs at most once per process.
 void StartUp();
 
 // The whole run: StartUp, the game's first screen, the closing screen. Never returns.

@@ -22,29 +22,30 @@
 #include "game/table_drawing.h"
 #include "platform/platform.h"
 
-std::array<int, 110> CardValue{};
-std::array<int, 110> FlipAngle{};
-std::array<int, 110> SlideX{}, SlideY{};
-std::array<int, 110> SwapCooldown{};
+// Start values: ResetCardRound.
+std::array<int, 110> CardValue;
+std::array<int, 110> FlipAngle;
+std::array<int, 110> SlideX, SlideY;
+std::array<int, 110> SwapCooldown;
 
-int64_t Score = 0;
+int64_t Score;
 RecordList<icle> Markers;
-int Lives = 0, Combo = 0;
-int BadgesEarned = 0;
-std::array<int, 31> RoundBest{};
-int Level = 0, GameFlags = 0;
-int FocusCell = 33;
-bool FocusShown = false;
+int Lives, Combo;
+int BadgesEarned;
+std::array<int, 31> RoundBest;
+int Level, GameFlags;
+int FocusCell;
+bool FocusShown;
 
 namespace {
 
 RoundState Round;
 // Set while the round that ended waits for its name; the name it opened with.
-bool roundAwaitingName = false;
+bool roundAwaitingName;
 std::string nameBeforeEntry;
 
 // Presses for the focus: the four directions repeat while held, a pick acts once.
-std::array<RepeatPress, 4> DirectionPresses{};
+std::array<RepeatPress, 4> DirectionPresses;
 PressEdge PickPress;
 constexpr int kFirstDealCell = 33;   // column 3, row 3: a card from the first deal, always on the table
 
@@ -71,7 +72,7 @@ std::string CharAt(const std::string& s, int position) { return Mid(s, position,
 
 // ---------------------------------------------------------------- the turn rules, in frame order
 
-// a. The table waits face up, then every card turns face down at once.
+// The table waits face up, then every card turns face down at once.
 void RuleWaiting() {
   if (Round.phase != Phase::Waiting) return;
   Round.waitTimer -= 1;
@@ -97,7 +98,7 @@ void RuleWaiting() {
   Round.cooldown = 20;
 }
 
-// c. One card of a pair not yet shown turns up after a random pause.
+// One card of a pair not yet shown turns up after a random pause.
 void RuleShowing(bool animating) {
   if (Round.phase != Phase::Showing || animating) return;
   if (Rand(1, 10) != 1 || Round.cooldown != 0) return;
@@ -118,7 +119,7 @@ void RuleShowing(bool animating) {
   }
 }
 
-// d. The delayed right / wrong cue of the latest pick.
+// The delayed right / wrong cue of the latest pick.
 void RuleFeedback() {
   if (Round.phase != Phase::Picking) return;
   if (Round.feedbackTimer >= 0) Round.feedbackTimer -= 1;
@@ -129,7 +130,7 @@ void RuleFeedback() {
   }
 }
 
-// e. A held button over a face-down card at rest picks it; picks do not wait
+// A held button over a face-down card at rest picks it; picks do not wait
 // for other cards to stop turning. A key or pad pick of the focused card
 // goes the same way; the mouse wins a frame in which both pick.
 void RulePicking(int hoverCell, int keyPickCell) {
@@ -164,7 +165,7 @@ void RulePicking(int hoverCell, int keyPickCell) {
   }
 }
 
-// f. The turn is judged after a random pause in a still frame.
+// The turn is judged after a random pause in a still frame.
 void RuleJudging(bool animating) {
   if (Round.phase != Phase::Judging) return;
   if (Rand(0, 10) != 1 || animating) return;
@@ -194,7 +195,7 @@ void RuleJudging(bool animating) {
   }
 }
 
-// g. The first card of a new pair.
+// The first card of a new pair.
 void RuleAddingFirst(bool& animating) {
   if (Round.phase != Phase::AddingFirst || animating) return;
   if (Round.pairCount >= kMostPairs || Round.cooldown != 0) return;
@@ -206,7 +207,7 @@ void RuleAddingFirst(bool& animating) {
   Round.cooldown = 20;
 }
 
-// h. The second card of the new pair.
+// The second card of the new pair.
 void RuleAddingSecond(bool animating) {
   if (Round.phase != Phase::AddingSecond || animating) return;
   if (Round.pairCount >= kMostPairs + 1 || Round.cooldown != 0) return;
@@ -215,7 +216,7 @@ void RuleAddingSecond(bool animating) {
   Round.phase = Phase::Waiting;
 }
 
-// i. One swap per pause until the shuffle's swaps are used up.
+// One swap per pause until the shuffle's swaps are used up.
 void RuleShuffling(bool animating) {
   if (Round.phase != Phase::Shuffling || Round.cooldown != 0) return;
   if (Round.turnsToShuffle <= 0 || animating) return;
@@ -349,11 +350,11 @@ void PlaceDealtCard(int value) {
 }
 
 void SwapOnce() {
-  // 1. Cooling cards come one swap closer to being free.
+  // Cooling cards come one swap closer to being free.
   for (int i = 0; i < kCells; ++i) {
     if (SwapCooldown[i] > 0) SwapCooldown[i] -= 1;
   }
-  // 2. The drawing ranges reach past the card area; empty draws just repeat.
+  // The drawing ranges reach past the card area; empty draws just repeat.
   // The four cards of the first deal never leave the centre and at most two
   // cards still cool, so some neighbouring pair there is always free.
   struct Dir { int dx, dy; };
@@ -365,7 +366,7 @@ void SwapOnce() {
     for (const Dir& d : kOrder) {
       int nx = x + d.dx, ny = y + d.dy;
       if (!Swappable(nx, ny)) continue;
-      // 4. Values change places; the slide offsets start each card where it was.
+      // Values change places; the slide offsets start each card where it was.
       const int a = Cell(x, y), b = Cell(nx, ny);
       // Swaps happen only in still frames, so no slide is under way here.
       std::swap(CardValue[a], CardValue[b]);
@@ -385,7 +386,7 @@ void SwapOnce() {
 
 void ApplyTurnRules(bool& animating, int hoverCell, int keyPickCell) {
   RuleWaiting();
-  // b. Pauses run only in frames in which nothing moves.
+  // Pauses run only in frames in which nothing moves.
   if (!animating && Round.cooldown > 0) Round.cooldown -= 1;
   RuleShowing(animating);
   RuleFeedback();
@@ -402,12 +403,12 @@ void StartRound() {
   // The backdrop's speeds come from the generator as the previous screen left it.
   StartBackdrop();
 
-  // 1. Scores of this round.
+  // Scores of this round.
   Score = 0;
   BadgesEarned = 0;
   for (int i = 1; i <= 30; ++i) RoundBest[i] = 0;
 
-  // 2. The first two pairs face up in the centre.
+  // The first two pairs face up in the centre.
   CardValue.fill(0);
   FlipAngle.fill(180);
   SlideX.fill(0);
@@ -418,7 +419,7 @@ void StartRound() {
   CardValue[Cell(3, 4)] = 2;
   CardValue[Cell(4, 3)] = 2;
 
-  // 3. Turn state and the difficulty's values; the focus back on the first deal.
+  // Turn state and the difficulty's values; the focus back on the first deal.
   Round = RoundState{};
   FocusCell = kFirstDealCell;
   FocusShown = false;
@@ -432,38 +433,43 @@ void StartRound() {
   Round.turnsToShuffle = row.shuffleInterval;
   Combo = 0;
 
-  // 4. Every round plays differently, its song too.
+  // Every round plays differently, its song too.
   SeedRnd(MilliSecs());
   ChooseRoundSeed();
 }
 
-bool RoundFrame() {
-  // 1. A clean frame with fresh sprite counters.
+void RoundScene() {
+  // A clean frame with fresh sprite counters.
   BeginFrame(1);
 
-  // 2. Card art and table art may change at any time.
+  // Card art and table art may change at any time.
   if (KeyHit(kKeyX)) StepDeck();
   if (KeyHit(kKeyZ)) StepTable();
 
-  // 3. The scene up to the cards.
+  // The scene up to the cards.
   DrawBackdrop();
   DrawTableArt();
   BoardPassResult pass = BoardPass();
   int keyPick = FocusInput();
   if (FocusShown) DrawFocusFrame(FocusCell);
 
-  // 4. The rules, all in this frame.
+  // The rules, all in this frame.
   ApplyTurnRules(pass.animating, pass.hoverCell, keyPick);
 
-  // 5. Over the cards.
+  // Over the cards.
   MarkerPass();
   DrawHud();
+}
 
-  // 6. Quit from the pause menu ends the round in an orderly way.
+bool RoundFrame() {
+  RoundScene();
+
+  // The round's song and the frame flip; Quit from the pause menu ends the
+  // round in an orderly way.
   PlayScreenSong(RoundSong(Difficulty));
   if (FlipFrame(MouseMode) == kMenuQuit) Round.endReason = kRoundQuit;
 
-  // 7. The caption over the last frame.
+  // The caption over the last frame.
   if (Round.endReason != kRoundPlaying) {
     DrawGameOver();
     return true;
@@ -499,7 +505,7 @@ void RecordUnnamedRound() {
 }
 
 void FinishRound() {
-  // 1. The end cue, a breath, the name.
+  // The end cue, a breath, the name.
   Cue(18);
   Delay(250);
   PauseState = 0;
@@ -507,10 +513,10 @@ void FinishRound() {
   nameBeforeEntry = PlayerName;
   EnterName();
 
-  // 2. The record of this round, newest first.
+  // The record of this round, newest first.
   auto record = RecordRound(PlayerName);
 
-  // 3. On disk at once: a crash later in the session must not cost the
+  // On disk at once: a crash later in the session must not cost the
   // player a round already recorded. Saving walks the whole list as its
   // working record; the round's own record stays the one last created.
   SaveScores();

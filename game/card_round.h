@@ -15,21 +15,28 @@ struct icle {
 };
 
 // Board cells: index Y * 10 + X, columns and rows 0..9; cards only in 1..6.
+// Written by the round (its start, the turn rules, the board pass's
+// animation); per round.
 extern std::array<int, 110> CardValue;    // 0 none, 1..18
 extern std::array<int, 110> FlipAngle;    // 180 face up, 0 face down, 1..179 / 181..360 turning
 extern std::array<int, 110> SlideX, SlideY;
 extern std::array<int, 110> SwapCooldown;
 
+// Per round, from StartRound to the record FinishRound makes of them; the
+// turn rules and the score popups add to the score.
 extern int64_t Score;                      // the round's score
-extern RecordList<icle> Markers;           // outlive the round
 extern int Lives, Combo;
 extern int BadgesEarned;
 extern std::array<int, 31> RoundBest;      // entries 1..30
 extern int Level, GameFlags;               // always 0 in this game
+// Added by the turn rules, moved and retired by the marker pass; they
+// outlive the round until they leave the screen.
+extern RecordList<icle> Markers;
 
 // The keyboard and pad player's focus: a card position (cell index) picked
 // by Space, Return or the pad's A. Shown from the first key or pad press,
 // hidden again when the mouse moves, so a mouse player never sees it.
+// Written by the round's focus input; per round.
 extern int FocusCell;                      // cell index Y * 10 + X
 extern bool FocusShown;
 
@@ -74,6 +81,10 @@ void PlayRound();
 void StartRound();
 // One frame of the round; true when the round ended in it ("Game Over" shown).
 bool RoundFrame();
+// The part of RoundFrame before the frame flip: a cleared frame, the deck and
+// table keys, the backdrop, table art and cards, the focus, the turn rules,
+// the markers and the HUD. The round benchmark times it on its own.
+void RoundScene();
 // The end cue, name entry, the new record in ScoreList and the saved file.
 void FinishRound();
 // A round that has ended but is still waiting for its name (name entry is

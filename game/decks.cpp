@@ -6,15 +6,16 @@
 
 #include "platform/platform.h"
 
-std::array<int, 30> DeckImages{};
-std::array<int, 30> TableImages{};
-int DeckCount = 0;
-int TableCount = 0;
-int HeartImage = 0;
-int TitleImage = 0;
-int DeckIndex = 1;
-int TableIndex = 1;
-int Difficulty = 1;
+// Start values: ResetDecks.
+std::array<int, 30> DeckImages;
+std::array<int, 30> TableImages;
+int DeckCount;
+int TableCount;
+int HeartImage;
+int TitleImage;
+int DeckIndex;
+int TableIndex;
+int Difficulty;
 
 namespace {
 

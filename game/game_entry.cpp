@@ -7,6 +7,7 @@
 #include "game/card_round.h"
 #include "game/decks.h"
 #include "game/game_music.h"
+#include "game/name_entry.h"
 #include "game/score_panel.h"
 #include "game/scores.h"
 #include "game/table_drawing.h"
@@ -22,6 +23,7 @@ void ResetGameTables() {
   ResetScores();
   ResetScorePanel();
   ResetTitleScreen();
+  ResetNameEntry();
   ResetGameMusic();
 }
 

@@ -19,8 +19,9 @@ const SongChoice kSongs[kSongCount] = {
 };
 
 constexpr int kNoSeed = -1;
-std::array<int, kSongCount> Seeds{};          // kNoSeed: take the clock
-std::array<bool, kSongCount> Missing{};       // the song file was not there
+// Start values: ResetGameMusic.
+std::array<int, kSongCount> Seeds;      // kNoSeed: take the clock
+std::array<bool, kSongCount> Missing;   // the song file was not there
 
 }  // namespace
 

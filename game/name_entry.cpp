@@ -15,7 +15,7 @@
 #include "game/scores.h"
 #include "platform/platform.h"
 
-bool NameEntryOpen = false;
+bool NameEntryOpen;   // start value: ResetNameEntry
 const char* const kPickerLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 .-_!?";
 
 namespace {
@@ -160,6 +160,8 @@ void ApplyPickerAction(std::string& name, int& pos, PickerAction action) {
       return;
   }
 }
+
+void ResetNameEntry() { NameEntryOpen = false; }
 
 bool NameCharAccepted(int code) {
   return code >= 32 && code <= 255 && code != '|' && code != 127;

@@ -3,8 +3,11 @@
 
 #include <string>
 
-extern bool NameEntryOpen;   // true while EnterName runs
+// Set by EnterName while it runs; read by tests and bots that drive a session.
+extern bool NameEntryOpen;
 
+// Name entry closed (a run that ended inside it leaves it open).
+void ResetNameEntry();
 // Edits PlayerName until Enter, a click or Escape; the round is recorded with
 // whatever name stands.
 void EnterName();

@@ -15,9 +15,10 @@
 #include "framework/startup.h"
 #include "game/card_round.h"
 
+// Start values: ResetScorePanel. The frame watcher is its installer's.
 std::array<std::shared_ptr<Scores>, 26> TopScores;
-int PanelScroll = 0;
-int PanelChoice = 0;
+int PanelScroll;
+int PanelChoice;
 std::shared_ptr<Scores> PanelShown;
 RecordList<ore> PopupList;
 void (*FrameWatcher)() = nullptr;
@@ -56,7 +57,7 @@ int ColumnHeight(int64_t score, int64_t best) {
   return static_cast<int>(q);
 }
 
-// Step 1: the best 25 of the matching records, best first; among equal scores
+// The best 25 of the matching records, best first; among equal scores
 // the newer one (met first, the list being newest first) stays above.
 int64_t RankScores(int difficulty, int level, int flags) {
   for (auto& slot : TopScores) slot.reset();
@@ -90,7 +91,7 @@ void DrawFrame(int W, int H, int s) {
            static_cast<float>(H - 160));
 }
 
-// Step 3: one column per matching record, newest at the right; trims records
+// One column per matching record, newest at the right; trims records
 // beyond the 50th newest that are not among the best 25.
 void DrawHistory(int W, int H, int s, int64_t topBest, int difficulty, int level, int flags) {
   PanelShown.reset();
@@ -146,7 +147,7 @@ void DrawHistory(int W, int H, int s, int64_t topBest, int difficulty, int level
   }
 }
 
-// Step 4: hovering at the left end shows older rounds, at the right end newer.
+// Hovering at the left end shows older rounds, at the right end newer.
 void ScrollByHovering(int W, int H, int s) {
   if (MouseOver(W - 12 - s, H - 160, 32, kGraphHeight) && PanelScroll < kScrollMax) {
     PanelScroll += kScrollStep;
@@ -156,7 +157,7 @@ void ScrollByHovering(int W, int H, int s) {
   }
 }
 
-// Step 5: returns the number of rows drawn.
+// The best list, names and scores of the best 16; returns the number of rows drawn.
 int DrawBestList(int W, int H, int s) {
   SetImageFont(Fonts[kFontNotice]);
   // Rows 17 apart: the font shrinks on narrow displays until they part.

@@ -15,10 +15,13 @@ struct ore {
   int r = 0, g = 0, b = 0;
 };
 
+// Written by the score panel in every title-screen frame; the title screen
+// sets the scroll and the choice back to 0 after each round.
 extern std::array<std::shared_ptr<Scores>, 26> TopScores;  // slots 1..25
 extern int PanelScroll;     // 0..1000
 extern int PanelChoice;     // 0 none, 1..999 history, 1000 + k best-list row
 extern std::shared_ptr<Scores> PanelShown;
+// Added by AddPopup, aged and retired by DrawPopups every frame; for the run.
 extern RecordList<ore> PopupList;
 
 void ResetScorePanel();
@@ -29,5 +32,6 @@ void DrawPopups();
 
 // Called once per frame of every screen, after the popups are drawn (nullptr =
 // none). Tests, benchmarks and demo bots watch or drive a running session
-// through it; the game itself leaves it empty.
+// through it; the game itself leaves it empty. Installed before the run
+// starts and kept for it: start-up's resets leave it, as they leave the hooks.
 extern void (*FrameWatcher)();

@@ -9,10 +9,11 @@
 #include "framework/frame_flip.h"
 #include "framework/log.h"
 
+// Start values: ResetScores.
 RecordList<Scores> ScoreList;
 std::shared_ptr<Scores> LastScore;
-std::string PlayerName = "Player";
-bool ScoresLoaded = false;
+std::string PlayerName;
+bool ScoresLoaded;
 
 namespace {
 
@@ -22,8 +23,8 @@ constexpr int kRecordFields = 8;
 
 // The file as it was read this session: it could not be read at all (never
 // saved over then), and the player has been told a save failed.
-bool g_unreadable = false;
-bool g_toldSaveFailed = false;
+bool g_unreadable;
+bool g_toldSaveFailed;
 
 std::string RecordLine(const Scores& s) {
   return LongToString(s.Score) + "|" + s.Name + "|" + IntToString(s.Badges) + "|" +
@@ -209,7 +210,7 @@ void SortScores() {
 }
 
 void LoadScores() {
-  // 1-2. Without a file the list stays as it is.
+  // Without a file the list stays as it is.
   ScoresLoaded = true;
   std::string bytes;
   int read = ReadWholeFile(kScoreFile, bytes);
@@ -223,7 +224,7 @@ void LoadScores() {
     return;
   }
 
-  // 3-4. Every record whose lines are whole is kept; lines that fit neither
+  // Every record whose lines are whole is kept; lines that fit neither
   //      kind are skipped. The newest record of the file names the player.
   ScoreTextCheck check;
   RecordList<Scores> records = ReadScoreText(bytes, check);
@@ -268,12 +269,12 @@ int SaveScores() {
     return 0;
   }
 
-  // 1-3. Newest first, two lines per record.
+  // Newest first, two lines per record.
   SortScores();
   const std::string text = ScoreFileText();
   if (!ScoreList.empty()) LastScore = ScoreList.back();
 
-  // 4. Only a complete file replaces the old one.
+  // Only a complete file replaces the old one.
   if (SaveFileAtomically(kScoreFile, text) != 1) {
     LogLine("\tCould not save scores.dat");
     TellSaveFailed();

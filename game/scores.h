@@ -26,12 +26,14 @@ struct Scores {
   int Compare(const Scores* other) const;
 };
 
-// Every recorded round, newest first; survives display set-up; read by
-// LoadScores, written by SaveScores, trimmed by the score panel.
+// Every recorded round, newest first, for the run: filled by LoadScores and
+// each round's record, written by SaveScores, trimmed by the score panel.
 extern RecordList<Scores> ScoreList;
-// The record last created, read, written or shown (a working reference).
+// The record last created, read, written or shown (a working reference);
+// written by the round, the score file and the score panel.
 extern std::shared_ptr<Scores> LastScore;
 // The name entry's default: "Player", or the newest record's name once read.
+// Edited by name entry; kept for the run.
 extern std::string PlayerName;
 
 // Set by LoadScores: the score file has been read this run. Display set-ups

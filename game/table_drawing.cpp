@@ -94,11 +94,11 @@ BoardPassResult BoardPass() {
       int a = FlipAngle[cell];
       double c = std::fabs(Cos(static_cast<float>(a)));
 
-      // 1. Narrowed by the turn, untinted.
+      // Narrowed by the turn, untinted.
       SetScaleXY(static_cast<float>(c), 1);
       SetColourAlpha(255, 255, 255, 1);
 
-      // 2. The pointer test uses the card's cell, never its sliding position,
+      // The pointer test uses the card's cell, never its sliding position,
       // so a card still gliding back from a swap is picked where it belongs.
       if (MouseOver(Trunc(x0 - 16 + kCardW * X - 48 * c), kCardH * Y - 96, kCardW, kCardH)) {
         SetColourAlpha(180, 180, 255);
@@ -106,13 +106,13 @@ BoardPassResult BoardPass() {
         if (a > 0) result.hoverCell = -1;
       }
 
-      // 3. Face between 90 and 270 degrees, back otherwise; the helper puts the
+      // Face between 90 and 270 degrees, back otherwise; the helper puts the
       // image centre half the scaled width on, so the card narrows about its centre.
       int frame = (a >= 90 && a <= 270) ? CardValue[cell] - 1 : kBackFrame;
       DrawSpriteCounted(deck, Trunc(x0 - 16 + SlideX[cell] + kCardW * X - 48 * c),
                         kCardH * Y + SlideY[cell] - 96, frame, kSpriteClass);
 
-      // 4. Animation.
+      // The turn and the slide move on by a frame.
       int stepped = StepAngle(a);
       if (stepped != a) {
         FlipAngle[cell] = stepped;

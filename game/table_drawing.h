@@ -14,6 +14,7 @@ struct BackdropDrift {
   double r = 0, g = 0, b = 1;     // colour weights, 0..1 give or take a step
   double sr = 1, sg = 1, sb = 1;  // drift speeds
 };
+// Written by the round: StartBackdrop at its start, DrawBackdrop every frame.
 extern BackdropDrift Backdrop;
 
 void ResetTableDrawing();

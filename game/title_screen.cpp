@@ -23,12 +23,13 @@
 #include "game/score_panel.h"
 #include "platform/platform.h"
 
-int SlideStep = 0;
-int SpinAngle = 0;
-bool InputLatch = false;
-bool MouseWasDown = false;
-bool EscapeLatch = false;
-bool QuitRequested = false;
+// Start values: ResetTitleScreen.
+int SlideStep;
+int SpinAngle;
+bool InputLatch;
+bool MouseWasDown;
+bool EscapeLatch;
+bool QuitRequested;
 
 namespace {
 
@@ -36,7 +37,7 @@ constexpr int kSlideSteps = 32;
 
 // The difficulty keys step once per press: without this a held arrow would
 // spin through the three rows sixty times a second.
-bool DifficultyKeyHeld = false;
+bool DifficultyKeyHeld;
 
 // Keyboard and pad presses act once; all start as held, so whatever ended
 // the round (the name's Return, the pad's A) must be let go first.
@@ -51,7 +52,7 @@ const char* const kNoticeLines[3] = {
 // Slide offset: 800 while the screen starts to slide in, 0 once it is in place.
 int SlideOffset() { return 800 - 25 * SlideStep; }
 
-// Step 1. The loading splash draws the same stripes.
+// A cleared frame with the blue stripes the loading splash draws too.
 void DrawBackdrop() {
   BeginFrame(1);
   ResetDrawState();
@@ -59,7 +60,8 @@ void DrawBackdrop() {
   ResetDrawState();
 }
 
-// Step 3. Narrow displays rasterise fonts larger, so the panel is wider there.
+// The credits panel, sliding in from the left. Narrow displays rasterise
+// fonts larger, so the panel is wider there.
 // The credits are drawn in the notification font, the one the frame flip
 // leaves selected, so they look the same from the first frame on.
 void DrawCredits(int vh) {
@@ -81,7 +83,7 @@ void DrawCredits(int vh) {
   SetScaleXY(1);
 }
 
-// Step 4: blinks only while the setup still holds the default width.
+// The settings hint; it blinks only while the setup still holds the default width.
 void DrawSettingsHint() {
   if (Setup[kSetupWidth] == 800 && Clock() % 800 < 400) SetColourAlpha(255, 255, 0, 1);
   SetImageFont(Fonts[kFontNotice]);
@@ -96,12 +98,12 @@ bool PanelHidden() { return SettingsPanelY < -250; }
 bool KeysForThisScreen() { return !SettingsPanelOut(); }
 
 void StartRound() {
-  // 1. The title music must not run on under the round.
+  // The title music must not run on under the round.
   if (ChannelSlots[1] != 0 && ChannelPlaying(ChannelSlots[1])) ClearChannelSlot(1);
-  // 2-3
+  // Escape may pause the round.
   PauseState = 1;
   PlayRound();
-  // 4. Whatever ended the round (Escape, a click) must not act here too.
+  // Whatever ended the round (Escape, a click) must not act here too.
   PauseState = 0;
   EscapeLatch = true;
   InputLatch = true;
@@ -111,7 +113,7 @@ void StartRound() {
   StartPress = DeckPress = TablePress = LeavePress = PressEdge{};
 }
 
-// Step 6
+// "Click Here to Start", and the keys and pad buttons that start a round as a click does.
 void StartButton(int vw, int vh) {
   SetColourAlpha(255, 150, 150, 1);
   if (MouseOver(vw / 2 - 200, vh / 2 + 40 + SlideOffset(), 400, 80)) {
@@ -129,7 +131,7 @@ void StartButton(int vw, int vh) {
   if (StartPress.Fresh(start) && KeysForThisScreen() && PanelHidden()) StartRound();
 }
 
-// Steps 7-8
+// The three difficulty rows: a click picks one, the up and down keys step once per press.
 void DifficultyRows(int vw, int vh) {
   struct Row {
     const char* label;
@@ -159,7 +161,7 @@ void DifficultyRows(int vw, int vh) {
   }
 }
 
-// Steps 9-11
+// The title image, the rules in three lines and the notice about more decks.
 void DrawTexts(int vw, int vh) {
   int d = SlideOffset();
   SetColourAlpha(255, 255, 255, 1);
@@ -174,7 +176,7 @@ void DrawTexts(int vw, int vh) {
   for (int i = 0; i < 3; ++i) DrawTextAligned(vw / 2, vh / 2 + 120 + 20 * i + d, kNoticeLines[i], kAlignCentre, kAlignCentre);
 }
 
-// Steps 12-15: the table picker on the left, the turning deck preview on the right.
+// The table picker on the left, the turning deck preview on the right.
 void DrawPickers(int vw, int vh) {
   int d = SlideOffset();
   int y1 = static_cast<int>(vh * 0.1);
@@ -231,27 +233,28 @@ void TitleFrame() {
   const int vw = VirtualWidth;
   const int vh = VirtualHeight;
 
-  DrawBackdrop();                                // 1
-  if (SlideStep < kSlideSteps) ++SlideStep;      // 2
-  DrawCredits(vh);                               // 3
-  DrawSettingsHint();                            // 4
-  // 12-15 come before the score panel: the deck preview stands in the
+  DrawBackdrop();
+  if (SlideStep < kSlideSteps) ++SlideStep;
+  DrawCredits(vh);
+  DrawSettingsHint();
+  // The pickers come before the score panel: the deck preview stands in the
   // panel's column, and the panel's thank-you notice and details must lie
   // over it, not under it.
-  DrawPickers(vw, vh);                           // 12-15
-  DrawScorePanel(SlideStep * 10, Difficulty, 0, 0);  // 5
-  StartButton(vw, vh);                           // 6
-  DifficultyRows(vw, vh);                        // 7-8
-  DrawTexts(vw, vh);                             // 9-11
-  if (KeyHit(kKeyX)) StepDeck();                 // 16
+  DrawPickers(vw, vh);
+  DrawScorePanel(SlideStep * 10, Difficulty, 0, 0);
+  StartButton(vw, vh);
+  DifficultyRows(vw, vh);
+  DrawTexts(vw, vh);
+  // X and Z step through the decks and the table art.
+  if (KeyHit(kKeyX)) StepDeck();
   if (KeyHit(kKeyZ)) StepTable();
   PlayScreenSong(ScreenSong::Title);
   // The pad's shoulders do what X and Z do.
   if (DeckPress.Fresh(ControllerHeld(Nav::ShoulderRight)) && KeysForThisScreen()) StepDeck();
   if (TablePress.Fresh(ControllerHeld(Nav::ShoulderLeft)) && KeysForThisScreen()) StepTable();
-  FlipFrame(1);                                  // 17
+  FlipFrame(1);
 
-  // 18. An Escape still held from the round must be let go before it quits,
+  // An Escape still held from the round must be let go before it quits,
   // and so must one that closed the settings panel. The pad's B leaves too.
   if (SettingsPanelOut()) EscapeLatch = true;
   if (!KeyDown(kKeyEscape)) EscapeLatch = false;

@@ -20,6 +20,8 @@
 #include "framework/menus.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
+#include "framework/startup.h"
+#include "game/name_entry.h"
 #include "platform/test_host.h"
 #include "support/headless_display.h"
 #include "support/temp_folder.h"
@@ -161,4 +163,21 @@ TEST_F(EngineTestTest, HotkeysWaitUntilTheTestIsOver) {
   EXPECT_EQ((std::array<int, 3>{SpriteBudget[1], SpriteBudget[2], SpriteBudget[3]}),
             (std::array<int, 3>{1000, 800, 400}));   // as without the keys
   EXPECT_EQ(testsupport::ReadBytes(log_).find("Screenshot"), std::string::npos);
+}
+
+// A run that ends inside the engine test (the window closed while it
+// measures) or inside name entry leaves those marked as running. The next
+// run in the same process starts from the resets; without them its frame
+// routine would never again open the pause menu or take a screenshot.
+TEST_F(EngineTestTest, ResetsClearStateLeftByARunThatEndedMidway) {
+  struct RunEnded {};
+  EngineTestDrawCost = [](int) { throw RunEnded{}; };
+  EXPECT_THROW(RunEngineTest(30, 2), RunEnded);
+  ASSERT_TRUE(EngineTestRunning);
+  NameEntryOpen = true;
+
+  ResetProgramTables();
+  EXPECT_FALSE(EngineTestRunning);
+  EXPECT_EQ(AimedFps, 60);
+  EXPECT_FALSE(NameEntryOpen);
 }
