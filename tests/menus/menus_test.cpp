@@ -19,11 +19,13 @@
 #include "hang_guard.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/scratch_game_folder.h"
 
 namespace {
 
 class MenusTest : public ::testing::Test {
  protected:
+  ScratchGameFolder scratch_{"mnemora_menus"};   // the panel saves the setup above it
   void SetUp() override {
     testhost::Start();
     ResetStartup();

@@ -2,7 +2,6 @@
 #include "test_support.h"
 
 #include <fstream>
-#include <random>
 #include <sstream>
 
 #include "audio/music.h"
@@ -24,21 +23,6 @@
 #include "platform/test_host.h"
 
 namespace title_test {
-
-ScratchFolder::ScratchFolder() {
-  std::random_device rd;
-  previous_ = std::filesystem::current_path();
-  dir_ = std::filesystem::temp_directory_path() /
-         ("mnemora_title_" + std::to_string(rd()) + "_" + std::to_string(rd()));
-  std::filesystem::create_directories(dir_);
-  ChangeDir(dir_.string());
-}
-
-ScratchFolder::~ScratchFolder() {
-  ChangeDir(previous_.string());
-  std::error_code ec;
-  std::filesystem::remove_all(dir_, ec);
-}
 
 void StartHeadlessDisplay() {
   testhost::Start("");

@@ -4,24 +4,18 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "game/scores.h"
+#include "support/scratch_game_folder.h"
 
 namespace title_test {
 
-// A fresh empty folder made the working folder; removed again by the destructor.
-class ScratchFolder {
+// A fresh game folder made the working folder; removed again by the destructor.
+class ScratchFolder : public ScratchGameFolder {
  public:
-  ScratchFolder();
-  ~ScratchFolder();
-  const std::filesystem::path& path() const { return dir_; }
-
- private:
-  std::filesystem::path dir_;
-  std::filesystem::path previous_;
+  ScratchFolder() : ScratchGameFolder("mnemora_title") {}
 };
 
 // Restarts the headless host, opens the display and resets the modules.

@@ -17,6 +17,7 @@ constexpr int kEscape = 27, kUp = 38, kDown = 40, kX = 88, kZ = 90;
 
 class TitleFrames : public ::testing::Test {
  protected:
+  title_test::ScratchFolder scratch_;   // Tab's panel saves the setup
   void SetUp() override {
     title_test::StartHeadlessDisplay();
     testhost::PushMouseMove(0, 0);   // pointer away from every button
