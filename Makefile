@@ -5,7 +5,9 @@
 # make quick : build, run the unit tests only (no whole-program runs), under 30 s
 # make coverage : every test on a build with coverage counters, then line and
 #                 branch coverage per folder
-# SANITIZE=1 builds into build-sanitize with address and undefined-behaviour checks.
+# SANITIZE=1 builds into build-sanitize with address and undefined-behaviour
+#            checks; there `make check` runs the sanitizer suite (CTest label
+#            sanitize: the unit tests and the headless whole sessions), as CI does
 
 JOBS ?= 2
 PREFIX ?= /usr/local
