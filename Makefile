@@ -5,13 +5,16 @@
 # make quick : build, run the unit tests only (no whole-program runs), under 30 s
 # make coverage : every test on a build with coverage counters, then line and
 #                 branch coverage per folder
-# SANITIZE=1 builds into build-sanitize with address and undefined-behaviour checks.
+# SANITIZE=1 builds into build-sanitize with address and undefined-behaviour
+#            checks; there `make check` runs the sanitizer suite (CTest label
+#            sanitize: the unit tests and the headless whole sessions), as CI does
 
 JOBS ?= 2
 PREFIX ?= /usr/local
 ifeq ($(SANITIZE),1)
 BUILD ?= build-sanitize
 CMAKE_FLAGS += -DMNEMORA_SANITIZE=ON
+CHECK_LABELS = -L sanitize
 else ifeq ($(MAKECMDGOALS),coverage)
 BUILD ?= build-coverage
 CMAKE_FLAGS += -DMNEMORA_COVERAGE=ON
@@ -36,7 +39,7 @@ play: build
 	cd $(BUILD)/game && ./mnemora
 
 check: build
-	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) $(CHECK_LABELS)
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)

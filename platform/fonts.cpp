@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 
 #include "platform/internal.h"
 #include "platform/platform.h"
@@ -319,15 +318,16 @@ uint32_t Be32(const uint8_t* p) { return (uint32_t(p[0]) << 24) | (uint32_t(p[1]
 
 // A truncated font file often still opens; refuse it when its table
 // directory points past the end of the data.
-bool TablesInside(const std::vector<uint8_t>& d) {
-  if (d.size() < 12) return false;
-  if (std::memcmp(d.data(), "ttcf", 4) == 0) return true;  // collections: FreeType checks each face
+bool TablesInside(const std::string& file) {
+  const auto* d = reinterpret_cast<const uint8_t*>(file.data());
+  if (file.size() < 12) return false;
+  if (std::memcmp(d, "ttcf", 4) == 0) return true;  // collections: FreeType checks each face
   size_t tables = (size_t(d[4]) << 8) | d[5];
-  if (tables == 0 || 12 + tables * 16 > d.size()) return false;
+  if (tables == 0 || 12 + tables * 16 > file.size()) return false;
   for (size_t i = 0; i < tables; ++i) {
-    const uint8_t* e = d.data() + 12 + i * 16;
+    const uint8_t* e = d + 12 + i * 16;
     uint64_t offset = Be32(e + 8), length = Be32(e + 12);
-    if (offset + length > d.size()) return false;
+    if (offset + length > file.size()) return false;
   }
   return true;
 }
@@ -374,19 +374,16 @@ int FontAdvance(int font, uint8_t code) { return FontFor(font)->glyphs[code].adv
 
 int LoadImageFont(const std::string& path, int pixelSize, int style) {
   if (pixelSize <= 0 || pixelSize > 512) return 0;
-  std::vector<uint8_t> data;
-  {
-    std::ifstream in(plat::MapPath(path, plat::FileAccess::Read), std::ios::binary);
-    if (!in) return 0;
-    data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  std::string data;   // read in large blocks: a font is hundreds of kilobytes
+  if (ReadWholeFile(path, data) != 1) return 0;
   if (data.size() > (64u << 20) || !plat::TablesInside(data)) return 0;
   if (!plat::g_freetype && FT_Init_FreeType(&plat::g_freetype) != 0) {
     plat::g_freetype = nullptr;
     return 0;
   }
   FT_Face face = nullptr;
-  if (FT_New_Memory_Face(plat::g_freetype, data.data(), static_cast<FT_Long>(data.size()), 0, &face) != 0)
+  if (FT_New_Memory_Face(plat::g_freetype, reinterpret_cast<const FT_Byte*>(data.data()),
+                         static_cast<FT_Long>(data.size()), 0, &face) != 0)
     return 0;
   if (face->num_glyphs <= 0 || FT_Set_Pixel_Sizes(face, 0, pixelSize) != 0) {
     FT_Done_Face(face);

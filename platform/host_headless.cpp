@@ -18,12 +18,15 @@
 //   Flip at or after that time, or as it stands when no frame is presented
 //   within 250 ms, e.g. on the closing page; a relative name is taken from
 //   the folder the program started in)
-// Unknown lines are reported on stderr and skipped. 600 virtual seconds after
-// the last event the host asks the program to close, so a run cannot hang.
+// Unknown lines, and times past the 32-bit clock (4294967295), are reported
+// on stderr and skipped. 600 virtual seconds after the last event the host
+// asks the program to close, so a run cannot hang.
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "platform/internal.h"
@@ -241,8 +244,9 @@ class HeadlessHost final : public Host, public HeadlessControl {
   static bool ParseInt(const std::string& s, long& out) {
     if (s.empty()) return false;
     char* end = nullptr;
+    errno = 0;
     out = std::strtol(s.c_str(), &end, 10);
-    return end && *end == '\0';
+    return end && *end == '\0' && errno != ERANGE;
   }
 
   static bool ParseFloat(const std::string& s, float& out) {
@@ -260,12 +264,15 @@ class HeadlessHost final : public Host, public HeadlessControl {
     std::istringstream in(line);
     std::string when, cmd;
     in >> when >> cmd;
+    // The clock counts milliseconds in 32 bits: a later time is never
+    // reached, and would fire at once if it wrapped.
+    constexpr long kLastTime = std::numeric_limits<uint32_t>::max();
     long t = 0;
     if (!when.empty() && when[0] == '+') {
       long rel;
-      if (!ParseInt(when.substr(1), rel) || rel < 0) return false;
+      if (!ParseInt(when.substr(1), rel) || rel < 0 || rel > kLastTime - static_cast<long>(scriptTime_)) return false;
       t = static_cast<long>(scriptTime_) + rel;
-    } else if (!ParseInt(when, t) || t < 0) {
+    } else if (!ParseInt(when, t) || t < 0 || t > kLastTime) {
       return false;
     }
     uint32_t time = static_cast<uint32_t>(t);

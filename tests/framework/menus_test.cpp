@@ -24,6 +24,8 @@ namespace {
 
 class MenusTest : public testsupport::HeadlessDisplayTest {
  protected:
+  // The panel saves the setup one level above the game folder: keep it inside.
+  testsupport::TempFolder scratch_{"menus", testsupport::TempFolder::kDataTree};
 
   // A click that SettingsPanel's own MouseHit sees on its next call.
   void Click(int button = 1) {

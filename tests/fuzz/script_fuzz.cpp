@@ -41,9 +41,9 @@ const char* ScriptFuzzOne(const uint8_t* data, size_t size) {
   if (g_scratch.empty()) {
     g_scratch = std::filesystem::temp_directory_path() / ("mnemora_script_fuzz_" + std::to_string(::getpid()));
     std::filesystem::create_directories(g_scratch);
-    ChangeDir(g_scratch.string());
     std::atexit(RemoveScratchFolder);
   }
+  ChangeDir(g_scratch.string());
   testhost::Start("");
   testhost::ScriptLines(std::string(reinterpret_cast<const char*>(data), size));
   // Deliver what falls within the first minute, as a program's frames would.

@@ -35,15 +35,16 @@ void RemoveScratchFolder() {
   std::filesystem::remove_all(g_scratch, ec);
 }
 
-// The scratch folder, made the working folder once for the whole run and
-// removed at its end.
+// The scratch folder, made once for the whole run and removed at its end;
+// it is made the working folder for every input.
 void EnterScratchFolder() {
-  if (!g_scratch.empty()) return;
-  testhost::Start("");
-  g_scratch = std::filesystem::temp_directory_path() / ("mnemora_song_fuzz_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(g_scratch / "music");
+  if (g_scratch.empty()) {
+    testhost::Start("");
+    g_scratch = std::filesystem::temp_directory_path() / ("mnemora_song_fuzz_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(g_scratch / "music");
+    std::atexit(RemoveScratchFolder);
+  }
   ChangeDir(g_scratch.string());
-  std::atexit(RemoveScratchFolder);
 }
 
 }  // namespace

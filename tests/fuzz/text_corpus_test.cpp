@@ -27,9 +27,12 @@ std::vector<uint8_t> Read(const std::filesystem::path& p) {
   return out;
 }
 
-// Runs check on every file of the corpus; returns the number of files.
+// Runs check on every file of the corpus; returns the number of files. The
+// song and script checks work in a scratch folder of their own; the test
+// ends in the folder it started in.
 int RunCorpus(const std::string& corpus, const char* (*check)(const uint8_t*, size_t)) {
   const std::filesystem::path dir = std::filesystem::path(MNEMORA_SOURCE_DIR) / "tests/fuzz" / corpus;
+  const std::filesystem::path start = std::filesystem::current_path();
   int files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
     if (!entry.is_regular_file()) continue;
@@ -38,6 +41,7 @@ int RunCorpus(const std::string& corpus, const char* (*check)(const uint8_t*, si
     const char* problem = check(bytes.data(), bytes.size());
     EXPECT_EQ(problem, nullptr) << entry.path().filename().string() << ": " << problem;
   }
+  std::filesystem::current_path(start);
   return files;
 }
 

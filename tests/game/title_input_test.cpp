@@ -35,7 +35,7 @@ void EndRoundsByThePauseMenu() {
 
 class TitleInputTest : public ::testing::Test {
  protected:
-  testsupport::TempFolder scratch_{"title", testsupport::TempFolder::kEntered};
+  testsupport::TempFolder scratch_{"title", testsupport::TempFolder::kDataTree};
   void SetUp() override {
     title_test::StartTitleDisplay();
     g_roundFrames = 0;

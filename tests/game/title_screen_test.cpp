@@ -9,6 +9,7 @@
 #include "game/title_screen.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/temp_folder.h"
 #include "title_fixture.h"
 
 namespace {
@@ -17,6 +18,7 @@ constexpr int kEscape = 27, kUp = 38, kDown = 40, kX = 88, kZ = 90;
 
 class TitleFrames : public ::testing::Test {
  protected:
+  testsupport::TempFolder scratch_{"title", testsupport::TempFolder::kDataTree};   // Tab's panel saves the setup above 253/
   void SetUp() override {
     title_test::StartTitleDisplay();
     testhost::PushMouseMove(0, 0);   // pointer away from every button

@@ -82,6 +82,22 @@ TEST_F(HeadlessTest, UnknownScriptLinesAreSkipped) {
   EXPECT_EQ(KeyDown(66), 1);
 }
 
+TEST_F(HeadlessTest, ScriptTimesBeyondTheClockAreSkippedNotWrapped) {
+  // The clock counts milliseconds in 32 bits: a later time cannot be reached,
+  // and taken modulo 2^32 it would fire at once.
+  testhost::ScriptLines(
+      "+4294967296 keydown 67\n"
+      "4294967296 keydown 65\n"
+      "99999999999999999999 keydown 66\n"
+      "4294967295 keydown 68\n"
+      "+99999999999999999999 keydown 69\n"
+      "+1 keydown 70\n"
+      "30 keydown 71\n");
+  RunTo(30);
+  for (int vk = 65; vk <= 70; ++vk) EXPECT_EQ(KeyDown(vk), 0) << vk;
+  EXPECT_EQ(KeyDown(71), 1);
+}
+
 TEST_F(HeadlessTest, ClockMovesOnlyWhenTheProgramWaits) {
   uint32_t t0 = MilliSecs();
   PollSystem();
