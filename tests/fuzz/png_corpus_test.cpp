@@ -4,28 +4,15 @@
 // other file must be refused.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstdint>
 #include <filesystem>
-#include <vector>
 
 #include "platform/internal.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
+#include "support/temp_folder.h"
 
 int PngFuzzOne(const uint8_t* data, size_t size);  // png_fuzz.cpp
-
-namespace {
-
-std::vector<uint8_t> Read(const std::filesystem::path& p) {
-  std::vector<uint8_t> out;
-  if (FILE* f = std::fopen(p.string().c_str(), "rb")) {
-    for (int c; (c = std::fgetc(f)) != EOF;) out.push_back(static_cast<uint8_t>(c));
-    std::fclose(f);
-  }
-  return out;
-}
-
-}  // namespace
 
 TEST(PngCorpus, EveryBrokenFileIsRejectedCleanly) {
   testhost::Start("");
@@ -34,9 +21,10 @@ TEST(PngCorpus, EveryBrokenFileIsRejectedCleanly) {
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
     if (!entry.is_regular_file()) continue;
     ++files;
-    std::vector<uint8_t> bytes = Read(entry.path());
-    PngFuzzOne(bytes.data(), bytes.size());
-    int img = plat::LoadImageFromMemory(bytes.data(), bytes.size(), 0, 0, 0, 1, 0);
+    const std::string file = testsupport::ReadBytes(entry.path());
+    const auto* bytes = reinterpret_cast<const uint8_t*>(file.data());
+    PngFuzzOne(bytes, file.size());
+    int img = plat::LoadImageFromMemory(bytes, file.size(), 0, 0, 0, 1, 0);
     const std::string name = entry.path().filename().string();
     const bool valid = name.rfind("valid_", 0) == 0;
     const bool tolerated = name.rfind("tolerated_", 0) == 0;

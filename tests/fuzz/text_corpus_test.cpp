@@ -4,12 +4,12 @@
 // read as the game reads them at start-up.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstdint>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "game/scores.h"
+#include "support/temp_folder.h"
 
 const char* SetupFuzzOne(const uint8_t* data, size_t size);   // setup_fuzz.cpp
 const char* ScoreFuzzOne(const uint8_t* data, size_t size);   // score_fuzz.cpp
@@ -17,15 +17,6 @@ const char* SongFuzzOne(const uint8_t* data, size_t size);    // song_fuzz.cpp
 const char* ScriptFuzzOne(const uint8_t* data, size_t size);  // script_fuzz.cpp
 
 namespace {
-
-std::vector<uint8_t> Read(const std::filesystem::path& p) {
-  std::vector<uint8_t> out;
-  if (FILE* f = std::fopen(p.string().c_str(), "rb")) {
-    for (int c; (c = std::fgetc(f)) != EOF;) out.push_back(static_cast<uint8_t>(c));
-    std::fclose(f);
-  }
-  return out;
-}
 
 // Runs check on every file of the corpus; returns the number of files. The
 // song and script checks work in a scratch folder of their own; the test
@@ -37,8 +28,8 @@ int RunCorpus(const std::string& corpus, const char* (*check)(const uint8_t*, si
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
     if (!entry.is_regular_file()) continue;
     ++files;
-    std::vector<uint8_t> bytes = Read(entry.path());
-    const char* problem = check(bytes.data(), bytes.size());
+    const std::string bytes = testsupport::ReadBytes(entry.path());
+    const char* problem = check(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     EXPECT_EQ(problem, nullptr) << entry.path().filename().string() << ": " << problem;
   }
   std::filesystem::current_path(start);
@@ -54,8 +45,7 @@ TEST(TextCorpora, ScoreFiles) {
   // The valid file is clean; the damaged ones keep their whole records.
   const auto dir = std::filesystem::path(MNEMORA_SOURCE_DIR) / "tests/fuzz/corpus_scores";
   auto read = [&](const char* name, ScoreTextCheck& check) {
-    std::vector<uint8_t> bytes = Read(dir / name);
-    return ReadScoreText(std::string(bytes.begin(), bytes.end()), check);
+    return ReadScoreText(testsupport::ReadBytes(dir / name), check);
   };
   ScoreTextCheck check;
   EXPECT_EQ(read("valid_three.dat", check).size(), 3u);
