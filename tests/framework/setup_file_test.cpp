@@ -4,6 +4,11 @@
 // written keeping the previous file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "framework/controls.h"
 #include "framework/frame_flip.h"
 #include "framework/log.h"
@@ -203,4 +208,27 @@ TEST_F(SetupFileTest, AFailedSaveKeepsThePreviousFile) {
   SaveSetup();
   EXPECT_EQ(tree.Read("Setup.ini"), SetupFileText());
   EXPECT_FALSE(std::filesystem::exists(tree.Path() / "Setup.ini.tmp"));
+}
+
+// A write that stops part-way (a full disk) must not cost the settings the
+// player had: the file stays as it was, byte for byte, and nothing is left
+// beside it.
+TEST_F(SetupFileTest, ASaveCutShortLeavesThePreviousFileAsItWas) {
+  testsupport::TempFolder tree("setupfull", testsupport::TempFolder::kDataTree);
+  const std::string mine = "[Graphics]\r\nWidth=1920\r\nHeight=1080\r\n";
+  tree.Write("Setup.ini", mine);
+  ::Setup[kSetupMaster] = 7;
+  ASSERT_GT(SetupFileText().size(), 200u);
+  std::string failure = RunWithFileSizeLimit(100, [] {
+    SaveSetup();
+    for (const auto& m : MessageList)
+      if (m->txt == "Could not save your settings") return std::string();
+    return std::string("the failed save was not told");
+  });
+  EXPECT_EQ(failure, "");
+  EXPECT_EQ(tree.Read("Setup.ini"), mine);
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(tree.Path())) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"253", "Common", "Setup.ini"}));
 }
