@@ -7,7 +7,9 @@
 # that nothing appeared in the working folder, and that the settings, the
 # scores with the round, the log and the screenshot are in the player's
 # folders. Also runs the validators on the installed desktop entry and
-# metainfo, and the command line's answers.
+# metainfo, and the command line's answers: --help names the folders the
+# files really went to, for the installed game and for the same game laid
+# out portable.
 #
 # Usage: install_prefix.sh BUILD_DIR [SOURCE_DIR]   (KEEP=1 keeps the work folder)
 set -u
@@ -99,16 +101,27 @@ cat >"$WORK/session.txt" <<'EOF'
 +3000 key 32
 EOF
 
-# Runs the installed game from an empty working folder; extra arguments are
-# environment assignments.
-run_installed() {
+# Runs the game ($EXE, the installed one unless set) from an empty working
+# folder with these arguments: NAME ENV... -- ARGS...
+in_player_env() {
   local name=$1
+  shift
+  local assignments=()
+  while [ "$1" != -- ]; do assignments+=("$1"); shift; done
   shift
   mkdir -p "$WORK/$name/cwd" "$WORK/$name/home"
   (cd "$WORK/$name/cwd" &&
     env -u XDG_CONFIG_HOME -u XDG_DATA_HOME -u XDG_STATE_HOME -u XDG_CACHE_HOME -u XDG_PICTURES_DIR \
-      -u MNEMORA_HEADLESS HOME="$WORK/$name/home" SDL_AUDIODRIVER=dummy "$@" \
-      "$GAME" --headless "$WORK/session.txt" >"$WORK/$name/run.log" 2>&1)
+      -u MNEMORA_HEADLESS HOME="$WORK/$name/home" SDL_AUDIODRIVER=dummy "${assignments[@]}" \
+      "${EXE:-$GAME}" "$@")
+}
+
+# Plays the session; extra arguments are environment assignments.
+run_installed() {
+  local name=$1
+  shift
+  mkdir -p "$WORK/$name"
+  in_player_env "$name" "$@" -- --headless "$WORK/session.txt" >"$WORK/$name/run.log" 2>&1
   local status=$?
   [ "$status" = 0 ] || { cat "$WORK/$name/run.log"; fail "$name: exit code $status"; }
   [ -z "$(ls -A "$WORK/$name/cwd")" ] || fail "$name: files appeared in the working folder: $(ls -A "$WORK/$name/cwd")"
@@ -136,11 +149,30 @@ check_player_files() {
     fail "$name: temporary files stayed behind"
 }
 
+# --help in the same surroundings names the places the files went to:
+# NAME CONFIG DATA PICTURES ENV...
+check_help() {
+  local name=$1 config=$2 data=$3 pictures=$4
+  shift 4
+  local help
+  help=$(in_player_env "$name" "$@" -- --help) || fail "$name: --help failed"
+  same_place() {
+    local said
+    said=$(printf '%s\n' "$help" | sed -n "s/^  $1  *//p")
+    [ -n "$said" ] && [ "$(realpath -m "$said")" = "$(realpath -m "$2")" ] ||
+      fail "$name: --help says the $1 are in '$said', they went to $2"
+  }
+  same_place settings "$config/Setup.ini"
+  same_place scores "$data/scores.dat"
+  same_place screenshots "$pictures"
+}
+
 # 1. No XDG variables: the usual folders under the home folder.
 run_installed plain
 H="$WORK/plain/home"
 check_player_files plain "$H/.config/mnemora" "$H/.local/share/mnemora" "$H/.local/state/mnemora" \
   "$H/Pictures/Mnemora"
+check_help plain "$H/.config/mnemora" "$H/.local/share/mnemora" "$H/Pictures/Mnemora"
 
 # 2. XDG variables set elsewhere (the pictures folder named by user-dirs.dirs),
 #    with a deck of the player's own beside the installed ones (which one is
@@ -153,8 +185,21 @@ run_installed xdg XDG_CONFIG_HOME="$WORK/xdg/config" XDG_DATA_HOME="$WORK/xdg/da
 check_player_files xdg "$WORK/xdg/config/mnemora" "$WORK/xdg/data/mnemora" "$WORK/xdg/state/mnemora" \
   "$WORK/xdg/shots/Mnemora"
 [ -z "$(ls -A "$WORK/xdg/home")" ] || fail "xdg: files in the home folder: $(ls -A "$WORK/xdg/home")"
+check_help xdg "$WORK/xdg/config/mnemora" "$WORK/xdg/data/mnemora" "$WORK/xdg/shots/Mnemora" \
+  XDG_CONFIG_HOME="$WORK/xdg/config" XDG_DATA_HOME="$WORK/xdg/data" XDG_STATE_HOME="$WORK/xdg/state"
 
-# 3. Neither a portable nor an installed tree: a message naming both places.
+# 3. The same game laid out portable, its data as Files/ beside the
+#    executable: everything stays in that folder, where --help says.
+PORTABLE="$WORK/portable-game"
+mkdir -p "$PORTABLE"
+cp "$GAME" "$PORTABLE/"
+cp -r "$PREFIX/share/games/mnemora" "$PORTABLE/Files"
+EXE="$PORTABLE/mnemora" run_installed portable
+check_player_files portable "$PORTABLE/Files" "$PORTABLE/Files/253" "$PORTABLE/Files" "$PORTABLE/Files"
+[ -z "$(ls -A "$WORK/portable/home")" ] || fail "portable: files in the home folder: $(ls -A "$WORK/portable/home")"
+EXE="$PORTABLE/mnemora" check_help portable "$PORTABLE/Files" "$PORTABLE/Files/253" "$PORTABLE/Files"
+
+# 4. Neither a portable nor an installed tree: a message naming both places.
 mkdir -p "$WORK/alone/games"
 cp "$GAME" "$WORK/alone/games/"
 (cd "$WORK" && env HOME="$WORK/alone" MNEMORA_HEADLESS= SDL_AUDIODRIVER=dummy \
@@ -164,4 +209,5 @@ STATUS=$?
 grep -q "looked for $WORK/alone/games/Files/Common and .*, then $WORK/alone/share/games/mnemora/Common" \
   "$WORK/alone/run.log" || fail "without data: $(cat "$WORK/alone/run.log")"
 
-echo "PASSED: installed, played from another folder twice, prefix unchanged, player files in the XDG folders"
+echo "PASSED: installed, played from another folder twice, prefix unchanged, player files in the XDG folders;"
+echo "        portable, the files beside the game; --help naming where they went each time"
