@@ -1,6 +1,11 @@
 // The closing screen in-process: what it saves and logs, and every way its
-// wait ends. The process end is swapped for a hook that unwinds to the test.
+// wait ends, and the song fading out under the page. The process end is
+// swapped for a hook that unwinds to the test.
 #include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "audio/music.h"
 
 #include "framework/closing_screen.h"
 #include "framework/controls.h"
@@ -151,4 +156,33 @@ TEST_F(ClosingScreenTest, WaitsForAKeyOrACloseRequest) {
   ChangeDir((tree.Path() / "253").string());
   At(700, "close");
   EXPECT_GE(RunUntilEnded(), 700);
+}
+
+// The song playing when the window was closed goes on under the page, ever
+// quieter, over the whole fade, rather than stopping at the page's first frame.
+TEST_F(ClosingScreenTest, TheSongFadesOutUnderThePage) {
+  for (const auto& entry : std::filesystem::directory_iterator(testsupport::ShippedFiles() / "253/music"))
+    tree.CopyShipped("253/music/" + entry.path().filename().string());
+  ChangeDir((tree.Path() / "253").string());
+  LoadMusicParts();
+  ::Setup[kSetupMaster] = ::Setup[kSetupMusic] = 100;
+  StartSong("medium", 7, 240);
+  for (int i = 0; i < 100; ++i) {   // a second of it
+    testhost::Advance(10);
+    UpdateMusic();
+  }
+  ASSERT_FALSE(testhost::Played().empty());
+  testhost::ClearPlayed();
+  const uint32_t closed = testhost::Clock();
+  At(1700, "key 32");
+  RunUntilEnded();
+  EXPECT_EQ(MusicPlaying, 0);
+  int late = 0;
+  for (const auto& note : testhost::Played()) {
+    const float since = static_cast<float>(note.atMs - closed);
+    late += since > 800;
+    // Full volume is 1: the level falls evenly from there to silence in 1.5 s.
+    EXPECT_LE(note.volume, 1.0f - since / 1500.0f + 0.03f) << since << " ms after closing";
+  }
+  EXPECT_GT(late, 0);
 }
