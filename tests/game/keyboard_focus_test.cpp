@@ -110,6 +110,35 @@ TEST(NearestCard, SkipsEmptyCellsPrefersTheSameLineAndNeverWraps) {
   EXPECT_EQ(NearestCard(-1, 1, 0), -1);
 }
 
+// Equally near by the count (a step aside costs two along), the card in the
+// same row or column wins over the diagonal one, whichever of the two comes
+// first on the board and whichever way the focus moves.
+TEST(NearestCard, OnATieTheCardInTheSameLineWins) {
+  struct Case {
+    int from, dx, dy, line, diagonal;
+  };
+  const Case cases[] = {
+      {Cell(2, 3), 1, 0, Cell(5, 3), Cell(3, 2)},    // right; the diagonal a row above
+      {Cell(2, 3), 1, 0, Cell(5, 3), Cell(3, 4)},    // right; a row below
+      {Cell(6, 3), -1, 0, Cell(3, 3), Cell(5, 2)},   // left
+      {Cell(6, 3), -1, 0, Cell(3, 3), Cell(5, 4)},
+      {Cell(4, 2), 0, 1, Cell(4, 5), Cell(5, 3)},    // down
+      {Cell(4, 2), 0, 1, Cell(4, 5), Cell(3, 3)},
+      {Cell(4, 6), 0, -1, Cell(4, 3), Cell(3, 5)},   // up
+      {Cell(4, 6), 0, -1, Cell(4, 3), Cell(5, 5)},
+  };
+  for (const Case& c : cases) {
+    ResetCardRound();
+    CardValue.fill(0);
+    CardValue[c.from] = CardValue[c.line] = CardValue[c.diagonal] = 1;
+    EXPECT_EQ(NearestCard(c.from, c.dx, c.dy), c.line) << "from " << c.from << " to " << c.diagonal;
+    // With the card in line one step further on, the diagonal one is nearer.
+    CardValue[c.line] = 0;
+    CardValue[c.line + 10 * c.dy + c.dx] = 1;
+    EXPECT_EQ(NearestCard(c.from, c.dx, c.dy), c.diagonal) << "from " << c.from << " to " << c.diagonal;
+  }
+}
+
 TEST_F(KeyboardFocusTest, FirstPressShowsTheFocusTheMouseHidesIt) {
   Difficulty = 1;
   StartRound();

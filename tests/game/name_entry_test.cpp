@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "framework/frame_flip.h"
 #include "game/name_entry.h"
 #include "game/score_panel.h"
 #include "game/scores.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
 #include "support/hang_guard.h"
+#include "support/temp_folder.h"
 #include "title_fixture.h"
 
 namespace {
@@ -231,6 +233,33 @@ TEST_F(NameEntry, ThePadPicksLettersAndAAcceptsTheName) {
     if (frame % 6 == 0 && step >= 0 && step < static_cast<int>(script.size())) Later(0, script[step]);
   });
   EXPECT_EQ(PlayerName, "BnA");
+}
+
+// With the settings panel out (Tab), the pad works the panel alone: its
+// D-pad does not change letters and its A on a panel row does not end the
+// entry. Once the panel is away, A ends it as before.
+TEST_F(NameEntry, WhileTheSettingsPanelIsOutThePadWorksOnlyThePanel) {
+  // The panel saves the setup one level above the game folder: keep it inside.
+  testsupport::TempFolder scratch("naming", testsupport::TempFolder::kDataTree);
+  testhost::AddController("Test Controller");
+  PlayerName = "Bo";
+  std::vector<std::string> script = {"pad up", "pad down", "pad up", "pad left", "pad right", "pad a", "pad down",
+                                     "pad a"};
+  bool closedByPanel = false;
+  Run([&](int frame) {
+    if (frame == 2) Press(9);   // Tab: the panel comes out
+    int step = frame / 6 - 3;
+    if (frame % 6 == 0 && step >= 0 && step < static_cast<int>(script.size())) Later(0, script[step]);
+    if (frame == 70) {
+      closedByPanel = SettingsOpen == 0;
+      Press(9);                 // and goes away
+    }
+    if (frame == 90) Later(0, "pad a");
+  });
+  EXPECT_FALSE(closedByPanel);
+  EXPECT_EQ(PlayerName, "Bo");
+  EXPECT_GE(driver_.frame, 90);
+  for (const std::string& seen : driver_.names) EXPECT_EQ(seen, "Bo");
 }
 
 TEST_F(NameEntry, TheKeyboardStillTypesWhileAPadIsPlugged) {

@@ -118,6 +118,21 @@ TEST_F(ScorePanel, TrimsBeyondTheFiftiethNewestUnlessRanked) {
   EXPECT_EQ(ScoreList.size(), 53u);
 }
 
+// The best 25 are kept however old: here they are the 25 oldest of 76, all
+// beyond the 50 newest, and the 25th best is kept as surely as the best.
+// Only the one old record that is not among them goes.
+TEST_F(ScorePanel, TrimmingKeepsTheTwentyFiveBestHoweverOld) {
+  for (int stamp = 1; stamp <= 76; ++stamp) Add(stamp == 1 ? 1 : (stamp <= 26 ? 1000 + stamp : stamp), stamp, 2);
+  DrawScorePanel(320, 2, 0, 0);
+  std::set<int64_t> left;
+  for (const auto& r : ScoreList) left.insert(r->Timestamp);
+  EXPECT_EQ(left.size(), 75u);
+  EXPECT_FALSE(left.count(1));
+  for (int64_t stamp = 2; stamp <= 26; ++stamp) EXPECT_TRUE(left.count(stamp)) << stamp;
+  ASSERT_NE(TopScores[25], nullptr);
+  EXPECT_EQ(TopScores[25]->Timestamp, 2);
+}
+
 // A hundred records of mixed difficulties: only the shown difficulty is trimmed.
 TEST_F(ScorePanel, TrimmingTouchesOnlyTheShownDifficulty) {
   for (int stamp = 1; stamp <= 100; ++stamp) Add((stamp * 37) % 101, stamp, stamp % 3 == 0 ? 2 : 0);
