@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "audio/music.h"
-
 #include "framework/frame_flip.h"
 #include "framework/startup.h"
 #include "game/card_round.h"
@@ -32,6 +31,7 @@ class RoundEndTest : public RoundTest {
     OpenDisplay(320, 240);
     ASSERT_EQ(ChangeDir(scratch_.Path().string()), 1);   // scores.dat lands here
     PauseState = 1;                      // as the title screen runs a round
+    FrameWatcher = nullptr;
   }
   // Timed input a little after now, as lines of an input script.
   static void At(int afterMs, const std::string& event) {
