@@ -59,6 +59,10 @@ bench: build
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
+# Everything make install installed from this build (DESTDIR as it was then).
+uninstall:
+	cmake -DBUILD=$(abspath $(BUILD)) -P dist/uninstall.cmake
+
 package: build
 	cd $(BUILD) && cpack -G DEB -B $(CURDIR)/$(BUILD)/package
 	cp $(BUILD)/package/mnemora_*.deb .

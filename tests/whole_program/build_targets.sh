@@ -57,7 +57,7 @@ LEAK=$(echo "$ALL" | grep -E '^(test_|bench_|with_xvfb$|mnemora_tests$|mnemora_b
 for target in $(all_targets | grep -E '^(test_|with_xvfb$)'); do
   echo "$TESTS" | grep -qx "$target" || fail "mnemora_tests (make check) leaves out $target"
 done
-for target in game_data song_render app_icons; do
+for target in game_data song_render app_icons readme_screenshots; do
   echo "$TESTS" | grep -qx "$target" || fail "mnemora_tests (make check) leaves out $target, which the tests use"
 done
 for target in $(all_targets | grep '^bench_'); do
