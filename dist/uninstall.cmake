@@ -1,12 +1,12 @@
-# Removes what `cmake --install` (make install) installed from the build
-# folder BUILD: every file its install_manifest.txt lists, whatever its name
-# holds, then each folder install_folders.txt records as created by an
+# Removes what the last `cmake --install` (make install) from the build
+# folder BUILD installed: every file install_files.txt lists, whatever its
+# name holds, then each folder install_folders.txt records as created by the
 # install, deepest first, once it is empty. A folder that was there before
 # (/usr/local/games, say) or that holds files of someone else stays.
 #
 #   cmake -DBUILD=<build folder> -P uninstall.cmake
 
-set(manifest "${BUILD}/install_manifest.txt")
+set(manifest "${BUILD}/install_files.txt")
 set(record "${BUILD}/install_folders.txt")
 if(NOT EXISTS "${manifest}")
   message(FATAL_ERROR "Nothing to uninstall: ${manifest} is missing (no install from this build)")

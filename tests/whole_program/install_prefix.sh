@@ -17,15 +17,15 @@ set -u
 BUILD_DIR=$(cd "${1:?usage: install_prefix.sh BUILD_DIR [SOURCE_DIR]}" && pwd)
 SOURCE_DIR=$(cd "${2:-$(dirname "$0")/../..}" && pwd)
 WORK=$(mktemp -d)
-# The install writes its manifest and folder record into the build folder:
-# kept aside and put back, so a real install's survive the test.
+# The install writes its manifest, file list and folder record into the build
+# folder: kept aside and put back, so a real install's survive the test.
 SAVED="$WORK/saved"
 mkdir -p "$SAVED"
-for f in install_manifest.txt install_folders.txt; do
+for f in install_manifest.txt install_files.txt install_folders.txt; do
   [ -e "$BUILD_DIR/$f" ] && cp -p "$BUILD_DIR/$f" "$SAVED/$f"
 done
 cleanup() {
-  for f in install_manifest.txt install_folders.txt; do
+  for f in install_manifest.txt install_files.txt install_folders.txt; do
     rm -f "$BUILD_DIR/$f"
     [ -e "$SAVED/$f" ] && cp -p "$SAVED/$f" "$BUILD_DIR/$f"
   done
@@ -191,7 +191,10 @@ STATUS=$?
 grep -q "looked for $WORK/alone/games/Files/Common and .*, then $WORK/alone/share/games/mnemora/Common" \
   "$WORK/alone/run.log" || fail "without data: $(cat "$WORK/alone/run.log")"
 
-# ---- uninstall: everything the install put there, nothing else.
+# ---- uninstall: everything the install put there, nothing else, even after
+#      a package was built (CPack writes its staging files over CMake's
+#      install_manifest.txt, as here).
+echo "$WORK/staging/usr/games/mnemora" >"$BUILD_DIR/install_manifest.txt"
 cmake -DBUILD="$BUILD_DIR" -P "$SOURCE_DIR/dist/uninstall.cmake" >"$WORK/uninstall.log" 2>&1 || {
   cat "$WORK/uninstall.log"
   fail "uninstall"
@@ -199,6 +202,6 @@ cmake -DBUILD="$BUILD_DIR" -P "$SOURCE_DIR/dist/uninstall.cmake" >"$WORK/uninsta
 LEFT=$(cd "$PREFIX" && find . -mindepth 1 | sort | tr '\n' ' ')
 [ "$LEFT" = "./games ./games/other-game ./share ./share/man ./share/man/man6 " ] ||
   fail "after the uninstall the prefix holds: $LEFT"
-[ ! -e "$BUILD_DIR/install_manifest.txt" ] || fail "the uninstall left its manifest"
+[ ! -e "$BUILD_DIR/install_files.txt" ] || fail "the uninstall left its list of files"
 
 echo "PASSED: installed, played from another folder twice, prefix unchanged, player files in the XDG folders, uninstalled"
