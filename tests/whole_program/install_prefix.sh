@@ -204,4 +204,17 @@ LEFT=$(cd "$PREFIX" && find . -mindepth 1 | sort | tr '\n' ' ')
   fail "after the uninstall the prefix holds: $LEFT"
 [ ! -e "$BUILD_DIR/install_files.txt" ] || fail "the uninstall left its list of files"
 
+# The same with DESTDIR, as a packager stages an install.
+DEST="$WORK/dest"
+DESTDIR="$DEST" cmake --install "$BUILD_DIR" --prefix /usr/local >"$WORK/install-destdir.log" 2>&1 || {
+  cat "$WORK/install-destdir.log"
+  fail "cmake --install with DESTDIR"
+}
+[ -x "$DEST/usr/local/games/mnemora" ] || fail "DESTDIR: no executable at $DEST/usr/local/games/mnemora"
+cmake -DBUILD="$BUILD_DIR" -P "$SOURCE_DIR/dist/uninstall.cmake" >"$WORK/uninstall-destdir.log" 2>&1 || {
+  cat "$WORK/uninstall-destdir.log"
+  fail "uninstall with DESTDIR"
+}
+[ ! -e "$DEST" ] || fail "DESTDIR: after the uninstall there is still: $(cd "$DEST" && find . | head -5)"
+
 echo "PASSED: installed, played from another folder twice, prefix unchanged, player files in the XDG folders, uninstalled"
