@@ -3,10 +3,9 @@
 // played that tests read. Handles count up from 1 and are not reused until a
 // platform reset, so a stale handle can only miss, never reach a newer sound
 // or channel — the music takes a fresh channel for every note.
-#include "platform/audio_internal.h"
+#include "platform/sound/sound_driver.h"
 #include "platform/internal.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
 
 #include <climits>
 #include <cstdio>
@@ -41,7 +40,7 @@ struct AudioState {
   std::unique_ptr<AudioDriver> drivers[kDriverCount];           // made on first use
   bool opened[kDriverCount] = {};
   int current = kMixerDriver;
-  std::deque<testhost::PlayedSound> played;                     // oldest first, capped
+  std::deque<PlayedSound> played;                     // oldest first, capped
 };
 
 AudioState& State() {
@@ -280,20 +279,20 @@ void SetChannelRate(int channel, float rate) {
 
 // ---------------------------------------------------------------- test access
 
-namespace testhost {
+namespace plat {
 
-std::vector<PlayedSound> Played() {
+std::vector<PlayedSound> PlayedSounds() {
   const auto& played = State().played;
   return std::vector<PlayedSound>(played.begin(), played.end());
 }
 
-void ClearPlayed() { State().played.clear(); }
+void ClearPlayedSounds() { State().played.clear(); }
 
-std::vector<int16_t> PullSamples(int frames) {
+std::vector<int16_t> PullCurrentMixer(int frames) {
   AudioState& st = State();
   // Another driver plays on its own device: the mixer has nothing to give.
   AudioDriver* mixer = st.current == kMixerDriver ? &Current() : nullptr;
   return PullMixerSamples(mixer, frames);
 }
 
-}  // namespace testhost
+}  // namespace plat

@@ -5,7 +5,7 @@
 #include "framework/controls.h"
 #include "platform/internal.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 
 namespace {
 

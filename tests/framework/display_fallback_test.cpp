@@ -16,7 +16,7 @@
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/temp_folder.h"
 
 namespace {

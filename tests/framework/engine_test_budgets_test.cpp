@@ -22,7 +22,7 @@
 #include "framework/shared_assets.h"
 #include "framework/startup.h"
 #include "game/name_entry.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/headless_display.h"
 #include "support/temp_folder.h"
 

@@ -15,7 +15,7 @@
 #include "framework/startup.h"
 #include "game/score_panel.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/hang_guard.h"
 #include "support/headless_display.h"
 #include "support/temp_folder.h"

@@ -14,7 +14,7 @@
 #include "framework/shared_assets.h"
 #include "framework/startup.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/headless_display.h"
 #include "support/temp_folder.h"
 

@@ -10,7 +10,7 @@
 #include "game/score_panel.h"
 #include "game/scores.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/hang_guard.h"
 #include "title_fixture.h"
 

@@ -10,7 +10,7 @@
 #include "game/card_round.h"
 #include "game/decks.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "round_fixture.h"
 
 namespace {

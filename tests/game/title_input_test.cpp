@@ -13,7 +13,7 @@
 #include "game/scores.h"
 #include "game/title_screen.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/temp_folder.h"
 #include "title_fixture.h"
 

@@ -15,7 +15,7 @@
 
 #include "platform/internal.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/xvfb_server.h"
 
 namespace {

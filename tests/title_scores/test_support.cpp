@@ -20,7 +20,7 @@
 #include "game/score_panel.h"
 #include "game/title_screen.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 
 namespace title_test {
 

@@ -19,7 +19,7 @@
 #include "framework/shared_assets.h"
 #include "framework/startup.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/xvfb_server.h"
 #include "whole_program/game_run.h"
 

@@ -25,7 +25,7 @@
 #include "game/scores.h"
 #include "game/title_screen.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 
 namespace e2e {
 namespace {

@@ -163,6 +163,19 @@ std::vector<int16_t> PullMixerSamples(AudioDriver* mixerDriver, int frames);
 // playing channel up to a cap.
 std::unique_ptr<AudioDriver> MakeOpenALDriver();
 
+// What the test host reads: every sound started, in order (the oldest are
+// dropped past a cap), and mixed samples pulled from the current driver when
+// it is our mixer (zeros otherwise).
+struct PlayedSound {
+  int sound;
+  int channel;
+  float volume, pan, rate;
+  uint32_t atMs;
+};
+std::vector<PlayedSound> PlayedSounds();
+void ClearPlayedSounds();
+std::vector<int16_t> PullCurrentMixer(int frames);
+
 // The platform clock for audio: the host's milliseconds, 0 without a host.
 uint32_t AudioClock();
 

@@ -2,7 +2,7 @@
 // resampling (recorded rate × channel rate → 44100 Hz), volume and the shared
 // pan law, summed and clipped to stereo 16-bit. Also the range clamps both
 // drivers apply to what the game passes in.
-#include "platform/audio_internal.h"
+#include "platform/sound/sound_driver.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 // dummy SDL audio driver, or on a machine with no sound device — run by the
 // platform clock with nothing listening, so channels still end on time and
 // tests can pull the samples. Failing to open a device is never an error.
-#include "platform/audio_internal.h"
+#include "platform/sound/sound_driver.h"
 #include "platform/internal.h"
 
 #include <SDL2/SDL.h>

@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sdl_backends.h"
+#include "platform/render/sdl_backends.h"
 
 namespace plat {
 namespace {

@@ -13,7 +13,7 @@
 
 #include "platform/internal.h"
 #include "platform/platform.h"
-#include "platform/sdl_backends.h"
+#include "platform/render/sdl_backends.h"
 
 namespace plat {
 namespace {

@@ -2,7 +2,7 @@
 // 16-bit signed, mono or stereo, any sane rate, decoded to signed 16-bit.
 // Every size read from the file is checked against the bytes actually present
 // before it is used, so broken or hostile files are rejected, never trusted.
-#include "platform/audio_internal.h"
+#include "platform/sound/sound_driver.h"
 
 #include <cstring>
 

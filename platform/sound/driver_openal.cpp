@@ -12,7 +12,7 @@
 // is cut hands its source over to a retiring list at gain 0 — the library
 // glides gain changes over its next mixing period — and the source is
 // stopped for good only when that fade has been heard.
-#include "platform/audio_internal.h"
+#include "platform/sound/sound_driver.h"
 
 #include <AL/al.h>
 #include <AL/alc.h>

@@ -1,15 +1,11 @@
 // The test-only face of the headless host: start it in-process, push input,
 // drive the virtual clock, read the back buffer, fake joypads, and replace
-// the process end with a hook. The audio queries live with the mixer.
-#include "platform/test_host.h"
+// the process end with a hook, and read what the mixer played.
+#include "support/test_host.h"
 
 #include "platform/internal.h"
+#include "platform/sound/sound_driver.h"
 #include "platform/platform.h"
-
-namespace plat {
-void (*g_endHook)() = nullptr;
-int g_lastEndCode = -1;
-}  // namespace plat
 
 namespace testhost {
 namespace {
@@ -181,5 +177,16 @@ std::vector<DrawnImage> DrawnImages() {
 void ClearDrawnTexts() { g_recorded.clear(); }
 
 void RasteriseEveryFrame(bool eager) { plat::SetEagerHeadlessRaster(eager); }
+
+std::vector<PlayedSound> Played() {
+  std::vector<PlayedSound> out;
+  for (const plat::PlayedSound& p : plat::PlayedSounds())
+    out.push_back({p.sound, p.channel, p.volume, p.pan, p.rate, p.atMs});
+  return out;
+}
+
+void ClearPlayed() { plat::ClearPlayedSounds(); }
+
+std::vector<int16_t> PullSamples(int frames) { return plat::PullCurrentMixer(frames); }
 
 }  // namespace testhost

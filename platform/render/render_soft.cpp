@@ -293,7 +293,7 @@ FlatFn PickFlatFn(BlendMode blend) {
 #pragma GCC diagnostic ignored "-Wpsabi"
 namespace sse2 {
 #define SPAN_W 4
-#include "platform/render_soft_spans.inc"
+#include "platform/render/render_soft_spans.inc"
 #undef SPAN_W
 }  // namespace sse2
 
@@ -302,7 +302,7 @@ namespace sse2 {
 namespace avx2 {
 #define SPAN_W 4
 #define SPAN_GATHER 1
-#include "platform/render_soft_spans.inc"
+#include "platform/render/render_soft_spans.inc"
 #undef SPAN_GATHER
 #undef SPAN_W
 }  // namespace avx2
