@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/internal.h"
+#include "platform/host/host.h"
 #include "platform/platform.h"
 
 namespace {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/internal.h"
+#include "platform/host/host.h"
 #include "platform/platform.h"
 
 namespace plat {

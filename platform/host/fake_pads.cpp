@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "platform/internal.h"
+#include "platform/host/host.h"
 #include "platform/platform.h"
 
 namespace plat {

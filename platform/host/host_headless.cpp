@@ -2,45 +2,24 @@
 // moves only when the program sleeps, and input read from a script, so a whole
 // session runs in a fraction of a second and the same way every time.
 //
-// Script format: one event per line, '#' starts a comment. A line starts with
-// its time in virtual milliseconds since start, or "+N" for N after the
-// previous line, followed by one of:
-//   keydown VK | keyup VK | key VK (down, up 50 ms later)
-//   text STRING (typed characters, the rest of the line)
-//   mousemove X Y (logical units) | mousedown B | mouseup B
-//   click X Y (move; press 20 ms later, a frame after the move, as a hand
-//   does; release 50 ms after the press)
-//   pad BUTTON (down, up 50 ms later) | paddown BUTTON | padup BUTTON |
-//   stick X Y (left stick, -1..1): a game controller, plugged in by the
-//   first such line; BUTTON is a, b, x, y, back, guide, start, lstick,
-//   rstick, lb, rb, up, down, left or right (the D-pad)
-//   close (a close request) | shot FILE.png (back buffer saved at the next
-//   Flip at or after that time, or as it stands when no frame is presented
-//   within 250 ms, e.g. on the closing page; a relative name is taken from
-//   the folder the program started in)
-// Unknown lines, and times past the 32-bit clock (4294967295), are reported
-// on stderr and skipped. 600 virtual seconds after the last event the host
+// The script's format is in headless_script.h.
+// Lines the script reader refuses are reported on stderr and skipped. 600 virtual seconds after the last event the host
 // asks the program to close, so a run cannot hang.
 #include <algorithm>
-#include <cerrno>
-#include <filesystem>
 #include <cstdio>
 #include <fstream>
-#include <limits>
 #include <sstream>
 
 #include "platform/internal.h"
+#include "platform/render/render_backend.h"
+#include "platform/host/headless_script.h"
+#include "platform/host/host.h"
 #include "platform/platform.h"
 
 namespace plat {
 namespace {
 
 constexpr uint32_t kIdleCloseMs = 600000;
-constexpr uint32_t kHoldMs = 50;  // key and click: release after this long
-// A click presses a frame after it moves the pointer: screens sample the
-// pointer once per frame, so a press in the same instant as the move would be
-// judged at the old position.
-constexpr uint32_t kClickDelayMs = 20;
 // A shot waits this long for a presented frame before the back buffer is
 // saved as it stands (a screen that waits without presenting).
 constexpr uint32_t kShotPatienceMs = 250;
@@ -48,24 +27,17 @@ constexpr uint32_t kShotPatienceMs = 250;
 // without pacing; the clock is nudged so such a wait still ends.
 constexpr int kPumpsBeforeNudge = 100;
 
-enum class Kind { KeyDown, KeyUp, Text, MouseMove, MouseMoveWindow, MouseDown, MouseUp, Close, Shot,
-                  PadDown, PadUp, Stick };
+using Kind = ScriptKind;
 
-struct Event {
-  uint32_t time = 0;
+// A script event with its place in the queue.
+struct Event : ScriptEvent {
   uint64_t seq = 0;  // keeps events of equal time in script order
-  Kind kind = Kind::Close;
-  int a = 0, b = 0;
-  float x = 0, y = 0;
-  std::string text;
 };
 
-Event MakeEvent(uint32_t time, Kind kind, int a = 0) {
+Event MakeEvent(uint32_t time, Kind kind) {
   Event e;
   e.time = time;
-  e.seq = 0;
   e.kind = kind;
-  e.a = a;
   return e;
 }
 
@@ -193,9 +165,24 @@ class HeadlessHost final : public Host, public HeadlessControl {
     while (std::getline(in, line)) {
       ++number;
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (!ParseLine(line))
+      std::vector<ScriptEvent> events;
+      if (!ParseScriptLine(line, scriptTime_, scriptTime_, events)) {
         std::fprintf(stderr, "headless: input script line %d not understood: %s\n", number,
                      line.c_str());
+        continue;
+      }
+      for (ScriptEvent& e : events) {
+        if (e.kind == Kind::Shot) {
+          Event shot;
+          static_cast<ScriptEvent&>(shot) = std::move(e);
+          lastEventTime_ = std::max(lastEventTime_, shot.time);
+          shots_.push_back(std::move(shot));
+        } else {
+          Event queued;
+          static_cast<ScriptEvent&>(queued) = std::move(e);
+          Insert(std::move(queued));
+        }
+      }
     }
   }
 
@@ -239,118 +226,6 @@ class HeadlessHost final : public Host, public HeadlessControl {
     });
     lastEventTime_ = std::max(lastEventTime_, e.time);
     events_.insert(pos, std::move(e));
-  }
-
-  static bool ParseInt(const std::string& s, long& out) {
-    if (s.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    out = std::strtol(s.c_str(), &end, 10);
-    return end && *end == '\0' && errno != ERANGE;
-  }
-
-  static bool ParseFloat(const std::string& s, float& out) {
-    if (s.empty()) return false;
-    char* end = nullptr;
-    out = std::strtof(s.c_str(), &end);
-    return end && *end == '\0';
-  }
-
-  bool ParseLine(const std::string& raw) {
-    std::string line = raw;
-    std::string::size_type hash = line.find('#');
-    std::string::size_type first = line.find_first_not_of(" \t");
-    if (first == std::string::npos || first == hash) return true;  // blank or comment
-    std::istringstream in(line);
-    std::string when, cmd;
-    in >> when >> cmd;
-    // The clock counts milliseconds in 32 bits: a later time is never
-    // reached, and would fire at once if it wrapped.
-    constexpr long kLastTime = std::numeric_limits<uint32_t>::max();
-    long t = 0;
-    if (!when.empty() && when[0] == '+') {
-      long rel;
-      if (!ParseInt(when.substr(1), rel) || rel < 0 || rel > kLastTime - static_cast<long>(scriptTime_)) return false;
-      t = static_cast<long>(scriptTime_) + rel;
-    } else if (!ParseInt(when, t) || t < 0 || t > kLastTime) {
-      return false;
-    }
-    uint32_t time = static_cast<uint32_t>(t);
-
-    // The rest of the line after the command and one separating blank.
-    std::string::size_type at = line.find(cmd, line.find(when) + when.size()) + cmd.size();
-    std::string rest = at < line.size() ? line.substr(at + 1) : std::string();
-    if (cmd == "text") {
-      // Typed text is taken literally, '#' included.
-      Event e = MakeEvent(time, Kind::Text);
-      e.text = rest;
-      Insert(std::move(e));
-      scriptTime_ = time;
-      return true;
-    }
-    if (cmd == "shot") {
-      // A file name may hold blanks; a trailing comment and blanks are dropped.
-      if (std::string::size_type c = rest.find('#'); c != std::string::npos) rest.erase(c);
-      while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
-      while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.erase(0, 1);
-      if (rest.empty()) return false;
-      Event shot = MakeEvent(time, Kind::Shot);
-      // The program changes its working folder as it runs; a relative name
-      // means the folder it started in, where the script was given.
-      std::error_code error;
-      std::filesystem::path path(rest);
-      if (path.is_relative()) path = std::filesystem::absolute(path, error);
-      shot.text = error ? rest : path.string();
-      shots_.push_back(shot);
-      lastEventTime_ = std::max(lastEventTime_, time);
-      scriptTime_ = time;
-      return true;
-    }
-    // Other commands take no free text, so a trailing comment is dropped.
-    if (hash != std::string::npos) line = line.substr(0, hash);
-    std::istringstream args(line);
-    args >> when >> cmd;
-    std::vector<std::string> a;
-    for (std::string w; args >> w;) a.push_back(w);
-
-    long n1 = 0;
-    float fx = 0, fy = 0;
-    if ((cmd == "keydown" || cmd == "keyup" || cmd == "key") && a.size() == 1 && ParseInt(a[0], n1) &&
-        n1 > 0 && n1 < 256) {
-      if (cmd != "keyup") Insert(MakeEvent(time, Kind::KeyDown, int(n1)));
-      if (cmd == "keyup") Insert(MakeEvent(time, Kind::KeyUp, int(n1)));
-      if (cmd == "key") Insert(MakeEvent(time + kHoldMs, Kind::KeyUp, int(n1)));
-    } else if ((cmd == "mousedown" || cmd == "mouseup") && a.size() == 1 && ParseInt(a[0], n1) &&
-               n1 >= 1 && n1 <= 3) {
-      Insert(MakeEvent(time, cmd == "mousedown" ? Kind::MouseDown : Kind::MouseUp, int(n1)));
-    } else if ((cmd == "mousemove" || cmd == "click") && a.size() == 2 && ParseFloat(a[0], fx) &&
-               ParseFloat(a[1], fy)) {
-      Event move = MakeEvent(time, Kind::MouseMove);
-      move.x = fx;
-      move.y = fy;
-      Insert(move);
-      if (cmd == "click") {
-        Insert(MakeEvent(time + kClickDelayMs, Kind::MouseDown, 1));
-        Insert(MakeEvent(time + kClickDelayMs + kHoldMs, Kind::MouseUp, 1));
-      }
-    } else if ((cmd == "pad" || cmd == "paddown" || cmd == "padup") && a.size() == 1 &&
-               ControllerButtonByName(a[0]) >= 0) {
-      int button = ControllerButtonByName(a[0]);
-      if (cmd != "padup") Insert(MakeEvent(time, Kind::PadDown, button));
-      if (cmd == "padup") Insert(MakeEvent(time, Kind::PadUp, button));
-      if (cmd == "pad") Insert(MakeEvent(time + kHoldMs, Kind::PadUp, button));
-    } else if (cmd == "stick" && a.size() == 2 && ParseFloat(a[0], fx) && ParseFloat(a[1], fy)) {
-      Event stick = MakeEvent(time, Kind::Stick);
-      stick.x = fx;
-      stick.y = fy;
-      Insert(stick);
-    } else if (cmd == "close" && a.empty()) {
-      Insert(MakeEvent(time, Kind::Close));
-    } else {
-      return false;
-    }
-    scriptTime_ = time;
-    return true;
   }
 
   void Deliver(const Event& e) {

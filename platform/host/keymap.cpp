@@ -8,6 +8,7 @@
 #include <array>
 
 #include "platform/internal.h"
+#include "platform/host/host.h"
 
 namespace plat {
 namespace {

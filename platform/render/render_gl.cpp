@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/render/sdl_backends.h"
+#include "platform/render/render_backend.h"
 
 namespace plat {
 namespace {

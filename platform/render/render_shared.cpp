@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/internal.h"
+#include "platform/render/render_backend.h"
 
 namespace plat {
 

@@ -42,6 +42,7 @@
 #endif
 
 #include "platform/internal.h"
+#include "platform/render/render_backend.h"
 
 namespace plat {
 namespace {

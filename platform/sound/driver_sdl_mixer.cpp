@@ -5,6 +5,7 @@
 // tests can pull the samples. Failing to open a device is never an error.
 #include "platform/sound/sound_driver.h"
 #include "platform/internal.h"
+#include "platform/host/host.h"
 
 #include <SDL2/SDL.h>
 

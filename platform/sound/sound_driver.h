@@ -1,12 +1,14 @@
-// Inside the platform layer only: decoded sound data, the WAV reader, the
-// portable mixer and the audio-driver interface the public sound operations
-// (audio_api.cpp) dispatch to. Tests and the fuzz target include it too.
+// The contract between the public sound operations (audio_api.cpp) and the
+// sound drivers: decoded sound data, the WAV reader, the portable mixer, the
+// driver interface and the table of drivers on offer. Inside the platform
+// layer only; tests and the fuzz target include it too.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -152,6 +154,26 @@ class AudioDriver {
   // Called at the start of every public audio operation.
   virtual void Update() {}
 };
+
+// ---------------------------------------------------------------- the drivers on offer
+// One driver the game can choose by name (the setup file's AudioDriver line).
+struct SoundDriverKind {
+  const char* name;        // as AudioDrivers lists it
+  // It plays aloud on a device of its own, so the headless host (and a
+  // program with no host) never selects it: those runs must not depend on
+  // whether the machine has a sound device.
+  bool needsDevice;
+  bool (*available)();     // whether this build can offer it at all
+  std::unique_ptr<AudioDriver> (*create)();
+};
+
+// The drivers in the fixed order AudioDrivers reports. Our mixer comes first
+// (kMixerDriver) so that a setup file without a driver line, or naming one we
+// lack, picks it: it behaves the same with and without a sound device.
+// OpenAL is kOpenALDriver, the one EnableOpenALAudio turns on.
+std::span<const SoundDriverKind> SoundDrivers();
+constexpr int kMixerDriver = 0;
+constexpr int kOpenALDriver = 1;
 
 // Our mixer on an SDL audio device, or on the platform clock when there is
 // no device (headless host, SDL_AUDIODRIVER=dummy, no sound hardware).

@@ -12,6 +12,8 @@
 #include "framework/shared_assets.h"
 #include "game/scores.h"
 #include "platform/internal.h"
+#include "platform/render/render_backend.h"
+#include "platform/host/host.h"
 #include "platform/platform.h"
 #include "support/test_host.h"
 #include "support/headless_display.h"

@@ -4,6 +4,7 @@
 
 #include "framework/controls.h"
 #include "platform/internal.h"
+#include "platform/host/host.h"
 #include "platform/platform.h"
 #include "support/test_host.h"
 

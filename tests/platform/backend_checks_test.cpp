@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/internal.h"
+#include "platform/render/render_backend.h"
 
 namespace {
 

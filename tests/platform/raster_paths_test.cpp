@@ -8,6 +8,7 @@
 
 #include "draw_fixture.h"
 #include "platform/internal.h"
+#include "platform/render/render_backend.h"
 
 using drawtest::DrawTest;
 

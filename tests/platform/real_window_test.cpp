@@ -14,6 +14,8 @@
 #include <memory>
 
 #include "platform/internal.h"
+#include "platform/render/render_backend.h"
+#include "platform/host/host.h"
 #include "platform/platform.h"
 #include "support/test_host.h"
 #include "support/xvfb_server.h"

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "platform/internal.h"
+#include "platform/render/render_backend.h"
+#include "platform/host/host.h"
 
 class FakeHost : public plat::Host {
  public:

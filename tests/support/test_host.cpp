@@ -4,6 +4,8 @@
 #include "support/test_host.h"
 
 #include "platform/internal.h"
+#include "platform/render/render_backend.h"
+#include "platform/host/host.h"
 #include "platform/sound/sound_driver.h"
 #include "platform/platform.h"
 
