@@ -58,11 +58,6 @@ void SetScaleXY(float x) { SetScale(x, x); }
 void SetScaleXY(float x, float y) { SetScale(x, y); }
 void SetRotationDeg(float angle) { SetRotation(angle); }
 
-void SetBlendKind(int kind) {
-  static constexpr BlendMode kModeOfKind[] = {kBlendSolid, kBlendAlpha, kBlendShade, kBlendLight};
-  if (kind >= 0 && kind < static_cast<int>(std::size(kModeOfKind))) SetBlend(kModeOfKind[kind]);
-}
-
 namespace {
 // Draws a text of w by h so that the point (x, y) sits at its aligned edge.
 void DrawTextAt(int x, int y, int w, int h, const std::string& text, int alignX, int alignY) {

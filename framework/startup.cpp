@@ -14,7 +14,7 @@
 #include "framework/controls.h"
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
-#include "framework/engine_test.h"
+#include "framework/sprite_budgets.h"
 #include "framework/frame_flip.h"
 #include "framework/game_hooks.h"
 #include "framework/log.h"

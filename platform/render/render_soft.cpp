@@ -286,7 +286,6 @@ FlatFn PickFlatFn(BlendMode blend) {
 #if SOFT_VECTOR_SPANS
 // Lane orders for the vector span loops (render_soft_spans.inc).
 #define IOTA4 0, 1, 2, 3
-#define IOTA8 0, 1, 2, 3, 4, 5, 6, 7
 
 // The vector helpers pass vectors wider than the registers between inline
 // functions of this file only, so the calling convention does not matter

@@ -190,13 +190,6 @@ void Mixer::Clear() {
   limiterHold_ = 0;
 }
 
-int Mixer::RunningVoices() {
-  std::lock_guard<std::mutex> guard(lock_);
-  int n = 0;
-  for (auto& [channel, v] : voices_) n += v.running ? 1 : 0;
-  return n;
-}
-
 int Mixer::FadingVoices() {
   std::lock_guard<std::mutex> guard(lock_);
   return int(fading_.size());

@@ -97,7 +97,6 @@ class Mixer {
   // Moves the running voices on by `frames` output frames without producing
   // samples: the clock-driven mode with no device behind the mixer.
   void Advance(int64_t frames);
-  int RunningVoices();
   // Voices of stopped channels still fading out.
   int FadingVoices();
 

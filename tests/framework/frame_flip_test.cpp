@@ -296,20 +296,6 @@ TEST(DrawHelpers, MouseOverIsStrict) {
   }
 }
 
-TEST(DrawHelpers, BlendKindsMapAndUnknownKindsChangeNothing) {
-  testhost::Start();
-  SetBlendKind(0);
-  EXPECT_EQ(GetBlend(), kBlendSolid);
-  SetBlendKind(2);
-  EXPECT_EQ(GetBlend(), kBlendShade);
-  SetBlendKind(3);
-  EXPECT_EQ(GetBlend(), kBlendLight);
-  SetBlendKind(7);
-  EXPECT_EQ(GetBlend(), kBlendLight);
-  SetBlendKind(1);
-  EXPECT_EQ(GetBlend(), kBlendAlpha);
-}
-
 TEST_F(FrameFlipTest, AlignedTextSitsInsideItsShiftedBox) {
   SetVirtualResolution(800, 600);
   const std::string text = "MWMW";

@@ -2,7 +2,7 @@
 // most this machine draws per frame while holding the aimed rate, and turns
 // that into the sprite budgets. A machine too slow for the floor budgets is
 // moved to frameskip. Runs on every display set-up, before the deck art loads.
-#include "framework/engine_test.h"
+#include "framework/sprite_budgets.h"
 
 #include <string>
 
