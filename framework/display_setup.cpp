@@ -7,9 +7,9 @@
 
 #include "audio/music.h"
 #include "framework/sprite_budgets.h"
-#include "framework/frame_flip.h"
 #include "framework/game_hooks.h"
 #include "framework/log.h"
+#include "framework/notifications.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
 #include "platform/platform.h"

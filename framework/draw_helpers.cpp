@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "framework/display_setup.h"
-#include "framework/frame_flip.h"
+#include "framework/frame_samples.h"
 #include "framework/setup_file.h"
 #include "platform/platform.h"
 

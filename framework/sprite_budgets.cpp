@@ -12,6 +12,7 @@
 #include "framework/log.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
+#include "framework/icon_frames.h"
 #include "platform/platform.h"
 
 // Start values: ResetEngineTest. The cost hook is the tests' own.
@@ -48,7 +49,7 @@ void DrawLoad(int count, int spriteScale) {
     SetColourAlpha(0, 0, 0, 0);
     SetScaleXY(static_cast<float>(spriteScale));
     DrawImage(IconSheetUnfiltered, static_cast<float>(Rand(1, VirtualWidth)),
-              static_cast<float>(Rand(1, VirtualHeight)), 0);
+              static_cast<float>(Rand(1, VirtualHeight)), icon::kSprite);
   }
 }
 

@@ -50,121 +50,72 @@ using Events = std::vector<ScriptEvent>;
 // Each reads its arguments (or, for text and shot, the rest of the line)
 // and adds its events; false when they are not what it takes.
 
+// What a press command gives: the press, the release, or both with the
+// release kHoldMs later.
+enum class Press { Down, Up, Tap };
+
+struct Command {
+  const char* name;
+  // Takes the rest of the line as it stands instead of words (comments included).
+  bool freeText;
+  bool (*read)(const Command& c, uint32_t time, const Args& args, const std::string& rest, Events& out);
+  // For the press commands: which events, and of which kinds.
+  Press press = Press::Tap;
+  ScriptKind down = ScriptKind::KeyDown, up = ScriptKind::KeyUp;
+};
+
+void AddPress(const Command& c, uint32_t t, int code, Events& out) {
+  if (c.press != Press::Up) out.push_back(Make(t, c.down, code));
+  if (c.press == Press::Up) out.push_back(Make(t, c.up, code));
+  if (c.press == Press::Tap) out.push_back(Make(t + kHoldMs, c.up, code));
+}
+
 // A key code 1..255.
-bool ReadKey(const Args& a, int& key) {
+bool KeyPress(const Command& c, uint32_t t, const Args& a, const std::string&, Events& out) {
   ScriptTime n = 0;
   if (a.size() != 1 || !ParseInt(a[0], n) || n <= 0 || n >= 256) return false;
-  key = static_cast<int>(n);
-  return true;
-}
-
-bool KeyDownCommand(uint32_t t, const Args& a, const std::string&, Events& out) {
-  int key;
-  if (!ReadKey(a, key)) return false;
-  out.push_back(Make(t, ScriptKind::KeyDown, key));
-  return true;
-}
-
-bool KeyUpCommand(uint32_t t, const Args& a, const std::string&, Events& out) {
-  int key;
-  if (!ReadKey(a, key)) return false;
-  out.push_back(Make(t, ScriptKind::KeyUp, key));
-  return true;
-}
-
-bool KeyCommand(uint32_t t, const Args& a, const std::string&, Events& out) {
-  int key;
-  if (!ReadKey(a, key)) return false;
-  out.push_back(Make(t, ScriptKind::KeyDown, key));
-  out.push_back(Make(t + kHoldMs, ScriptKind::KeyUp, key));
+  AddPress(c, t, static_cast<int>(n), out);
   return true;
 }
 
 // A mouse button 1..3.
-bool ReadButton(const Args& a, int& button) {
+bool ButtonPress(const Command& c, uint32_t t, const Args& a, const std::string&, Events& out) {
   ScriptTime n = 0;
   if (a.size() != 1 || !ParseInt(a[0], n) || n < 1 || n > 3) return false;
-  button = static_cast<int>(n);
-  return true;
-}
-
-bool MouseDownCommand(uint32_t t, const Args& a, const std::string&, Events& out) {
-  int button;
-  if (!ReadButton(a, button)) return false;
-  out.push_back(Make(t, ScriptKind::MouseDown, button));
-  return true;
-}
-
-bool MouseUpCommand(uint32_t t, const Args& a, const std::string&, Events& out) {
-  int button;
-  if (!ReadButton(a, button)) return false;
-  out.push_back(Make(t, ScriptKind::MouseUp, button));
-  return true;
-}
-
-// Two numbers: a position in logical units, or a stick's deflection.
-bool ReadPair(const Args& a, float& x, float& y) {
-  return a.size() == 2 && ParseFloat(a[0], x) && ParseFloat(a[1], y);
-}
-
-bool MouseMoveCommand(uint32_t t, const Args& a, const std::string&, Events& out) {
-  ScriptEvent move = Make(t, ScriptKind::MouseMove);
-  if (!ReadPair(a, move.x, move.y)) return false;
-  out.push_back(move);
-  return true;
-}
-
-bool ClickCommand(uint32_t t, const Args& a, const std::string& rest, Events& out) {
-  if (!MouseMoveCommand(t, a, rest, out)) return false;
-  out.push_back(Make(t + kClickDelayMs, ScriptKind::MouseDown, 1));
-  out.push_back(Make(t + kClickDelayMs + kHoldMs, ScriptKind::MouseUp, 1));
+  AddPress(c, t, static_cast<int>(n), out);
   return true;
 }
 
 // A controller button by name.
-bool ReadPadButton(const Args& a, int& button) {
-  if (a.size() != 1) return false;
-  button = ControllerButtonByName(a[0]);
-  return button >= 0;
-}
-
-bool PadDownCommand(uint32_t t, const Args& a, const std::string&, Events& out) {
-  int button;
-  if (!ReadPadButton(a, button)) return false;
-  out.push_back(Make(t, ScriptKind::PadDown, button));
+bool PadPress(const Command& c, uint32_t t, const Args& a, const std::string&, Events& out) {
+  int button = a.size() == 1 ? ControllerButtonByName(a[0]) : -1;
+  if (button < 0) return false;
+  AddPress(c, t, button, out);
   return true;
 }
 
-bool PadUpCommand(uint32_t t, const Args& a, const std::string&, Events& out) {
-  int button;
-  if (!ReadPadButton(a, button)) return false;
-  out.push_back(Make(t, ScriptKind::PadUp, button));
+// Two numbers: a position in logical units (mousemove, click) or the left
+// stick's deflection (stick). A click presses and releases button 1 after
+// the move.
+bool PairCommand(const Command& c, uint32_t t, const Args& a, const std::string&, Events& out) {
+  ScriptEvent e = Make(t, c.down);
+  if (a.size() != 2 || !ParseFloat(a[0], e.x) || !ParseFloat(a[1], e.y)) return false;
+  out.push_back(e);
+  if (c.press == Press::Tap) {
+    out.push_back(Make(t + kClickDelayMs, ScriptKind::MouseDown, 1));
+    out.push_back(Make(t + kClickDelayMs + kHoldMs, ScriptKind::MouseUp, 1));
+  }
   return true;
 }
 
-bool PadCommand(uint32_t t, const Args& a, const std::string&, Events& out) {
-  int button;
-  if (!ReadPadButton(a, button)) return false;
-  out.push_back(Make(t, ScriptKind::PadDown, button));
-  out.push_back(Make(t + kHoldMs, ScriptKind::PadUp, button));
-  return true;
-}
-
-bool StickCommand(uint32_t t, const Args& a, const std::string&, Events& out) {
-  ScriptEvent stick = Make(t, ScriptKind::Stick);
-  if (!ReadPair(a, stick.x, stick.y)) return false;
-  out.push_back(stick);
-  return true;
-}
-
-bool CloseCommand(uint32_t t, const Args& a, const std::string&, Events& out) {
+bool CloseCommand(const Command&, uint32_t t, const Args& a, const std::string&, Events& out) {
   if (!a.empty()) return false;
   out.push_back(Make(t, ScriptKind::Close));
   return true;
 }
 
 // Typed text is taken literally, '#' included.
-bool TextCommand(uint32_t t, const Args&, const std::string& rest, Events& out) {
+bool TextCommand(const Command&, uint32_t t, const Args&, const std::string& rest, Events& out) {
   ScriptEvent e = Make(t, ScriptKind::Text);
   e.text = rest;
   out.push_back(e);
@@ -172,7 +123,7 @@ bool TextCommand(uint32_t t, const Args&, const std::string& rest, Events& out) 
 }
 
 // A file name may hold blanks; a trailing comment and blanks are dropped.
-bool ShotCommand(uint32_t t, const Args&, const std::string& text, Events& out) {
+bool ShotCommand(const Command&, uint32_t t, const Args&, const std::string& text, Events& out) {
   std::string rest = text;
   if (std::string::size_type c = rest.find('#'); c != std::string::npos) rest.erase(c);
   while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
@@ -189,21 +140,22 @@ bool ShotCommand(uint32_t t, const Args&, const std::string& text, Events& out) 
   return true;
 }
 
-struct Command {
-  const char* name;
-  // Takes the rest of the line as it stands instead of words (comments included).
-  bool freeText;
-  bool (*read)(uint32_t time, const Args& args, const std::string& rest, Events& out);
-};
-
+using K = ScriptKind;
 const Command kCommands[] = {
-    {"keydown", false, KeyDownCommand},     {"keyup", false, KeyUpCommand},
-    {"key", false, KeyCommand},             {"text", true, TextCommand},
-    {"mousemove", false, MouseMoveCommand}, {"mousedown", false, MouseDownCommand},
-    {"mouseup", false, MouseUpCommand},     {"click", false, ClickCommand},
-    {"pad", false, PadCommand},             {"paddown", false, PadDownCommand},
-    {"padup", false, PadUpCommand},         {"stick", false, StickCommand},
-    {"close", false, CloseCommand},         {"shot", true, ShotCommand},
+    {"keydown", false, KeyPress, Press::Down, K::KeyDown, K::KeyUp},
+    {"keyup", false, KeyPress, Press::Up, K::KeyDown, K::KeyUp},
+    {"key", false, KeyPress, Press::Tap, K::KeyDown, K::KeyUp},
+    {"text", true, TextCommand},
+    {"mousemove", false, PairCommand, Press::Down, K::MouseMove},
+    {"mousedown", false, ButtonPress, Press::Down, K::MouseDown, K::MouseUp},
+    {"mouseup", false, ButtonPress, Press::Up, K::MouseDown, K::MouseUp},
+    {"click", false, PairCommand, Press::Tap, K::MouseMove},
+    {"pad", false, PadPress, Press::Tap, K::PadDown, K::PadUp},
+    {"paddown", false, PadPress, Press::Down, K::PadDown, K::PadUp},
+    {"padup", false, PadPress, Press::Up, K::PadDown, K::PadUp},
+    {"stick", false, PairCommand, Press::Down, K::Stick},
+    {"close", false, CloseCommand},
+    {"shot", true, ShotCommand},
 };
 
 // The line's time: absolute, or "+N" after the previous line. The clock
@@ -258,7 +210,7 @@ bool ParseScriptLine(const std::string& raw, uint32_t previousTime, uint32_t& li
     if (!command) return false;
   }
   Events events;
-  if (!command->read(time, args, rest, events)) return false;
+  if (!command->read(*command, time, args, rest, events)) return false;
   out.insert(out.end(), events.begin(), events.end());
   lineTime = time;
   return true;

@@ -25,6 +25,10 @@
 // clear and rasterised only when pixels are read, so frames nobody looks at
 // cost nothing. A texture the kept drawing uses is freed only with it, and
 // changing one first rasterises what was kept.
+//
+// The parts, each under a banner of its own: textures and pixels, scalar
+// spans, vector spans, one polygon, the back end (drawing, the lazy record,
+// the thread pool), the factories.
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -47,6 +51,7 @@
 namespace plat {
 namespace {
 
+// ================================================================ textures and pixels
 struct SoftTexture {
   int w = 0, h = 0;
   std::vector<Rgba8> px;
@@ -245,6 +250,9 @@ void SpanBilinear(Rgba8* d, int n, const SpanTex& s) {
 using FlatFn = void (*)(Rgba8*, int, Rgba8);
 using TexFn = void (*)(Rgba8*, int, const SpanTex&);
 
+// ================================================================ scalar spans
+// One pixel a step: the reference the vector loops match byte for byte, and
+// the loops on CPUs without the vector paths.
 namespace scalar {
 
 template <BlendMode Blend, TintKind K>
@@ -283,6 +291,7 @@ FlatFn PickFlatFn(BlendMode blend) {
 
 }  // namespace scalar
 
+// ================================================================ vector spans
 #if SOFT_VECTOR_SPANS
 // Lane orders for the vector span loops (render_soft_spans.inc).
 #define IOTA4 0, 1, 2, 3
@@ -349,7 +358,7 @@ inline int64_t Fixed(double v) {
 
 bool SamePos(const DrawVertex& a, const DrawVertex& b) { return a.x == b.x && a.y == b.y; }
 
-// ---------------------------------------------------------------- one polygon
+// ================================================================ one polygon
 // A polygon's edge, walked from its top end (x0, y0) down to y1.
 struct Edge {
   float x0, y0, y1, slope;
@@ -488,6 +497,7 @@ class SpanPainter {
   double ou_ = 0, ov_ = 0, ox_ = 0, oy_ = 0;          // texel (ou, ov) lies at pixel (ox, oy)
 };
 
+// ================================================================ the back end
 class SoftBackend final : public RenderBackend {
  public:
   SoftBackend(int w, int h, bool lazy) : w_(std::max(1, w)), h_(std::max(1, h)), lazy_(lazy) {
@@ -568,6 +578,7 @@ class SoftBackend final : public RenderBackend {
     return t && !t->lingering ? t : nullptr;
   }
 
+  // ------------------------------------------------ the lazy record
   // Lazy mode: drawing since the last full clear is kept, not rasterised;
   // a full clear makes everything before it invisible, so it is dropped.
   void Record(const DrawList& list) {
@@ -616,6 +627,7 @@ class SoftBackend final : public RenderBackend {
     tex_.ForEach([](SoftTexture& t) { t.recorded = false; });
   }
 
+  // ------------------------------------------------ the thread pool
   // Bands of rows are claimed by whichever thread is free, so a worker that
   // the system is slow to wake costs nothing: the caller then draws every
   // band itself. Each band runs the whole list, so every pixel sees the same
@@ -753,6 +765,7 @@ class SoftBackend final : public RenderBackend {
 
 }  // namespace
 
+// ================================================================ the factories
 std::unique_ptr<RenderBackend> MakeSoftwareBackend(int width, int height) {
   return std::make_unique<SoftBackend>(width, height, false);
 }

@@ -9,7 +9,7 @@
 #include "framework/draw_helpers.h"
 #include "framework/frame_flip.h"
 #include "framework/log.h"
-#include "framework/menus.h"
+#include "framework/screenshots.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
 #include "framework/startup.h"

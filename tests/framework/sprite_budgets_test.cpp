@@ -17,7 +17,6 @@
 #include "framework/sprite_budgets.h"
 #include "framework/frame_flip.h"
 #include "framework/log.h"
-#include "framework/menus.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
 #include "framework/startup.h"

@@ -6,7 +6,7 @@
 
 #include "framework/clock.h"
 #include "framework/frame_flip.h"
-#include "framework/menus.h"
+#include "framework/settings_panel.h"
 #include "framework/setup_file.h"
 #include "framework/startup.h"
 #include "game/score_panel.h"

@@ -278,7 +278,7 @@ TEST_F(AudioChannelTest, DriverListAndSelection) {
   EXPECT_EQ(AudioDriverExists(upper), 0);
   EXPECT_EQ(AudioDriverExists(""), 0);
   EXPECT_EQ(SetAudioDriver(upper), 0);
-  EXPECT_EQ(SetAudioDriver("Direct Sound"), 0);
+  EXPECT_EQ(SetAudioDriver("DirectMix Test"), 0);
   // The headless host never turns OpenAL on, so it cannot be selected.
   EXPECT_EQ(EnableOpenALAudio(), 0);
   EXPECT_EQ(SetAudioDriver(openal), 0);

@@ -180,12 +180,7 @@ void ClearDrawnTexts() { g_recorded.clear(); }
 
 void RasteriseEveryFrame(bool eager) { plat::SetEagerHeadlessRaster(eager); }
 
-std::vector<PlayedSound> Played() {
-  std::vector<PlayedSound> out;
-  for (const plat::PlayedSound& p : plat::PlayedSounds())
-    out.push_back({p.sound, p.channel, p.volume, p.pan, p.rate, p.atMs});
-  return out;
-}
+std::vector<PlayedSound> Played() { return plat::PlayedSounds(); }
 
 void ClearPlayed() { plat::ClearPlayedSounds(); }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/sound/sound_driver.h"
+
 namespace testhost {
 
 // Installs the headless host (script: a file path or "" for none). Resets the
@@ -52,12 +54,7 @@ Frame BackBuffer();
 int Presents();                          // frames presented so far
 
 // Audio: every sound started on the headless mixer, in order.
-struct PlayedSound {
-  int sound;
-  int channel;
-  float volume, pan, rate;
-  uint32_t atMs;
-};
+using PlayedSound = plat::PlayedSound;   // sound, channel, volume, pan, rate, atMs
 std::vector<PlayedSound> Played();
 void ClearPlayed();
 // Pulls mixed stereo 16-bit samples at 44100 Hz from the mixer.

@@ -1,5 +1,5 @@
-// The menus and services that hook into the frame routine: the settings panel,
-// the pause menu and screenshots.
+// The settings panel: slides down over any screen (Tab, the pad's Back),
+// changes the setup, the bindings and the volumes, and applies a display.
 #pragma once
 
 #include <string>
@@ -20,8 +20,3 @@ int VolumeSlider(int value, int x, int y, const std::string& caption);
 void BindingButton(int slot, int x, int y);
 // The resolution's quality note by display height, with its red and green (blue is 80).
 std::string QualityNote(int height, int& red, int& green);
-// What the pause menu ended with; the frame routine passes it on.
-enum MenuResult : int { kMenuContinue = 1, kMenuQuit = 99 };
-int PauseMenu();                      // kMenuContinue or kMenuQuit
-void TakeScreenshot();
-std::string SafeFileName(const std::string& text);
