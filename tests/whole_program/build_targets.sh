@@ -51,7 +51,8 @@ EXPECTED=$(printf '%s\n' audio framework game game_data mnemora mnemora_assets p
 [ "$GAME" = "$EXPECTED" ] || fail "the game (make play) builds: $(echo $GAME), expected $(echo $EXPECTED)"
 
 echo "$ALL" | grep -qx mnemora || fail "ALL leaves out the game: $(echo $ALL)"
-LEAK=$(echo "$ALL" | grep -E '^(test_|bench_|with_xvfb$|mnemora_tests$|mnemora_benchmarks$)')
+# test_host is no test program: the song renderer plays songs on it.
+LEAK=$(echo "$ALL" | grep -E '^(test_|bench_|with_xvfb$|mnemora_tests$|mnemora_benchmarks$)' | grep -vx test_host)
 [ -z "$LEAK" ] || fail "ALL (make build) builds test programs or benchmarks: $(echo $LEAK)"
 
 for target in $(all_targets | grep -E '^(test_|with_xvfb$)'); do
