@@ -18,7 +18,7 @@
 #include "game/score_panel.h"
 #include "game/scores.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "round_bot.h"
 #include "round_fixture.h"
 

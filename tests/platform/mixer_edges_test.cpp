@@ -5,7 +5,7 @@
 // from silence keep their attack to the sample; and the limiter keeps loud
 // sums below full scale while quieter ones pass untouched, and lets go of
 // them gradually.
-#include "platform/audio_internal.h"
+#include "platform/sound/sound_driver.h"
 
 #include <gtest/gtest.h>
 
