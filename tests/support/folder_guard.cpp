@@ -3,12 +3,24 @@
 // log, scores and screenshots one level above its game folder: a test that
 // saves from the build folder, or is left in another folder by a save,
 // would write beside the sources.
+//
+// A test whose program reaches its end (a host that closes after its idle
+// time, a screen that quits) would otherwise leave the test program with
+// exit code 0 and the tests after it unrun, which CTest counts as a pass:
+// while a test runs, ending the program fails it, unless the test installed
+// an end hook of its own. A child the test forked ends as the program does.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 #include <filesystem>
 #include <set>
 #include <string>
 #include <system_error>
+
+#include "support/test_host.h"
 
 namespace {
 
@@ -29,9 +41,22 @@ std::set<std::string> GameFilesIn(const fs::path& folder) {
   return names;
 }
 
+pid_t g_testProcess = 0;
+
+void EndDuringATest() {
+  if (getpid() != g_testProcess) return;
+  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::fprintf(stderr, "FAILED: the program ended during %s.%s\n", test ? test->test_suite_name() : "?",
+               test ? test->name() : "?");
+  std::fflush(nullptr);
+  std::_Exit(1);
+}
+
 class FolderGuard : public ::testing::EmptyTestEventListener {
  public:
   void OnTestStart(const ::testing::TestInfo&) override {
+    g_testProcess = getpid();
+    testhost::SetEndHook(&EndDuringATest);
     std::error_code ec;
     start_ = fs::current_path(ec);
     above_ = start_.parent_path();
@@ -48,6 +73,7 @@ class FolderGuard : public ::testing::EmptyTestEventListener {
       }
     }
     if (now != start_) fs::current_path(start_, ec);   // the next test starts where it should
+    testhost::SetEndHook(nullptr);
   }
 
  private:
