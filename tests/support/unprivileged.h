@@ -1,15 +1,23 @@
 // Runs a piece of a test in a child process without root's powers, so a file
 // without read permission really can't be read (tests often run as root,
 // whom permissions do not stop). The folder it works in must let anybody
-// write. The body returns "" when all is well, else what went wrong.
+// write, and the child must be able to reach it: see FolderAnybodyCanReach.
+// The body returns "" when all is well, else what went wrong.
 #pragma once
 
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
+
+// The test's own temporary folder lies in the build folder, which may lie in
+// a home that only its owner can enter (mode 700): a child without root's
+// powers could not reach a scene there by its full name. Scenes for it go to
+// the system's shared temporary folder, which everybody can enter.
+inline std::filesystem::path FolderAnybodyCanReach() { return std::filesystem::path(P_tmpdir); }
 
 inline std::string RunUnprivileged(const std::function<std::string()>& body) {
   int pipeEnds[2];
