@@ -35,6 +35,7 @@ struct DrawCommand {
   int first;      // first vertex
   int count;      // vertex count, a multiple of 3
   Rgba8 clear;    // for DrawOp::Clear
+  bool fullCost = false;  // opacity 0 is drawn in full, never skipped (SetFullCostInvisible)
 };
 
 struct DrawList {
@@ -74,6 +75,9 @@ std::unique_ptr<RenderBackend> MakeHeadlessBackBuffer(int width, int height);
 void SetEagerHeadlessRaster(bool eager);
 // Direct access to the software back buffer (nullptr unless the back end is software).
 const std::vector<Rgba8>* SoftwarePixels(RenderBackend* backend);
+// Row spans every software back end of this process has painted so far (for
+// tests: what a load cost the rasteriser, counted instead of timed).
+uint64_t SoftwareSpansPainted();
 // The software rasteriser's span loops: portable, SSE2 or AVX2. The best the
 // CPU runs is chosen at start; tests select the others to compare them.
 constexpr int kSpansScalar = 0, kSpansSse2 = 1, kSpansAvx2 = 2;
@@ -143,11 +147,16 @@ struct InputState {
   std::vector<PadState> pads;
   void KeyEvent(int vk, bool down);
   void TextEvent(int code);
+  // Typed text as every host receives it, UTF-8, queued as its characters.
+  void TypedText(const char* utf8);
   void MouseButton(int button, bool down);
   void MouseMove(int x, int y);
 };
 
 InputState& Input();
+// UTF-8 typed text to Latin-1 codes 1..255; other characters and malformed
+// bytes dropped. Every host decodes typed text through this.
+std::vector<int> DecodeTypedText(const char* utf8);
 
 // Pads without hardware (the headless host's script lines, tests): a
 // controller with the standard layout whose raw buttons, hat and axes
@@ -339,7 +348,9 @@ int FontAdvance(int font, uint8_t code);
 // Test-only: while a text log is set, every DrawText call is noted with its
 // position, font and colour, and the inked box of what it drew (the glyph
 // quads' bounds, back-buffer pixels); DrawImage notes the box of every image
-// frame (image set, text empty).
+// frame (image set, text empty), DrawRect the box of its rectangle (image
+// kRectRecord, with its colour and alpha).
+constexpr int kRectRecord = -1;
 struct TextRecord {
   std::string text;
   int font;
@@ -350,6 +361,7 @@ struct TextRecord {
   float x = 0, y = 0;      // DrawText's position, logical units
   uint32_t colour = 0;     // 0xRRGGBB
   bool inked = false;      // the box above holds drawn glyphs
+  float alpha = 1;         // rectangles: the alpha drawn with
 };
 extern std::vector<TextRecord>* g_textLog;
 

@@ -39,8 +39,6 @@ std::unique_ptr<SdlWindowBackend> MakeSdlRendererBackend(SDL_Window* window, int
 std::unique_ptr<SdlWindowBackend> MakeSoftPresentBackend(SDL_Window* window, int width, int height);
 
 // SDL host helpers, kept apart for the unit tests.
-// UTF-8 typed text to Latin-1 codes 1..255; other characters and malformed bytes dropped.
-std::vector<int> DecodeTypedText(const char* utf8);
 // An SDL hat position as a fraction of a turn clockwise from up; -1 centred.
 float HatFraction(uint8_t hat);
 // An SDL axis reading (-32768..32767) as -1..1.

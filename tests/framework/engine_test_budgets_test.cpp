@@ -22,6 +22,7 @@
 #include "framework/shared_assets.h"
 #include "framework/startup.h"
 #include "game/name_entry.h"
+#include "platform/internal.h"
 #include "platform/test_host.h"
 #include "support/headless_display.h"
 #include "support/temp_folder.h"
@@ -137,6 +138,28 @@ TEST_F(EngineTestTest, LoadLeavesOnlyTheBackdrop) {
     }
   }
   EXPECT_GT(blue, 1000);
+}
+
+// The load costs the software back end what a visible load would: though
+// none of it shows, every sprite is rasterised. Counted in row spans painted,
+// the engine test's with its load against the same test without one.
+TEST_F(EngineTestTest, TheLoadIsRasterisedInFullOnTheSoftwareBackEnd) {
+  testhost::RasteriseEveryFrame(true);
+  testsupport::OpenHeadlessDisplay({.width = 640, .height = 480});
+  g_cost = [](int n) { return n <= 1000 ? 0 : 40; };   // steps of 500 and 1000 sprites, then 1500
+  auto spansOfATest = [] {
+    const uint64_t before = plat::SoftwareSpansPainted();
+    RunEngineTest(60, 2);
+    return plat::SoftwareSpansPainted() - before;
+  };
+  const uint64_t withoutLoad = spansOfATest();
+  IconSheetUnfiltered = LoadAnimImage(std::string(MNEMORA_GAME_DIR) + "/Files/Common/icons.png", 16, 16, 0, 64, 1);
+  ASSERT_NE(IconSheetUnfiltered, 0);
+  const uint64_t withLoad = spansOfATest();
+  testhost::RasteriseEveryFrame(false);
+  // 8 frames each of 501, 1001 and 1501 sprites, 32 units (16 pixels) tall
+  // and more when turned: at least 16 spans each.
+  EXPECT_GE(withLoad - withoutLoad, 8u * (501 + 1001 + 1501) * 16);
 }
 
 // Apply runs the engine test in the middle of a round (PauseState 1). Escape
