@@ -36,3 +36,7 @@ void ResetFrameFlip();
 // kMenuQuit), else 0.
 int FlipFrame(int showPointer);
 void AddNotification(const std::string& text, int c);
+// While the statistics are shown, the right edge of their rate figure at the
+// top-left corner (virtual units), so a screen's own text there can stand
+// beside it; 0 while they are hidden.
+int StatisticsRateRight();

@@ -179,6 +179,31 @@ TEST_F(MenusTest, PauseMenuMovesOnceAndWrapsBothWays) {
   EXPECT_EQ(PauseMenu(), 99);
 }
 
+// The frozen picture is grabbed in real pixels and drawn in virtual units: at
+// pulse 1 it covers the screen exactly, at every size, so in its first frame
+// (pulse about 1.5 on both axes, barely turned) it is 1.5 screens wide and
+// tall round the screen's centre.
+TEST_F(MenusTest, PauseMenuPictureIsScreenSizedAtEverySize) {
+  for (testsupport::DisplayShape shape : {testsupport::DisplayShape{.width = 800, .height = 600},
+                                          testsupport::DisplayShape{.width = 1920, .height = 1080,
+                                                                    .virtualWidth = 1600, .virtualHeight = 900}}) {
+    testsupport::OpenHeadlessDisplay(shape);
+    Cls();
+    At(200, "key 27");
+    testhost::RecordTexts(true);
+    EXPECT_EQ(PauseMenu(), 1);
+    const std::vector<testhost::DrawnImage> images = testhost::DrawnImages();
+    testhost::RecordTexts(false);
+    ASSERT_FALSE(images.empty());
+    const testhost::DrawnImage& first = images.front();
+    const float pulseX = 1.5f + 0.5f * Sin(0.4f), pulseY = 1.5f + 0.5f * Sin(0.52f);
+    EXPECT_NEAR(first.x1 - first.x0, shape.width * pulseX, shape.width * 0.01) << shape.width;
+    EXPECT_NEAR(first.y1 - first.y0, shape.height * pulseY, shape.height * 0.01) << shape.width;
+    EXPECT_NEAR((first.x0 + first.x1) / 2, shape.width / 2.0, 2) << shape.width;
+    EXPECT_NEAR((first.y0 + first.y1) / 2, shape.height / 2.0, 2) << shape.width;
+  }
+}
+
 TEST_F(MenusTest, PauseMenuEscapeTakesTheHighlightedChoice) {
   Cls();
   At(200, "key 27");
