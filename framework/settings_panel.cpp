@@ -105,11 +105,7 @@ void ResolutionRow() {
   SetColourAlpha(80, 255, 80);
 }
 
-// While a display set-up runs (its engine test draws frames, and the panel
-// with them) Apply does nothing: each press would otherwise start another
-// set-up inside the running one.
 void ApplyNow() {
-  if (DisplaySetupRunning) return;
   SettingsOpen = 0;
   SaveSetup();
   ApplyDisplaySettings();
@@ -253,6 +249,10 @@ void PanelKeys() {
   if (up && FocusRow > 0) --FocusRow;
   if (down && FocusRow < last) ++FocusRow;
   const PanelRow row = Rows[FocusRow];
+  // While a display set-up runs (the panel is drawn over its engine test),
+  // the focus moves but no row acts: Apply would start a set-up inside the
+  // running one.
+  if (DisplaySetupRunning) return;
   if (left) ActOnRow(row, -1);
   if (right) ActOnRow(row, 1);
   if (accept) ActOnRow(row, 0);
@@ -399,9 +399,12 @@ void BindingButton(int slot, int x, int y) {
 }
 
 void SettingsPanel() {
-  // The clicks, and the slide in or out.
+  // The clicks, and the slide in or out. While a display set-up runs (the
+  // panel is drawn over its engine test) clicks act on no row: Apply, a pad
+  // switched off or a value stepped would change what is being set up.
   LeftClick = MouseHit(1);
   RightClick = MouseHit(2);
+  if (DisplaySetupRunning) LeftClick = RightClick = 0;
   if (SettingsOpen == 1 && SettingsPanelY < 0) SettingsPanelY += 32;
   if (SettingsOpen == 0 && SettingsPanelY > -300) SettingsPanelY -= 32;
   if (SettingsPanelY <= -300) {

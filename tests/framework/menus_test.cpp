@@ -322,6 +322,43 @@ TEST_F(MenusTest, FailedScreenshotIsReportedAndTheFolderRestored) {
   Graphics(800, 600, 0, 60, 0);
 }
 
+// The panel is drawn over a display set-up's engine test: while that runs,
+// neither a click nor Return acts on a row (Apply would start a set-up
+// inside the running one, a pad switched off would change what it sets up).
+TEST_F(MenusTest, NoRowActsWhileADisplaySetUpRuns) {
+  testhost::AddPad("First Pad", 0xF);
+  ScanPads();
+  ::Setup[kSetupFullscreen] = 0;
+  SettingsOpen = 1;
+  for (int i = 0; i < 10; ++i) SettingsPanel();
+  DisplaySetupRunning = true;
+  MouseXNow = VirtualWidth - 280 + 5;
+  MouseYNow = 20 + 230 + 5;        // the pad's line
+  Click();
+  SettingsPanel();
+  EXPECT_EQ(PadEnabled[1], 1);
+  MouseXNow = 30;
+  MouseYNow = 20 + 30 + 10;        // the display row
+  Click();
+  SettingsPanel();
+  EXPECT_EQ(::Setup[kSetupFullscreen], 0);
+  // The keys: the focus shows, Right on the display row and Return on Apply
+  // do nothing.
+  MouseXPrev = MouseXNow;
+  MouseYPrev = MouseYNow;
+  for (int vk : {40, 39, 40, 40, 40, 40, 13}) {
+    testhost::PushKey(vk, true);
+    PollSystem();
+    SettingsPanel();
+    testhost::PushKey(vk, false);
+    PollSystem();
+    SettingsPanel();
+  }
+  EXPECT_EQ(SettingsOpen, 1);
+  EXPECT_EQ(::Setup[kSetupFullscreen], 0);
+  DisplaySetupRunning = false;
+}
+
 TEST_F(MenusTest, ClickingAPadNameSwitchesItOffAndOn) {
   testhost::AddPad("First Pad", 0xF);
   testhost::AddPad("Second Pad", 0xF);
