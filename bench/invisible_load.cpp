@@ -22,6 +22,8 @@
 
 #include "platform/internal.h"
 #include "platform/platform.h"
+#include "platform/host/host.h"
+#include "platform/render/render_backend.h"
 #include "tests/support/xvfb_server.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
 #include "framework/game_hooks.h"
+#include "framework/game_identity.h"
 #include "framework/log.h"
 #include "framework/setup_file.h"
-#include "framework/startup.h"
 #include "platform/platform.h"
 
 // Start values: ResetSharedAssets.

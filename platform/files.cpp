@@ -335,10 +335,3 @@ int WriteNewFile(const std::string& name, const std::string& bytes) {
   if (!ok) unlink(path.c_str());
   return ok ? 1 : 0;
 }
-
-void DebugLog(const std::string& text) {
-  const char* on = std::getenv("MNEMORA_DEBUG");
-  if (!on || !*on) return;
-  std::fwrite(text.data(), 1, text.size(), stderr);
-  std::fputc('\n', stderr);
-}

@@ -214,8 +214,6 @@ void FlushStream(int stream);
 // Flushes and closes; returns 1 when every byte written reached the file.
 int CloseStream(int stream);
 int DeleteFile(const std::string& path);
-// Creates a folder (and missing parents); 1 when it exists afterwards.
-int CreateDir(const std::string& path);
 // Renames over an existing file in one step; 1 on success.
 int RenameFile(const std::string& from, const std::string& to);
 // Reads a whole file. 1: read to its end; 0: there is no such file (a link to
@@ -235,7 +233,6 @@ void ForEachLine(const std::string& text, const std::function<void(const std::st
 int SaveFileAtomically(const std::string& path, const std::string& bytes);
 // Writes bytes to a new file; refuses (0) when something is there already.
 int WriteNewFile(const std::string& path, const std::string& bytes);
-void DebugLog(const std::string& text);
 
 // ---------------------------------------------------------------- where the data lives
 // Two ways to run, both found from the executable's own place:
@@ -255,7 +252,6 @@ struct DataSearch {
 };
 // Picks the data folder and switches the mapping on for an installed one.
 int FindGameData(const DataSearch& search);
-int DataKind();                            // kData...
 std::string DataFolder();                  // absolute; "" when not found
 std::vector<std::string> DataPlacesTried();  // the folders looked at, in order
 std::string ExecutableFolder();

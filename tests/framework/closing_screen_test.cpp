@@ -12,8 +12,11 @@
 #include "framework/shared_assets.h"
 #include "game/scores.h"
 #include "platform/internal.h"
+#include "platform/render/render_backend.h"
+#include "platform/host/host.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/fake_host.h"
+#include "support/test_host.h"
 #include "support/headless_display.h"
 #include "support/temp_folder.h"
 
@@ -129,27 +132,13 @@ TEST_F(ClosingScreenTest, InputHeldFromTheScreenBeforeDoesNotEndThePage) {
 namespace {
 
 // The headless host, except that no 640 x 480 window can be opened.
-class NoSmallWindowHost final : public plat::Host {
+class NoSmallWindowHost final : public ForwardingHost {
  public:
-  NoSmallWindowHost() : inner_(plat::MakeHeadlessHost("")) {}
-  const char* Name() const override { return inner_->Name(); }
-  bool Headless() const override { return true; }
-  void SetTitle(const std::string& t) override { inner_->SetTitle(t); }
-  std::vector<plat::DisplayMode> Modes(int d) override { return inner_->Modes(d); }
+  NoSmallWindowHost() : ForwardingHost(plat::MakeHeadlessHost("")) {}
   std::unique_ptr<plat::RenderBackend> Open(int driver, int w, int h, int depth, int hertz) override {
     if (w == 640 && h == 480) return nullptr;
-    return inner_->Open(driver, w, h, depth, hertz);
+    return ForwardingHost::Open(driver, w, h, depth, hertz);
   }
-  void Close() override { inner_->Close(); }
-  void PumpEvents() override { inner_->PumpEvents(); }
-  uint32_t Millisecs() override { return inner_->Millisecs(); }
-  void Sleep(int ms) override { inner_->Sleep(ms); }
-  void ShowPointer(bool s) override { inner_->ShowPointer(s); }
-  void WarpPointer(int x, int y) override { inner_->WarpPointer(x, y); }
-  void LocalTime(int& y, int& mo, int& d, int& h, int& mi, int& s) override { inner_->LocalTime(y, mo, d, h, mi, s); }
-
- private:
-  std::unique_ptr<plat::Host> inner_;
 };
 
 }  // namespace

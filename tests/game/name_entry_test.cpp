@@ -10,13 +10,11 @@
 #include "game/score_panel.h"
 #include "game/scores.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/hang_guard.h"
 #include "title_fixture.h"
 
 namespace {
-
-constexpr int kEnter = 13, kBackspace = 8, kEscape = 27;
 
 // Runs EnterName with a per-frame script: act(frame) runs inside every
 // FlipFrame (frames count from 1); the names seen at each frame are kept.
@@ -33,8 +31,8 @@ void Watch() {
   d.names.push_back(PlayerName);
   if (d.act) d.act(d.frame);
   // A safety net: an entry that never ends fails the test instead of hanging.
-  if (d.frame == 600) testhost::PushKey(kEscape, true);
-  if (d.frame == 601) testhost::PushKey(kEscape, false);
+  if (d.frame == 600) testhost::PushKey(kKeyEscape, true);
+  if (d.frame == 601) testhost::PushKey(kKeyEscape, false);
 }
 
 // An event the given number of virtual milliseconds from now.
@@ -83,7 +81,7 @@ TEST(NameChars, OnlySingleBytesTheFileCanCarry) {
 
 TEST_F(NameEntry, EnterAtOnceKeepsTheName) {
   PlayerName = "Ann Lee";
-  Run([](int f) { if (f == 1) Press(kEnter); });
+  Run([](int f) { if (f == 1) Press(kKeyReturn); });
   EXPECT_EQ(PlayerName, "Ann Lee");
   EXPECT_LE(driver_.frame, 3);
 }
@@ -91,8 +89,8 @@ TEST_F(NameEntry, EnterAtOnceKeepsTheName) {
 TEST_F(NameEntry, BackspaceEmptiesAndAnEmptyNameIsAllowed) {
   PlayerName = "Ab";
   Run([](int f) {
-    if (f <= 4) Press(kBackspace);   // two more than the name has
-    if (f == 6) Press(kEnter);
+    if (f <= 4) Press(kKeyBackspace);   // two more than the name has
+    if (f == 6) Press(kKeyReturn);
   });
   EXPECT_EQ(PlayerName, "");
 }
@@ -101,7 +99,7 @@ TEST_F(NameEntry, CharactersTypedTogetherArriveOnePerFrame) {
   PlayerName = "Jo";
   Run([](int f) {
     if (f == 1) testhost::PushText("xyz");
-    if (f == 8) Press(kEnter);
+    if (f == 8) Press(kKeyReturn);
   });
   EXPECT_EQ(PlayerName, "Joxyz");
   // Delivered during frame 1, so frames 2, 3 and 4 each take one character.
@@ -113,7 +111,7 @@ TEST_F(NameEntry, RefusedCharactersAreDropped) {
   PlayerName = "";
   Run([](int f) {
     if (f == 1) testhost::PushText(std::string("a|b\x7f\x01") + "\xc3\xa9");
-    if (f == 10) Press(kEnter);
+    if (f == 10) Press(kKeyReturn);
   });
   EXPECT_EQ(PlayerName, std::string("ab\xe9"));
 }
@@ -151,7 +149,7 @@ TEST_F(NameEntry, KeysTypedIntoTheNameAreNotLeftForTheNextScreen) {
       Press(88);
       testhost::PushText("X");
     }
-    if (f == 8) Press(kEnter);
+    if (f == 8) Press(kKeyReturn);
   });
   EXPECT_EQ(PlayerName, "ZoeX");
   EXPECT_EQ(KeyHit(90), 0);
@@ -163,12 +161,12 @@ TEST_F(NameEntry, EscapeEndsTheEntryAndIsLetGoBeforeReturning) {
   PlayerName = "Max";
   Run([](int f) {
     if (f == 3) {
-      testhost::PushKey(kEscape, true);
+      testhost::PushKey(kKeyEscape, true);
       Later(400, "keyup 27");
     }
   });
   EXPECT_EQ(PlayerName, "Max");
-  EXPECT_EQ(KeyDown(kEscape), 0);
+  EXPECT_EQ(KeyDown(kKeyEscape), 0);
 }
 
 TEST_F(NameEntry, CloseRequestsEndBothReleaseWaitsAndAreLeftForTheNextFrame) {
@@ -260,7 +258,7 @@ TEST_F(NameEntry, TheKeyboardStillTypesWhileAPadIsPlugged) {
   PlayerName = "";
   Run([](int frame) {
     if (frame == 2) testhost::PushText("Al");
-    if (frame == 6) Press(kEnter);
+    if (frame == 6) Press(kKeyReturn);
   });
   EXPECT_EQ(PlayerName, "Al");
 }

@@ -9,7 +9,7 @@
 #include "game/decks.h"
 #include "game/scores.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "round_bot.h"
 #include "round_fixture.h"
 

@@ -13,7 +13,7 @@
 #include "game/score_panel.h"
 #include "game/scores.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "title_fixture.h"
 
 using title_test::MakeRecord;

@@ -499,4 +499,15 @@ TEST_F(ScoreFile, RecordsWithUntouchedLinesSurviveRandomDamage) {
   }
 }
 
+TEST(ScoreRecords, GetBitCountsFromOne) {
+  EXPECT_EQ(GetBit(5, 1), 1);
+  EXPECT_EQ(GetBit(5, 2), 0);
+  EXPECT_EQ(GetBit(5, 3), 1);
+  EXPECT_EQ(GetBit(1 << 15, 16), 1);
+  EXPECT_EQ(GetBit(-1, 32), 1);
+  EXPECT_EQ(GetBit(-1, 33), 0);
+  EXPECT_EQ(GetBit(-1, 0), 0);
+  EXPECT_EQ(GetBit(-1, -4), 0);
+}
+
 }  // namespace

@@ -6,14 +6,14 @@
 
 #include "framework/clock.h"
 #include "framework/frame_flip.h"
-#include "framework/menus.h"
+#include "framework/settings_panel.h"
 #include "framework/setup_file.h"
 #include "framework/startup.h"
 #include "game/score_panel.h"
 #include "game/scores.h"
 #include "game/title_screen.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/temp_folder.h"
 #include "title_fixture.h"
 

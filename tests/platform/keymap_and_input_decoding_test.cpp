@@ -7,7 +7,7 @@
 
 #include "framework/key_names.h"
 #include "platform/internal.h"
-#include "platform/sdl_backends.h"
+#include "platform/host/host.h"
 
 using plat::VirtualKeyFromScancode;
 

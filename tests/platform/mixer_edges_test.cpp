@@ -4,7 +4,7 @@
 // where a hard edge would jump by the whole sample value; sounds that start
 // from silence keep their attack to the sample; and the limiter keeps loud
 // sums below full scale while quieter ones pass untouched.
-#include "platform/audio_internal.h"
+#include "platform/sound/sound_driver.h"
 
 #include <gtest/gtest.h>
 

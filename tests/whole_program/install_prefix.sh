@@ -7,14 +7,28 @@
 # that nothing appeared in the working folder, and that the settings, the
 # scores with the round, the log and the screenshot are in the player's
 # folders. Also runs the validators on the installed desktop entry and
-# metainfo, and the command line's answers.
+# metainfo, and the command line's answers. Last, uninstalls: every file goes,
+# the two fonts whose names hold blanks included, and every folder the install
+# created, while folders that were there before stay.
 #
 # Usage: install_prefix.sh BUILD_DIR [SOURCE_DIR]   (KEEP=1 keeps the work folder)
 set -u
 
 BUILD_DIR=$(cd "${1:?usage: install_prefix.sh BUILD_DIR [SOURCE_DIR]}" && pwd)
+SOURCE_DIR=$(cd "${2:-$(dirname "$0")/../..}" && pwd)
 WORK=$(mktemp -d)
+# The install writes its manifest, file list and folder record into the build
+# folder: kept aside and put back, so a real install's survive the test.
+SAVED="$WORK/saved"
+mkdir -p "$SAVED"
+for f in install_manifest.txt install_files.txt install_folders.txt; do
+  [ -e "$BUILD_DIR/$f" ] && cp -p "$BUILD_DIR/$f" "$SAVED/$f"
+done
 cleanup() {
+  for f in install_manifest.txt install_files.txt install_folders.txt; do
+    rm -f "$BUILD_DIR/$f"
+    [ -e "$SAVED/$f" ] && cp -p "$SAVED/$f" "$BUILD_DIR/$f"
+  done
   if [ "${KEEP:-0}" = 1 ]; then echo "work folder kept: $WORK"; else rm -rf "$WORK"; fi
 }
 trap cleanup EXIT
@@ -29,6 +43,9 @@ for tool in desktop-file-validate appstreamcli sha256sum file; do
 done
 
 PREFIX="$WORK/prefix"
+# Folders there before the install, one holding a file of someone else.
+mkdir -p "$PREFIX/games" "$PREFIX/share/man/man6"
+echo other >"$PREFIX/games/other-game"
 cmake --install "$BUILD_DIR" --prefix "$PREFIX" >"$WORK/install.log" 2>&1 || {
   cat "$WORK/install.log"
   fail "cmake --install"
@@ -60,7 +77,17 @@ for size in 16 32 48 64 128 256; do
   file "$ICON" | grep -q "PNG image data, $size x $size" || fail "icon $ICON: $(file "$ICON")"
 done
 grep -q '<svg' "$PREFIX/share/icons/hicolor/scalable/apps/$APP_ID.svg" || fail "no scalable icon"
-grep -q '^\.TH MNEMORA 6' "$PREFIX/share/man/man6/mnemora.6" || fail "no man page mnemora.6"
+MAN="$PREFIX/share/man/man6/mnemora.6.gz"
+gzip -t "$MAN" 2>/dev/null || fail "no compressed man page mnemora.6.gz"
+gzip -dc "$MAN" | grep -q '^\.TH MNEMORA 6' || fail "mnemora.6.gz is no man page"
+gzip -dc "$MAN" | grep -qx "\.I $PREFIX/share/games/mnemora" || fail "the man page does not name the data folder"
+! gzip -dc "$MAN" | grep -q '<prefix>\|%MNEMORA' || fail "the man page holds a placeholder"
+for section in CONTROLS FILES BUGS 'SEE ALSO'; do
+  gzip -dc "$MAN" | grep -qx "\.SH $section" || fail "the man page has no $section"
+done
+CHANGES="$PREFIX/share/doc/mnemora/changelog.gz"
+gzip -dc "$CHANGES" 2>/dev/null | head -n 1 | grep -q "^mnemora ($(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$BUILD_DIR/CMakeCache.txt")) " ||
+  fail "changelog.gz does not start with this version"
 grep -q 'OFL-1.1' "$PREFIX/share/doc/mnemora/copyright" || fail "copyright without the font licences"
 
 # ---- the command line, started as the menu starts the game
@@ -164,4 +191,30 @@ STATUS=$?
 grep -q "looked for $WORK/alone/games/Files/Common and .*, then $WORK/alone/share/games/mnemora/Common" \
   "$WORK/alone/run.log" || fail "without data: $(cat "$WORK/alone/run.log")"
 
-echo "PASSED: installed, played from another folder twice, prefix unchanged, player files in the XDG folders"
+# ---- uninstall: everything the install put there, nothing else, even after
+#      a package was built (CPack writes its staging files over CMake's
+#      install_manifest.txt, as here).
+echo "$WORK/staging/usr/games/mnemora" >"$BUILD_DIR/install_manifest.txt"
+cmake -DBUILD="$BUILD_DIR" -P "$SOURCE_DIR/dist/uninstall.cmake" >"$WORK/uninstall.log" 2>&1 || {
+  cat "$WORK/uninstall.log"
+  fail "uninstall"
+}
+LEFT=$(cd "$PREFIX" && find . -mindepth 1 | sort | tr '\n' ' ')
+[ "$LEFT" = "./games ./games/other-game ./share ./share/man ./share/man/man6 " ] ||
+  fail "after the uninstall the prefix holds: $LEFT"
+[ ! -e "$BUILD_DIR/install_files.txt" ] || fail "the uninstall left its list of files"
+
+# The same with DESTDIR, as a packager stages an install.
+DEST="$WORK/dest"
+DESTDIR="$DEST" cmake --install "$BUILD_DIR" --prefix /usr/local >"$WORK/install-destdir.log" 2>&1 || {
+  cat "$WORK/install-destdir.log"
+  fail "cmake --install with DESTDIR"
+}
+[ -x "$DEST/usr/local/games/mnemora" ] || fail "DESTDIR: no executable at $DEST/usr/local/games/mnemora"
+cmake -DBUILD="$BUILD_DIR" -P "$SOURCE_DIR/dist/uninstall.cmake" >"$WORK/uninstall-destdir.log" 2>&1 || {
+  cat "$WORK/uninstall-destdir.log"
+  fail "uninstall with DESTDIR"
+}
+[ ! -e "$DEST" ] || fail "DESTDIR: after the uninstall there is still: $(cd "$DEST" && find . | head -5)"
+
+echo "PASSED: installed, played from another folder twice, prefix unchanged, player files in the XDG folders, uninstalled"
