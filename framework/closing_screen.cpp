@@ -42,12 +42,18 @@ const PageText kPage[] = {
 // The song fades out under the thank-you page.
 constexpr int kClosingFadeMs = 1500;
 
-bool AnyInputToLeave() {
-  if (CaptureInput() >= 1) return true;
-  if (AnyControllerButtonHeld()) return true;   // also a pad plugged in after start-up
-  if (MouseDown(1) || MouseDown(2)) return true;
-  if (KeyDown(kKeyF4) && (KeyDown(kKeyLAlt) || KeyDown(kKeyRAlt))) return true;
-  return AppTerminate() != 0;
+// Input that starts after the page is shown ends it: a key or mouse button
+// pressed since (the Escape that quit the title screen, still held for a
+// moment as a hand lets go, is not), a pad pushed after every pad input was
+// let go, or a close request.
+bool FreshInputToLeave(PressEdge& pad) {
+  bool pressed = false;
+  for (int key = 1; key <= 255; ++key) pressed = KeyHit(key) > 0 || pressed;
+  for (int button = 1; button <= 3; ++button) pressed = MouseHit(button) > 0 || pressed;
+  // Also a pad plugged in after start-up.
+  const bool padHeld = CaptureInput() >= kInputPadBase || AnyControllerButtonHeld();
+  if (pad.Fresh(padHeld)) pressed = true;
+  return AppTerminate() != 0 || pressed;
 }
 
 // The song fades; the settings and the game's records are saved, and the
@@ -89,17 +95,24 @@ void DrawClosingPage() {
   PartnerLogoImage = LoadImage("Kestrine.png", 3);
   SetImageHandle(LogoImage, 0, 0);
   SetImageHandle(PartnerLogoImage, 0, 0);
-  SetScaleXY(0.5f, 0.5f);
-  DrawImage(LogoImage, 0, 0, 0);
-  DrawImage(PartnerLogoImage, 384, 224, 0);
-  SetScaleXY(1, 1);
-
   // The fonts follow the last display's size, the page does not: the
   // big line shrinks to fit the window's width, and the line under it moves
   // down as far as the big line then reaches.
   SetImageFont(Fonts[kFontLarge]);
   const float bigScale = WidthFitScale("Thanks for Playing", 636);
   const int bigBottom = 220 + static_cast<int>(TextHeight("") * bigScale);
+
+  // The partner logo stands in the lower right corner under the big line,
+  // as large as the room there allows (half size at most), its right edge
+  // where it always was.
+  SetScaleXY(0.5f, 0.5f);
+  DrawImage(LogoImage, 0, 0, 0);
+  const float partnerTop = static_cast<float>(std::max(224, bigBottom + 4));
+  const float partnerScale =
+      std::min(0.5f, (480 - partnerTop) / static_cast<float>(std::max(1, ImageHeight(PartnerLogoImage))));
+  SetScaleXY(partnerScale, partnerScale);
+  DrawImage(PartnerLogoImage, 624 - ImageWidth(PartnerLogoImage) * partnerScale, partnerTop, 0);
+  SetScaleXY(1, 1);
   SetImageFont(Fonts[kFontButton]);
   const int feedbackDown = std::max(0, bigBottom - TextHeight("") / 6 - 274);
   for (const PageText& t : kPage) {
@@ -126,8 +139,10 @@ void ShowClosingScreen() {
   DrawClosingPage();
   Flip(-1);
 
-  // Wait for any input, pumping events and sleeping between polls.
-  while (!AnyInputToLeave()) {
+  // Wait for fresh input, pumping events and sleeping between polls.
+  ClearInputHits();
+  PressEdge padPress;
+  while (!FreshInputToLeave(padPress)) {
     PollSystem();
     UpdateMusic();
     Delay(1);

@@ -220,6 +220,13 @@ bool ControllerHeld(Nav nav) {
   return false;
 }
 
+void ClearInputHits() {
+  for (int key = 1; key <= 255; ++key) KeyHit(key);
+  for (int button = 1; button <= 3; ++button) MouseHit(button);
+  while (GetChar() != 0) {
+  }
+}
+
 bool AnyControllerButtonHeld() {
   for (int port = 0; port < kControllerPorts; ++port) {
     if (!JoyIsController(port) || !PortEnabled(port)) continue;

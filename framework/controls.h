@@ -63,6 +63,12 @@ int ControlDown(int control, int player);
 // F11 or F12 is held (those belong to the screenshot and statistics keys).
 int CaptureInput();
 
+// Forgets every key and mouse press counted so far and every character typed
+// but not yet read; what is held stays held. Each screen calls it as it
+// opens, so presses meant for the screen before (the letters of a name, say)
+// act on neither.
+void ClearInputHits();
+
 // ---------------------------------------------------------------- navigation
 // Menus, the title screen, the round's focus and name entry also read pads
 // through their controller layout, so A, B, Start and the D-pad mean the

@@ -5,6 +5,8 @@
 // one to the alternative driver.
 #include "framework/display_setup.h"
 
+#include <cmath>
+
 #include "audio/music.h"
 #include "framework/sprite_budgets.h"
 #include "framework/game_hooks.h"
@@ -21,6 +23,7 @@ int ModeCount;
 std::array<int, 2500> ModeWidths;
 std::array<int, 2500> ModeHeights;
 int GraphicsOpen;
+bool DisplaySetupRunning;
 
 void ResetDisplaySetup() {
   RealWidth = 800;
@@ -31,6 +34,7 @@ void ResetDisplaySetup() {
   ModeWidths.fill(0);
   ModeHeights.fill(0);
   GraphicsOpen = 0;
+  DisplaySetupRunning = false;
 }
 
 namespace {
@@ -91,26 +95,55 @@ int ChooseColourDepth() {
   return 0;
 }
 
-void ChooseVirtualSpace() {
-  Setup[kSetupWidescreen] = 0;
-  VirtualWidth = 1280;
-  VirtualHeight = 960;
+namespace {
+
+// The screens' space by the display's shape: 0 for 4:3 and other shapes, 1
+// for 16:9, 2 for 16:10.
+int ScreenSpace(int& width, int& height) {
+  width = 1280;
+  height = 960;
+  int wide = 0;
   if (RealHeight == RealWidth * 9 / 16) {
-    Setup[kSetupWidescreen] = 1;
-    VirtualWidth = 1600;
-    VirtualHeight = 900;
-    LogLine("\tWidescreen mode!");
+    width = 1600;
+    height = 900;
+    wide = 1;
   }
   if (RealHeight == RealWidth * 10 / 16) {
-    Setup[kSetupWidescreen] = 1;
-    VirtualWidth = 1440;
-    VirtualHeight = 900;
-    LogLine("\tWidescreen mode B (10:16)!");
+    width = 1440;
+    height = 900;
+    wide = 2;
   }
+  return wide;
+}
+
+constexpr int kTallSpaceHeight = 960;   // the round's table art's height, virtual units
+
+}  // namespace
+
+void ChooseVirtualSpace() {
+  const int wide = ScreenSpace(VirtualWidth, VirtualHeight);
+  Setup[kSetupWidescreen] = wide != 0 ? 1 : 0;
+  if (wide == 1) LogLine("\tWidescreen mode!");
+  if (wide == 2) LogLine("\tWidescreen mode B (10:16)!");
   SetVirtualResolution(static_cast<float>(VirtualWidth), static_cast<float>(VirtualHeight));
 }
 
+void UseDrawingSpace(DrawingSpace space) {
+  int width = 0, height = 0;
+  ScreenSpace(width, height);
+  float exactWidth = static_cast<float>(width);
+  if (space == DrawingSpace::Tall && height < kTallSpaceHeight) {
+    exactWidth = static_cast<float>(width) * kTallSpaceHeight / static_cast<float>(height);
+    width = static_cast<int>(std::lround(exactWidth));
+    height = kTallSpaceHeight;
+  }
+  VirtualWidth = width;
+  VirtualHeight = height;
+  SetVirtualResolution(exactWidth, static_cast<float>(height));
+}
+
 void ApplyDisplaySettings() {
+  DisplaySetupRunning = true;
   ListDisplayModes();
 
   // A display already open is closed first.
@@ -170,4 +203,5 @@ void ApplyDisplaySettings() {
   CallGameHook(GameHooks.loadMedia);
   LogLine("-=-=-=-=-=-=-=-=-=-=-=-=-=-");
   DeleteFile("crash.dat");
+  DisplaySetupRunning = false;
 }

@@ -12,6 +12,10 @@ extern std::array<int, 2500> ModeWidths;     // used from slot 1
 extern std::array<int, 2500> ModeHeights;
 // 1 once the first set-up's shared assets drew the splash; for the rest of the run.
 extern int GraphicsOpen;
+// True from the start of ApplyDisplaySettings to its end: the frames its
+// engine test draws run the settings panel, whose Apply must not start a
+// second set-up inside this one.
+extern bool DisplaySetupRunning;
 
 void ResetDisplaySetup();
 // Working folder: the game folder; it is left so.
@@ -23,3 +27,13 @@ void ApplyDisplaySettings();
 void ListDisplayModes();
 int ChooseColourDepth();
 void ChooseVirtualSpace();
+
+// The drawing space of a screen. The screens' own is the one
+// ChooseVirtualSpace picks. The title screen and the round are laid out for
+// a space 960 units tall (the round's table art is that tall, and the title's
+// score panel, pickers and texts share its height), so they draw in a space
+// that tall on every display, as wide as the display's shape makes it: a 4:3
+// display keeps 1280 x 960, 16:9 gets about 1707 x 960. Sets VirtualWidth,
+// VirtualHeight and the drawing's mapping; the pointer follows.
+enum class DrawingSpace { Screens, Tall };
+void UseDrawingSpace(DrawingSpace space);

@@ -60,8 +60,10 @@ namespace {
 
 // Drawn at scale 1.5, shrunk where a font's lines would touch: the figure
 // has 38 units above the first line, the lines 20 units each.
+float RateScale() { return LineFitScale(38, 1.5f); }
+
 void DrawStatistics() {
-  SetScaleXY(LineFitScale(38, 1.5f));
+  SetScaleXY(RateScale());
   DrawTextAligned(2, 2, std::to_string(ShownFps), kAlignStart, kAlignStart);
   SetImageFont(Fonts[kFontSmall]);
   SetScaleXY(LineFitScale(20, 1.5f));
@@ -103,6 +105,16 @@ void DrawNotifications() {
 }
 
 }  // namespace
+
+int StatisticsRateRight() {
+  if (DebugOverlay != 1) return 0;
+  const int font = GetImageFont();
+  SetImageFont(Fonts[kFontFigures]);
+  // The widest the figure gets, so that the text beside it keeps still.
+  const int right = 2 + static_cast<int>(TextWidth("888") * RateScale() + 0.999f);
+  SetImageFont(font);
+  return right;
+}
 
 int FlipFrame(int showPointer) {
   int result = 0;

@@ -24,3 +24,7 @@ void ResetFrameFlip();
 // Returns the pause menu's result when it ran in this call (kMenuContinue or
 // kMenuQuit), else 0.
 int FlipFrame(int showPointer);
+// While the statistics are shown, the right edge of their rate figure at the
+// top-left corner (virtual units), so a screen's own text there can stand
+// beside it; 0 while they are hidden.
+int StatisticsRateRight();

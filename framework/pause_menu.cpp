@@ -53,9 +53,10 @@ void WaitEscapeReleased() {
   }
 }
 
-void SetPulse(double phase) {
-  SetScaleXY(static_cast<float>(1.5 + 0.5 * Sin(static_cast<float>(phase))),
-             static_cast<float>(1.5 + 0.5 * Sin(static_cast<float>(1.3 * phase))));
+// The pulse, 1 to 2 on each axis, times a base scale.
+void SetPulse(double phase, float baseX = 1, float baseY = 1) {
+  SetScaleXY(baseX * static_cast<float>(1.5 + 0.5 * Sin(static_cast<float>(phase))),
+             baseY * static_cast<float>(1.5 + 0.5 * Sin(static_cast<float>(1.3 * phase))));
 }
 
 // The caller's scene, still in the back buffer without FlipFrame's overlays,
@@ -76,13 +77,17 @@ struct Motion {
   double phase = 0, angle = 0;
 };
 
-// A fresh frame with the frozen picture, one step further in its pulse and turn.
+// A fresh frame with the frozen picture, one step further in its pulse and
+// turn. The picture holds real pixels and is drawn in virtual units: its base
+// scale (virtual over real) makes it cover the screen exactly at pulse 1,
+// whatever the display's size.
 void DrawFrozenPicture(int frozen, Motion& motion) {
   BeginFrame(1);
   ResetDrawState();
   SetBlend(kBlendAlpha);
   motion.phase += 0.4;
-  SetPulse(motion.phase);
+  SetPulse(motion.phase, static_cast<float>(VirtualWidth) / static_cast<float>(RealWidth),
+           static_cast<float>(VirtualHeight) / static_cast<float>(RealHeight));
   motion.angle += 0.1;
   SetRotationDeg(static_cast<float>(motion.angle));
   SetImageFont(Fonts[kFontButton]);
@@ -183,6 +188,7 @@ int PauseMenu() {
   // On entry: the press that opened the menu is not a command.
   SetMusicLevel(kPausedMusicLevel, kPauseFadeMs);
   WaitEscapeReleased();
+  ClearInputHits();
   int frozen = GrabFrozenPicture();
 
   Motion motion;
@@ -206,6 +212,7 @@ int PauseMenu() {
   // On exit: fresh random numbers again, and no Escape left for the caller.
   SeedRnd(MilliSecs());
   WaitEscapeReleased();
+  ClearInputHits();
   FreeImage(frozen);
   // Quit leaves it down: the name entry that follows fades it out.
   if (cursor.result == kMenuContinue) SetMusicLevel(1, kPauseFadeMs);

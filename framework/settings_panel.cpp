@@ -79,7 +79,19 @@ void ResolutionRow() {
   std::string labels[6] = {"Resolution"};
   int hovered = OptionRow(kSetupWidescreen, 20, 70, icon::kResolution, labels);
   if (!Rows.empty()) Rows.pop_back();   // keys step the mode, as the arrows over it do
-  AddRow(RowKind::Resolution, kSetupWidescreen, 1, 20, SettingsPanelY + 70, 200, 70);
+  // The row holds the size and the note under it, however wide and tall the
+  // font draws them.
+  const std::string size = std::to_string(Setup[kSetupWidth]) + "x" + std::to_string(Setup[kSetupHeight]);
+  int r = 0, g = 0;
+  const std::string note = QualityNote(Setup[kSetupHeight], r, g);
+  {
+    const float scale = PanelTextScale();
+    const int noteRight = 60 + static_cast<int>(TextWidth(note) * scale + 0.999f);
+    const int sizeRight = static_cast<int>(TextWidth(size) * scale + 0.999f);
+    const int noteBottom = 58 + static_cast<int>(TextHeight(note) * scale + 0.999f);
+    AddRow(RowKind::Resolution, kSetupWidescreen, 1, 20, SettingsPanelY + 70, std::max({200, noteRight, sizeRight}),
+           std::max(70, noteBottom));
+  }
   if (hovered || MouseOver(20, SettingsPanelY + 70, 200, 70)) {
     // Read every count so no press is left over for a later frame.
     int up = KeyHit(kKeyRight) + KeyHit(kKeyUp);
@@ -88,9 +100,7 @@ void ResolutionRow() {
     if (down > 0 || RightClick) StepMode(-1);
   }
   SetScaleXY(PanelTextScale());
-  DrawTextAligned(20, SettingsPanelY + 108, std::to_string(Setup[kSetupWidth]) + "x" + std::to_string(Setup[kSetupHeight]), kAlignStart, kAlignStart);
-  int r = 0, g = 0;
-  std::string note = QualityNote(Setup[kSetupHeight], r, g);
+  DrawTextAligned(20, SettingsPanelY + 108, size, kAlignStart, kAlignStart);
   SetColourAlpha(r, g, 80);
   DrawTextAligned(80, SettingsPanelY + 128, note, kAlignStart, kAlignStart);
   SetColourAlpha(80, 255, 80);
@@ -155,7 +165,12 @@ void RightColumn() {
   for (const auto& slider : kSliders) {
     int y = SettingsPanelY + slider.y;
     Setup[slider.index] = SnapVolume(VolumeSlider(Setup[slider.index], x, y, slider.caption));
-    AddRow(RowKind::Volume, slider.index, 0, x - 2, y - 4, 100, 24 + TextHeight(slider.caption));
+    // The slider and its caption under it, as wide and tall as the font draws it.
+    const float scale = PanelTextScale();
+    const std::string caption = std::string(slider.caption) + " : " + std::to_string(Setup[slider.index]);
+    AddRow(RowKind::Volume, slider.index, 0, x - 2, y - 4,
+           std::max(100, 2 + static_cast<int>(TextWidth(caption) * scale + 0.999f)),
+           24 + static_cast<int>(TextHeight(caption) * scale + 0.999f));
   }
 
   // The pads: a held first button lights the name so the player can tell
@@ -170,7 +185,8 @@ void RightColumn() {
     } else {
       SetColourAlpha(80, 255, 80, alpha);
     }
-    AddRow(RowKind::Pad, i, 2, x, y, static_cast<int>(TextWidth(PadNames[i]) * scale), 14);
+    AddRow(RowKind::Pad, i, 2, x, y, static_cast<int>(TextWidth(PadNames[i]) * scale + 0.999f),
+           std::max(14, static_cast<int>(TextHeight(PadNames[i]) * scale + 0.999f)));
     if (MouseOver(x, y, static_cast<int>(TextWidth(PadNames[i]) * scale), 14) && LeftClick) {
       LeftClick = 0;
       PadEnabled[i] = 1 - PadEnabled[i];
@@ -235,6 +251,10 @@ void PanelKeys() {
   if (up && FocusRow > 0) --FocusRow;
   if (down && FocusRow < last) ++FocusRow;
   const PanelRow row = Rows[FocusRow];
+  // While a display set-up runs (the panel is drawn over its engine test),
+  // the focus moves but no row acts: Apply would start a set-up inside the
+  // running one.
+  if (DisplaySetupRunning) return;
   if (left) ActOnRow(row, -1);
   if (right) ActOnRow(row, 1);
   if (accept) ActOnRow(row, 0);
@@ -309,7 +329,10 @@ int OptionRow(int setupIndex, int x, int y, int iconBase, const std::string labe
 
   SetScaleXY(2);
   int width = static_cast<int>(TextWidth(Field(shown, "|", 1)) * scale) + 38;
-  AddRow(RowKind::Option, setupIndex, count, x, top, width, 32);
+  // The focus frame holds both lines of a two-line label; the pointer keeps
+  // to the first line's width, as it always has.
+  const int rowWidth = std::max(width, static_cast<int>(TextWidth(Field(shown, "|", 2)) * scale) + 38);
+  AddRow(RowKind::Option, setupIndex, count, x, top, rowWidth, 32);
   if (MouseOver(x, top, width, 32)) {
     DrawGlowSprite(IconSheetUnfiltered, x, top, iconBase + v, IconSheet, 1.1f, 0.8f);
     if (LeftClick) Setup[setupIndex] = (v + 1) % count;
@@ -379,9 +402,12 @@ void BindingButton(int slot, int x, int y) {
 }
 
 void SettingsPanel() {
-  // The clicks, and the slide in or out.
+  // The clicks, and the slide in or out. While a display set-up runs (the
+  // panel is drawn over its engine test) clicks act on no row: Apply, a pad
+  // switched off or a value stepped would change what is being set up.
   LeftClick = MouseHit(1);
   RightClick = MouseHit(2);
+  if (DisplaySetupRunning) LeftClick = RightClick = 0;
   if (SettingsOpen == 1 && SettingsPanelY < 0) SettingsPanelY += 32;
   if (SettingsOpen == 0 && SettingsPanelY > -300) SettingsPanelY -= 32;
   if (SettingsPanelY <= -300) {

@@ -11,6 +11,7 @@
 #include "audio/sound_effects.h"
 #include "framework/clock.h"
 #include "framework/controls.h"
+#include "framework/display_setup.h"
 #include "framework/frame_flip.h"
 #include "framework/pause_menu.h"
 #include "framework/settings_panel.h"
@@ -460,6 +461,9 @@ void RoundScene() {
 }
 
 bool RoundFrame() {
+  // Every frame: a display set up again during the round (Apply in the
+  // settings panel) comes back in the screens' space.
+  UseDrawingSpace(DrawingSpace::Tall);
   RoundScene();
 
   // The round's song and the frame flip; Quit from the pause menu ends the
@@ -522,8 +526,10 @@ void FinishRound() {
 }
 
 void PlayRound() {
+  ClearInputHits();
   StartRound();
   while (!RoundFrame()) {
   }
+  UseDrawingSpace(DrawingSpace::Screens);
   FinishRound();
 }

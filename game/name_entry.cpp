@@ -4,6 +4,8 @@
 // character, so those characters are refused here.
 #include "game/name_entry.h"
 
+#include <algorithm>
+
 #include "audio/music.h"
 #include "framework/clock.h"
 #include "framework/controls.h"
@@ -81,6 +83,21 @@ void DrawArrow(int cx, int tipY, int dir) {
     const int y = dir < 0 ? tipY + 2 * row : tipY - 2 * row - 2;
     DrawRect(static_cast<float>(cx - 2 * row - 2), static_cast<float>(y), static_cast<float>(4 * row + 4), 2);
   }
+}
+
+// "Enter Your Name", 100 units over the name; with the picker up, moved up
+// as far as it takes to keep clear of the picker's box (on narrow displays
+// the name's font, and the box with it, are larger).
+void DrawHeading(bool pickerShown) {
+  int y = VirtualHeight / 2 - 100;
+  if (pickerShown) {
+    SetImageFont(Fonts[kFontHuge]);
+    const int boxTop = VirtualHeight / 2 - TextHeight("W") / 2 - 7;
+    SetImageFont(Fonts[kFontLarge]);
+    y = std::min(y, boxTop - 4 - (TextHeight("Enter Your Name") + 1) / 2);
+  }
+  SetImageFont(Fonts[kFontLarge]);
+  DrawTextAligned(VirtualWidth / 2, y, "Enter Your Name", kAlignCentre, kAlignCentre);
 }
 
 // The box round the letter under the cursor, arrows above and below it, and
@@ -171,6 +188,7 @@ void EnterName() {
   NameEntryOpen = true;
   FadeOutMusic(kNameEntryFadeMs);
   FlushKeys();
+  ClearInputHits();
   WaitForRelease();
 
   Picker picker;
@@ -186,8 +204,7 @@ void EnterName() {
     bool padDone = PickerInput(picker);
 
     SetColourAlpha(0, 255, 0);
-    SetImageFont(Fonts[kFontLarge]);
-    DrawTextAligned(VirtualWidth / 2, VirtualHeight / 2 - 100, "Enter Your Name", kAlignCentre, kAlignCentre);
+    DrawHeading(picker.shown);
     // The cursor is left out of the centring so the name keeps still while it blinks.
     SetImageFont(Fonts[kFontHuge]);
     std::string cursor = Clock() % 600 < 300 ? "_" : " ";
@@ -205,5 +222,7 @@ void EnterName() {
 
   SeedRnd(MilliSecs());
   WaitForRelease();
+  // The letters of the name (X and Z among them) are not the next screen's keys.
+  ClearInputHits();
   NameEntryOpen = false;
 }

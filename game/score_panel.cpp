@@ -82,11 +82,13 @@ int64_t RankScores(int difficulty, int level, int flags) {
   return topBest == 0 ? 1 : topBest;
 }
 
+// The frame's top is the best list's first row's top: a row drawn above the
+// frame would cross its edge.
 void DrawFrame(int W, int H, int s) {
   SetScaleXY(1, 1);
   ResetDrawState();
   SetColourAlpha(0, 0, 0, 0.6);
-  DrawRect(static_cast<float>(W - 8 - s), static_cast<float>(H - 432), 322, 422);
+  DrawRect(static_cast<float>(W - 8 - s), static_cast<float>(H - 436), 322, 426);
   SetColourAlpha(0, 0, 80);
   DrawLine(static_cast<float>(W - 8 - s), static_cast<float>(H - 160), static_cast<float>(W - 8),
            static_cast<float>(H - 160));

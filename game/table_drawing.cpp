@@ -22,6 +22,7 @@ namespace {
 constexpr int kCardW = 96, kCardH = 128;
 constexpr int kBackFrame = 23;        // deck cell of the card back
 constexpr int kSpriteClass = 1;
+constexpr int kHeartsRight = 630;     // right edge of the first heart, column units
 
 // Real-to-integer conversions of the layout truncate toward zero.
 int Trunc(double v) { return static_cast<int>(v); }
@@ -185,8 +186,10 @@ void DrawHud() {
   DrawTextAligned(x0 + 10, 860, ComboText(Combo), kAlignStart, kAlignStart);
   DrawTextAligned(x0 + 150, 830, "Score", kAlignStart, kAlignStart);
   DrawTextAligned(x0 + 150, 860, ScoreText(Score), kAlignStart, kAlignStart);
+  // The hearts fill the HUD's right-hand cell (between its divider at 316
+  // and its border at 636) from the right, 60 apart so that five fit.
   for (int i = 1; i <= Lives; ++i) {
-    DrawSpriteCounted(HeartImage, x0 + 640 - 64 * i, 830, 0, kSpriteClass);
+    DrawSpriteCounted(HeartImage, x0 + kHeartsRight - 64 - 60 * (i - 1), 830, 0, kSpriteClass);
   }
 }
 

@@ -83,11 +83,14 @@ void DrawCredits(int vh) {
   SetScaleXY(1);
 }
 
-// The settings hint; it blinks only while the setup still holds the default width.
+// The settings hint; it blinks only while the setup still holds the default
+// width. The statistics' rate figure (F12) takes the corner, so the hint
+// then stands beside it.
 void DrawSettingsHint() {
   if (Setup[kSetupWidth] == 800 && Clock() % 800 < 400) SetColourAlpha(255, 255, 0, 1);
   SetImageFont(Fonts[kFontNotice]);
-  DrawTextAligned(4, 4, "Hit [Tab] for settings", kAlignStart, kAlignStart);
+  const int rateRight = StatisticsRateRight();
+  DrawTextAligned(rateRight > 0 ? rateRight + 12 : 4, 4, "Hit [Tab] for settings", kAlignStart, kAlignStart);
 }
 
 // The settings panel counts as hidden up to one slide step out: a click meant
@@ -104,6 +107,7 @@ void StartRound() {
   PauseState = 1;
   PlayRound();
   // Whatever ended the round (Escape, a click) must not act here too.
+  ClearInputHits();
   PauseState = 0;
   EscapeLatch = true;
   InputLatch = true;
@@ -176,6 +180,17 @@ void DrawTexts(int vw, int vh) {
   for (int i = 0; i < 3; ++i) DrawTextAligned(vw / 2, vh / 2 + 120 + 20 * i + d, kNoticeLines[i], kAlignCentre, kAlignCentre);
 }
 
+// The turning deck preview (192 units wide) stands in the score panel's
+// column, where the thank-you notice lies over its top. A display wide
+// enough (16:9) gives it room of its own just left of the column, clear of
+// the title logo (640 units wide as shipped).
+int DeckPreviewLeft(int vw) {
+  const int ownPlace = vw - 332 - 4 - 192;
+  const int logoHalf = std::max(ImageWidth(TitleImage), 640) / 2;
+  if (ownPlace >= vw / 2 + logoHalf + 4) return ownPlace;
+  return vw - 242;
+}
+
 // The table picker on the left, the turning deck preview on the right.
 void DrawPickers(int vw, int vh) {
   int d = SlideOffset();
@@ -197,7 +212,8 @@ void DrawPickers(int vw, int vh) {
   double c = std::fabs(Cos(static_cast<float>(SpinAngle)));
   SetColourAlpha(255, 255, 255, 1);
   SetScaleXY(static_cast<float>(2 * c), 2);
-  if (MouseOver(vw - 242 + d, y1, 192, 256)) {
+  const int deckLeft = DeckPreviewLeft(vw);
+  if (MouseOver(deckLeft + d, y1, 192, 256)) {
     SetColourAlpha(247, 255, 247, 1);
     if (MouseDown(1) && !InputLatch && PanelHidden()) {
       StepDeck();
@@ -205,7 +221,7 @@ void DrawPickers(int vw, int vh) {
     }
   }
   int frame = Cos(static_cast<float>(SpinAngle)) > 0 ? 0 : 23;
-  DrawSpriteCounted(CurrentDeckImage(), static_cast<int>((vw - 242 + d + 96) - 96 * c), y1, frame, 1);
+  DrawSpriteCounted(CurrentDeckImage(), static_cast<int>((deckLeft + d + 96) - 96 * c), y1, frame, 1);
 
   SetColourAlpha(255, 255, 255, 1);
   SetScaleXY(1, 1);
@@ -213,7 +229,7 @@ void DrawPickers(int vw, int vh) {
   // The caption keeps clear of the table picture (336 high) above it.
   int captionY = std::max(static_cast<int>(vh * 0.1 + 343.0), y1 + 336 + TextHeight("Click to Change") / 2);
   DrawTextAligned(static_cast<int>(50 - d + 112.0), captionY, "Click to Change", kAlignCentre, kAlignCentre);
-  DrawTextAligned(vw - 146 + d, static_cast<int>(vh * 0.1 + 276.0), "Click to Change", kAlignCentre, kAlignCentre);
+  DrawTextAligned(deckLeft + 96 + d, static_cast<int>(vh * 0.1 + 276.0), "Click to Change", kAlignCentre, kAlignCentre);
 }
 
 }  // namespace
@@ -230,6 +246,9 @@ void ResetTitleScreen() {
 }
 
 void TitleFrame() {
+  // Every frame: a display set up again from the settings panel comes back
+  // in the screens' space.
+  UseDrawingSpace(DrawingSpace::Tall);
   const int vw = VirtualWidth;
   const int vh = VirtualHeight;
 
@@ -267,5 +286,7 @@ void TitleScreen() {
   int spin = SpinAngle;
   ResetTitleScreen();
   SpinAngle = spin;
+  ClearInputHits();
   while (!QuitRequested) TitleFrame();
+  UseDrawingSpace(DrawingSpace::Screens);
 }

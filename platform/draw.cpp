@@ -21,6 +21,7 @@ struct DrawState {
   float sx = 1.0f, sy = 1.0f;
   int font = 0;  // 0 = built-in font
   bool autoMid = false;
+  bool fullCost = false;  // SetFullCostInvisible
 };
 
 DrawState g_state;
@@ -55,15 +56,16 @@ void Append(int texture, bool filtered, const DrawVertex q[4]) {
   if (g_list.vertices.size() >= kMaxQueuedVertices) FlushDrawList();
   const BlendMode blend = g_state.blend;
   if (texture == 0) filtered = false;
-  // A change of texture, blend or filter starts a new command.
+  // A change of texture, blend, filter or cost rule starts a new command.
   if (g_list.commands.empty() || g_list.commands.back().op != DrawOp::Triangles ||
       g_list.commands.back().texture != texture || g_list.commands.back().blend != blend ||
-      g_list.commands.back().filtered != filtered) {
+      g_list.commands.back().filtered != filtered || g_list.commands.back().fullCost != g_state.fullCost) {
     DrawCommand cmd{};
     cmd.op = DrawOp::Triangles;
     cmd.texture = texture;
     cmd.blend = blend;
     cmd.filtered = filtered;
+    cmd.fullCost = g_state.fullCost;
     cmd.first = static_cast<int>(g_list.vertices.size());
     cmd.count = 0;
     g_list.commands.push_back(cmd);
@@ -154,6 +156,8 @@ void SetBlend(int mode) {
 }
 BlendMode GetBlend() { return g_state.blend; }
 
+void SetFullCostInvisible(bool on) { g_state.fullCost = on; }
+
 void SetRotation(float degrees) {
   if (!std::isfinite(degrees)) degrees = 0.0f;
   g_state.rotation = degrees;
@@ -207,7 +211,16 @@ void DrawImage(int image, float x, float y, int frame) {
 
 void DrawRect(float x, float y, float w, float h) {
   if (!plat::CurrentBackend()) return;
-  plat::PlaceQuad(x, y, 0, 0, w, h, 0, false, 0, 0, 0, 0, plat::VertexColour());
+  plat::Bounds box;
+  plat::PlaceQuad(x, y, 0, 0, w, h, 0, false, 0, 0, 0, 0, plat::VertexColour(), plat::g_textLog ? &box : nullptr);
+  if (plat::g_textLog) {
+    plat::RenderBackend* be = plat::CurrentBackend();
+    plat::TextRecord rect{"", 0, plat::kRectRecord, 0, box.x0, box.y0, box.x1, box.y1,
+                          be->Width(), be->Height(), g_state.rotation};
+    rect.colour = static_cast<uint32_t>(g_state.r << 16 | g_state.g << 8 | g_state.b);
+    rect.alpha = g_state.alpha;
+    plat::g_textLog->push_back(rect);
+  }
 }
 
 void DrawLine(float x1, float y1, float x2, float y2) {

@@ -59,6 +59,41 @@ void InputState::TextEvent(int code) {
   if (chars.size() < 256) chars.push_back(code);
 }
 
+void InputState::TypedText(const char* utf8) {
+  for (int code : DecodeTypedText(utf8)) TextEvent(code);
+}
+
+// Typed text arrives as UTF-8; the game's characters are Latin-1 codes, so
+// anything above 255 is dropped, as are malformed bytes.
+std::vector<int> DecodeTypedText(const char* utf8) {
+  std::vector<int> codes;
+  const auto* p = reinterpret_cast<const unsigned char*>(utf8);
+  while (p && *p) {
+    unsigned char c = *p;
+    int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+    if (extra < 0) {  // a stray continuation byte or an invalid lead byte
+      ++p;
+      continue;
+    }
+    uint32_t code = extra == 0 ? c : c & (0x3F >> extra);
+    int taken = 1;
+    bool ok = true;
+    for (int i = 1; i <= extra; ++i) {
+      if ((p[i] & 0xC0) != 0x80) {  // also stops at the terminating zero
+        ok = false;
+        break;
+      }
+      code = (code << 6) | (p[i] & 0x3F);
+      ++taken;
+    }
+    p += taken;
+    // Overlong forms would smuggle control codes past the text filter.
+    static const uint32_t kMinimum[4] = {0, 0x80, 0x800, 0x10000};
+    if (ok && code >= kMinimum[extra] && code > 0 && code <= 255) codes.push_back(static_cast<int>(code));
+  }
+  return codes;
+}
+
 void InputState::MouseButton(int button, bool down) {
   if (button < 1 || button > 3) return;
   if (down && !mouseDown[button]) mouseHits[button]++;

@@ -44,6 +44,8 @@ struct InputState {
   std::vector<PadState> pads;
   void KeyEvent(int vk, bool down);
   void TextEvent(int code);
+  // Typed text as every host receives it, UTF-8, queued as its characters.
+  void TypedText(const char* utf8);
   void MouseButton(int button, bool down);
   void MouseMove(int x, int y);
 };
@@ -172,7 +174,9 @@ int FontAdvance(int font, uint8_t code);
 // Test-only: while a text log is set, every DrawText call is noted with its
 // position, font and colour, and the inked box of what it drew (the glyph
 // quads' bounds, back-buffer pixels); DrawImage notes the box of every image
-// frame (image set, text empty).
+// frame (image set, text empty), DrawRect the box of its rectangle (image
+// kRectRecord, with its colour and alpha).
+constexpr int kRectRecord = -1;
 struct TextRecord {
   std::string text;
   int font;
@@ -183,6 +187,7 @@ struct TextRecord {
   float x = 0, y = 0;      // DrawText's position, logical units
   uint32_t colour = 0;     // 0xRRGGBB
   bool inked = false;      // the box above holds drawn glyphs
+  float alpha = 1;         // rectangles: the alpha drawn with
 };
 extern std::vector<TextRecord>* g_textLog;
 

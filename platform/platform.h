@@ -78,6 +78,11 @@ void SetAlpha(float alpha);
 float GetAlpha();
 void SetBlend(int mode);               // a BlendMode; any other number is ignored
 BlendMode GetBlend();
+// While on, drawing at opacity 0 costs a back end what visible drawing costs:
+// none may skip it, though it still changes no pixel. A load that measures
+// the machine (the engine test) draws this way; off, the default, lets a
+// back end skip what cannot show.
+void SetFullCostInvisible(bool on);
 void SetRotation(float degrees);
 float GetRotation();
 void SetScale(float sx, float sy);

@@ -83,9 +83,10 @@ int ControllerButtonByName(const std::string& name);
 // Windows virtual-key code for an SDL scancode (0 when unmapped).
 int VirtualKeyFromScancode(int scancode);
 
-// SDL host helpers, kept apart for the unit tests.
-// UTF-8 typed text to Latin-1 codes 1..255; other characters and malformed bytes dropped.
+// Typed text, UTF-8 as every host receives it, to Latin-1 codes 1..255;
+// other characters and malformed bytes dropped. Both hosts decode with it.
 std::vector<int> DecodeTypedText(const char* utf8);
+// SDL host helpers, kept apart for the unit tests.
 // An SDL hat position as a fraction of a turn clockwise from up; -1 centred.
 float HatFraction(uint8_t hat);
 // An SDL axis reading (-32768..32767) as -1..1.

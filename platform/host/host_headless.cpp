@@ -234,7 +234,7 @@ class HeadlessHost final : public Host, public HeadlessControl {
       case Kind::KeyDown: in.KeyEvent(e.a, true); break;
       case Kind::KeyUp: in.KeyEvent(e.a, false); break;
       case Kind::Text:
-        for (unsigned char c : e.text) in.TextEvent(c);
+        in.TypedText(e.text.c_str());
         break;
       case Kind::MouseMove: {
         // Logical units of the virtual resolution current at delivery.

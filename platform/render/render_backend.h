@@ -39,6 +39,7 @@ struct DrawCommand {
   int first;      // first vertex
   int count;      // vertex count, a multiple of 3
   Rgba8 clear;    // for DrawOp::Clear
+  bool fullCost = false;  // opacity 0 is drawn in full, never skipped (SetFullCostInvisible)
 };
 
 struct DrawList {
@@ -78,6 +79,9 @@ std::unique_ptr<RenderBackend> MakeHeadlessBackBuffer(int width, int height);
 void SetEagerHeadlessRaster(bool eager);
 // Direct access to the software back buffer (nullptr unless the back end is software).
 const std::vector<Rgba8>* SoftwarePixels(RenderBackend* backend);
+// Row spans every software back end of this process has painted so far (for
+// tests: what a load cost the rasteriser, counted instead of timed).
+uint64_t SoftwareSpansPainted();
 // The software rasteriser's span loops: portable, SSE2 or AVX2. The best the
 // CPU runs is chosen at start; tests select the others to compare them.
 constexpr int kSpansScalar = 0, kSpansSse2 = 1, kSpansAvx2 = 2;

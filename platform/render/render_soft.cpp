@@ -17,7 +17,7 @@
 // (render_soft_spans.inc): AVX2 when the CPU has it, SSE2 otherwise (4 pixels
 // a step), the one-pixel loops on other CPUs; all give the same
 // bytes. Unscaled straight sprites read their texels in a row. Primitives at
-// opacity 0 are skipped. Two threads claim bands of 32 rows as they come
+// opacity 0 are skipped, unless drawn to cost in full (SetFullCostInvisible). Two threads claim bands of 32 rows as they come
 // free; every pixel sees the same operations in the same order, so the
 // result does not depend on which thread drew it.
 //
@@ -64,6 +64,10 @@ struct SoftTexture {
 // The headless host rasterises every frame as it is drawn instead of only
 // what is read (tests compare both ways).
 bool g_eagerHeadless = false;
+// Row spans painted: each thread counts its own and adds them up once per
+// band, so counting costs the rasteriser nothing it would notice.
+std::atomic<uint64_t> g_spansPainted{0};
+thread_local uint64_t t_spansPainted = 0;
 
 // A record that grows past this many vertices without a full clear is
 // rasterised, so a program that never clears still runs in bounded memory.
@@ -367,7 +371,7 @@ struct Edge {
 // The rows [r0, r1) of the band [y0, y1) whose centres a polygon may cover,
 // on a screen `width` wide. False when it changes nothing there: it has no
 // area, is invisible, or lies off the screen or the band.
-bool CoveredRows(const DrawVertex* p, int n, BlendMode blend, int width, int y0, int y1, int& r0,
+bool CoveredRows(const DrawVertex* p, int n, const DrawCommand& cmd, int width, int y0, int y1, int& r0,
                  int& r1) {
   float ymin = p[0].y, ymax = p[0].y, xmin = p[0].x, xmax = p[0].x;
   for (int k = 1; k < n; ++k) {
@@ -377,7 +381,7 @@ bool CoveredRows(const DrawVertex* p, int n, BlendMode blend, int width, int y0,
     xmax = std::max(xmax, p[k].x);
   }
   if (!(ymax > ymin) || !(xmax > xmin)) return false;  // also rejects NaN
-  if (BlendUsesAlpha(blend) && p[0].colour.a == 0) return false;
+  if (BlendUsesAlpha(cmd.blend) && p[0].colour.a == 0 && !cmd.fullCost) return false;
   // Clip to the screen and the band before doing anything per row.
   if (xmax <= 0 || xmin >= width || ymax <= y0 || ymin >= y1) return false;
   // Clamped while still floating point: far-off vertices must not overflow the casts.
@@ -606,6 +610,9 @@ class SoftBackend final : public RenderBackend {
   }
 
   // Alpha and light with opacity 0 leave every pixel as it is (cmd checked).
+  // Kept out of the record even where drawn to cost in full: the lazy back
+  // buffer is the headless host's, whose clock is virtual, so no load drawn
+  // there measures anything.
   static bool Invisible(const DrawList& list, const DrawCommand& cmd) {
     if (!BlendUsesAlpha(cmd.blend)) return false;
     for (int i = cmd.first; i < cmd.first + cmd.count; i += 3)
@@ -689,6 +696,11 @@ class SoftBackend final : public RenderBackend {
 
   // Runs the whole list over the rows [y0, y1).
   void RunRows(const DrawList& list, int y0, int y1) {
+    RunRowsUncounted(list, y0, y1);
+    g_spansPainted.fetch_add(t_spansPainted, std::memory_order_relaxed);
+    t_spansPainted = 0;
+  }
+  void RunRowsUncounted(const DrawList& list, int y0, int y1) {
     const auto& vs = list.vertices;
     for (const DrawCommand& cmd : list.commands) {
       if (cmd.op == DrawOp::Clear) {
@@ -718,7 +730,7 @@ class SoftBackend final : public RenderBackend {
   void Polygon(const DrawVertex* p, int n, const SoftTexture* tex, const DrawCommand& cmd, int y0,
                int y1) {
     int r0, r1;
-    if (!CoveredRows(p, n, cmd.blend, w_, y0, y1, r0, r1)) return;
+    if (!CoveredRows(p, n, cmd, w_, y0, y1, r0, r1)) return;
     Edge edges[4];
     const int ne = SetUpEdges(p, n, edges);
     SpanPainter painter;
@@ -742,6 +754,7 @@ class SoftBackend final : public RenderBackend {
         __builtin_prefetch(next + (xe - xs), 1);
       }
       painter.Paint(row, xs, xe, yc);
+      ++t_spansPainted;
     }
   }
 
@@ -783,6 +796,8 @@ bool SelectSoftwareSpans(int spans) {
 }
 
 int SoftwareSpans() { return g_spans; }
+
+uint64_t SoftwareSpansPainted() { return g_spansPainted.load(std::memory_order_relaxed); }
 
 const std::vector<Rgba8>* SoftwarePixels(RenderBackend* backend) {
   auto* soft = dynamic_cast<SoftBackend*>(backend);

@@ -67,13 +67,14 @@ class ClosingScreenTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(ClosingScreenTest, SavesLogsAndEndsOnAHeldButton) {
+TEST_F(ClosingScreenTest, SavesLogsAndEndsOnAClick) {
   // A set-up still in progress when the player closed: an orderly exit, so
   // the crash guard must not survive it.
   tree.Write("253/crash.dat", "");
-  testhost::PushMouseButton(1, true);
-  PollSystem();
-  EXPECT_LT(RunUntilEnded(), 50);
+  At(30, "mousedown 1");
+  const int waited = RunUntilEnded();
+  EXPECT_GE(waited, 30);
+  EXPECT_LT(waited, 50);
 
   EXPECT_EQ(tree.Read("Setup.ini").rfind("[Graphics]\r\nFullscreen = False\r\n", 0), 0u);
   EXPECT_TRUE(std::filesystem::exists(tree.Path() / "253/scores.dat"));
@@ -89,24 +90,48 @@ TEST_F(ClosingScreenTest, SavesLogsAndEndsOnAHeldButton) {
   EXPECT_NE(PartnerLogoImage, 0);
 }
 
-TEST_F(ClosingScreenTest, RightButtonAndAltF4EndTheWaitAtOnce) {
-  testhost::PushMouseButton(2, true);
-  PollSystem();
-  EXPECT_LT(RunUntilEnded(), 50);
-  testhost::PushMouseButton(2, false);
-
-  ChangeDir((tree.Path() / "253").string());
-  testhost::PushKey(165, true);   // right Alt
-  testhost::PushKey(115, true);
-  PollSystem();
-  EXPECT_LT(RunUntilEnded(), 50);
+TEST_F(ClosingScreenTest, EveryMouseButtonAndAltF4EndTheWait) {
+  for (const char* press : {"mousedown 2", "mousedown 3", "keydown 115"}) {
+    ChangeDir((tree.Path() / "253").string());
+    if (std::string(press) == "keydown 115") {
+      testhost::PushKey(165, true);   // right Alt, held from before the page
+      PollSystem();
+    }
+    At(20, press);
+    const int waited = RunUntilEnded();
+    EXPECT_GE(waited, 20) << press;
+    EXPECT_LT(waited, 40) << press;
+    for (int vk : {2, 3, 4, 115, 165}) testhost::PushKey(vk, false);
+    testhost::PushMouseButton(2, false);
+    testhost::PushMouseButton(3, false);
+    PollSystem();
+  }
 }
 
-TEST_F(ClosingScreenTest, TheMiddleButtonIsInputToo) {
-  // Key codes 1..3 are the mouse buttons, so any held button is "any input".
-  testhost::PushMouseButton(3, true);
+// The page ends only on input that starts after it is shown. Leaving the
+// title screen with Escape shows the page while Escape is still held (a
+// hand lets go some 120 ms later); a click, a key or a pad button held from
+// the screen before ends nothing either. A press after all that ends it.
+TEST_F(ClosingScreenTest, InputHeldFromTheScreenBeforeDoesNotEndThePage) {
+  At(0, "paddown a");
+  testhost::PushKey(27, true);
+  testhost::PushMouseButton(1, true);
+  testhost::PushKey(65, true);
   PollSystem();
-  EXPECT_LT(RunUntilEnded(), 50);
+  ASSERT_TRUE(AnyControllerButtonHeld());
+  At(120, "keyup 27");
+  At(150, "mouseup 1");
+  At(170, "keyup 65");
+  At(200, "padup a");
+  At(400, "paddown a");
+  const int waited = RunUntilEnded();
+  EXPECT_GE(waited, 400);
+  EXPECT_LT(waited, 420);
+
+  // A key pressed later ends it too, with the pad button still held.
+  ChangeDir((tree.Path() / "253").string());
+  At(300, "key 32");
+  EXPECT_GE(RunUntilEnded(), 300);
 }
 
 namespace {

@@ -182,6 +182,31 @@ TEST_F(MenusTest, PauseMenuMovesOnceAndWrapsBothWays) {
   EXPECT_EQ(PauseMenu(), 99);
 }
 
+// The frozen picture is grabbed in real pixels and drawn in virtual units: at
+// pulse 1 it covers the screen exactly, at every size, so in its first frame
+// (pulse about 1.5 on both axes, barely turned) it is 1.5 screens wide and
+// tall round the screen's centre.
+TEST_F(MenusTest, PauseMenuPictureIsScreenSizedAtEverySize) {
+  for (testsupport::DisplayShape shape : {testsupport::DisplayShape{.width = 800, .height = 600},
+                                          testsupport::DisplayShape{.width = 1920, .height = 1080,
+                                                                    .virtualWidth = 1600, .virtualHeight = 900}}) {
+    testsupport::OpenHeadlessDisplay(shape);
+    Cls();
+    At(200, "key 27");
+    testhost::RecordTexts(true);
+    EXPECT_EQ(PauseMenu(), 1);
+    const std::vector<testhost::DrawnImage> images = testhost::DrawnImages();
+    testhost::RecordTexts(false);
+    ASSERT_FALSE(images.empty());
+    const testhost::DrawnImage& first = images.front();
+    const float pulseX = 1.5f + 0.5f * Sin(0.4f), pulseY = 1.5f + 0.5f * Sin(0.52f);
+    EXPECT_NEAR(first.x1 - first.x0, shape.width * pulseX, shape.width * 0.01) << shape.width;
+    EXPECT_NEAR(first.y1 - first.y0, shape.height * pulseY, shape.height * 0.01) << shape.width;
+    EXPECT_NEAR((first.x0 + first.x1) / 2, shape.width / 2.0, 2) << shape.width;
+    EXPECT_NEAR((first.y0 + first.y1) / 2, shape.height / 2.0, 2) << shape.width;
+  }
+}
+
 TEST_F(MenusTest, PauseMenuEscapeTakesTheHighlightedChoice) {
   Cls();
   At(200, "key 27");
@@ -298,6 +323,43 @@ TEST_F(MenusTest, FailedScreenshotIsReportedAndTheFolderRestored) {
   EXPECT_EQ(MessageList.back()->txt, "Could not save the Screenshot");
   EXPECT_NE(folder.Read("Debug.txt").find("\tSaved Screenshot 0\r\n"), std::string::npos);
   Graphics(800, 600, 0, 60, 0);
+}
+
+// The panel is drawn over a display set-up's engine test: while that runs,
+// neither a click nor Return acts on a row (Apply would start a set-up
+// inside the running one, a pad switched off would change what it sets up).
+TEST_F(MenusTest, NoRowActsWhileADisplaySetUpRuns) {
+  testhost::AddPad("First Pad", 0xF);
+  ScanPads();
+  ::Setup[kSetupFullscreen] = 0;
+  SettingsOpen = 1;
+  for (int i = 0; i < 10; ++i) SettingsPanel();
+  DisplaySetupRunning = true;
+  MouseXNow = VirtualWidth - 280 + 5;
+  MouseYNow = 20 + 230 + 5;        // the pad's line
+  Click();
+  SettingsPanel();
+  EXPECT_EQ(PadEnabled[1], 1);
+  MouseXNow = 30;
+  MouseYNow = 20 + 30 + 10;        // the display row
+  Click();
+  SettingsPanel();
+  EXPECT_EQ(::Setup[kSetupFullscreen], 0);
+  // The keys: the focus shows, Right on the display row and Return on Apply
+  // do nothing.
+  MouseXPrev = MouseXNow;
+  MouseYPrev = MouseYNow;
+  for (int vk : {40, 39, 40, 40, 40, 40, 13}) {
+    testhost::PushKey(vk, true);
+    PollSystem();
+    SettingsPanel();
+    testhost::PushKey(vk, false);
+    PollSystem();
+    SettingsPanel();
+  }
+  EXPECT_EQ(SettingsOpen, 1);
+  EXPECT_EQ(::Setup[kSetupFullscreen], 0);
+  DisplaySetupRunning = false;
 }
 
 TEST_F(MenusTest, ClickingAPadNameSwitchesItOffAndOn) {

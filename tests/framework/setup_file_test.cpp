@@ -145,16 +145,18 @@ TEST_F(SetupFileTest, ALoneCrEndsALine) {
 }
 
 TEST_F(SetupFileTest, AnUnreadableFileIsNeverSavedOver) {
-  testsupport::TempFolder tree("setupunreadable", testsupport::TempFolder::kDataTree);
+  testsupport::TempFolder tree("setupunreadable", testsupport::TempFolder::kDataTree, FolderAnybodyCanReach());
   std::filesystem::permissions(tree.Path(), std::filesystem::perms::all);
   std::filesystem::permissions(tree.Path() / "253", std::filesystem::perms::all);
   const std::string mine = "[Graphics]\r\nWidth=1920\r\nHeight=1080\r\n";
   tree.Write("Setup.ini", mine);
   std::filesystem::permissions(tree.Path() / "Setup.ini", std::filesystem::perms::none);
   std::string failure = RunUnprivileged([&tree] {
-    ChangeDir(tree.Path().string());
+    // A change of folder that failed would leave the child where the file
+    // looks missing, and the saves below would then prove nothing.
+    if (ChangeDir(tree.Path().string()) != 1) return std::string("could not enter the scene");
     ReadSetup();
-    ChangeDir((tree.Path() / "253").string());
+    if (ChangeDir((tree.Path() / "253").string()) != 1) return std::string("could not enter the game folder");
     SaveSetup();
     SaveSetup();
     if (!SetupFileUnreadable()) return std::string("not seen as unreadable");

@@ -21,6 +21,7 @@
 #include "framework/shared_assets.h"
 #include "framework/startup.h"
 #include "game/name_entry.h"
+#include "platform/render/render_backend.h"
 #include "support/test_host.h"
 #include "support/headless_display.h"
 #include "support/temp_folder.h"
@@ -136,6 +137,32 @@ TEST_F(EngineTestTest, LoadLeavesOnlyTheBackdrop) {
     }
   }
   EXPECT_GT(blue, 1000);
+}
+
+// The load costs the software back end what a visible load would: though
+// none of it shows, every sprite is rasterised. Counted in row spans painted
+// per frame: a step of 1000 sprites paints 500 sprites' worth more than a
+// step of 500 over the same backdrop.
+TEST_F(EngineTestTest, TheLoadIsRasterisedInFullOnTheSoftwareBackEnd) {
+  testhost::RasteriseEveryFrame(true);
+  testsupport::OpenHeadlessDisplay({.width = 640, .height = 480});
+  IconSheetUnfiltered = LoadAnimImage(std::string(MNEMORA_GAME_DIR) + "/Files/Common/icons.png", 16, 16, 0, 64, 1);
+  ASSERT_NE(IconSheetUnfiltered, 0);
+  static uint64_t spansOfStep[3];
+  spansOfStep[1] = spansOfStep[2] = 0;
+  g_cost = [](int n) { return n <= 1000 ? 0 : 40; };
+  EngineTestDrawCost = [](int sprites) {
+    // This frame's backdrop and load, rasterised now.
+    const uint64_t before = plat::SoftwareSpansPainted();
+    plat::FlushDrawList();
+    if (sprites / 500 <= 2) spansOfStep[sprites / 500] = plat::SoftwareSpansPainted() - before;
+    ChargeLoad(sprites);
+  };
+  RunEngineTest(60, 2);
+  testhost::RasteriseEveryFrame(false);
+  // Sprites 32 units (16 pixels) tall, more when turned: 16 spans each at least.
+  ASSERT_GT(spansOfStep[1], 0u);
+  EXPECT_GE(spansOfStep[2], spansOfStep[1] + 500 * 16) << spansOfStep[1] << " then " << spansOfStep[2];
 }
 
 // Apply runs the engine test in the middle of a round (PauseState 1). Escape

@@ -112,7 +112,7 @@ TEST_F(NameEntry, CharactersTypedTogetherArriveOnePerFrame) {
 TEST_F(NameEntry, RefusedCharactersAreDropped) {
   PlayerName = "";
   Run([](int f) {
-    if (f == 1) testhost::PushText(std::string("a|b\x7f\x01") + "\xe9");
+    if (f == 1) testhost::PushText(std::string("a|b\x7f\x01") + "\xc3\xa9");
     if (f == 10) Press(kKeyReturn);
   });
   EXPECT_EQ(PlayerName, std::string("ab\xe9"));
@@ -135,6 +135,28 @@ TEST_F(NameEntry, HeldButtonFromTheRoundDoesNotEndItAtOnce) {
   EXPECT_EQ(PlayerName, "Kim!");
   EXPECT_GE(driver_.frame, 5);
   EXPECT_EQ(MouseDown(1), 0);   // the entry returned only after the release
+}
+
+// The keys of a typed name are the name's alone: the title screen that comes
+// next must not take the Z of "Zoe" or the X of "Xavi" as its own keys for
+// the table art and the deck.
+TEST_F(NameEntry, KeysTypedIntoTheNameAreNotLeftForTheNextScreen) {
+  PlayerName = "";
+  Run([](int f) {
+    if (f == 1) {
+      Press(90);
+      testhost::PushText("Zoe");
+    }
+    if (f == 2) {
+      Press(88);
+      testhost::PushText("X");
+    }
+    if (f == 8) Press(kKeyReturn);
+  });
+  EXPECT_EQ(PlayerName, "ZoeX");
+  EXPECT_EQ(KeyHit(90), 0);
+  EXPECT_EQ(KeyHit(88), 0);
+  EXPECT_EQ(GetChar(), 0);
 }
 
 TEST_F(NameEntry, EscapeEndsTheEntryAndIsLetGoBeforeReturning) {

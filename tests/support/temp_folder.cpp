@@ -10,9 +10,9 @@
 
 namespace testsupport {
 
-TempFolder::TempFolder(const std::string& name, Kind kind) : owner_(::getpid()) {
+TempFolder::TempFolder(const std::string& name, Kind kind, const fs::path& base) : owner_(::getpid()) {
   static int serial = 0;
-  path_ = fs::temp_directory_path() /
+  path_ = (base.empty() ? fs::temp_directory_path() : base) /
           ("mnemora_" + name + "_" + std::to_string(owner_) + "_" + std::to_string(++serial));
   fs::remove_all(path_);
   fs::create_directories(path_);

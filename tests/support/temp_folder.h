@@ -23,8 +23,9 @@ class TempFolder {
   enum Kind { kPlain, kEntered, kDataTree };
 
   // name: a word for the folder's name, which also holds the process and a
-  // serial number.
-  explicit TempFolder(const std::string& name = "test", Kind kind = kPlain);
+  // serial number. base: the folder to make it in; empty, the test's own
+  // temporary folder.
+  explicit TempFolder(const std::string& name = "test", Kind kind = kPlain, const fs::path& base = {});
   ~TempFolder();
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;

@@ -169,9 +169,20 @@ std::vector<DrawnImage> DrawnImages() {
   std::vector<DrawnImage> out;
   for (size_t i = 0; i < g_recorded.size(); ++i) {
     const plat::TextRecord& r = g_recorded[i];
-    if (r.image != 0)
+    if (r.image > 0)
       out.push_back(DrawnImage{static_cast<int>(i), r.image, r.frame, r.x0, r.y0, r.x1, r.y1, r.windowWidth,
                                r.windowHeight});
+  }
+  return out;
+}
+
+std::vector<DrawnRect> DrawnRects() {
+  std::vector<DrawnRect> out;
+  for (size_t i = 0; i < g_recorded.size(); ++i) {
+    const plat::TextRecord& r = g_recorded[i];
+    if (r.image == plat::kRectRecord)
+      out.push_back(DrawnRect{static_cast<int>(i), r.x0, r.y0, r.x1, r.y1, r.colour, r.alpha, r.windowWidth,
+                              r.windowHeight});
   }
   return out;
 }

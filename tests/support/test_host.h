@@ -78,9 +78,17 @@ struct DrawnImage {
   float x0, y0, x1, y1;       // the frame's box as placed, real pixels
   int windowWidth, windowHeight;
 };
+struct DrawnRect {
+  int order;
+  float x0, y0, x1, y1;       // the rectangle as placed, real pixels
+  uint32_t colour;            // 0xRRGGBB
+  float alpha;
+  int windowWidth, windowHeight;
+};
 void RecordTexts(bool on);
 std::vector<DrawnText> DrawnTexts();
 std::vector<DrawnImage> DrawnImages();
+std::vector<DrawnRect> DrawnRects();   // every DrawRect too
 void ClearDrawnTexts();
 
 // End(): instead of ending the process, calls this hook (which may throw).

@@ -12,8 +12,15 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
+
+// The test's own temporary folder lies in the build folder, which may lie in
+// a home that only its owner can enter (mode 700): a child without root's
+// powers could not reach a scene there by its full name. Scenes for it go to
+// the system's shared temporary folder, which everybody can enter.
+inline std::filesystem::path FolderAnybodyCanReach() { return std::filesystem::path(P_tmpdir); }
 
 inline std::string RunInChild(const std::function<std::string()>& body) {
   int pipeEnds[2];
@@ -38,7 +45,8 @@ inline std::string RunInChild(const std::function<std::string()>& body) {
   return report;
 }
 
-// The folder it works in must let anybody write.
+// The folder it works in must let anybody write, and the child must be able
+// to reach it: see FolderAnybodyCanReach.
 inline std::string RunUnprivileged(const std::function<std::string()>& body) {
   return RunInChild([&body] {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return std::string("could not drop root");

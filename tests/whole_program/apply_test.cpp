@@ -36,3 +36,21 @@ TEST(ApplySettings, SwitchesBackEndLiveAndBack) {
   // Closing the window on the title screen goes through the closing screen.
   EXPECT_EQ(log.back(), "Play again, soon!!");
 }
+
+// Apply pressed again while its own set-up measures (the panel reopened with
+// Tab during the engine test, Apply clicked, then Return on its row) starts
+// no set-up inside the running one: one engine test per Apply.
+TEST(ApplySettings, ApplyDuringASetUpDoesNothing) {
+  GameDir dir("apply_nested");
+  std::string script =
+      "3000 mousemove 640 900\n+9000 key 9\n+600 mousemove 25 285\n+100 click 25 285\n"
+      "+300 key 9\n+600 click 25 285\n"
+      "+300 key 40\n+100 key 40\n+100 key 40\n+100 key 40\n+100 key 40\n+100 key 13\n"
+      "+20000 close\n+3000 key 32\n";
+  ASSERT_EQ(dir.Run(script), 0) << dir.Read("run.log");
+  auto log = dir.LogLines();
+  int tests = 0;
+  for (const std::string& line : log) tests += line == "Starting Engine Test";
+  EXPECT_EQ(tests, 2);   // the start's, and the first Apply's
+  EXPECT_EQ(log.back(), "Play again, soon!!");
+}

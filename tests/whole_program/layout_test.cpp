@@ -1,8 +1,11 @@
-// Layout: every screen's texts, at every display size the settings panel
-// offers most often, must be readable: no two texts overlap, none leaves the
-// window, and no big picture of the title screen lies over a text. The
-// screens run in-process on the headless host with the generated fonts and
-// art; the platform records the inked box of every text drawn.
+// Layout: every screen's texts and the pictures that carry meaning, at every
+// display size the settings panel offers most often, must be readable: no
+// two texts overlap, none leaves the window, no such picture lies over or
+// under a text or leaves the window, no box covers what was drawn before it,
+// and what belongs in a frame (score rows, the HUD, hearts, a focused row)
+// lies inside it. The screens run in-process on the headless host with the
+// generated fonts and art; the platform records the inked box of every text
+// drawn and the box of every picture and rectangle.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -36,6 +39,7 @@
 namespace {
 
 using testhost::DrawnImage;
+using testhost::DrawnRect;
 using testhost::DrawnText;
 
 struct Size {
@@ -78,6 +82,68 @@ std::vector<std::string> TextFaults(const std::vector<DrawnText>& texts, const s
     }
   }
   return faults;
+}
+
+// A named box in real pixels, with its place in the drawing order.
+struct Box {
+  std::string what;
+  float x0, y0, x1, y1;
+  int order;
+};
+Box BoxOf(const DrawnText& t) { return {"\"" + t.text + "\"", t.x0, t.y0, t.x1, t.y1, t.order}; }
+Box BoxOf(const DrawnImage& im, const std::string& what) { return {what, im.x0, im.y0, im.x1, im.y1, im.order}; }
+Box BoxOf(const DrawnRect& r, const std::string& what) { return {what, r.x0, r.y0, r.x1, r.y1, r.order}; }
+
+std::string Describe(const Box& b) {
+  std::ostringstream s;
+  s << b.what << " at (" << b.x0 << ", " << b.y0 << ")-(" << b.x1 << ", " << b.y1 << ")";
+  return s.str();
+}
+bool Overlap(const Box& a, const Box& b) { return Overlap(a.x0, a.y0, a.x1, a.y1, b.x0, b.y0, b.x1, b.y1); }
+// Half a pixel of slack: boxes are placed at fractional pixels.
+bool Inside(const Box& in, const Box& out) {
+  return in.x0 >= out.x0 - 0.5f && in.y0 >= out.y0 - 0.5f && in.x1 <= out.x1 + 0.5f && in.y1 <= out.y1 + 0.5f;
+}
+
+// Pictures that carry meaning lie wholly inside the window, and no text lies
+// over or under them.
+std::vector<std::string> PictureFaults(const std::vector<Box>& pictures, const std::vector<DrawnText>& texts,
+                                       int windowWidth, int windowHeight) {
+  std::vector<std::string> faults;
+  const Box window{"the window", 0, 0, static_cast<float>(windowWidth), static_cast<float>(windowHeight), 0};
+  for (const Box& p : pictures) {
+    if (!Inside(p, window)) faults.push_back(Describe(p) + " leaves the window");
+    for (const DrawnText& t : texts)
+      if (Overlap(p, BoxOf(t))) faults.push_back(Describe(p) + " meets " + Describe(BoxOf(t)));
+  }
+  return faults;
+}
+
+// A box that hides what lies under it (alpha 0.5 or more) drawn after a text
+// or a picture must not cover it. Fainter boxes are highlights, meant to lie
+// over what they light up.
+std::vector<std::string> CoverFaults(const std::vector<DrawnRect>& rects, const std::vector<Box>& under) {
+  std::vector<std::string> faults;
+  for (const DrawnRect& r : rects) {
+    if (r.alpha < 0.5f) continue;
+    for (const Box& b : under)
+      if (b.order < r.order && Overlap(BoxOf(r, "a box"), b)) faults.push_back(Describe(BoxOf(r, "a box")) + " covers " + Describe(b));
+  }
+  return faults;
+}
+
+// Everything that overlaps the frame lies wholly inside it.
+std::vector<std::string> FrameFaults(const Box& frame, const std::vector<Box>& inside) {
+  std::vector<std::string> faults;
+  for (const Box& b : inside)
+    if (Overlap(b, frame) && !Inside(b, frame)) faults.push_back(Describe(b) + " crosses " + Describe(frame));
+  return faults;
+}
+
+std::vector<Box> TextBoxes(const std::vector<DrawnText>& texts) {
+  std::vector<Box> boxes;
+  for (const DrawnText& t : texts) boxes.push_back(BoxOf(t));
+  return boxes;
 }
 
 class LayoutTest : public ::testing::TestWithParam<Size> {
@@ -130,6 +196,12 @@ class LayoutTest : public ::testing::TestWithParam<Size> {
               const std::vector<std::string>& decorative = {}) {
     EXPECT_FALSE(texts.empty()) << scene << ": nothing drawn";
     for (const std::string& f : TextFaults(texts, decorative)) ADD_FAILURE() << scene << ": " << f;
+    Shot(scene);
+  }
+  void ExpectNone(const std::string& scene, const std::vector<std::string>& faults) {
+    for (const std::string& f : faults) ADD_FAILURE() << scene << ": " << f;
+  }
+  void Shot(const std::string& scene) {
     const char* dir = std::getenv("MNEMORA_LAYOUT_SHOTS");
     if (dir && GraphicsOpenNow()) SaveShot(dir, scene);
   }
@@ -172,17 +244,18 @@ class LayoutTest : public ::testing::TestWithParam<Size> {
   std::unique_ptr<testsupport::TempFolder> tree_;
 };
 
-// A full panel: sixteen and more ranked names of the difficulty on show,
-// the history graph, the thank-you notice and the details of the newest.
-void FillScores() {
+// A panel of `count` ranked names of the difficulty on show (more than ten
+// bring the thank-you notice, sixteen fill the best list), the history
+// graph and the details of the newest.
+void FillScores(int count) {
   const char* const names[] = {"Alexandra Miller", "Player", "Jo", "Sam Taylor", "Kim", "Robin Hood",
                                "Chris", "Morgan Lee", "Pat", "Dana Scully", "Lee", "Max Power",
                                "Alex", "Jamie Fox", "Ray", "Toni Baker", "Ed", "Lou Reed"};
   int64_t stamp = 40000000;
   int64_t score = 1234;
-  for (const char* name : names) {
+  for (int i = 0; i < count && i < 18; ++i) {
     auto r = std::make_shared<Scores>();
-    r->Name = name;
+    r->Name = names[i];
     r->Score = score;
     r->Timestamp = stamp--;
     r->GameMode = 1;
@@ -192,39 +265,89 @@ void FillScores() {
   SortScores();
 }
 
-TEST_P(LayoutTest, TitleScreenAtRestWithAFullScorePanel) {
-  FillScores();
-  Difficulty = 1;
-  PanelChoice = 1;
-  for (int i = 0; i < 40; ++i) TitleFrame();
-  ASSERT_EQ(SlideStep, 32);
-  ASSERT_EQ(QuitRequested, false);
+TEST_P(LayoutTest, TitleScreenAtRestWithEveryPanelFilling) {
+  for (int records : {5, 11, 18}) {
+    SCOPED_TRACE(std::to_string(records) + " records");
+    ClearList(ScoreList);
+    FillScores(records);
+    ResetTitleScreen();
+    Difficulty = 1;
+    PanelChoice = 1;
+    for (int i = 0; i < 40; ++i) TitleFrame();
+    ASSERT_EQ(SlideStep, 32);
+    ASSERT_EQ(QuitRequested, false);
 
+    testhost::RecordTexts(true);
+    TitleFrame();
+    const std::vector<DrawnText> texts = testhost::DrawnTexts();
+    const std::vector<DrawnImage> images = testhost::DrawnImages();
+    const std::vector<DrawnRect> rects = testhost::DrawnRects();
+    testhost::RecordTexts(false);
+    const std::string scene = "title" + std::to_string(records);
+    Expect(scene, texts);
+
+    // The title logo, the table picker and the turning deck preview at its
+    // widest lie inside the window, clear of every text, and no box of the
+    // score panel covers them or the texts under it.
+    std::vector<Box> pictures;
+    for (const DrawnImage& im : images) {
+      Box box = BoxOf(im, "picture " + std::to_string(im.image));
+      if (im.image == DeckImages[1]) {
+        float centre = (im.x0 + im.x1) / 2, half = (im.y1 - im.y0) * 96 / 128 / 2;
+        box.x0 = centre - half;
+        box.x1 = centre + half;
+        box.what = "the deck preview";
+      } else if (im.image == TableImages[1]) {
+        box.what = "the table preview";
+      } else if (im.image == TitleImage) {
+        box.what = "the title logo";
+      } else {
+        continue;
+      }
+      pictures.push_back(box);
+    }
+    ASSERT_EQ(pictures.size(), 3u);
+    const int ww = GetParam().w, wh = GetParam().h;
+    // A display without room beside the score panel (4:3) keeps the deck
+    // preview in the panel's column, where the thank-you notice and the
+    // details lie over its top and its caption by design; a wide one gives
+    // it a place of its own, and there nothing may touch it.
+    const bool deckBesidePanel = VirtualWidth >= 1600;
+    std::vector<Box> kept;
+    Box deckColumn{"", 0, 0, 0, 0, 0};
+    for (const Box& b : pictures) {
+      if (b.what != "the deck preview" || deckBesidePanel) kept.push_back(b);
+      // The column from the top down to the caption under the preview.
+      if (b.what == "the deck preview") deckColumn = Box{"", b.x0, 0, b.x1, b.y1 + (b.y1 - b.y0) / 4, 0};
+    }
+    std::vector<DrawnText> notDeck;
+    for (const DrawnText& t : texts)
+      if (deckBesidePanel || !Overlap(BoxOf(t), deckColumn)) notDeck.push_back(t);
+    ExpectNone(scene, PictureFaults(kept, notDeck, ww, wh));
+    std::vector<Box> under = TextBoxes(notDeck);
+    under.insert(under.end(), kept.begin(), kept.end());
+    ExpectNone(scene, CoverFaults(rects, under));
+
+    // The score rows lie inside the panel's frame: the dark box at the right.
+    const DrawnRect* frame = nullptr;
+    for (const DrawnRect& r : rects)
+      if (r.colour == 0 && r.x1 > ww * 0.6f && r.y1 - r.y0 > wh * 0.4f) frame = &r;
+    ASSERT_NE(frame, nullptr);
+    ExpectNone(scene, FrameFaults(BoxOf(*frame, "the score panel's frame"), TextBoxes(texts)));
+  }
+}
+
+// The statistics (F12) over the title screen: the rate figure and the lines
+// under it keep clear of the screen's own texts.
+TEST_P(LayoutTest, TitleScreenWithTheStatistics) {
+  for (int i = 0; i < 40; ++i) TitleFrame();
+  DebugOverlay = 1;
+  ShownFps = 60;
   testhost::RecordTexts(true);
   TitleFrame();
   std::vector<DrawnText> texts = testhost::DrawnTexts();
-  std::vector<DrawnImage> images = testhost::DrawnImages();
   testhost::RecordTexts(false);
-  Expect("title", texts);
-
-  // The pictures (title logo, table picker, turning deck preview at its
-  // widest) are drawn over no text.
-  for (const DrawnImage& im : images) {
-    float x0 = im.x0, x1 = im.x1;
-    if (im.image == DeckImages[1]) {
-      float centre = (im.x0 + im.x1) / 2, half = (im.y1 - im.y0) * 96 / 128 / 2;
-      x0 = centre - half;
-      x1 = centre + half;
-    } else if (im.image != TableImages[1] && im.image != TitleImage) {
-      continue;
-    }
-    for (const DrawnText& t : texts) {
-      if (t.order > im.order) continue;
-      EXPECT_FALSE(Overlap(x0, im.y0, x1, im.y1, t.x0, t.y0, t.x1, t.y1))
-          << "picture " << im.image << " (" << x0 << ", " << im.y0 << ")-(" << x1 << ", " << im.y1
-          << ") lies over " << Describe(t);
-    }
-  }
+  Expect("title-statistics", texts);
 }
 
 TEST_P(LayoutTest, SettingsPanelFullyOut) {
@@ -266,6 +389,61 @@ TEST_P(LayoutTest, SettingsPanelFullyOut) {
   ::Setup[kSetupFrameskip] = 0;
 }
 
+// The keyboard's focus walks every row of the panel: its yellow frame holds
+// the whole row, so its edges cross none of the row's texts (those whose
+// middle lies within it).
+TEST_P(LayoutTest, SettingsPanelFocusOnEveryRow) {
+  PadCount = 2;
+  PadNames[1] = "USB Gamepad";
+  PadNames[2] = "Wireless Controller";
+  PadEnabled[1] = PadEnabled[2] = 1;
+  MouseMode = 0;   // the controls column too
+  SettingsOpen = 1;
+  for (int i = 0; i < 12; ++i) {
+    BeginFrame(1);
+    FlipFrame(0);
+  }
+  ASSERT_EQ(SettingsPanelY, 20);
+  Box previous{"", 0, 0, 0, 0, 0};
+  for (int step = 0; step < 40; ++step) {
+    testhost::PushKey(40, true);
+    PollSystem();
+    BeginFrame(1);
+    FlipFrame(0);
+    testhost::PushKey(40, false);
+    PollSystem();
+    testhost::RecordTexts(true);
+    BeginFrame(1);
+    FlipFrame(0);
+    const std::vector<DrawnText> texts = testhost::DrawnTexts();
+    const std::vector<DrawnRect> rects = testhost::DrawnRects();
+    testhost::RecordTexts(false);
+    Box frame{"the focus frame", 1e9f, 1e9f, -1e9f, -1e9f, 0};
+    for (const DrawnRect& r : rects) {
+      if (r.colour != 0xFFE628) continue;
+      frame.x0 = std::min(frame.x0, r.x0);
+      frame.y0 = std::min(frame.y0, r.y0);
+      frame.x1 = std::max(frame.x1, r.x1);
+      frame.y1 = std::max(frame.y1, r.y1);
+    }
+    ASSERT_LT(frame.x0, frame.x1) << "no focus frame at step " << step;
+    if (frame.x0 == previous.x0 && frame.y0 == previous.y0) break;   // the last row
+    previous = frame;
+    if (step == 4) Shot("settings-focus");
+    // Two pixels of frame: a text is wholly inside them or wholly outside.
+    const float edge = 2.0f * GetParam().h / static_cast<float>(VirtualHeight) + 0.5f;
+    const Box within{"inside the focus frame", frame.x0 + edge, frame.y0 + edge, frame.x1 - edge, frame.y1 - edge, 0};
+    for (const DrawnText& t : texts) {
+      const Box b = BoxOf(t);
+      const float cx = (b.x0 + b.x1) / 2, cy = (b.y0 + b.y1) / 2;
+      const bool ofTheRow = cx > frame.x0 && cx < frame.x1 && cy > frame.y0 && cy < frame.y1;
+      if (ofTheRow && !Inside(b, within))
+        ADD_FAILURE() << "settings focus, step " << step << ": " << Describe(b) << " crosses the edge of "
+                      << Describe(frame);
+    }
+  }
+}
+
 TEST_P(LayoutTest, PauseMenuEntries) {
   PauseState = 2;
   At(300, "key 27");
@@ -284,14 +462,88 @@ TEST_P(LayoutTest, NameEntry) {
   Expect("name", texts);
 }
 
+// With the pad's letter picker up, its box round the letter under the cursor
+// and its arrows leave the heading and the help line alone.
+TEST_P(LayoutTest, NameEntryWithThePadPicker) {
+  PlayerName = "Jo";   // short: the box stands under the middle of the heading
+  At(100, "paddown up");   // the first press brings the picker up
+  At(200, "padup up");
+  At(400, "pad a");
+  static int calls;
+  static std::vector<DrawnText> texts;
+  static std::vector<DrawnRect> rects;
+  calls = 0;
+  texts.clear();
+  rects.clear();
+  testhost::RecordTexts(true);
+  FrameWatcher = [] {
+    if (++calls == 20) {
+      texts = testhost::DrawnTexts();
+      rects = testhost::DrawnRects();
+    }
+    testhost::ClearDrawnTexts();
+  };
+  EnterName();
+  FrameWatcher = nullptr;
+  testhost::RecordTexts(false);
+  ASSERT_FALSE(rects.empty()) << "the picker never came up";
+  Expect("name-picker", texts);
+  // The box lies round a letter of the name by design; nothing else.
+  std::vector<DrawnText> others;
+  for (const DrawnText& t : texts)
+    if (t.text != PlayerName) others.push_back(t);
+  ExpectNone("name-picker", CoverFaults(rects, TextBoxes(others)));
+}
+
+// The round at every difficulty (five hearts on Easy): the table art lies
+// inside the window, the HUD's texts inside its band and the hearts inside
+// its right-hand cell; the cards lie on the table.
 TEST_P(LayoutTest, RoundHud) {
-  StartRound();
-  Combo = 12345;
-  Score = 98765432;
-  std::vector<DrawnText> texts = TextsOfWatchedFrame(2, [] {
-    for (int i = 0; i < 3; ++i) RoundFrame();
-  });
-  Expect("round", texts);
+  for (int difficulty = 0; difficulty <= 2; ++difficulty) {
+    SCOPED_TRACE("difficulty " + std::to_string(difficulty));
+    Difficulty = difficulty;
+    StartRound();
+    Combo = 12345;
+    Score = 98765432;
+    testhost::RecordTexts(true);
+    for (int i = 0; i < 3; ++i) {
+      testhost::ClearDrawnTexts();
+      RoundFrame();
+    }
+    const std::vector<DrawnText> texts = testhost::DrawnTexts();
+    const std::vector<DrawnImage> images = testhost::DrawnImages();
+    testhost::RecordTexts(false);
+    const std::string scene = "round" + std::to_string(difficulty);
+    Expect(scene, texts);
+
+    const DrawnImage* table = nullptr;
+    std::vector<Box> hearts, cards;
+    for (const DrawnImage& im : images) {
+      if (im.image == TableImages[1]) table = &im;
+      if (im.image == HeartImage) hearts.push_back(BoxOf(im, "a heart"));
+      if (im.image == DeckImages[1]) cards.push_back(BoxOf(im, "a card"));
+    }
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(static_cast<int>(hearts.size()), DifficultyValues(difficulty).lives);
+    EXPECT_FALSE(cards.empty());
+    const Box art = BoxOf(*table, "the table art");
+    ExpectNone(scene, PictureFaults({art}, {}, GetParam().w, GetParam().h));
+    // The art's own places, 640 x 960 units: the HUD band and its hearts cell.
+    const float sx = (art.x1 - art.x0) / 640, sy = (art.y1 - art.y0) / 960;
+    auto inArt = [&](const std::string& what, float x0, float y0, float x1, float y1) {
+      return Box{what, art.x0 + x0 * sx, art.y0 + y0 * sy, art.x0 + x1 * sx, art.y0 + y1 * sy, 0};
+    };
+    const Box band = inArt("the HUD band", 4, 818, 636, 902);
+    const Box heartsCell = inArt("the HUD's hearts cell", 316, 818, 636, 902);
+    for (const DrawnText& t : texts)
+      if (!Inside(BoxOf(t), band)) ADD_FAILURE() << scene << ": " << Describe(BoxOf(t)) << " outside " << Describe(band);
+    for (const Box& h : hearts)
+      if (!Inside(h, heartsCell)) ADD_FAILURE() << scene << ": " << Describe(h) << " outside " << Describe(heartsCell);
+    ExpectNone(scene, PictureFaults(hearts, texts, GetParam().w, GetParam().h));
+    for (const Box& c : cards)
+      if (!Inside(c, art)) ADD_FAILURE() << scene << ": " << Describe(c) << " off the table";
+    UseDrawingSpace(DrawingSpace::Screens);
+  }
 }
 
 TEST_P(LayoutTest, Statistics) {
@@ -328,10 +580,11 @@ struct ClosingEnded {};
 
 TEST_P(LayoutTest, ClosingPage) {
   testhost::SetEndHook(&ThrowEnded);
-  testhost::PushKey(32, true);
+  At(50, "key 32");
   testhost::RecordTexts(true);
   EXPECT_THROW(ShowClosingScreen(), ClosingEnded);
   std::vector<DrawnText> texts = testhost::DrawnTexts();
+  std::vector<DrawnImage> images = testhost::DrawnImages();
   testhost::RecordTexts(false);
   testhost::SetEndHook(nullptr);
   for (const DrawnText& t : texts) {
@@ -339,6 +592,12 @@ TEST_P(LayoutTest, ClosingPage) {
     EXPECT_EQ(t.windowHeight, 480);
   }
   Expect("closing", texts);
+  // The two logos keep clear of every line.
+  std::vector<Box> logos;
+  for (const DrawnImage& im : images)
+    logos.push_back(BoxOf(im, im.image == PartnerLogoImage ? "the partner logo" : "the logo"));
+  EXPECT_EQ(logos.size(), 2u);
+  ExpectNone("closing", PictureFaults(logos, texts, 640, 480));
 }
 
 INSTANTIATE_TEST_SUITE_P(DisplaySizes, LayoutTest,

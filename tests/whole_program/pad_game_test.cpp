@@ -9,10 +9,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "framework/command_line.h"
 #include "framework/frame_flip.h"
@@ -138,11 +140,20 @@ void Step() {
       Tap(kControllerA);
       p.stage = 10;
       break;
-    case 10:  // back on the title screen: B leaves, and the closing page ends on it
+    case 10:  // back on the title screen: B leaves, and the closing page ends on B pressed again
       if (!NameEntryOpen && PauseState == 0 && SlideStep == 32) {
         p.report << "entered " << PlayerName << "\n";
         p.report.flush();
         SDL_JoystickSetVirtualButton(p.stick, kControllerB, SDL_PRESSED);
+        // The page draws no frames: a hand on the pad lets go of B and
+        // presses it again while the page waits (a B still held from the
+        // title screen must not end it).
+        std::thread([stick = p.stick] {
+          std::this_thread::sleep_for(std::chrono::milliseconds(400));
+          SDL_JoystickSetVirtualButton(stick, kControllerB, SDL_RELEASED);
+          std::this_thread::sleep_for(std::chrono::milliseconds(400));
+          SDL_JoystickSetVirtualButton(stick, kControllerB, SDL_PRESSED);
+        }).detach();
         p.stage = 11;
       }
       break;

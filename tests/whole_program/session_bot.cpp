@@ -204,12 +204,13 @@ void OnTitle() {
     });
     return;
   }
-  // Done: Escape quits; the key held on the closing page ends it.
+  // Done: Escape quits; a key pressed on the closing page ends it (the
+  // Escape still held there does not).
   b.stage = Bot::Stage::Leaving;
   b.report << "quit\n";
   b.report.flush();
   testhost::PushKey(kKeyEscape, true);
-  testhost::PushKey('A', true);
+  testhost::ScriptLines(std::to_string(testhost::Clock() + 300) + " key 65\n");
 }
 
 int CellCentreX(int cell) { return (VirtualWidth - 640) / 2 - 16 + 96 * (cell % 10); }
@@ -450,7 +451,7 @@ void WatchListening() {
         g_bot->report << "quit\n";
         g_bot->report.flush();
         testhost::PushKey(kKeyEscape, true);
-        testhost::PushKey('A', true);
+        testhost::ScriptLines(std::to_string(testhost::Clock() + 300) + " key 65\n");
         next();
       }
       break;
