@@ -7,6 +7,7 @@
 
 #include "audio/music.h"
 #include "framework/controls.h"
+#include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
 #include "framework/game_hooks.h"
 #include "framework/log.h"
@@ -62,8 +63,8 @@ void ShowClosingScreen() {
   CallGameHook(GameHooks.saveRecords);
   // A close request while a display is being set up (during the engine test,
   // say) is an orderly exit, not a crash: without this the guard would move
-  // the next start away from OpenGL. The working folder is the game folder.
-  DeleteFile("crash.dat");
+  // the next start away from OpenGL.
+  DeleteFile(CrashGuardPath());
   LogLine("Closing Up");
   LogLine("");
   LogLine("Bye!");

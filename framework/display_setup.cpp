@@ -12,6 +12,7 @@
 #include "framework/log.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
+#include "framework/startup.h"
 #include "platform/platform.h"
 
 // Start values: ResetDisplaySetup.
@@ -21,6 +22,8 @@ int ModeCount;
 std::array<int, 2500> ModeWidths;
 std::array<int, 2500> ModeHeights;
 int GraphicsOpen;
+
+std::string CrashGuardPath() { return DataFilePath(GameFolder() + "crash.dat"); }
 
 void ResetDisplaySetup() {
   RealWidth = 800;
@@ -124,7 +127,7 @@ void ApplyDisplaySettings() {
 
   // A set-up that never finished leaves crash.dat; OpenGL is then
   // replaced by the alternative driver.
-  if (FileType("crash.dat") != 0 && Setup[kSetupEngine] == 0) Setup[kSetupEngine] = 1;
+  if (FileType(CrashGuardPath()) != 0 && Setup[kSetupEngine] == 0) Setup[kSetupEngine] = 1;
 
   SelectDriver(Setup[kSetupEngine]);
 
@@ -134,7 +137,7 @@ void ApplyDisplaySettings() {
   // The display opens behind the crash guard.
   LogLine("\tResolution : " + std::to_string(RealWidth) + "x" + std::to_string(RealHeight) + "," +
           std::to_string(depth));
-  int guard = WriteFile("crash.dat");
+  int guard = WriteFile(CrashGuardPath());
   if (guard != 0) CloseStream(guard);
   // A driver that cannot open a display at all (no OpenGL on this machine,
   // say) would leave the game running without a window that nobody can see
@@ -154,7 +157,7 @@ void ApplyDisplaySettings() {
     Setup[kSetupEngine] = chosen;
     LogLine("\tThe display could not be opened with that driver");
     LogLine("\tNo display could be opened; the game cannot run");
-    DeleteFile("crash.dat");
+    DeleteFile(CrashGuardPath());
     CloseLog();
     End(1);
   }
@@ -169,5 +172,5 @@ void ApplyDisplaySettings() {
   LoadMusicParts();
   CallGameHook(GameHooks.loadMedia);
   LogLine("-=-=-=-=-=-=-=-=-=-=-=-=-=-");
-  DeleteFile("crash.dat");
+  DeleteFile(CrashGuardPath());
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 // Written by each display set-up; they hold until the next one.
 extern int RealWidth, RealHeight;            // display mode in pixels
@@ -16,6 +17,9 @@ extern int GraphicsOpen;
 void ResetDisplaySetup();
 // Working folder: the game folder; it is left so.
 void ApplyDisplaySettings();
+// The crash guard "crash.dat" of the game folder (installed: the player's
+// state folder); it exists only while a display is being set up.
+std::string CrashGuardPath();
 // Its steps that depend on nothing loaded: the mode list with the requested
 // size (an unlisted one keeps the size in use), the colour depth (0 for a
 // window; a full screen impossible at this size notifies and gives 0), and

@@ -32,22 +32,44 @@ int ReadSetupVolume(VolumeKind kind) {
 // session. The player is told once that settings could not be saved.
 bool g_setupUnreadable;
 bool g_toldSaveFailed;
+
+// In the data folder (installed: the player's settings folder).
+std::string SetupFilePath() { return DataFilePath("Setup.ini"); }
+std::string SetupLockPath() { return DataFilePath("Setup.ini.lock"); }   // shared by every copy of the game
+constexpr int kLockWaitMs = 10000;
+// The slots the file stores; the others (widescreen, mode) are worked out.
+constexpr int kStoredSlots[] = {kSetupFullscreen, kSetupEngine, kSetupWidth, kSetupHeight, kSetupFrameskip,
+                                kSetupMaster, kSetupSounds, kSetupMusic, kSetupAudioDriver};
+
+// The values as the file held them when this session read or last wrote it.
+// A setting whose value differs now was changed by this session, and only
+// those are written over what another copy of the game may have saved since.
+bool g_baseKnown;
+SetupValues g_base;
 }  // namespace
+
+void ResetSetupValues(SetupValues& values) {
+  values.setup.fill(0);
+  values.setup[kSetupWidth] = 800;
+  values.setup[kSetupHeight] = 600;
+  values.setup[kSetupFullscreen] = 0;
+  values.setup[kSetupFrameskip] = 0;
+  values.setup[kSetupMaster] = 50;
+  values.setup[kSetupSounds] = 50;
+  values.setup[kSetupMusic] = 50;
+  values.bindings = DefaultBindings();
+}
 
 void ResetSetup() {
   ReadVolume = &ReadSetupVolume;
-  Setup.fill(0);
-  Setup[kSetupWidth] = 800;
-  Setup[kSetupHeight] = 600;
-  Setup[kSetupFullscreen] = 0;
-  Setup[kSetupFrameskip] = 0;
-  Setup[kSetupMaster] = 50;
-  Setup[kSetupSounds] = 50;
-  Setup[kSetupMusic] = 50;
+  SetupValues start;
+  ResetSetupValues(start);
+  Setup = start.setup;
   AudioDriverNames.clear();
   AudioDriverNamed = false;
   g_setupUnreadable = false;
   g_toldSaveFailed = false;
+  g_baseKnown = false;
 }
 
 namespace {
@@ -81,81 +103,98 @@ bool BindableCode(int64_t code) {
          (code >= kInputPadBase && code < kInputPadBase + kMaxPads * kInputPadStride);
 }
 
-int Volume(const std::string& key, const std::string& value) {
+int Volume(const std::string& key, const std::string& value, bool reading) {
   int64_t v = AbsValue(value, kMaxVolume + 1);
   if (v > kMaxVolume) {
-    LogLine("\tSetup.ini: " + key + " out of range, held at " + std::to_string(kMaxVolume));
+    if (reading) LogLine("\tSetup.ini: " + key + " out of range, held at " + std::to_string(kMaxVolume));
     v = kMaxVolume;
   }
   return static_cast<int>(v);
 }
 
-void ApplySetupLine(const std::string& line) {
+// Applies one line to the values. Start-up's reading (reading true) logs what
+// it sets and notes a named driver; reading the file again before a save is
+// silent.
+void ApplySetupLine(const std::string& line, SetupValues& into, bool reading) {
+  std::array<int, 100>& setup = into.setup;
+  std::array<int, 101>& bindings = into.bindings;
   std::string key = Upper(Trim(Field(line, "=", 1)));
   std::string value = Trim(Field(line, "=", 2));
 
   if (key == "AUDIODRIVER") {
-    AudioDriverNamed = true;
+    if (reading) AudioDriverNamed = true;
     for (size_t i = 0; i < AudioDriverNames.size(); ++i) {
-      if (AudioDriverNames[i] == value) Setup[kSetupAudioDriver] = static_cast<int>(i);
+      if (AudioDriverNames[i] == value) setup[kSetupAudioDriver] = static_cast<int>(i);
     }
   }
   if (key == "FULLSCREEN") {
     std::string v = Upper(value);
     if (v == "TRUE" || v == "ON") {
-      Setup[kSetupFullscreen] = 1;
-      LogLine("\tSetting to Fullscreen");
+      setup[kSetupFullscreen] = 1;
+      if (reading) LogLine("\tSetting to Fullscreen");
     }
   }
   if (key == "GFX ENGINE" || key == "GFXENGINE") {
     std::string v = Upper(value);
     if (v == "DX9") {
-      Setup[kSetupEngine] = 1;
-      LogLine("\tDirectX 9 Mode");
+      setup[kSetupEngine] = 1;
+      if (reading) LogLine("\tDirectX 9 Mode");
     }
     if (v == "DX7") {
-      Setup[kSetupEngine] = 2;
-      LogLine("\tDirectX 7 Mode");
+      setup[kSetupEngine] = 2;
+      if (reading) LogLine("\tDirectX 7 Mode");
     }
   }
-  if (key == "WIDTH") Setup[kSetupWidth] = static_cast<int>(AbsValue(value, kMaxSize));
-  if (key == "HEIGHT") Setup[kSetupHeight] = static_cast<int>(AbsValue(value, kMaxSize));
+  if (key == "WIDTH") setup[kSetupWidth] = static_cast<int>(AbsValue(value, kMaxSize));
+  if (key == "HEIGHT") setup[kSetupHeight] = static_cast<int>(AbsValue(value, kMaxSize));
   if (key == "ESS") {
-    Setup[kSetupFrameskip] = 1;
-    LogLine("\tAssuming Emergency Slow System values.");
+    setup[kSetupFrameskip] = 1;
+    if (reading) LogLine("\tAssuming Emergency Slow System values.");
   }
   if (key == "KEY") {
     // Every slot the writer writes is read back, slot 0 included; a code no
     // input can have leaves the binding as it was.
     int64_t n = AbsValue(Field(value, ",", 1), 100);
     int64_t code = AbsValue(Field(value, ",", 2), kInputPadBase + kMaxPads * kInputPadStride);
-    if (n < 100 && BindableCode(code)) Bindings[n] = static_cast<int>(code);
+    if (n < 100 && BindableCode(code)) bindings[n] = static_cast<int>(code);
   }
-  if (key == "MASTER") Setup[kSetupMaster] = Volume("Master", value);
-  if (key == "SOUND") Setup[kSetupSounds] = Volume("Sound", value);
-  if (key == "MUSIC") Setup[kSetupMusic] = Volume("Music", value);
+  if (key == "MASTER") setup[kSetupMaster] = Volume("Master", value, reading);
+  if (key == "SOUND") setup[kSetupSounds] = Volume("Sound", value, reading);
+  if (key == "MUSIC") setup[kSetupMusic] = Volume("Music", value, reading);
+}
+
+SetupValues LiveValues() { return {Setup, Bindings}; }
+
+void ApplyText(const std::string& text, SetupValues& into, bool reading) {
+  // An empty file still counts as one empty line.
+  if (text.empty()) ApplySetupLine("", into, reading);
+  ForEachLine(text, [&into, reading](const std::string& line) { ApplySetupLine(line, into, reading); });
 }
 
 }  // namespace
 
 void ApplySetupText(const std::string& text) {
-  // An empty file still counts as one empty line.
-  if (text.empty()) ApplySetupLine("");
-  ForEachLine(text, ApplySetupLine);
+  SetupValues live = LiveValues();
+  ApplyText(text, live, true);
+  Setup = live.setup;
+  Bindings = live.bindings;
 }
 
 void ReadSetup() {
   std::string text;
-  int read = ReadWholeFile("Setup.ini", text);
-  if (read == 0) return;
+  int read = ReadWholeFile(SetupFilePath(), text);
   if (read < 0) {
     // Saving the defaults over it would lose every setting in it.
     g_setupUnreadable = true;
     LogLine("\tCould not read Setup.ini: it is left as it is and not saved this session");
     return;
   }
-  LogLine("\tReading Setup File");
-  ApplySetupText(text);
+  if (read > 0) {
+    LogLine("\tReading Setup File");
+    ApplySetupText(text);
+  }
+  g_base = LiveValues();
+  g_baseKnown = true;
 }
 
 bool SetupFileUnreadable() { return g_setupUnreadable; }
@@ -196,7 +235,11 @@ void ChooseAudioDriver() {
   LogLine("");
 }
 
-std::string SetupFileText() {
+std::string SetupFileText() { return SetupFileText(LiveValues()); }
+
+std::string SetupFileText(const SetupValues& values) {
+  const std::array<int, 100>& Setup = values.setup;
+  const std::array<int, 101>& Bindings = values.bindings;
   std::string out;
   auto line = [&out](const std::string& text) { out += text + "\r\n"; };
   line("[Graphics]");
@@ -230,20 +273,71 @@ std::string SetupFileText() {
   return out;
 }
 
-void SaveSetup() {
-  ChangeDir("..");
+namespace {
+
+bool SameStoredValues(const SetupValues& a, const SetupValues& b) {
+  for (int slot : kStoredSlots) {
+    if (a.setup[slot] != b.setup[slot]) return false;
+  }
+  for (int n = 0; n <= 99; ++n) {
+    if (a.bindings[n] != b.bindings[n]) return false;
+  }
+  return true;
+}
+
+// Under the lock: the file as it is now, with the settings this session
+// changed written over it. False when it is there but can't be read.
+bool WriteChangedSettings() {
+  const SetupValues live = LiveValues();
+  SetupValues out = live;
+  if (g_baseKnown) {
+    std::string text;
+    int read = ReadWholeFile(SetupFilePath(), text);
+    if (read < 0) {
+      LogLine("\tCould not read Setup.ini again before saving over it: it is left as it is");
+      return false;
+    }
+    // What the file says, over the values a missing line stands for.
+    SetupValues fresh = LiveValues();
+    ResetSetupValues(fresh);
+    if (read > 0) ApplyText(text, fresh, false);
+    out = fresh;
+    for (int slot : kStoredSlots) {
+      if (live.setup[slot] != g_base.setup[slot]) out.setup[slot] = live.setup[slot];
+    }
+    for (int n = 0; n <= 99; ++n) {
+      if (live.bindings[n] != g_base.bindings[n]) out.bindings[n] = live.bindings[n];
+    }
+  }
   // A temporary file renamed over the old one only when every byte reached
   // the disk: a crash or a full disk keeps the previous settings.
+  if (SaveFileAtomically(SetupFilePath(), SetupFileText(out)) != 1) {
+    LogLine("\tCould not save Setup.ini");
+    return false;
+  }
+  g_base = live;
+  g_baseKnown = true;
+  return true;
+}
+
+}  // namespace
+
+void SaveSetup() {
   bool saved = false;
   if (g_setupUnreadable) {
     LogLine("\tDid not save Setup.ini over the file that could not be read");
+  } else if (g_baseKnown && SameStoredValues(LiveValues(), g_base) && FileType(SetupFilePath()) == 1) {
+    // Nothing changed since the file was read or written: it stays as it is.
+    saved = true;
   } else {
-    saved = SaveFileAtomically("Setup.ini", SetupFileText()) == 1;
-    if (!saved) LogLine("\tCould not save Setup.ini");
+    // One save at a time among the copies of the game sharing the file.
+    int lock = LockFile(SetupLockPath(), kLockWaitMs);
+    if (lock == 0) LogLine("\tCould not lock Setup.ini; saving without the lock");
+    saved = WriteChangedSettings();
+    UnlockFile(lock);
   }
   if (!saved && !g_toldSaveFailed) {
     g_toldSaveFailed = true;
     AddNotification("Could not save your settings", 1);
   }
-  ChangeDir(GameFolder());
 }

@@ -152,7 +152,7 @@ void StartUp() {
     End(1);
   }
   ChangeDir(DataFolder());
-  OpenLog("Debug.txt");
+  OpenLog(DataFilePath("Debug.txt"));
   LogLine("Quillmar's Zelvane Engine");
   LogLine("----------------------------");
   LogLine("Week #" + std::to_string(GameNumber));

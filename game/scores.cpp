@@ -3,11 +3,14 @@
 #include "game/scores.h"
 
 #include <limits>
+#include <set>
+#include <tuple>
 #include <vector>
 
 #include "framework/clock.h"
 #include "framework/frame_flip.h"
 #include "framework/log.h"
+#include "framework/startup.h"
 
 // Start values: ResetScores.
 RecordList<Scores> ScoreList;
@@ -17,7 +20,10 @@ bool ScoresLoaded;
 
 namespace {
 
-constexpr const char* kScoreFile = "scores.dat";
+// In the game folder of the data (installed: the player's data folder).
+std::string ScoreFilePath() { return DataFilePath(GameFolder() + "scores.dat"); }
+std::string LockFilePath() { return ScoreFilePath() + ".lock"; }   // shared by every copy of the game
+constexpr int kLockWaitMs = 10000;                    // a save of another copy takes far less
 constexpr int kBestCount = 30;   // Best entries 1..30 are stored
 constexpr int kRecordFields = 8;
 
@@ -97,11 +103,12 @@ bool ParseSmall(const std::string& field, int32_t lo, int32_t hi, int32_t& out, 
   return true;
 }
 
-// Bytes that name entry refuses (control codes, DEL) are dropped; the ends
-// are trimmed as they always were.
+// Bytes that name entry refuses (control codes, DEL) are dropped, then the
+// ends are trimmed as they always were: the other way round, a blank left in
+// front of a dropped byte would stay and read back differently next time.
 std::string CleanName(const std::string& field, bool& changed) {
   std::string name;
-  for (char c : Trim(field)) {
+  for (char c : field) {
     unsigned char u = static_cast<unsigned char>(c);
     if (u < 32 || u == 127) {
       changed = true;
@@ -109,7 +116,7 @@ std::string CleanName(const std::string& field, bool& changed) {
     }
     name.push_back(c);
   }
-  return name;
+  return Trim(name);
 }
 
 // Line 1 of a record: eight fields, numbers where numbers belong.
@@ -137,10 +144,59 @@ bool ReadBestLine(const std::vector<std::string>& f, std::array<int32_t, 31>& be
   return true;
 }
 
+// A round as the merge of two lists tells it apart from others: its stamp,
+// name (as it reads back), score and difficulty.
+using RecordKey = std::tuple<int64_t, std::string, int64_t, int32_t>;
+
+RecordKey KeyOf(const Scores& s) {
+  bool changed = false;
+  return {s.Timestamp, CleanName(s.Name, changed), s.Score, s.GameMode};
+}
+
+std::set<RecordKey> KeysOf(const RecordList<Scores>& list) {
+  std::set<RecordKey> keys;
+  for (const auto& record : list) keys.insert(KeyOf(*record));
+  return keys;
+}
+
+// The file as this session last read or wrote it: its stamp and the records
+// it held. Another copy of the game may save it in between; a save then reads
+// it again and keeps the rounds it finds there.
+struct OnDisk {
+  bool known = false;          // read or written this session
+  FileStamp stamp;
+  std::string text;            // ScoreFileText of its records
+  std::set<RecordKey> keys;
+  bool mustSave = false;       // it was damaged: the records read from it are to be written
+};
+OnDisk g_onDisk;
+
+void Remember(const FileStamp& stamp) {
+  g_onDisk.known = true;
+  g_onDisk.stamp = stamp;
+  g_onDisk.text = ScoreFileText();
+  g_onDisk.keys = KeysOf(ScoreList);
+  g_onDisk.mustSave = false;
+}
+
 void TellSaveFailed() {
   if (g_toldSaveFailed) return;
   g_toldSaveFailed = true;
   AddNotification("Could not save your score", 1);
+}
+
+// The bytes of a damaged file are kept beside it before anything is saved
+// over them; false when no copy could be made.
+bool KeepDamagedCopy(const std::string& bytes, const ScoreTextCheck& check) {
+  std::string aside = ScoreFilePath() + ".bad-" + LongToString(MakeTimestamp(""));
+  LogLine("\tscores.dat was damaged: " + IntToString(check.skipped) + " lines skipped, " +
+          IntToString(check.repaired) + " records repaired");
+  if (FileType(aside) != 0 || WriteNewFile(aside, bytes) == 1) {
+    LogLine("\tThe file as it was is kept as " + aside);
+    return true;
+  }
+  LogLine("\tCould not keep a copy of scores.dat: it is not saved this session");
+  return false;
 }
 
 }  // namespace
@@ -203,6 +259,7 @@ void ResetScores() {
   ScoresLoaded = false;
   g_unreadable = false;
   g_toldSaveFailed = false;
+  g_onDisk = OnDisk();
 }
 
 void SortScores() {
@@ -213,8 +270,14 @@ void LoadScores() {
   // Without a file the list stays as it is.
   ScoresLoaded = true;
   std::string bytes;
-  int read = ReadWholeFile(kScoreFile, bytes);
-  if (read == 0) return;
+  FileStamp stamp;
+  int read = ReadWholeFile(ScoreFilePath(), bytes, stamp);
+  if (read == 0) {
+    // On disk there are no records at all.
+    g_onDisk = OnDisk();
+    g_onDisk.known = true;
+    return;
+  }
 
   // A file that is there but can't be read is left exactly as it is: saving
   // over it would replace every record in it by this session's rounds.
@@ -225,7 +288,7 @@ void LoadScores() {
   }
 
   // Every record whose lines are whole is kept; lines that fit neither
-  //      kind are skipped. The newest record of the file names the player.
+  // kind are skipped. The newest record of the file names the player.
   ScoreTextCheck check;
   RecordList<Scores> records = ReadScoreText(bytes, check);
   ClearList(ScoreList);
@@ -235,18 +298,15 @@ void LoadScores() {
     ListAddLast(ScoreList, record);
   }
   SortScores();
+  Remember(stamp);
 
   // The next save writes only what was understood, so the file as it was is
   // kept aside first. Without that copy the file is not saved over.
   if (check.skipped == 0 && check.repaired == 0) return;
-  std::string aside = std::string(kScoreFile) + ".bad-" + LongToString(MakeTimestamp(""));
-  LogLine("\tscores.dat was damaged: " + IntToString(check.skipped) + " lines skipped, " +
-          IntToString(check.repaired) + " records repaired");
-  if (FileType(aside) != 0 || WriteNewFile(aside, bytes) == 1) {
-    LogLine("\tThe file as it was is kept as " + aside);
+  if (KeepDamagedCopy(bytes, check)) {
+    g_onDisk.mustSave = true;
   } else {
     g_unreadable = true;
-    LogLine("\tCould not keep a copy of scores.dat: it is not saved this session");
   }
 }
 
@@ -261,6 +321,59 @@ std::string ScoreFileText() {
   return text;
 }
 
+namespace {
+
+// The file changed since this session read or wrote it (another copy of the
+// game saved, a backup was put back): the rounds in it that this session
+// neither holds nor has let go of (the panel trims old rounds) join the list.
+// False when the file is there but can't be read, or was damaged and no copy
+// of it could be kept: it must not be saved over then.
+bool MergeFileChangedOnDisk() {
+  std::string bytes;
+  FileStamp stamp;
+  int read = ReadWholeFile(ScoreFilePath(), bytes, stamp);
+  if (read == 0) return true;
+  if (read < 0) {
+    LogLine("\tCould not read scores.dat again before saving over it: it is left as it is");
+    return false;
+  }
+  ScoreTextCheck check;
+  RecordList<Scores> onDisk = ReadScoreText(bytes, check);
+  if ((check.skipped != 0 || check.repaired != 0) && !KeepDamagedCopy(bytes, check)) return false;
+
+  std::set<RecordKey> held = KeysOf(ScoreList);
+  std::set<RecordKey> letGo;
+  for (const RecordKey& key : g_onDisk.keys) {
+    if (!held.count(key)) letGo.insert(key);
+  }
+  int added = 0;
+  for (const auto& record : onDisk) {
+    RecordKey key = KeyOf(*record);
+    if (letGo.count(key) || !held.insert(key).second) continue;
+    ListAddLast(ScoreList, record);
+    ++added;
+  }
+  if (added > 0) LogLine("\tscores.dat was changed elsewhere: " + IntToString(added) + " rounds from it kept");
+  return true;
+}
+
+// Under the lock: brings in what changed on disk, then replaces the file.
+int MergeAndWrite() {
+  if (!g_onDisk.known || StampOfFile(ScoreFilePath()) != g_onDisk.stamp) {
+    if (!MergeFileChangedOnDisk()) return 0;
+    SortScores();
+  }
+  // Only a complete file replaces the old one.
+  if (SaveFileAtomically(ScoreFilePath(), ScoreFileText()) != 1) {
+    LogLine("\tCould not save scores.dat");
+    return 0;
+  }
+  Remember(StampOfFile(ScoreFilePath()));
+  return 1;
+}
+
+}  // namespace
+
 int SaveScores() {
   // Never over a file that could not be read (or kept aside).
   if (g_unreadable) {
@@ -269,16 +382,19 @@ int SaveScores() {
     return 0;
   }
 
-  // Newest first, two lines per record.
+  // Newest first, two lines per record. Nothing new since the file was read
+  // or last written: it is left as it is.
   SortScores();
-  const std::string text = ScoreFileText();
   if (!ScoreList.empty()) LastScore = ScoreList.back();
+  if (g_onDisk.known && !g_onDisk.mustSave && ScoreFileText() == g_onDisk.text) return 1;
 
-  // Only a complete file replaces the old one.
-  if (SaveFileAtomically(kScoreFile, text) != 1) {
-    LogLine("\tCould not save scores.dat");
-    TellSaveFailed();
-    return 0;
-  }
-  return 1;
+  // One save at a time among the copies of the game sharing the file. A lock
+  // that can't be had (a folder without write access, a holder that hangs)
+  // does not stop the save: the file is still read again just before.
+  int lock = LockFile(LockFilePath(), kLockWaitMs);
+  if (lock == 0) LogLine("\tCould not lock scores.dat; saving without the lock");
+  int saved = MergeAndWrite();
+  UnlockFile(lock);
+  if (saved != 1) TellSaveFailed();
+  return saved;
 }

@@ -208,6 +208,12 @@ std::string WhereFileGoes(const std::string& dataRelative) {
   return PlayerSide(fs::path(dataRelative).lexically_normal()).first.string();
 }
 
+std::string DataFilePath(const std::string& dataRelative) {
+  const DataPlaces& places = Places();
+  if (places.kind == kDataNotFound || places.folder.empty()) return dataRelative;
+  return (places.folder / dataRelative).lexically_normal().string();
+}
+
 namespace plat {
 
 std::string MapPath(const std::string& path, FileAccess access) {

@@ -6,6 +6,7 @@
 // Stream handles are never reused while the program runs, so a stale handle
 // can't reach a stream opened later; it is ignored like handle 0.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -206,23 +207,40 @@ int RenameFile(const std::string& from, const std::string& to) {
   return std::rename(source.c_str(), target.c_str()) == 0 ? 1 : 0;
 }
 
-int ReadWholeFile(const std::string& name, std::string& bytes) {
+namespace {
+
+FileStamp StampFrom(const struct stat& st) {
+  FileStamp stamp;
+  stamp.exists = true;
+  stamp.device = static_cast<uint64_t>(st.st_dev);
+  stamp.inode = static_cast<uint64_t>(st.st_ino);
+  stamp.size = static_cast<int64_t>(st.st_size);
+  stamp.modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return stamp;
+}
+
+}  // namespace
+
+int ReadWholeFile(const std::string& name, std::string& bytes, FileStamp& stamp) {
   bytes.clear();
+  stamp = FileStamp();
   if (name.empty()) return 0;
   const std::string path = plat::MapPath(name, plat::FileAccess::Read);
-  struct stat st;
-  if (stat(path.c_str(), &st) != 0) {
+  // Opened without waiting (a pipe would keep the reader waiting for ever
+  // for a writer), then looked at: only a regular file is one of ours.
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
     // Nothing there, or a link to nothing: a missing file. Anything else
-    // (a folder on the way that may not be searched, a loop of links) means
-    // something may be there that can't be reached.
-    if (errno == ENOENT || errno == ENOTDIR) return 0;
+    // (a folder on the way that may not be searched, a loop of links, no
+    // permission) means something may be there that can't be reached.
+    return errno == ENOENT || errno == ENOTDIR ? 0 : -1;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
     return -1;
   }
-  // A folder, a pipe or a device is not a file of ours (and a pipe would
-  // keep the reader waiting for ever).
-  if (!S_ISREG(st.st_mode)) return -1;
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return -1;
+  stamp = StampFrom(st);
   if (st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
   char buffer[1 << 16];
   for (;;) {
@@ -237,6 +255,46 @@ int ReadWholeFile(const std::string& name, std::string& bytes) {
   }
   close(fd);
   return 1;
+}
+
+int ReadWholeFile(const std::string& name, std::string& bytes) {
+  FileStamp stamp;
+  return ReadWholeFile(name, bytes, stamp);
+}
+
+FileStamp StampOfFile(const std::string& name) {
+  if (name.empty()) return {};
+  const std::string path = plat::MapPath(name, plat::FileAccess::Read);
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return {};
+  return StampFrom(st);
+}
+
+// The handle is the descriptor plus one, so that 0 means none. The lock goes
+// with the descriptor: a program that dies lets go of it at once.
+int LockFile(const std::string& name, int waitMs) {
+  if (name.empty()) return 0;
+  const std::string path = plat::MapPath(name, plat::FileAccess::Write);
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+  if (fd < 0) return 0;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return 0;
+  }
+  for (int waited = 0;; waited += 10) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return fd + 1;
+    if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= waitMs) break;
+    usleep(10000);
+  }
+  close(fd);
+  return 0;
+}
+
+void UnlockFile(int lock) {
+  if (lock <= 0) return;
+  flock(lock - 1, LOCK_UN);
+  close(lock - 1);
 }
 
 void ForEachLine(const std::string& text, const std::function<void(const std::string&)>& body) {

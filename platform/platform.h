@@ -217,6 +217,26 @@ int RenameFile(const std::string& from, const std::string& to);
 // nothing included); -1: something is there but could not be opened or read
 // to its end (permissions, an I/O error, a folder). bytes holds what was read.
 int ReadWholeFile(const std::string& path, std::string& bytes);
+// Which file a name leads to, and how it stood: another program that saves
+// it in place or renames a new one over it changes one of these.
+struct FileStamp {
+  bool exists = false;
+  uint64_t device = 0, inode = 0;
+  int64_t size = 0;
+  int64_t modifiedNs = 0;   // nanoseconds since 1970
+  bool operator==(const FileStamp&) const = default;
+};
+// As above, and the stamp of the very file that was read (exists false when
+// there was none).
+int ReadWholeFile(const std::string& path, std::string& bytes, FileStamp& stamp);
+// The stamp of the file a name leads to now (links followed).
+FileStamp StampOfFile(const std::string& path);
+// An exclusive lock on the file `path` (created when missing and left in
+// place), shared with every other program that locks the same file. Waits up
+// to waitMs for another holder. A handle (above 0) to let go of with
+// UnlockFile; 0 when the lock could not be had.
+int LockFile(const std::string& path, int waitMs);
+void UnlockFile(int lock);
 // Splits text into lines. LF, CR LF and a lone CR each end a line, and so does
 // a zero byte; a line end at the very end starts no further line.
 std::vector<std::string> SplitLines(const std::string& text);
@@ -267,6 +287,10 @@ void PlacePlayerFiles(const std::string& pattern, PlayerFolder kind);
 void OverlayPlayerData(const std::string& folder);
 // Where a file of the data folder (path below it) is written; creates nothing.
 std::string WhereFileGoes(const std::string& dataRelative);
+// The absolute name of a file of the data folder (path below it), for every
+// file operation above, which maps it; dataRelative itself when no data
+// folder has been found.
+std::string DataFilePath(const std::string& dataRelative);
 
 // ---------------------------------------------------------------- text and numbers
 std::string Left(const std::string& s, int n);

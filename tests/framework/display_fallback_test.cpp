@@ -46,6 +46,7 @@ class DisplayFallbackTest : public ::testing::Test {
     CloseLog();
     std::filesystem::remove(tree.Path() / "253/crash.dat");
     testhost::Start();
+    tree.UseAsGameData();   // the platform's start forgot it
     testhost::SetEndHook(&ThrowEnded);
     ResetSetup();
     ResetDisplaySetup();

@@ -204,3 +204,50 @@ TEST_F(SetupFileTest, AFailedSaveKeepsThePreviousFile) {
   EXPECT_EQ(tree.Read("Setup.ini"), SetupFileText());
   EXPECT_FALSE(std::filesystem::exists(tree.Path() / "Setup.ini.tmp"));
 }
+
+// Two windows: each writes only the settings it changed over what the other
+// saved, and one that changed nothing leaves the file as it is.
+TEST_F(SetupFileTest, ASaveWritesOnlyWhatThisSessionChanged) {
+  testsupport::TempFolder tree("setupmerge", testsupport::TempFolder::kDataTree);
+  AudioDriverNames = {"Null"};
+  tree.Write("Setup.ini", "[Audio]\r\nMaster = 50\r\nMusic = 50\r\n[Controls]\r\nKey=0,38\r\n");
+  ReadSetup();
+
+  // Another copy saves a new music volume and a new Up key (by hand, its own way).
+  const std::string theirs = "[Audio]\r\nMaster = 50\r\nMusic = 20\r\n[Controls]\r\nKey=0,87\r\n";
+  tree.Write("Setup.ini", theirs);
+  SaveSetup();   // nothing changed here
+  EXPECT_EQ(tree.Read("Setup.ini"), theirs);
+
+  // Here the master volume and Down change: theirs stay, ours are added.
+  ::Setup[kSetupMaster] = 80;
+  Bindings[8] = 83;
+  SaveSetup();
+  std::string saved = tree.Read("Setup.ini");
+  EXPECT_NE(saved.find("Master = 80\r\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("Music = 20\r\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("Key=0,87\r\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("Key=8,83\r\n"), std::string::npos) << saved;
+
+  // Changed back here after that save: the change back is a change too.
+  tree.Write("Setup.ini", saved + "Sound = 10\r\n");
+  ::Setup[kSetupMaster] = 50;
+  SaveSetup();
+  saved = tree.Read("Setup.ini");
+  EXPECT_NE(saved.find("Master = 50\r\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("Sound = 10\r\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("Music = 20\r\n"), std::string::npos) << saved;
+  // What this session shows is still its own.
+  EXPECT_EQ(::Setup[kSetupMusic], 50);
+}
+
+// A first start without a file writes one, changed or not.
+TEST_F(SetupFileTest, AMissingFileIsWritten) {
+  testsupport::TempFolder tree("setupfirst", testsupport::TempFolder::kDataTree);
+  ReadSetup();
+  SaveSetup();
+  EXPECT_EQ(tree.Read("Setup.ini"), SetupFileText());
+  std::filesystem::remove(tree.Path() / "Setup.ini");
+  SaveSetup();
+  EXPECT_EQ(tree.Read("Setup.ini"), SetupFileText());
+}

@@ -20,14 +20,14 @@ class RoundEndTest : public RoundTest {
   void SetUp() override {
     RoundTest::SetUp();
     OpenDisplay(320, 240);
-    ASSERT_EQ(ChangeDir(scratch_.Path().string()), 1);   // scores.dat lands here
+    scratch_.UseAsGameData("Files");   // scores.dat lands in Files/253, the working folder
     PauseState = 1;                      // as the title screen runs a round
   }
   // Timed input a little after now, as lines of an input script.
   static void At(int afterMs, const std::string& event) {
     testhost::ScriptLines(std::to_string(testhost::Clock() + afterMs) + " " + event + "\n");
   }
-  std::string ScoreFile() { return scratch_.Read("scores.dat"); }
+  std::string ScoreFile() { return scratch_.Read("Files/253/scores.dat"); }
 };
 
 TEST_F(RoundEndTest, LostRoundIsRecordedNewestFirstAndSavedAtOnce) {

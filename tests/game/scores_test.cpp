@@ -2,7 +2,11 @@
 // every kind of damaged file the loader has to live with.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <climits>
 #include <random>
@@ -49,7 +53,7 @@ class ScoreFile : public ::testing::Test {
     return names;
   }
 
-  TempFolder folder{"scores", TempFolder::kEntered};
+  TempFolder folder{"scores", TempFolder::kDataTree};
 };
 
 const std::string kZeros =
@@ -232,13 +236,15 @@ TEST_F(ScoreFile, TenThousandRecords) {
 }
 
 TEST_F(ScoreFile, FailedSaveKeepsTheOldFileAndIsLogged) {
-  WriteBytes("scores.dat", "old file\r\n");
+  const std::string old = "5|old|0|5|0|1|0|0\r\n" + kZeros + "\r\n";
+  WriteBytes("scores.dat", old);
   std::filesystem::create_directory("scores.dat.tmp");  // the temporary can't be created
   OpenLog("Debug.txt");
+  LoadScores();
   Add(1, "new", 1);
   EXPECT_EQ(SaveScores(), 0);
   CloseLog();
-  EXPECT_EQ(ReadBytes("scores.dat"), "old file\r\n");
+  EXPECT_EQ(ReadBytes("scores.dat"), old);
   EXPECT_EQ(ReadBytes("Debug.txt"), "\tCould not save scores.dat\r\n");
 }
 
@@ -283,8 +289,10 @@ TEST_F(ScoreFile, AStrayLineAnywhereLosesNoRecord) {
       WriteBytes("scores.dat", JoinLines(damaged));
       LoadScores();
       ASSERT_EQ(SaveScores(), 1);
-      // Every good record, Best line and all, is back; the stray line is not.
-      EXPECT_EQ(ReadBytes("scores.dat"), good) << "'" << stray << "' before line " << at;
+      // Every good record, Best line and all, is back; the stray line is not
+      // (a blank line mends nothing: the file stays as it is then).
+      EXPECT_EQ(ScoreFileText(), good) << "'" << stray << "' before line " << at;
+      EXPECT_EQ(ReadBytes("scores.dat"), stray.empty() ? JoinLines(damaged) : good) << "'" << stray << "' before line " << at;
       EXPECT_EQ(PlayerName, "Name0");
     }
   }
@@ -297,8 +305,7 @@ TEST_F(ScoreFile, LoneCrAndLoneLfEndLines) {
     WriteBytes("scores.dat", GoodFile(end));
     LoadScores();
     EXPECT_EQ(ScoreList.size(), 5u) << end.size();
-    ASSERT_EQ(SaveScores(), 1);
-    EXPECT_EQ(ReadBytes("scores.dat"), good);   // written back with CR LF
+    EXPECT_EQ(ScoreFileText(), good);   // written back with CR LF by the next save of a change
   }
 }
 
@@ -481,7 +488,8 @@ TEST_F(ScoreFile, RecordsWithUntouchedLinesSurviveRandomDamage) {
     WriteBytes("scores.dat", text);
     LoadScores();
     ASSERT_EQ(SaveScores(), 1);
-    const std::string saved = ReadBytes("scores.dat");
+    // A file with nothing to mend is left as it is; what is written is the list.
+    const std::string saved = ScoreFileText();
     std::vector<bool> touched(12, false);
     std::vector<bool> present(12, false);
     for (const auto& l : lines) {
@@ -500,3 +508,105 @@ TEST_F(ScoreFile, RecordsWithUntouchedLinesSurviveRandomDamage) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------- other copies of the game
+// Another copy of the game saving: a new file renamed over the old one.
+void SaveAsAnotherCopy(const std::string& bytes) {
+  WriteBytes("scores.dat.other", bytes);
+  std::filesystem::rename("scores.dat.other", "scores.dat");
+}
+
+std::string RecordText(int64_t score, const std::string& name, int64_t stamp, int mode = 1) {
+  return std::to_string(score) + "|" + name + "|0|" + std::to_string(stamp) + "|0|" + std::to_string(mode) +
+         "|0|0\r\n" + kZeros + "\r\n";
+}
+
+// Two windows on one file: the rounds each plays are all kept, whichever
+// saves last, and one that only looked writes nothing.
+TEST_F(ScoreFile, SavesKeepTheRoundsOfOtherCopies) {
+  WriteBytes("scores.dat", RecordText(5, "Old", 100));
+  LoadScores();
+
+  // This copy only looks; another plays two rounds. This one writes nothing.
+  SaveAsAnotherCopy(RecordText(8, "Bea", 300) + RecordText(7, "Bea", 200) + RecordText(5, "Old", 100));
+  ASSERT_EQ(SaveScores(), 1);
+  EXPECT_EQ(ReadBytes("scores.dat"), RecordText(8, "Bea", 300) + RecordText(7, "Bea", 200) + RecordText(5, "Old", 100));
+
+  // Now it plays one of its own: the other's rounds stay, once each.
+  Add(9, "Al", 250);
+  ASSERT_EQ(SaveScores(), 1);
+  EXPECT_EQ(ReadBytes("scores.dat"),
+            RecordText(8, "Bea", 300) + RecordText(9, "Al", 250) + RecordText(7, "Bea", 200) + RecordText(5, "Old", 100));
+  EXPECT_EQ(ScoreList.size(), 4u);
+
+  // A round differing in score, name or difficulty only is another round.
+  SaveAsAnotherCopy(ReadBytes("scores.dat") + RecordText(10, "Al", 250) + RecordText(9, "Al", 250, 2) +
+                    RecordText(9, "Alf", 250));
+  Add(1, "Al", 400);
+  ASSERT_EQ(SaveScores(), 1);
+  EXPECT_EQ(ScoreList.size(), 8u);
+  ResetScores();
+  LoadScores();
+  EXPECT_EQ(ScoreList.size(), 8u);
+}
+
+// A file that arrives after loading (a sync client still downloading, a
+// backup put back) is not replaced by this session's list; rounds trimmed by
+// this session do not come back from it.
+TEST_F(ScoreFile, AFileArrivingLaterIsMergedAndTrimmedRoundsStayGone) {
+  LoadScores();   // nothing there yet
+  WriteBytes("scores.dat", RecordText(3, "Sync", 50) + RecordText(2, "Sync", 40));
+  Add(4, "Me", 60);
+  ASSERT_EQ(SaveScores(), 1);
+  EXPECT_EQ(ReadBytes("scores.dat"), RecordText(4, "Me", 60) + RecordText(3, "Sync", 50) + RecordText(2, "Sync", 40));
+
+  // The panel trims the oldest; another copy saves the list it read before.
+  ScoreList.pop_back();
+  SaveAsAnotherCopy(RecordText(4, "Me", 60) + RecordText(3, "Sync", 50) + RecordText(2, "Sync", 40) +
+                    RecordText(1, "You", 10));
+  ASSERT_EQ(SaveScores(), 1);
+  EXPECT_EQ(ReadBytes("scores.dat"), RecordText(4, "Me", 60) + RecordText(3, "Sync", 50) + RecordText(1, "You", 10));
+}
+
+// A name read back differently (trimmed, control bytes dropped) is the same
+// round: merging it again would double it. A blank before a dropped byte is
+// trimmed too, so the name reads back the same after the next save.
+TEST_F(ScoreFile, ARoundIsKnownByItsNameAsItReadsBack) {
+  Add(6, " Hal \x7f", 70);
+  ASSERT_EQ(SaveScores(), 1);
+  SaveAsAnotherCopy(ReadBytes("scores.dat") + RecordText(1, "X", 1));
+  Add(2, "Y", 2);
+  ASSERT_EQ(SaveScores(), 1);
+  EXPECT_EQ(ScoreList.size(), 3u);
+  ResetScores();
+  LoadScores();
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Hal", "Y", "X"}));
+}
+
+// A save waits for another copy's save to finish, and then keeps its round.
+TEST_F(ScoreFile, ASaveWaitsForTheLockOfAnotherCopy) {
+  WriteBytes("scores.dat", RecordText(5, "Old", 100));
+  LoadScores();
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  pid_t other = fork();
+  ASSERT_GE(other, 0);
+  if (other == 0) {
+    int fd = open("scores.dat.lock", O_RDWR | O_CREAT, 0644);
+    flock(fd, LOCK_EX);
+    char go = 1;
+    if (write(ready[1], &go, 1) != 1) _exit(1);
+    usleep(300000);
+    SaveAsAnotherCopy(RecordText(6, "Other", 200) + RecordText(5, "Old", 100));
+    _exit(0);
+  }
+  char go = 0;
+  ASSERT_EQ(read(ready[0], &go, 1), 1);
+  Add(7, "Mine", 300);
+  ASSERT_EQ(SaveScores(), 1);
+  int status = 0;
+  waitpid(other, &status, 0);
+  close(ready[0]);
+  close(ready[1]);
+  EXPECT_EQ(ReadBytes("scores.dat"), RecordText(7, "Mine", 300) + RecordText(6, "Other", 200) + RecordText(5, "Old", 100));
+}
