@@ -13,6 +13,7 @@
 #include "framework/log.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
+#include "framework/startup.h"
 #include "platform/platform.h"
 
 namespace {
@@ -84,8 +85,7 @@ void ShowClosingScreen() {
   DrawRect(0, 0, 640, 480);
 
   // The logos are loaded with their handle at the top-left corner.
-  ChangeDir("../");
-  ChangeDir("Common/");
+  EnterDataFolder("Common/");
   SetBlend(kBlendAlpha);
   SetColourAlpha(255, 255, 255, 1);
   AutoMidHandle(0);

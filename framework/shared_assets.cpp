@@ -117,8 +117,7 @@ void LoadSharedAssets() {
   LogLine("");
   LogLine("Switching to Default Folder");
   LogLine("");
-  ChangeDir("..");
-  ChangeDir("Common/");
+  EnterDataFolder("Common/");
 
   // The fonts, rasterised larger on narrow displays.
   LogLine("\tDefault Fonts");
@@ -148,8 +147,7 @@ void LoadSharedAssets() {
   // From the game folder: the badge sheet and the numbered sound effects.
   LogLine("");
   LogLine("Switching to Game Folder");
-  ChangeDir("..");
-  ChangeDir(GameFolder());
+  EnterDataFolder(GameFolder());
   BadgeSheet = LoadAnimImage("badges.png", 64, 64, 0, 16, 3);
   LogLine("");
   LogLine("Loading Sound effects");

@@ -23,6 +23,10 @@ extern int LoadEndTime;       // clock (ms) at "Finished Loading", before the sp
 
 // "253/": the game folder's name, relative to Files/.
 std::string GameFolder();
+// Makes a folder of the data (below it: "Common/", GameFolder()) the working
+// folder, where the data's own files are loaded from. False, with a log line
+// saying why, when it can't be entered.
+bool EnterDataFolder(const std::string& folder);
 
 // Finds the game's data from the executable's own place (or the command
 // line's choice) and tells the platform which files are the player's own:

@@ -113,28 +113,80 @@ int FileType(const std::string& name) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0) return 0;
   if (S_ISDIR(st.st_mode)) return 2;
-  return 1;
+  // A pipe or a device is no file of ours: reading one would wait or never end.
+  return S_ISREG(st.st_mode) ? 1 : 0;
 }
+
+namespace plat {
+
+int OpenRegularFile(const std::string& path, int flags, bool followLinks) {
+  // Without waiting: opening a pipe waits for its other end, for ever.
+  int fd = open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK | (followLinks ? 0 : O_NOFOLLOW), 0644);
+  if (fd < 0) return -1;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  // Regular files never wait anyway; the stream's reads and writes should
+  // not see "try again" should that ever change.
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+bool ReadRegularFile(const std::string& path, std::vector<uint8_t>& out, size_t maxBytes) {
+  out.clear();
+  int fd = OpenRegularFile(path, O_RDONLY, true);
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok = fstat(fd, &st) == 0 && static_cast<uint64_t>(st.st_size) <= maxBytes;
+  if (ok) out.reserve(static_cast<size_t>(st.st_size));
+  uint8_t block[1 << 16];
+  while (ok) {
+    ssize_t n = read(fd, block, sizeof block);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+    } else if (out.size() + static_cast<size_t>(n) > maxBytes) {
+      ok = false;   // it grew while being read
+    } else {
+      out.insert(out.end(), block, block + n);
+    }
+  }
+  close(fd);
+  return ok;
+}
+
+}  // namespace plat
 
 int ReadFile(const std::string& name) {
   if (name.empty()) return 0;
   const std::string path = plat::MapPath(name, plat::FileAccess::Read);
-  FILE* f = fopen(path.c_str(), "rb");
-  if (!f) return 0;
-  // A folder opens fine on this system but reads as an error: refuse it here.
-  struct stat st;
-  if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
-    fclose(f);
+  int fd = plat::OpenRegularFile(path, O_RDONLY, true);
+  if (fd < 0) return 0;
+  FILE* f = fdopen(fd, "rb");
+  if (!f) {
+    close(fd);
     return 0;
   }
   return AddStream(f, false);
 }
 
+// The log and the crash guard are the only files written this way. A link
+// in their place is not followed: whatever it points to is not ours to
+// truncate.
 int WriteFile(const std::string& name) {
   if (name.empty()) return 0;
   const std::string path = plat::MapPath(name, plat::FileAccess::Write);
-  FILE* f = fopen(path.c_str(), "wb");
-  if (!f) return 0;
+  int fd = plat::OpenRegularFile(path, O_WRONLY | O_CREAT | O_TRUNC, false);
+  if (fd < 0) return 0;
+  FILE* f = fdopen(fd, "wb");
+  if (!f) {
+    close(fd);
+    return 0;
+  }
   return AddStream(f, true);
 }
 
@@ -226,17 +278,17 @@ int ReadWholeFile(const std::string& name, std::string& bytes, FileStamp& stamp)
   stamp = FileStamp();
   if (name.empty()) return 0;
   const std::string path = plat::MapPath(name, plat::FileAccess::Read);
-  // Opened without waiting (a pipe would keep the reader waiting for ever
-  // for a writer), then looked at: only a regular file is one of ours.
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  // Only a regular file is one of ours (a pipe would keep the reader
+  // waiting for ever, a device might never end).
+  int fd = plat::OpenRegularFile(path, O_RDONLY, true);
   if (fd < 0) {
     // Nothing there, or a link to nothing: a missing file. Anything else
     // (a folder on the way that may not be searched, a loop of links, no
-    // permission) means something may be there that can't be reached.
+    // permission, a pipe) means something may be there that can't be read.
     return errno == ENOENT || errno == ENOTDIR ? 0 : -1;
   }
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (fstat(fd, &st) != 0) {
     close(fd);
     return -1;
   }
@@ -275,13 +327,8 @@ FileStamp StampOfFile(const std::string& name) {
 int LockFile(const std::string& name, int waitMs) {
   if (name.empty()) return 0;
   const std::string path = plat::MapPath(name, plat::FileAccess::Write);
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+  int fd = plat::OpenRegularFile(path, O_RDWR | O_CREAT, false);
   if (fd < 0) return 0;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return 0;
-  }
   for (int waited = 0;; waited += 10) {
     if (flock(fd, LOCK_EX | LOCK_NB) == 0) return fd + 1;
     if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= waitMs) break;

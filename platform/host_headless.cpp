@@ -17,17 +17,21 @@
 //   close (a close request) | shot FILE.png (back buffer saved at the next
 //   Flip at or after that time, or as it stands when no frame is presented
 //   within 250 ms, e.g. on the closing page; a relative name is taken from
-//   the folder the program started in)
+//   the folder the program started in) | waitfor FILE (the program stands
+//   still at that time, its clock too, until FILE exists: another program
+//   decides when it goes on, e.g. a second copy of the game; a relative
+//   name as for shot; after five real minutes it goes on regardless)
 // Unknown lines, and times past the 32-bit clock (4294967295), are reported
 // on stderr and skipped. 600 virtual seconds after the last event the host
 // asks the program to close, so a run cannot hang.
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <filesystem>
 #include <cstdio>
-#include <fstream>
 #include <limits>
 #include <sstream>
+#include <thread>
 
 #include "platform/internal.h"
 #include "platform/platform.h"
@@ -49,7 +53,11 @@ constexpr uint32_t kShotPatienceMs = 250;
 constexpr int kPumpsBeforeNudge = 100;
 
 enum class Kind { KeyDown, KeyUp, Text, MouseMove, MouseMoveWindow, MouseDown, MouseUp, Close, Shot,
-                  PadDown, PadUp, Stick };
+                  PadDown, PadUp, Stick, WaitFor };
+
+constexpr size_t kMaxScriptBytes = 64u << 20;   // far beyond any script written by hand or a test
+// How long a "waitfor" line waits in real time, polling every 10 ms.
+constexpr int kWaitForLimitMs = 5 * 60 * 1000;
 
 struct Event {
   uint32_t time = 0;
@@ -73,15 +81,15 @@ class HeadlessHost final : public Host, public HeadlessControl {
  public:
   explicit HeadlessHost(const std::string& scriptPath) {
     if (scriptPath.empty()) return;
-    std::ifstream in(scriptPath, std::ios::binary);
-    if (!in) {
+    // A regular file only: a pipe would wait for a writer, a device such as
+    // /dev/zero would never end.
+    std::vector<uint8_t> bytes;
+    if (!ReadRegularFile(scriptPath, bytes, kMaxScriptBytes)) {
       std::fprintf(stderr, "headless: cannot read input script %s; running without input\n",
                    scriptPath.c_str());
       return;
     }
-    std::stringstream all;
-    all << in.rdbuf();
-    AddScript(all.str());
+    AddScript(std::string(bytes.begin(), bytes.end()));
   }
 
   const char* Name() const override { return "Headless"; }
@@ -288,21 +296,25 @@ class HeadlessHost final : public Host, public HeadlessControl {
       scriptTime_ = time;
       return true;
     }
-    if (cmd == "shot") {
+    if (cmd == "shot" || cmd == "waitfor") {
       // A file name may hold blanks; a trailing comment and blanks are dropped.
       if (std::string::size_type c = rest.find('#'); c != std::string::npos) rest.erase(c);
       while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
       while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.erase(0, 1);
       if (rest.empty()) return false;
-      Event shot = MakeEvent(time, Kind::Shot);
+      Event e = MakeEvent(time, cmd == "shot" ? Kind::Shot : Kind::WaitFor);
       // The program changes its working folder as it runs; a relative name
       // means the folder it started in, where the script was given.
       std::error_code error;
       std::filesystem::path path(rest);
       if (path.is_relative()) path = std::filesystem::absolute(path, error);
-      shot.text = error ? rest : path.string();
-      shots_.push_back(shot);
-      lastEventTime_ = std::max(lastEventTime_, time);
+      e.text = error ? rest : path.string();
+      if (e.kind == Kind::Shot) {
+        shots_.push_back(e);
+        lastEventTime_ = std::max(lastEventTime_, time);
+      } else {
+        Insert(std::move(e));
+      }
       scriptTime_ = time;
       return true;
     }
@@ -374,12 +386,25 @@ class HeadlessHost final : public Host, public HeadlessControl {
       case Kind::MouseUp: in.MouseButton(e.a, false); break;
       case Kind::Close: in.closeRequested = true; break;
       case Kind::Shot: break;
+      case Kind::WaitFor: WaitForFile(e.text); break;
       case Kind::PadDown:
       case Kind::PadUp: SetFakeControllerButton(ScriptPad(), e.a, e.kind == Kind::PadDown); break;
       case Kind::Stick:
         SetFakeControllerAxis(ScriptPad(), kControllerLeftX, e.x);
         SetFakeControllerAxis(ScriptPad(), kControllerLeftY, e.y);
         break;
+    }
+  }
+
+  // Stands still in real time (the virtual clock too) until the file exists.
+  static void WaitForFile(const std::string& path) {
+    std::error_code error;
+    for (int waited = 0; !std::filesystem::exists(path, error); waited += 10) {
+      if (waited >= kWaitForLimitMs) {
+        std::fprintf(stderr, "headless: %s did not appear; going on\n", path.c_str());
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
   }
 

@@ -198,9 +198,11 @@ std::string PlayerControllerLayoutsPath();
 // ---------------------------------------------------------------- files and folders
 int ChangeDir(const std::string& path);
 std::string CurrentDir();
-int FileType(const std::string& path);  // 0 nothing, 1 file, 2 folder
-int ReadFile(const std::string& path);  // stream handle or 0
-int WriteFile(const std::string& path); // created or truncated; stream handle or 0
+int FileType(const std::string& path);  // 0 nothing (or a pipe or device), 1 file, 2 folder
+int ReadFile(const std::string& path);  // stream handle or 0; regular files only
+// Created or truncated; stream handle or 0. Regular files only, and a link
+// in its place is refused, not followed.
+int WriteFile(const std::string& path);
 std::string ReadLine(int stream);
 void WriteLine(int stream, const std::string& text);
 int Eof(int stream);
@@ -273,6 +275,9 @@ int FindGameData(const DataSearch& search);
 int DataKind();                            // kData...
 std::string DataFolder();                  // absolute; "" when not found
 std::vector<std::string> DataPlacesTried();  // the folders looked at, in order
+// After a search that found nothing: a folder of the data that is there but
+// can't be entered (the search stopped at it); "" when none was.
+std::string DataFolderDenied();
 std::string ExecutableFolder();
 enum class PlayerFolder { Config, Data, State, Pictures };
 // The player's folder of that kind from the XDG variables (absolute ones
