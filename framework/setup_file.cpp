@@ -2,7 +2,10 @@
 // driver, and writing the whole file anew on Tab, Apply and exit.
 #include "framework/setup_file.h"
 
+#include <cctype>
+
 #include "audio/sound_effects.h"
+#include "framework/clock.h"
 #include "framework/controls.h"
 #include "framework/fields.h"
 #include "framework/frame_flip.h"
@@ -46,6 +49,10 @@ constexpr int kStoredSlots[] = {kSetupFullscreen, kSetupEngine, kSetupWidth, kSe
 // those are written over what another copy of the game may have saved since.
 bool g_baseKnown;
 SetupValues g_base;
+// The file as read when it had lines not understood; kept aside before the
+// first save over it ("" when there is nothing to keep).
+std::string g_setupAsItWas;
+constexpr int kCopiesKept = 5;
 }  // namespace
 
 void ResetSetupValues(SetupValues& values) {
@@ -70,6 +77,7 @@ void ResetSetup() {
   g_setupUnreadable = false;
   g_toldSaveFailed = false;
   g_baseKnown = false;
+  g_setupAsItWas.clear();
 }
 
 namespace {
@@ -112,14 +120,41 @@ int Volume(const std::string& key, const std::string& value, bool reading) {
   return static_cast<int>(v);
 }
 
-// Applies one line to the values. Start-up's reading (reading true) logs what
-// it sets and notes a named driver; reading the file again before a save is
-// silent.
-void ApplySetupLine(const std::string& line, SetupValues& into, bool reading) {
+// Whether text holds a number as ToInt reads it: blanks, a sign, "%" or "$",
+// then at least one digit.
+bool HasNumber(const std::string& text) {
+  size_t i = 0, n = text.size();
+  while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
+  if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+  if (i < n && text[i] == '%') return i + 1 < n && (text[i + 1] == '0' || text[i + 1] == '1');
+  if (i < n && text[i] == '$') return i + 1 < n && std::isxdigit(static_cast<unsigned char>(text[i + 1]));
+  return i < n && std::isdigit(static_cast<unsigned char>(text[i]));
+}
+
+// Whether a line is one the reader understands: blank, a section title, a
+// comment, "ESS" alone, or a key with its "=" and, where the key takes
+// numbers, its numbers. A cut line ("Key", "Key=", "Master") would otherwise
+// read as 0 and clear a binding or mute the game.
+bool Understood(const std::string& line, const std::string& key, const std::string& value) {
+  std::string trimmed = Trim(line);
+  if (trimmed.empty() || trimmed[0] == '[' || trimmed[0] == ';' || trimmed[0] == '#') return true;
+  if (trimmed.find('=') == std::string::npos) return key == "ESS";
+  if (key == "KEY") {
+    size_t comma = value.find(',');
+    return comma != std::string::npos && HasNumber(value.substr(0, comma)) && HasNumber(value.substr(comma + 1));
+  }
+  if (key == "WIDTH" || key == "HEIGHT" || key == "MASTER" || key == "SOUND" || key == "MUSIC") return HasNumber(value);
+  return true;
+}
+
+// Applies one line to the values; false (nothing applied) for a line that is
+// not understood.
+bool ApplySetupLine(const std::string& line, SetupValues& into, bool reading) {
   std::array<int, 100>& setup = into.setup;
   std::array<int, 101>& bindings = into.bindings;
   std::string key = Upper(Trim(Field(line, "=", 1)));
   std::string value = Trim(Field(line, "=", 2));
+  if (!Understood(line, key, value)) return false;
 
   if (key == "AUDIODRIVER") {
     if (reading) AudioDriverNamed = true;
@@ -161,23 +196,50 @@ void ApplySetupLine(const std::string& line, SetupValues& into, bool reading) {
   if (key == "MASTER") setup[kSetupMaster] = Volume("Master", value, reading);
   if (key == "SOUND") setup[kSetupSounds] = Volume("Sound", value, reading);
   if (key == "MUSIC") setup[kSetupMusic] = Volume("Music", value, reading);
+  return true;
 }
 
 SetupValues LiveValues() { return {Setup, Bindings}; }
 
-void ApplyText(const std::string& text, SetupValues& into, bool reading) {
+// Applies a file's text. Start-up's reading (reading true) logs what it sets,
+// notes a named driver and logs each line it does not understand; reading
+// the file again before a save is silent. The number of lines not understood.
+int ApplyText(const std::string& raw, SetupValues& into, bool reading) {
+  std::string text = raw;
+  // A byte-order mark is no part of the first setting. A file saved as
+  // UTF-16 by an editor is read as the one-byte text it holds.
+  if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+  if (text.size() >= 2 && (text.rfind("\xFF\xFE", 0) == 0 || text.rfind("\xFE\xFF", 0) == 0)) {
+    const bool little = text[0] == '\xFF';
+    std::string narrow;
+    for (size_t i = 2; i + 1 < text.size(); i += 2) {
+      unsigned char low = static_cast<unsigned char>(text[little ? i : i + 1]);
+      unsigned char high = static_cast<unsigned char>(text[little ? i + 1 : i]);
+      narrow.push_back(high == 0 ? static_cast<char>(low) : '?');
+    }
+    text = narrow;
+  }
   // An empty file still counts as one empty line.
   if (text.empty()) ApplySetupLine("", into, reading);
-  ForEachLine(text, [&into, reading](const std::string& line) { ApplySetupLine(line, into, reading); });
+  int strange = 0;
+  int number = 0;
+  ForEachLine(text, [&](const std::string& line) {
+    ++number;
+    if (ApplySetupLine(line, into, reading)) return;
+    ++strange;
+    if (reading) LogLine("\tSetup.ini line " + std::to_string(number) + " not understood: " + line);
+  });
+  return strange;
 }
 
 }  // namespace
 
-void ApplySetupText(const std::string& text) {
+int ApplySetupText(const std::string& text) {
   SetupValues live = LiveValues();
-  ApplyText(text, live, true);
+  int strange = ApplyText(text, live, true);
   Setup = live.setup;
   Bindings = live.bindings;
+  return strange;
 }
 
 void ReadSetup() {
@@ -191,7 +253,9 @@ void ReadSetup() {
   }
   if (read > 0) {
     LogLine("\tReading Setup File");
-    ApplySetupText(text);
+    // Lines not understood are lost when the file is written anew: it is
+    // kept aside first, as it was.
+    if (ApplySetupText(text) > 0) g_setupAsItWas = text;
   }
   g_base = LiveValues();
   g_baseKnown = true;
@@ -308,6 +372,16 @@ bool WriteChangedSettings() {
     for (int n = 0; n <= 99; ++n) {
       if (live.bindings[n] != g_base.bindings[n]) out.bindings[n] = live.bindings[n];
     }
+  }
+  if (!g_setupAsItWas.empty()) {
+    std::string aside = KeepCopyBeside(SetupFilePath(), std::to_string(MakeTimestamp("")), g_setupAsItWas, kCopiesKept);
+    if (aside.empty()) {
+      g_setupUnreadable = true;
+      LogLine("\tCould not keep a copy of Setup.ini: it is not saved this session");
+      return false;
+    }
+    LogLine("\tSetup.ini as it was is kept as " + aside);
+    g_setupAsItWas.clear();
   }
   // A temporary file renamed over the old one only when every byte reached
   // the disk: a crash or a full disk keeps the previous settings.

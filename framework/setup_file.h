@@ -46,8 +46,11 @@ void ResetSetup();          // start-up defaults (the bindings are ResetBindings
 void ReadSetup();
 // True when this session's setup file was there but could not be read.
 bool SetupFileUnreadable();
-// Applies the lines of a setup file's text (LF, CR LF or a lone CR end a line).
-void ApplySetupText(const std::string& text);
+// Applies the lines of a setup file's text (LF, CR LF or a lone CR end a
+// line; a byte-order mark is skipped, UTF-16 read as the text it holds).
+// A line is applied only with its "=" and, for the keys that take numbers,
+// its numbers; the others are logged and counted: the result.
+int ApplySetupText(const std::string& text);
 void ChooseAudioDriver();
 // Writes "Setup.ini" of the data folder (or the file it links to) through a
 // temporary file renamed over the old one after a complete write, under a

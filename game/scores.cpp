@@ -3,6 +3,7 @@
 #include "game/scores.h"
 
 #include <limits>
+#include <new>
 #include <set>
 #include <tuple>
 #include <vector>
@@ -24,12 +25,14 @@ namespace {
 std::string ScoreFilePath() { return DataFilePath(GameFolder() + "scores.dat"); }
 std::string LockFilePath() { return ScoreFilePath() + ".lock"; }   // shared by every copy of the game
 constexpr int kLockWaitMs = 10000;                    // a save of another copy takes far less
+constexpr int kCopiesKept = 5;                        // copies of damaged files, the newest
 constexpr int kBestCount = 30;   // Best entries 1..30 are stored
 constexpr int kRecordFields = 8;
 
 // The file as it was read this session: it could not be read at all (never
 // saved over then), and the player has been told a save failed.
 bool g_unreadable;
+bool g_readFailed;     // it was there but could not be read at all
 bool g_toldSaveFailed;
 
 std::string RecordLine(const Scores& s) {
@@ -47,12 +50,15 @@ std::string BestLine(const Scores& s) {
   return line;
 }
 
+// Splits at "|" into at most kBestCount + 1 fields: no line with more is
+// either kind, and a line of millions of "|" must not become millions of
+// strings.
 std::vector<std::string> SplitFields(const std::string& line) {
   std::vector<std::string> fields;
   size_t start = 0;
   for (;;) {
     size_t bar = line.find('|', start);
-    if (bar == std::string::npos) break;
+    if (bar == std::string::npos || fields.size() == kBestCount) break;
     fields.emplace_back(line, start, bar - start);
     start = bar + 1;
   }
@@ -126,9 +132,12 @@ std::shared_ptr<Scores> ReadRecordLine(const std::vector<std::string>& f, bool& 
   auto r = std::make_shared<Scores>();
   bool ok = ParseDecimal(f[0], r->Score, changed) && ParseSmall(f[2], 0, kMax32, r->Badges, changed) &&
             ParseDecimal(f[3], r->Timestamp, changed) && ParseSmall(f[4], 0, kMax32, r->Level, changed) &&
-            ParseSmall(f[5], 0, 2, r->GameMode, changed) && ParseSmall(f[6], 0, kMax32, r->GameFlags, changed) &&
-            ParseSmall(f[7], 0, 1, r->Quit, changed);
-  if (!ok) return nullptr;
+            ParseSmall(f[5], 0, kMax32, r->GameMode, changed) && ParseSmall(f[6], 0, kMax32, r->GameFlags, changed) &&
+            ParseSmall(f[7], 0, kMax32, r->Quit, changed);
+  // A difficulty or a quit flag the game never writes is no round of ours
+  // (a Best line cut after eight numbers reads like a record line): such a
+  // line goes to the copy of the damaged file, not into the list.
+  if (!ok || r->GameMode > 2 || r->Quit > 1) return nullptr;
   r->Name = CleanName(f[1], changed);
   return r;
 }
@@ -188,10 +197,10 @@ void TellSaveFailed() {
 // The bytes of a damaged file are kept beside it before anything is saved
 // over them; false when no copy could be made.
 bool KeepDamagedCopy(const std::string& bytes, const ScoreTextCheck& check) {
-  std::string aside = ScoreFilePath() + ".bad-" + LongToString(MakeTimestamp(""));
   LogLine("\tscores.dat was damaged: " + IntToString(check.skipped) + " lines skipped, " +
           IntToString(check.repaired) + " records repaired");
-  if (FileType(aside) != 0 || WriteNewFile(aside, bytes) == 1) {
+  std::string aside = KeepCopyBeside(ScoreFilePath(), LongToString(MakeTimestamp("")), bytes, kCopiesKept);
+  if (!aside.empty()) {
     LogLine("\tThe file as it was is kept as " + aside);
     return true;
   }
@@ -204,34 +213,45 @@ bool KeepDamagedCopy(const std::string& bytes, const ScoreTextCheck& check) {
 RecordList<Scores> ReadScoreText(const std::string& bytes, ScoreTextCheck& check) {
   check = ScoreTextCheck();
   RecordList<Scores> records;
-  std::shared_ptr<Scores> waiting;   // the last record, while it has no Best line yet
-  ForEachLine(bytes, [&](const std::string& raw) {
+  // Every line the game writes ends with CR LF: a last line without its end
+  // was cut short (a full disk, a copy broken off), and its numbers can't
+  // be trusted.
+  size_t whole = bytes.size();
+  if (whole > 0 && bytes[whole - 1] != '\n' && bytes[whole - 1] != '\r') {
+    size_t end = bytes.find_last_of("\r\n");
+    whole = end == std::string::npos ? 0 : end + 1;
+    if (!Trim(bytes.substr(whole)).empty()) ++check.skipped;
+  }
+  // A record counts only with its Best line: the record line just before it
+  // (lines that fit neither may stand between them), never one further back.
+  std::shared_ptr<Scores> waiting;
+  bool waitingChanged = false;
+  ForEachLine(bytes.substr(0, whole), [&](const std::string& raw) {
     std::string line = Trim(raw);
     if (line.empty()) return;
     std::vector<std::string> fields = SplitFields(line);
     bool changed = false;
     if (auto record = ReadRecordLine(fields, changed)) {
-      if (waiting) ++check.repaired;   // it never got its Best line
-      if (changed) ++check.repaired;
-      records.push_back(record);
+      if (waiting) ++check.skipped;   // it never got its Best line
       waiting = record;
+      waitingChanged = changed;
       return;
     }
-    // A Best line belongs to the record just before it (lines that fit
-    // neither may stand between them), never to one further back.
     changed = false;
     if (waiting && ReadBestLine(fields, waiting->Best, changed)) {
-      if (changed) ++check.repaired;
+      if (changed || waitingChanged) ++check.repaired;
+      records.push_back(waiting);
       waiting.reset();
       return;
     }
     ++check.skipped;
   });
-  if (waiting) ++check.repaired;
+  if (waiting) ++check.skipped;
   return records;
 }
 
 bool ScoreFileUnreadable() { return g_unreadable; }
+bool ScoreFileReadFailed() { return g_readFailed; }
 
 
 // The difference of two stamps far apart (a damaged file, a stamp of 0) does
@@ -258,6 +278,7 @@ void ResetScores() {
   PlayerName = "Player";
   ScoresLoaded = false;
   g_unreadable = false;
+  g_readFailed = false;
   g_toldSaveFailed = false;
   g_onDisk = OnDisk();
 }
@@ -266,7 +287,26 @@ void SortScores() {
   SortList(ScoreList, true, [](const Scores& a, const Scores& b) { return a.Compare(b); });
 }
 
+namespace {
+void ReadScoreFile();
+int SaveScoreFile();
+}  // namespace
+
 void LoadScores() {
+  // A file too big for the memory there is can't be read; it is left alone
+  // like any other file that can't be read.
+  try {
+    ReadScoreFile();
+  } catch (const std::bad_alloc&) {
+    g_unreadable = true;
+    g_readFailed = true;
+    LogLine("\tscores.dat is too big to read: it is left as it is and not saved this session");
+  }
+}
+
+namespace {
+
+void ReadScoreFile() {
   // Without a file the list stays as it is.
   ScoresLoaded = true;
   std::string bytes;
@@ -283,6 +323,7 @@ void LoadScores() {
   // over it would replace every record in it by this session's rounds.
   if (read < 0) {
     g_unreadable = true;
+    g_readFailed = true;
     LogLine("\tCould not read scores.dat: it is left as it is and not saved this session");
     return;
   }
@@ -309,6 +350,8 @@ void LoadScores() {
     g_unreadable = true;
   }
 }
+
+}  // namespace
 
 std::string ScoreFileText() {
   std::string text;
@@ -375,6 +418,18 @@ int MergeAndWrite() {
 }  // namespace
 
 int SaveScores() {
+  try {
+    return SaveScoreFile();
+  } catch (const std::bad_alloc&) {
+    LogLine("\tCould not save scores.dat: out of memory");
+    TellSaveFailed();
+    return 0;
+  }
+}
+
+namespace {
+
+int SaveScoreFile() {
   // Never over a file that could not be read (or kept aside).
   if (g_unreadable) {
     LogLine("\tDid not save scores.dat over the file that could not be read");
@@ -393,8 +448,16 @@ int SaveScores() {
   // does not stop the save: the file is still read again just before.
   int lock = LockFile(LockFilePath(), kLockWaitMs);
   if (lock == 0) LogLine("\tCould not lock scores.dat; saving without the lock");
-  int saved = MergeAndWrite();
+  int saved = 0;
+  try {
+    saved = MergeAndWrite();
+  } catch (...) {
+    UnlockFile(lock);
+    throw;
+  }
   UnlockFile(lock);
   if (saved != 1) TellSaveFailed();
   return saved;
 }
+
+}  // namespace

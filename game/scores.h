@@ -60,8 +60,11 @@ void LoadScores();
 int SaveScores();
 // The file's text exactly as SaveScores writes it, ScoreList in list order.
 std::string ScoreFileText();
-// True when this session's score file could not be read (or kept aside).
+// True when this session's score file could not be read (or kept aside):
+// it is not saved over this session.
 bool ScoreFileUnreadable();
+// True when it could not be read at all (not only its copy failed).
+bool ScoreFileReadFailed();
 
 // What reading a score file's text made of it.
 struct ScoreTextCheck {

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -439,6 +440,45 @@ int WriteNewFile(const std::string& name, const std::string& bytes) {
   if (close(fd) != 0) ok = false;
   if (!ok) unlink(path.c_str());
   return ok ? 1 : 0;
+}
+
+std::string KeepCopyBeside(const std::string& name, const std::string& tag, const std::string& bytes, int keep) {
+  if (name.empty()) return {};
+  namespace fs = std::filesystem;
+  const fs::path path = plat::MapPath(name, plat::FileAccess::Write);
+  const std::string prefix = path.filename().string() + ".bad-";
+  // The copies there are, oldest first; one with these very bytes will do.
+  std::vector<std::pair<int64_t, fs::path>> copies;
+  std::error_code ec;
+  for (fs::directory_iterator it(path.parent_path().empty() ? fs::path(".") : path.parent_path(), ec), end;
+       !ec && it != end; it.increment(ec)) {
+    const std::string entry = it->path().filename().string();
+    if (entry.rfind(prefix, 0) != 0) continue;
+    std::string held;
+    FileStamp stamp;
+    if (ReadWholeFile(it->path().string(), held, stamp) != 1) continue;
+    if (held == bytes) return it->path().string();
+    copies.emplace_back(stamp.modifiedNs, it->path());
+  }
+  std::sort(copies.begin(), copies.end());
+  for (size_t i = 0; copies.size() - i >= static_cast<size_t>(std::max(keep, 1)); ++i) {
+    unlink(copies[i].second.c_str());
+  }
+  // A free name: the tag, then the tag with a counter.
+  for (int n = 1; n < 100; ++n) {
+    std::string copy = path.string() + ".bad-" + tag + (n > 1 ? "-" + std::to_string(n) : "");
+    int fd = open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return {};
+    }
+    bool ok = WriteAllAndSync(fd, bytes);
+    if (close(fd) != 0) ok = false;
+    if (ok) return copy;
+    unlink(copy.c_str());
+    return {};
+  }
+  return {};
 }
 
 void DebugLog(const std::string& text) {

@@ -250,6 +250,12 @@ void ForEachLine(const std::string& text, const std::function<void(const std::st
 // nothing yet): its target is replaced in the target's folder and the link
 // stays. 1 on success; on failure the old file is as it was.
 int SaveFileAtomically(const std::string& path, const std::string& bytes);
+// Keeps bytes beside a file as a copy named path + ".bad-" + tag (with "-2",
+// "-3"... added when that name is taken). A copy that already holds the same
+// bytes is kept instead of a new one; of the copies, at most `keep` are left
+// (the oldest go first). The copy's name as it is on disk; "" when none
+// could be made.
+std::string KeepCopyBeside(const std::string& path, const std::string& tag, const std::string& bytes, int keep);
 // Writes bytes to a new file; refuses (0) when something is there already.
 int WriteNewFile(const std::string& path, const std::string& bytes);
 void DebugLog(const std::string& text);

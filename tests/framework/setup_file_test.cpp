@@ -251,3 +251,45 @@ TEST_F(SetupFileTest, AMissingFileIsWritten) {
   SaveSetup();
   EXPECT_EQ(tree.Read("Setup.ini"), SetupFileText());
 }
+
+// A setting needs its "=" and its numbers: a cut line leaves the setting as
+// it was; the lines not understood are logged, and the file is kept as it
+// was before the first save over it. A byte-order mark and UTF-16 are read.
+TEST_F(SetupFileTest, LinesWithoutTheirSeparatorOrNumbersChangeNothing) {
+  testsupport::TempFolder tree("setupcut", testsupport::TempFolder::kDataTree);
+  OpenLog((tree.Path() / "Debug.txt").string());
+  const std::string damaged = "Master = 30\r\nKey=0,87\r\nMaster\r\nWidth\r\nKey=5\r\nKey=\r\nKey\r\nSound=\r\nESS\r\n";
+  tree.Write("Setup.ini", damaged);
+  ReadSetup();
+  CloseLog();
+  EXPECT_EQ(::Setup[kSetupMaster], 30);
+  EXPECT_EQ(::Setup[kSetupSounds], 50);
+  EXPECT_EQ(::Setup[kSetupWidth], 800);
+  EXPECT_EQ(Bindings[0], 87);
+  EXPECT_EQ(Bindings[5], 39);
+  EXPECT_EQ(::Setup[kSetupFrameskip], 1);   // "ESS" alone still means it
+  const std::string log = tree.Read("Debug.txt");
+  EXPECT_NE(log.find("\tSetup.ini line 3 not understood: Master\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("\tSetup.ini line 8 not understood: Sound=\r\n"), std::string::npos) << log;
+
+  ::Setup[kSetupMusic] = 70;
+  SaveSetup();
+  std::vector<std::string> kept;
+  for (const auto& entry : std::filesystem::directory_iterator(tree.Path())) {
+    if (entry.path().filename().string().rfind("Setup.ini.bad-", 0) == 0) kept.push_back(tree.Read(entry.path().filename()));
+  }
+  EXPECT_EQ(kept, std::vector<std::string>{damaged});
+  EXPECT_NE(tree.Read("Setup.ini").find("Music = 70\r\n"), std::string::npos);
+
+  ResetSetup();
+  ResetBindings();
+  tree.Write("Setup.ini", "\xEF\xBB\xBFMaster = 20\r\n");
+  ReadSetup();
+  EXPECT_EQ(::Setup[kSetupMaster], 20);
+  std::string wide = "\xFF\xFE";
+  for (char c : std::string("Music = 15\r\nKey=8,83\r\n")) wide += std::string(1, c) + '\0';
+  tree.Write("Setup.ini", wide);
+  ReadSetup();
+  EXPECT_EQ(::Setup[kSetupMusic], 15);
+  EXPECT_EQ(Bindings[8], 83);
+}
