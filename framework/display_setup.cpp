@@ -23,6 +23,10 @@ std::array<int, 2500> ModeWidths;
 std::array<int, 2500> ModeHeights;
 int GraphicsOpen;
 
+namespace {
+bool g_guardSwitched;   // a leftover guard moved OpenGL away this run
+}  // namespace
+
 std::string CrashGuardPath() { return DataFilePath(GameFolder() + "crash.dat"); }
 
 void ResetDisplaySetup() {
@@ -34,6 +38,7 @@ void ResetDisplaySetup() {
   ModeWidths.fill(0);
   ModeHeights.fill(0);
   GraphicsOpen = 0;
+  g_guardSwitched = false;
 }
 
 namespace {
@@ -127,7 +132,10 @@ void ApplyDisplaySettings() {
 
   // A set-up that never finished leaves crash.dat; OpenGL is then
   // replaced by the alternative driver.
-  if (FileType(CrashGuardPath()) != 0 && Setup[kSetupEngine] == 0) Setup[kSetupEngine] = 1;
+  if (FileType(CrashGuardPath()) != 0 && Setup[kSetupEngine] == 0) {
+    Setup[kSetupEngine] = 1;
+    g_guardSwitched = true;
+  }
 
   SelectDriver(Setup[kSetupEngine]);
 
@@ -169,8 +177,14 @@ void ApplyDisplaySettings() {
   // this display before any art is drawn on it.
   LoadSharedAssets();
   RunEngineTest(60, 2);
+  // The driver has opened the display, made the textures and drawn the
+  // engine test's frames: what can crash in it is behind us. Reading the
+  // music and the decks is no reason to leave OpenGL, so a player who
+  // closes a slow start keeps the driver.
+  DeleteFile(CrashGuardPath());
   LoadMusicParts();
   CallGameHook(GameHooks.loadMedia);
   LogLine("-=-=-=-=-=-=-=-=-=-=-=-=-=-");
-  DeleteFile(CrashGuardPath());
 }
+
+bool CrashGuardSwitchedEngine() { return g_guardSwitched; }

@@ -200,8 +200,14 @@ void StartUp() {
   }
   // Pad layouts SDL does not know yet: the game's own file, then the
   // player's, whose lines win for the same pad.
-  LoadControllerLayouts("gamecontrollerdb.txt");
-  LoadControllerLayouts(PlayerControllerLayoutsPath());
+  for (const std::string& layouts : {std::string("gamecontrollerdb.txt"), PlayerControllerLayoutsPath()}) {
+    int left = 0;
+    LoadControllerLayouts(layouts, &left);
+    if (left > 0) {
+      LogLine("\t" + layouts + ": only the first " + std::to_string(kMaxControllerLayouts) + " pad layouts are used, " +
+              std::to_string(left) + " more are left out");
+    }
+  }
   LoadStartTime = Clock();
   ApplyDisplaySettings();
 
@@ -220,6 +226,7 @@ void StartUp() {
   // session. The player hears of it now, on the title screen: a notice given
   // while reading would pass unseen during the engine test.
   if (SetupFileUnreadable()) AddNotification("Could not read your settings", 1);
+  if (CrashGuardSwitchedEngine()) AddNotification("The last start did not finish: using DirectX 9", 1);
 }
 
 void RunProgram() {

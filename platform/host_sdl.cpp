@@ -18,10 +18,6 @@
 namespace plat {
 namespace {
 
-// A pad mapping file beyond this is no mapping file (SDL's own runs to a
-// few hundred kilobytes).
-constexpr size_t kMaxLayoutFileBytes = 16u << 20;
-
 // ---------------------------------------------------------------- text helpers
 // Titles are one byte per character (Latin-1); SDL wants UTF-8.
 std::string Latin1ToUtf8(const std::string& text) {
@@ -402,12 +398,10 @@ class SdlHost final : public Host {
     SystemLocalTime(year, month, day, hour, minute, second);
   }
 
-  int AddControllerLayouts(const std::string& path) override {
-    if (!controllerOk_) return 0;
-    // Read by our own reader: SDL's would wait for ever on a pipe.
-    std::vector<uint8_t> bytes;
-    if (!ReadRegularFile(path, bytes, kMaxLayoutFileBytes) || bytes.empty()) return 0;
-    SDL_RWops* file = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+  // The text was read by our own reader: SDL's would wait for ever on a pipe.
+  int AddControllerLayouts(const std::string& text) override {
+    if (!controllerOk_ || text.empty()) return 0;
+    SDL_RWops* file = SDL_RWFromConstMem(text.data(), static_cast<int>(text.size()));
     if (!file) return 0;
     int added = SDL_GameControllerAddMappingsFromRW(file, 1);
     if (added <= 0) return 0;

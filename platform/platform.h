@@ -189,8 +189,12 @@ int JoyControllerDown(int button, int port);     // kController... buttons
 float JoyControllerAxis(int axis, int port);     // sticks -1..1 (down and right positive), triggers 0..1
 // Adds controller layouts from a mapping file (one SDL mapping per line);
 // pads already plugged in get theirs at once. Returns the number added, 0
-// when the file is missing or the host has no controller support.
-int LoadControllerLayouts(const std::string& path);
+// when the file is missing, no regular file, or the host has no controller
+// support. Only the first kMaxControllerLayouts mapping lines are used;
+// *left (when given) says how many more there were.
+constexpr int kMaxControllerLayouts = 5000;
+constexpr size_t kMaxControllerLayoutBytes = 16u << 20;
+int LoadControllerLayouts(const std::string& path, int* left = nullptr);
 // Where a player keeps a mapping file of their own: gamecontrollerdb.txt in
 // $XDG_CONFIG_HOME/mnemora (or ~/.config/mnemora); "" when neither is set.
 std::string PlayerControllerLayoutsPath();

@@ -179,3 +179,18 @@ TEST_F(Files, PipesDevicesAndLinksAreRefusedWithoutWaiting) {
   EXPECT_EQ(ReadWholeFile("Debug.txt", bytes), 1);
   EXPECT_EQ(bytes, "precious");
 }
+
+// A pad layout file is taken up to its limit of layouts (comments and blank
+// lines do not count): a file of a hundred thousand lines would otherwise
+// hold the start for minutes.
+TEST_F(Files, PadLayoutFilesStopAtTheirLimit) {
+  std::string text = "# a comment\n\n";
+  for (int i = 0; i < kMaxControllerLayouts + 3; ++i) text += "0300000000000000" + std::to_string(100000 + i) + ",Pad,a:b0,platform:Linux,\n";
+  WriteBytes("db.txt", text);
+  int left = -1;
+  LoadControllerLayouts("db.txt", &left);
+  EXPECT_EQ(left, 3);
+  WriteBytes("db.txt", "# nothing but a comment\n");
+  LoadControllerLayouts("db.txt", &left);
+  EXPECT_EQ(left, 0);
+}
