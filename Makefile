@@ -1,5 +1,9 @@
-# make play  : install what is missing, build, lay out build/game and start the game there
-# make check : install what is missing, build, run every test
+# make play  : install what is missing, build the game and its data tree (nothing
+#              else), lay out build/game and start the game there
+# make check : install what is missing, build, build the tests, run every test
+# make bench : build, then build the benchmarks (run them by hand: CONTRIBUTING.md)
+# make uninstall: remove what make install installed under PREFIX (and the
+#              folders it created)
 # make install: build, then install under PREFIX (default /usr/local; DESTDIR works too)
 # make package: build, then a Debian package (mnemora_<version>_<arch>.deb) in the top folder
 # make quick : build, run the unit tests only (no whole-program runs), under 30 s
@@ -9,7 +13,8 @@
 #            checks; there `make check` runs the sanitizer suite (CTest label
 #            sanitize: the unit tests and the headless whole sessions), as CI does
 
-JOBS ?= 2
+# Parallel jobs: every core by default.
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 ifeq ($(SANITIZE),1)
 BUILD ?= build-sanitize
@@ -22,7 +27,7 @@ else
 BUILD ?= build
 endif
 
-.PHONY: all deps configure build play check quick coverage bench clean install package
+.PHONY: all deps configure build play tests check quick coverage bench clean install uninstall package
 
 all: build
 
@@ -35,23 +40,37 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
-play: build
+# Only the executable and what it needs (the data tree is its dependency).
+play: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target mnemora
 	cd $(BUILD)/game && ./mnemora
 
-check: build
+# The test programs and everything they run (the target mnemora_tests).
+tests: build
+	@cmake --build $(BUILD) -j$(JOBS) --target mnemora_tests
+
+check: tests
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) $(CHECK_LABELS)
+
+bench: build
+	@cmake --build $(BUILD) -j$(JOBS) --target mnemora_benchmarks
+	@echo "Benchmarks in $(BUILD)/bench/: run them by hand (see CONTRIBUTING.md)"
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Everything make install installed from this build (DESTDIR as it was then).
+uninstall:
+	cmake -DBUILD=$(abspath $(BUILD)) -P dist/uninstall.cmake
 
 package: build
 	cd $(BUILD) && cpack -G DEB -B $(CURDIR)/$(BUILD)/package
 	cp $(BUILD)/package/mnemora_*.deb .
 
-quick: build
+quick: tests
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) -L quick
 
-coverage: build
+coverage: tests
 	find $(BUILD) -name '*.gcda' -delete
 	cd $(BUILD) && ctest -j$(JOBS) --output-on-failure || true
 	@bash scripts/coverage-report $(BUILD)

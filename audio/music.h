@@ -1,31 +1,13 @@
-// Song files, music parts and the music sequencer.
+// The music sequencer: plays a song file's patterns with the recorded parts
+// (song_file.h) on the music channels.
 #pragma once
 
 #include <array>
 #include <string>
 #include <vector>
 
-// ---------------------------------------------------------------- parts and song files (song_file.cpp)
-// Parts: 1..8 drum 1, 11..18 drum 2, 21..28 bass, 31..38 melody, 41..48 accompaniment.
-// Replaced on every display set-up by LoadMusicParts. 0 = none.
-extern std::array<int, 50> MusicParts;
-extern std::array<int, 4> PartCounts;          // 1 bass, 2 melody, 3 accompaniment; highest N found
-// Written by ReadSongFile for each song started; held until the next.
-extern std::array<std::vector<std::string>, 5> SongPatterns;  // by section, entries from 1
-extern std::array<int, 5> PatternCounts;
-extern std::array<int, 5> StretchModes;        // -1 none, 0 FALSE, 1 RANDOM, 2 RANDOM+, -2 DOUBLE
+#include "audio/song_file.h"
 
-// Sections of a song file.
-constexpr int kSectionDrums = 0, kSectionChords = 1, kSectionBass = 2, kSectionMelody = 3,
-              kSectionAccompany = 4;
-
-void ResetSongFile();
-void LoadMusicParts();                 // working folder: the game folder
-bool ReadSongFile(const std::string& name);
-// Pattern `number` (1-based) of a section as last read; empty outside 1..count.
-const std::string& SongPattern(int section, int number);
-
-// ---------------------------------------------------------------- the sequencer (music.cpp)
 // Written by the sequencer only (StartSong, UpdateMusic, StopMusic and the
 // level functions); per song.
 extern int MusicPlaying;               // 1 while a song plays

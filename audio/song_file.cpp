@@ -2,6 +2,8 @@
 // hits and one-note instrument variants under music/) and the song text file
 // of pattern lines grouped by section. Reading only; the sequencer that plays
 // them lives in music.cpp.
+#include "audio/song_file.h"
+
 #include <string>
 
 #include "audio/music.h"

@@ -30,7 +30,7 @@
 #include "framework/command_line.h"
 #include "framework/startup.h"
 #include "game/game_entry.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 
 namespace fs = std::filesystem;
 

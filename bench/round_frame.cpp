@@ -23,7 +23,6 @@
 #include "framework/controls.h"
 #include "framework/display_setup.h"
 #include "framework/frame_flip.h"
-#include "framework/menus.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
 #include "framework/startup.h"

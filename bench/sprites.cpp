@@ -23,6 +23,8 @@
 #include <vector>
 
 #include "platform/internal.h"
+#include "platform/render/render_backend.h"
+#include "platform/host/host.h"
 #include "platform/platform.h"
 #include "tests/support/xvfb_server.h"
 

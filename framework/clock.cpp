@@ -67,8 +67,3 @@ std::string TimestampDate(int64_t ts) {
   int64_t year = FloorDiv(months - 1, 12);
   return Padded(day, 2) + "-" + Padded(month, 2) + "-" + Padded(year, 4);
 }
-
-int GetBit(int bits, int n) {
-  if (n < 1 || n > 32) return 0;
-  return (static_cast<uint32_t>(bits) & (1u << (n - 1))) != 0 ? 1 : 0;
-}

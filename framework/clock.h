@@ -14,5 +14,3 @@ int64_t MakeTimestamp(const std::string& dateText = "");
 // "HH:MM:SS" and "DD-MM-YYYY" of a stamp.
 std::string TimestampTime(int64_t ts);
 std::string TimestampDate(int64_t ts);
-// 1 when bit n - 1 of bits is set (n counts from 1); 0 for n outside 1..32.
-int GetBit(int bits, int n);

@@ -27,18 +27,18 @@ struct PageText {
 };
 
 const PageText kPage[] = {
-    {6, 0, 0, 0, 0.8f, 2, 222, "Thanks for Playing"},
-    {7, 0, 0, 0, 0.8f, 52, 276, "Send Feedback!"},
-    {6, 255, 255, 255, 1, 0, 220, "Thanks for Playing"},
-    {7, 255, 255, 255, 1, 50, 274, "Send Feedback!"},
-    {8, 180, 255, 255, 1, 320, 4, "This Game is Free"},
-    {9, 180, 255, 255, 1, 270, 44, "I do not ask for money."},
-    {9, 180, 255, 255, 1, 270, 64, "I create these games for fun."},
-    {9, 180, 255, 255, 1, 270, 84, "All I ask is that players send some feedback."},
-    {9, 180, 255, 255, 1, 270, 104, "A comment, an email, a vote."},
-    {9, 180, 255, 255, 1, 270, 134, "Do the right thing."},
-    {9, 180, 255, 255, 1, 270, 164, "Support Homebrew games by"},
-    {9, 180, 255, 255, 1, 270, 184, "saying thanks to their developers."},
+    {kFontLarge, 0, 0, 0, 0.8f, 2, 222, "Thanks for Playing"},
+    {kFontButton, 0, 0, 0, 0.8f, 52, 276, "Send Feedback!"},
+    {kFontLarge, 255, 255, 255, 1, 0, 220, "Thanks for Playing"},
+    {kFontButton, 255, 255, 255, 1, 50, 274, "Send Feedback!"},
+    {kFontRows, 180, 255, 255, 1, 320, 4, "This Game is Free"},
+    {kFontTiny, 180, 255, 255, 1, 270, 44, "I do not ask for money."},
+    {kFontTiny, 180, 255, 255, 1, 270, 64, "I create these games for fun."},
+    {kFontTiny, 180, 255, 255, 1, 270, 84, "All I ask is that players send some feedback."},
+    {kFontTiny, 180, 255, 255, 1, 270, 104, "A comment, an email, a vote."},
+    {kFontTiny, 180, 255, 255, 1, 270, 134, "Do the right thing."},
+    {kFontTiny, 180, 255, 255, 1, 270, 164, "Support Homebrew games by"},
+    {kFontTiny, 180, 255, 255, 1, 270, 184, "saying thanks to their developers."},
 };
 
 // The song fades out under the thank-you page.
@@ -52,11 +52,10 @@ bool AnyInputToLeave() {
   return AppTerminate() != 0;
 }
 
-}  // namespace
-
-void ShowClosingScreen() {
-  // The song fades; the settings and the game's records are saved. The
-  // records hook also records a round still waiting for its name, so that
+// The song fades; the settings and the game's records are saved, and the
+// log says goodbye.
+void SaveOnLeaving() {
+  // The records hook also records a round still waiting for its name, so that
   // it is saved.
   FadeOutMusic(kClosingFadeMs);
   ShowMouse();
@@ -71,14 +70,10 @@ void ShowClosingScreen() {
   LogLine("Bye!");
   LogLine("");
   LogLine("Play again, soon!!");
+}
 
-  // The page's own small window. Without it the page could never be seen
-  // nor closed, and no input would ever end its wait: the program ends then.
-  EndGraphics();
-  if (Graphics(640, 480, 0, 60, 0) == 0) {
-    CloseLog();
-    End();
-  }
+// The thank-you page, drawn into the page's own 640 x 480 window.
+void DrawClosingPage() {
   SetVirtualResolution(640, 480);
   Cls();
   SetColourAlpha(0, 0, 80, 1);
@@ -111,10 +106,25 @@ void ShowClosingScreen() {
   for (const PageText& t : kPage) {
     SetImageFont(Fonts[t.font]);
     SetColourAlpha(t.r, t.g, t.b, t.alpha);
-    SetScaleXY(t.font == 6 ? bigScale : 1);
-    DrawTextAligned(t.x, t.y + (t.font == 7 ? feedbackDown : 0), t.text, kAlignStart, kAlignStart);
+    SetScaleXY(t.font == kFontLarge ? bigScale : 1);
+    DrawTextAligned(t.x, t.y + (t.font == kFontButton ? feedbackDown : 0), t.text, kAlignStart, kAlignStart);
   }
   SetScaleXY(1);
+}
+
+}  // namespace
+
+void ShowClosingScreen() {
+  SaveOnLeaving();
+
+  // The page's own small window. Without it the page could never be seen
+  // nor closed, and no input would ever end its wait: the program ends then.
+  EndGraphics();
+  if (Graphics(640, 480, 0, 60, 0) == 0) {
+    CloseLog();
+    End();
+  }
+  DrawClosingPage();
   Flip(-1);
 
   // Wait for any input, pumping events and sleeping between polls.

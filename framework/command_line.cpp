@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "framework/startup.h"
+#include "framework/game_identity.h"
 #include "platform/platform.h"
 
 #ifndef MNEMORA_VERSION
@@ -48,8 +48,10 @@ std::string FolderOf(const std::string& file) {
 
 }  // namespace
 
+GameDataOptions DataOptions() { return {DataFolderOption, PortableOption}; }
+
 std::string FoldersInUse() {
-  int kind = SearchGameData();
+  int kind = SearchGameData(DataOptions());
   if (kind == kDataNotFound) {
     std::string tried;
     for (const std::string& place : DataPlacesTried()) tried += (tried.empty() ? "" : ", ") + place;

@@ -6,10 +6,10 @@
 #include "framework/display_setup.h"
 
 #include "audio/music.h"
-#include "framework/engine_test.h"
-#include "framework/frame_flip.h"
+#include "framework/sprite_budgets.h"
 #include "framework/game_hooks.h"
 #include "framework/log.h"
+#include "framework/notifications.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
 #include "framework/startup.h"

@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "framework/display_setup.h"
-#include "framework/frame_flip.h"
+#include "framework/frame_samples.h"
 #include "framework/setup_file.h"
 #include "platform/platform.h"
 
@@ -57,11 +57,6 @@ void SetColourAlpha(double r, double g, double b, double alpha) {
 void SetScaleXY(float x) { SetScale(x, x); }
 void SetScaleXY(float x, float y) { SetScale(x, y); }
 void SetRotationDeg(float angle) { SetRotation(angle); }
-
-void SetBlendKind(int kind) {
-  static constexpr BlendMode kModeOfKind[] = {kBlendSolid, kBlendAlpha, kBlendShade, kBlendLight};
-  if (kind >= 0 && kind < static_cast<int>(std::size(kModeOfKind))) SetBlend(kModeOfKind[kind]);
-}
 
 namespace {
 // Draws a text of w by h so that the point (x, y) sits at its aligned edge.

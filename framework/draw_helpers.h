@@ -21,10 +21,6 @@ void SetColourAlpha(double r, double g, double b, double alpha);
 void SetScaleXY(float x);
 void SetScaleXY(float x, float y);
 void SetRotationDeg(float angle);
-// Blend kinds as numbers: 0 solid, 1 alpha, 2 shade, 3 light; any other
-// number leaves the blend mode as it is. The program itself names its blend
-// modes (SetBlend with a BlendMode); this is for callers that hold a number.
-void SetBlendKind(int kind);
 // Text alignment, the same numbers across and down: a text's left (top) edge,
 // its centre, or its right (bottom) edge at the given point.
 enum TextAlign : int { kAlignStart = 0, kAlignCentre = 1, kAlignEnd = 2 };

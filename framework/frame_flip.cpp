@@ -12,22 +12,21 @@
 #include "framework/controls.h"
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
-#include "framework/engine_test.h"
+#include "framework/sprite_budgets.h"
 #include "framework/game_hooks.h"
-#include "framework/menus.h"
+#include "framework/pause_menu.h"
+#include "framework/screenshots.h"
+#include "framework/settings_panel.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
+#include "framework/icon_frames.h"
 #include "platform/platform.h"
 
 // Start values: ResetFrameFlip.
-RecordList<ment> MessageList;
 int SettingsOpen;
 int DebugOverlay;
 int PauseState;
-int SkipPhase;
 int GcCollected;
-int MouseXNow, MouseYNow, MouseXPrev, MouseYPrev;
-int LeftClick, RightClick;
 int LastFlipTime;
 int FrameMs;
 int SmoothedFps, ShownFps;
@@ -44,27 +43,17 @@ bool PadPauseWanted;
 }  // namespace
 
 void ResetFrameFlip() {
-  MessageList.clear();
+  ResetNotifications();
   SettingsOpen = 0;
   DebugOverlay = 1;
   PauseState = 0;
-  SkipPhase = 0;
   GcCollected = 0;
-  MouseXNow = MouseYNow = MouseXPrev = MouseYPrev = 0;
-  LeftClick = RightClick = 0;
+  ResetFrameSamples();
   LastFlipTime = 0;
   FrameMs = 0;
   SmoothedFps = ShownFps = 0;
   PadSettingsPress = PadPausePress = PressEdge{};
   PadPauseWanted = false;
-}
-
-void AddNotification(const std::string& text, int c) {
-  auto message = std::make_shared<ment>();
-  message->tick = 0;
-  message->txt = text;
-  message->c = c;
-  ListAddLast(MessageList, message);
 }
 
 namespace {
@@ -155,7 +144,7 @@ int FlipFrame(int showPointer) {
   if (KeyHit(kKeyF12)) DebugOverlay = 1 - DebugOverlay;
   if (DebugOverlay == 1) DrawStatistics();
   if (showPointer == 1 || SettingsOpen == 1) {
-    DrawImage(IconSheet, VirtualMouseX() + 12, VirtualMouseY() + 12, 63);
+    DrawImage(IconSheet, VirtualMouseX() + 12, VirtualMouseY() + 12, icon::kPointer);
   }
 
   // The pointer and the clicks of this frame.

@@ -2,11 +2,11 @@
 // folder, named after the game, the date and the time.
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
-#include "framework/frame_flip.h"
+#include "framework/game_identity.h"
 #include "framework/log.h"
-#include "framework/menus.h"
+#include "framework/screenshots.h"
+#include "framework/notifications.h"
 #include "framework/shared_assets.h"
-#include "framework/startup.h"
 #include "platform/platform.h"
 
 std::string SafeFileName(const std::string& text) {

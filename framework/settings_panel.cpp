@@ -10,8 +10,9 @@
 #include "framework/draw_helpers.h"
 #include "framework/fields.h"
 #include "framework/frame_flip.h"
+#include "framework/icon_frames.h"
 #include "framework/key_names.h"
-#include "framework/menus.h"
+#include "framework/settings_panel.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
 #include "framework/startup.h"
@@ -76,9 +77,9 @@ void DrawLabelled(int setupIndex, int x, int y, int iconBase, std::initializer_l
 
 void ResolutionRow() {
   std::string labels[6] = {"Resolution"};
-  int hovered = OptionRow(2, 20, 70, 11, labels);
+  int hovered = OptionRow(kSetupWidescreen, 20, 70, icon::kResolution, labels);
   if (!Rows.empty()) Rows.pop_back();   // keys step the mode, as the arrows over it do
-  AddRow(RowKind::Resolution, 2, 1, 20, SettingsPanelY + 70, 200, 70);
+  AddRow(RowKind::Resolution, kSetupWidescreen, 1, 20, SettingsPanelY + 70, 200, 70);
   if (hovered || MouseOver(20, SettingsPanelY + 70, 200, 70)) {
     // Read every count so no press is left over for a later frame.
     int up = KeyHit(kKeyRight) + KeyHit(kKeyUp);
@@ -124,14 +125,15 @@ void ControlsColumn() {
     int control, r, g, b, dx, dy;
   };
   const Button kButtons[] = {
-      {0, 80, 255, 80, 50, 0},    {3, 80, 255, 80, 0, 50},    {5, 80, 255, 80, 100, 50},
-      {8, 80, 255, 80, 50, 50},   {13, 255, 255, 80, 190, 0}, {12, 80, 80, 255, 155, 30},
-      {11, 255, 80, 80, 225, 30}, {10, 80, 255, 80, 190, 60},
+      {kControlUp, 80, 255, 80, 50, 0},         {kControlLeft, 80, 255, 80, 0, 50},
+      {kControlRight, 80, 255, 80, 100, 50},    {kControlDown, 80, 255, 80, 50, 50},
+      {kControlButton4, 255, 255, 80, 190, 0},  {kControlButton3, 80, 80, 255, 155, 30},
+      {kControlButton2, 255, 80, 80, 225, 30},  {kControlButton1, 80, 255, 80, 190, 60},
   };
   for (int set = 1; set <= ControlSetsShown && set <= 4; ++set) {
     int x = set <= 2 ? 250 : 650;
     int y = SettingsPanelY + 10 + ((set - 1) % 2) * 150;
-    int base = (set - 1) * 20;
+    int base = (set - 1) * kControlsPerPlayer;
     for (const Button& b : kButtons) {
       SetColourAlpha(b.r, b.g, b.b);
       BindingButton(base + b.control, x + b.dx, y + b.dy);
@@ -142,14 +144,14 @@ void ControlsColumn() {
 void RightColumn() {
   int x = VirtualWidth - 280;
   std::string audio[6] = {"AUDIO"};
-  OptionRow(14, x, 20, 24, audio);
+  OptionRow(kSetupAudioDriver, x, 20, icon::kAudioDriver, audio);
   SetScaleXY(PanelTextScale());
   SetColourAlpha(255, 180, 180, 1);
   DrawTextAligned(x, SettingsPanelY + 50, "Changes require a Restart", kAlignStart, kAlignStart);
   const struct {
     int index, y;
     const char* caption;
-  } kSliders[3] = {{11, 70, "Master Volume"}, {12, 120, "Sounds"}, {13, 170, "Music"}};
+  } kSliders[3] = {{kSetupMaster, 70, "Master Volume"}, {kSetupSounds, 120, "Sounds"}, {kSetupMusic, 170, "Music"}};
   for (const auto& slider : kSliders) {
     int y = SettingsPanelY + slider.y;
     Setup[slider.index] = SnapVolume(VolumeSlider(Setup[slider.index], x, y, slider.caption));
@@ -320,11 +322,11 @@ int OptionRow(int setupIndex, int x, int y, int iconBase, const std::string labe
 int VolumeSlider(int value, int x, int y, const std::string& caption) {
   SetColourAlpha(80, 255, 80);
   SetScaleXY(3.1f, 1.5f);
-  DrawSpriteCounted(IconSheetUnfiltered, x - 2, y, 21, 1);
-  DrawSpriteCounted(IconSheetUnfiltered, x + 48, y, 22, 1);
+  DrawSpriteCounted(IconSheetUnfiltered, x - 2, y, icon::kVolumeBarLeft, 1);
+  DrawSpriteCounted(IconSheetUnfiltered, x + 48, y, icon::kVolumeBarRight, 1);
   SetColourAlpha(255, 80, 80);
   SetScaleXY(1, 1.5f);
-  DrawSpriteCounted(IconSheetUnfiltered, x + value - 9, y, 23, 1);
+  DrawSpriteCounted(IconSheetUnfiltered, x + value - 9, y, icon::kVolumeKnob, 1);
   SetColourAlpha(80, 180, 255);
   if (MouseOver(x - 2, y - 4, 100, 24) && MouseDown(1)) value = MouseXNow - (x - 2);
   SetScaleXY(PanelTextScale());
@@ -339,33 +341,34 @@ void BindingButton(int slot, int x, int y) {
   if (MouseOver(x, y, 48, 48) && SettingsPanelY >= 0) {
     active = 1;
     int captured = CaptureInput();
-    if (captured > 8) Bindings[slot] = captured;
-    if (captured == 8) Bindings[slot] = 0;
+    // Backspace clears the binding; anything above it binds.
+    if (captured > kKeyBackspace) Bindings[slot] = captured;
+    if (captured == kKeyBackspace) Bindings[slot] = kInputNone;
   }
   if (InputDown(Bindings[slot])) active = 1;
 
   int frame = -1;
   int cx = x + 24, cy = y + 24;
   std::string caption;
-  if (c == 0) {
-    frame = 3;
+  if (c == kInputNone) {
+    frame = icon::kKeyCap;
     caption = "?!";
-  } else if (c >= 9 && c <= 254) {
-    frame = 3;
+  } else if (c > kKeyBackspace && c < 255) {
+    frame = icon::kKeyCap;
     caption = InputName(c);
-  } else if (c >= 300) {
-    int sub = c % 50;
+  } else if (c >= kInputPadBase) {
+    int sub = (c - kInputPadBase) % kInputPadStride;
     caption = InputName(c);
-    if (sub < 12) {
-      frame = 9;
+    if (sub <= kPadRPlus) {
+      frame = icon::kPadAxis;
       cx = x;
       cy = y;
-    } else if (sub >= 20 && sub <= 29) {
-      frame = 8;
+    } else if (sub >= kPadHatUp && sub < kPadButton0) {
+      frame = icon::kPadHat;
       cx = x;
       cy = y;
-    } else if (sub >= 30) {
-      frame = 10;
+    } else if (sub >= kPadButton0) {
+      frame = icon::kPadButton;
     }
   }
   if (frame < 0) return;
@@ -408,10 +411,10 @@ void SettingsPanel() {
   SetColourAlpha(80, 255, 80, 1);
   SetScaleXY(PanelTextScale());
   DrawTextAligned(20, SettingsPanelY + 4, "Graphics", kAlignStart, kAlignStart);
-  DrawLabelled(1, 20, 30, 13, {"Windowed", "Fullscreen"});
+  DrawLabelled(kSetupFullscreen, 20, 30, icon::kWindowMode, {"Windowed", "Fullscreen"});
   ResolutionRow();
-  DrawLabelled(7, 20, 146, 18, {"Draw all Frames|Decent System", "Frameskip|Slow System"});
-  DrawLabelled(3, 20, 184, 18, {"OpenGL|Optimum", "DirectX 9|Alternative", "DirectX 7|Backup"});
+  DrawLabelled(kSetupFrameskip, 20, 146, icon::kQualityTier, {"Draw all Frames|Decent System", "Frameskip|Slow System"});
+  DrawLabelled(kSetupEngine, 20, 184, icon::kQualityTier, {"OpenGL|Optimum", "DirectX 9|Alternative", "DirectX 7|Backup"});
 
   // Apply, the controls (keyboard and pad play only), the right column.
   ApplyButton();

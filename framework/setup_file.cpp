@@ -8,9 +8,9 @@
 #include "framework/clock.h"
 #include "framework/controls.h"
 #include "framework/fields.h"
-#include "framework/frame_flip.h"
+#include "framework/game_identity.h"
 #include "framework/log.h"
-#include "framework/startup.h"
+#include "framework/notifications.h"
 #include "platform/platform.h"
 
 // Start values: ResetSetup.

@@ -3,6 +3,7 @@
 // the stored scores. Every display set-up loads the assets anew and frees the
 // old ones; the first one also draws the loading splash and reads the scores.
 #include "framework/shared_assets.h"
+#include "framework/startup.h"
 
 #include <string>
 
@@ -10,9 +11,9 @@
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
 #include "framework/game_hooks.h"
+#include "framework/game_identity.h"
 #include "framework/log.h"
 #include "framework/setup_file.h"
-#include "framework/startup.h"
 #include "platform/platform.h"
 
 // Start values: ResetSharedAssets.

@@ -14,17 +14,16 @@
 #include "framework/controls.h"
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
-#include "framework/engine_test.h"
+#include "framework/sprite_budgets.h"
 #include "framework/frame_flip.h"
 #include "framework/game_hooks.h"
+#include "framework/game_identity.h"
 #include "framework/log.h"
-#include "framework/menus.h"
+#include "framework/settings_panel.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
 #include "platform/platform.h"
 
-const std::string GameTitle = "Mnemora";
-const std::string GameSubtitle = "Find the Match";
 // Start values: ResetStartup.
 std::string TitleLine;
 std::array<std::string, 100> CreditLines;
@@ -34,7 +33,6 @@ int ControlSetsShown;
 int BadgeCount;
 int LoadStartTime;
 int LoadEndTime;
-GameHookTable GameHooks;
 
 namespace {
 
@@ -66,29 +64,6 @@ const char* const kCredits[20] = {
 };
 
 }  // namespace
-
-std::string GameFolder() {
-  std::string digits = "000" + std::to_string(GameNumber);
-  return digits.substr(digits.size() - 3) + "/";
-}
-
-int SearchGameData() {
-  std::string game = GameFolder();
-  // Installed, these go to the player's folders; temporary files of a save
-  // go beside the file they replace.
-  PlacePlayerFiles("Setup.ini*", PlayerFolder::Config);
-  PlacePlayerFiles("Debug.txt", PlayerFolder::State);
-  PlacePlayerFiles(game + "crash.dat", PlayerFolder::State);
-  PlacePlayerFiles(game + "scores.dat*", PlayerFolder::Data);
-  PlacePlayerFiles("*.png*", PlayerFolder::Pictures);   // screenshots, saved beside the game folder
-  OverlayPlayerData(game);                             // the player's own decks and tables
-
-  DataSearch search;
-  search.folder = DataFolderOption;
-  search.portableOnly = PortableOption;
-  search.mustHold = {"Common", game.substr(0, game.size() - 1)};
-  return FindGameData(search);
-}
 
 bool EnterDataFolder(const std::string& folder) {
   const std::string path = DataFilePath(folder);
@@ -143,7 +118,7 @@ void StartUp() {
   // from the working folder, and the log in it. Without the data the game
   // would run with no art at all: say where we looked and stop instead of
   // creating an empty tree.
-  if (SearchGameData() == kDataNotFound) {
+  if (SearchGameData(DataOptions()) == kDataNotFound) {
     std::string game = GameFolder().substr(0, GameFolder().size() - 1);
     std::vector<std::string> tried = DataPlacesTried();
     std::string message = "Game data not found: looked for ";

@@ -1,13 +1,12 @@
-// The program's spine: the game's identity, the credit lines, the values the
-// start-up sequence sets, and the start-up sequence itself.
+// The program's spine: the credit lines, the values the start-up sequence
+// sets, and the start-up sequence itself. The game's identity and folder are
+// in game_identity.h.
 #pragma once
 
 #include <array>
 #include <string>
 
-constexpr int GameNumber = 253;                 // names the game folder "253/"
-extern const std::string GameTitle;             // "Mnemora"
-extern const std::string GameSubtitle;          // "Find the Match"
+#include "framework/game_identity.h"
 
 // Written only by ResetStartup, at start-up; read for the whole run.
 extern std::string TitleLine;                   // "#253 : Mnemora Find the Match"; window caption
@@ -21,18 +20,10 @@ extern int BadgeCount;        // badges the score panel shows
 extern int LoadStartTime;     // clock (ms) before the first display set-up opened the display
 extern int LoadEndTime;       // clock (ms) at "Finished Loading", before the splash's minimum wait
 
-// "253/": the game folder's name, relative to Files/.
-std::string GameFolder();
 // Makes a folder of the data (below it: "Common/", GameFolder()) the working
 // folder, where the data's own files are loaded from. False, with a log line
 // saying why, when it can't be entered.
 bool EnterDataFolder(const std::string& folder);
-
-// Finds the game's data from the executable's own place (or the command
-// line's choice) and tells the platform which files are the player's own:
-// Setup.ini, Debug.txt, the crash guard, scores.dat and screenshots. Returns
-// the kind of data folder found (kData...).
-int SearchGameData();
 
 // The start values of this module's tables (the caption and credits among them).
 void ResetStartup();

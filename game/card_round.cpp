@@ -12,10 +12,12 @@
 #include "framework/clock.h"
 #include "framework/controls.h"
 #include "framework/frame_flip.h"
-#include "framework/menus.h"
+#include "framework/pause_menu.h"
+#include "framework/settings_panel.h"
 #include "framework/draw_helpers.h"
 #include "framework/startup.h"
 #include "game/decks.h"
+#include "game/effect_numbers.h"
 #include "game/game_music.h"
 #include "game/name_entry.h"
 #include "game/scores.h"
@@ -23,10 +25,6 @@
 #include "platform/platform.h"
 
 // Start values: ResetCardRound.
-std::array<int, 110> CardValue;
-std::array<int, 110> FlipAngle;
-std::array<int, 110> SlideX, SlideY;
-std::array<int, 110> SwapCooldown;
 
 int64_t Score;
 RecordList<icle> Markers;
@@ -56,9 +54,9 @@ constexpr int kMostSwaps = 20;
 int Cell(int x, int y) { return y * 10 + x; }
 
 // Sound cues at full volume, centred, at the recorded pitch.
-void Cue(int effect) { PlayEffect(effect, 1, 1, 0); }
+void Cue(int number) { PlayEffect(number, 1, 1, 0); }
 // A card shown, picked or dealt: one of six card sounds at random.
-void CardCue() { Cue(Rand(11, 16)); }
+void CardCue() { Cue(Rand(effect::kCardFirst, effect::kCardLast)); }
 
 bool ValueShown(int value) {
   for (int i = 1; i <= Round.stepCount; ++i) {
@@ -89,7 +87,7 @@ void RuleWaiting() {
       // Rate before pan, in this order on every compiler.
       double rate = RndRange(0.7, 1.3);
       double pan = RndRange(-1, 1);
-      PlayEffect(10, static_cast<float>(rate), 1, static_cast<float>(pan));
+      PlayEffect(effect::kTableFaceDown, static_cast<float>(rate), 1, static_cast<float>(pan));
     }
     Round.stepCount = 0;
   }
@@ -126,7 +124,7 @@ void RuleFeedback() {
   if (Round.feedbackTimer == Round.stepCount && Round.stepCount > 0) {
     bool same = CharAt(Round.shownSequence, Round.stepCount) ==
                 CharAt(Round.pickedSequence, Round.stepCount);
-    Cue(same ? 3 : 2);
+    Cue(same ? effect::kPickRightLater : effect::kPickWrongLater);
   }
 }
 
@@ -154,7 +152,7 @@ void RulePicking(int hoverCell, int keyPickCell) {
     } else {
       Combo = 0;
       marker->t = 1;
-      Cue(17);
+      Cue(effect::kWrongPick);
     }
     ListAddLast(Markers, marker);
     Round.feedbackTimer = Round.pairCount + 10;
@@ -171,10 +169,10 @@ void RuleJudging(bool animating) {
   if (Rand(0, 10) != 1 || animating) return;
   Round.turnsJudged += 1;
   if (Round.shownSequence == Round.pickedSequence) {
-    Cue(5);
+    Cue(effect::kTurnRight);
     Score += static_cast<int64_t>(Combo) * Round.turnsJudged;
   } else {
-    Cue(4);
+    Cue(effect::kTurnWrong);
     Lives -= 1;
     if (Lives == -1) Round.endReason = kRoundOutOfLives;
   }
@@ -225,9 +223,9 @@ void RuleShuffling(bool animating) {
   Round.cooldown = std::max(20 - Round.pairCount, 2);
   // Function arguments are evaluated in no fixed order; the draws are
   // sequenced here so every build takes the same random numbers.
-  int effect = Rand(6, 7);
+  int whoosh = Rand(effect::kSwapFirst, effect::kSwapLast);
   double rate = RndRange(0.7, 1.3);
-  PlayEffect(effect, static_cast<float>(rate), 1, 0);
+  PlayEffect(whoosh, static_cast<float>(rate), 1, 0);
   if (Round.turnsToShuffle == 0) {
     Round.turnsToShuffle = Round.shuffleInterval;
     Round.phase = Phase::Waiting;
@@ -506,7 +504,7 @@ void RecordUnnamedRound() {
 
 void FinishRound() {
   // The end cue, a breath, the name.
-  Cue(18);
+  Cue(effect::kRoundOver);
   Delay(250);
   PauseState = 0;
   roundAwaitingName = true;

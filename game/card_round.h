@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "game/board.h"
 #include "platform/platform.h"
 
 // A pick marker: x the card's centre line, y its top edge at the pick.
@@ -13,14 +14,6 @@ struct icle {
   int t = 0;      // 2 correct pick (rises), 1 wrong pick (falls)
   int rot = 0;    // degrees
 };
-
-// Board cells: index Y * 10 + X, columns and rows 0..9; cards only in 1..6.
-// Written by the round (its start, the turn rules, the board pass's
-// animation); per round.
-extern std::array<int, 110> CardValue;    // 0 none, 1..18
-extern std::array<int, 110> FlipAngle;    // 180 face up, 0 face down, 1..179 / 181..360 turning
-extern std::array<int, 110> SlideX, SlideY;
-extern std::array<int, 110> SwapCooldown;
 
 // Per round, from StartRound to the record FinishRound makes of them; the
 // turn rules and the score popups add to the score.

@@ -7,7 +7,7 @@
 #include "audio/music.h"
 #include "framework/clock.h"
 #include "framework/controls.h"
-#include "framework/menus.h"
+#include "framework/settings_panel.h"
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
 #include "framework/frame_flip.h"

@@ -13,6 +13,7 @@
 #include "framework/draw_helpers.h"
 #include "framework/shared_assets.h"
 #include "framework/startup.h"
+#include "framework/icon_frames.h"
 #include "game/card_round.h"
 
 // Start values: ResetScorePanel. The frame watcher is its installer's.
@@ -116,7 +117,7 @@ void DrawHistory(int W, int H, int s, int64_t topBest, int difficulty, int level
       // Each column is drawn opaque, so its look does not depend on the
       // alpha the column before it left behind.
       SetColourAlpha(255 - q, 255, 80, 1);
-      DrawSpriteCounted(IconSheet, gx - 8, y - 8, 7, 1);
+      DrawSpriteCounted(IconSheet, gx - 8, y - 8, icon::kGraphPoint, 1);
       SetColourAlpha(255, 80 + q, 80, 1);
       if (havePrevious) {
         DrawLine(static_cast<float>(gx), static_cast<float>(y), static_cast<float>(prevX),

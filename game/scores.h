@@ -26,6 +26,13 @@ struct Scores {
   int Compare(const Scores* other) const;
 };
 
+// 1 when bit n - 1 of bits is set (n counts from 1); 0 for n outside 1..32.
+// A record's badges are read this way: badge k is GetBit(Badges, k).
+inline int GetBit(int bits, int n) {
+  if (n < 1 || n > 32) return 0;
+  return (static_cast<uint32_t>(bits) & (1u << (n - 1))) != 0 ? 1 : 0;
+}
+
 // Every recorded round, newest first, for the run: filled by LoadScores and
 // each round's record, written by SaveScores, trimmed by the score panel.
 extern RecordList<Scores> ScoreList;

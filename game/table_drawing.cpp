@@ -10,6 +10,7 @@
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
 #include "framework/shared_assets.h"
+#include "game/board.h"
 #include "game/card_round.h"
 #include "game/decks.h"
 #include "platform/platform.h"

@@ -13,7 +13,7 @@
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
 #include "framework/frame_flip.h"
-#include "framework/menus.h"
+#include "framework/settings_panel.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
 #include "framework/startup.h"

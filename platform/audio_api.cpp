@@ -3,10 +3,10 @@
 // played that tests read. Handles count up from 1 and are not reused until a
 // platform reset, so a stale handle can only miss, never reach a newer sound
 // or channel — the music takes a fresh channel for every note.
-#include "platform/audio_internal.h"
+#include "platform/sound/sound_driver.h"
 #include "platform/internal.h"
+#include "platform/host/host.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
 
 #include <climits>
 #include <cstdio>
@@ -14,14 +14,6 @@
 
 namespace plat {
 namespace {
-
-// The fixed order AudioDrivers reports. Our mixer comes first so that a setup
-// file without a driver line, or naming one we lack, picks it: it behaves the
-// same with and without a sound device.
-constexpr int kMixerDriver = 0;
-constexpr int kOpenALDriver = 1;
-constexpr int kDriverCount = 2;
-const char* const kDriverNames[kDriverCount] = {"FreeMix SDL Audio", "OpenAL Soft"};
 
 // Files larger than the biggest data chunk we accept plus room for headers
 // are refused before they are read in full.
@@ -38,10 +30,11 @@ struct AudioState {
   std::unordered_map<int, ChannelRecord> channels;              // by handle; freed by FreeChannel
   int nextSound = 1;
   int nextChannel = 1;
-  std::unique_ptr<AudioDriver> drivers[kDriverCount];           // made on first use
-  bool opened[kDriverCount] = {};
+  // By place in SoundDrivers(); made and opened on first use.
+  std::vector<std::unique_ptr<AudioDriver>> drivers{SoundDrivers().size()};
+  std::vector<bool> opened = std::vector<bool>(SoundDrivers().size());
   int current = kMixerDriver;
-  std::deque<testhost::PlayedSound> played;                     // oldest first, capped
+  std::deque<PlayedSound> played;                     // oldest first, capped
 };
 
 AudioState& State() {
@@ -52,7 +45,7 @@ AudioState& State() {
 AudioDriver& Driver(int index) {
   AudioState& st = State();
   if (!st.drivers[index]) {
-    st.drivers[index] = index == kOpenALDriver ? MakeOpenALDriver() : MakeMixerDriver();
+    st.drivers[index] = SoundDrivers()[index].create();
   }
   return *st.drivers[index];
 }
@@ -67,6 +60,15 @@ void CloseDriver(int index) {
   AudioState& st = State();
   if (st.drivers[index]) st.drivers[index]->Close();
   st.opened[index] = false;
+}
+
+int DriverCount() { return static_cast<int>(SoundDrivers().size()); }
+
+// The place of the driver with exactly this name among those on offer; -1 for none.
+int DriverNamed(const std::string& name) {
+  for (int i = 0; i < DriverCount(); ++i)
+    if (SoundDrivers()[i].available() && name == SoundDrivers()[i].name) return i;
+  return -1;
 }
 
 bool HeadlessOrNoHost() {
@@ -114,7 +116,7 @@ const ResetHook s_resetAudio(&ResetAudio);
 
 void ResetAudio() {
   AudioState& st = State();
-  for (int i = 0; i < kDriverCount; ++i) {
+  for (int i = 0; i < DriverCount(); ++i) {
     CloseDriver(i);
     st.drivers[i].reset();
   }
@@ -134,24 +136,19 @@ using namespace plat;
 // ---------------------------------------------------------------- drivers
 
 std::vector<std::string> AudioDrivers() {
-  return std::vector<std::string>(std::begin(kDriverNames), std::end(kDriverNames));
+  std::vector<std::string> names;
+  for (const SoundDriverKind& kind : SoundDrivers())
+    if (kind.available()) names.push_back(kind.name);
+  return names;
 }
 
-int AudioDriverExists(const std::string& name) {
-  for (const char* n : kDriverNames) {
-    if (name == n) return 1;
-  }
-  return 0;
-}
+int AudioDriverExists(const std::string& name) { return DriverNamed(name) >= 0 ? 1 : 0; }
 
 int SetAudioDriver(const std::string& name) {
   AudioState& st = State();
-  int index = -1;
-  for (int i = 0; i < kDriverCount; ++i) {
-    if (name == kDriverNames[i]) index = i;
-  }
+  int index = DriverNamed(name);
   if (index < 0) return 0;
-  if (index == kOpenALDriver && HeadlessOrNoHost()) return 0;
+  if (SoundDrivers()[index].needsDevice && HeadlessOrNoHost()) return 0;
   if (!OpenDriver(index)) return 0;
   if (index != st.current) {
     // Channels keep their handles; what was sounding on the old driver stops.
@@ -161,7 +158,7 @@ int SetAudioDriver(const std::string& name) {
   return 1;
 }
 
-std::string CurrentAudioDriver() { return kDriverNames[State().current]; }
+std::string CurrentAudioDriver() { return SoundDrivers()[State().current].name; }
 
 int EnableOpenALAudio() {
   // The headless host plays nothing aloud; its runs must not depend on
@@ -189,7 +186,7 @@ void FreeSound(int sound) {
   auto it = st.sounds.find(sound);
   if (it == st.sounds.end()) return;
   // Freeing a sound silences it everywhere; an idle driver may still hold its buffer.
-  for (int i = 0; i < kDriverCount; ++i) {
+  for (int i = 0; i < DriverCount(); ++i) {
     if (st.opened[i]) st.drivers[i]->StopSound(it->second.get());
   }
   CountMemory(-it->second->Bytes());
@@ -264,20 +261,20 @@ void SetChannelRate(int channel, float rate) {
 
 // ---------------------------------------------------------------- test access
 
-namespace testhost {
+namespace plat {
 
-std::vector<PlayedSound> Played() {
+std::vector<PlayedSound> PlayedSounds() {
   const auto& played = State().played;
   return std::vector<PlayedSound>(played.begin(), played.end());
 }
 
-void ClearPlayed() { State().played.clear(); }
+void ClearPlayedSounds() { State().played.clear(); }
 
-std::vector<int16_t> PullSamples(int frames) {
+std::vector<int16_t> PullCurrentMixer(int frames) {
   AudioState& st = State();
   // Another driver plays on its own device: the mixer has nothing to give.
   AudioDriver* mixer = st.current == kMixerDriver ? &Current() : nullptr;
   return PullMixerSamples(mixer, frames);
 }
 
-}  // namespace testhost
+}  // namespace plat

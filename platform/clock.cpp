@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/internal.h"
+#include "platform/host/host.h"
 #include "platform/platform.h"
 
 namespace {
@@ -84,6 +85,11 @@ std::string CurrentTime() {
 int GCCollect() { return 0; }
 
 int64_t GCMemAlloced() { return g_memoryBytes.load(); }
+
+namespace plat {
+void (*g_endHook)() = nullptr;
+int g_lastEndCode = -1;
+}  // namespace plat
 
 // Output is flushed before leaving; exit() also runs the atexit handlers that
 // close the log. Tests swap the exit for a hook that unwinds back to them.

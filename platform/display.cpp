@@ -3,6 +3,8 @@
 // The open back end lives here; images and fonts keep CPU pixels and only
 // cache back-end textures, so closing a display just makes them forget.
 #include "platform/internal.h"
+#include "platform/render/render_backend.h"
+#include "platform/host/host.h"
 #include "platform/platform.h"
 
 namespace plat {

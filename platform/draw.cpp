@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/internal.h"
+#include "platform/render/render_backend.h"
 #include "platform/platform.h"
 
 namespace plat {

@@ -202,7 +202,6 @@ int FindGameData(const DataSearch& search) {
   return places.kind;
 }
 
-int DataKind() { return Places().kind; }
 std::string DataFolder() { return Places().folder.string(); }
 std::vector<std::string> DataPlacesTried() { return Places().tried; }
 std::string DataFolderDenied() { return Places().denied.string(); }

@@ -480,10 +480,3 @@ std::string KeepCopyBeside(const std::string& name, const std::string& tag, cons
   }
   return {};
 }
-
-void DebugLog(const std::string& text) {
-  const char* on = std::getenv("MNEMORA_DEBUG");
-  if (!on || !*on) return;
-  std::fwrite(text.data(), 1, text.size(), stderr);
-  std::fputc('\n', stderr);
-}

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/internal.h"
+#include "platform/render/render_backend.h"
 #include "platform/platform.h"
 
 namespace plat {

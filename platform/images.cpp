@@ -15,6 +15,7 @@
 #include <fstream>
 
 #include "platform/internal.h"
+#include "platform/render/render_backend.h"
 #include "platform/platform.h"
 
 namespace plat {

@@ -1,6 +1,8 @@
-// Inside the platform layer only: the host interface (window, events, clock),
-// the render back-end interface with its draw list, and the shared input state
-// the hosts feed. Nothing outside platform/ and tests includes this.
+// Inside the platform layer only: what the runtime's files share among
+// themselves and with the plug-ins (the input state the hosts feed, handle
+// tables, the drawing core's entry points, resets, path mapping). The
+// plug-ins' own contracts are render/render_backend.h, host/host.h and
+// sound/sound_driver.h. Nothing outside platform/ and tests includes this.
 #pragma once
 
 #include <cstddef>
@@ -13,110 +15,8 @@
 
 namespace plat {
 
-struct Rgba8 {
-  uint8_t r, g, b, a;
-};
-
-// ---------------------------------------------------------------- draw list
-// Vertices are in back-buffer pixels; texture coordinates are normalised.
-struct DrawVertex {
-  float x, y;
-  float u, v;
-  Rgba8 colour;   // current colour with the current alpha folded in
-};
-
-enum class DrawOp : uint8_t { Clear, Triangles };
-
-struct DrawCommand {
-  DrawOp op;
-  int texture;    // back-end texture id; 0 = untextured (rectangles, lines)
-  BlendMode blend;
-  bool filtered;  // smooth sampling
-  int first;      // first vertex
-  int count;      // vertex count, a multiple of 3
-  Rgba8 clear;    // for DrawOp::Clear
-};
-
-struct DrawList {
-  std::vector<DrawVertex> vertices;
-  std::vector<DrawCommand> commands;
-  void Reset() { vertices.clear(); commands.clear(); }
-};
-
-// ---------------------------------------------------------------- render back end
-// A back end only creates, updates and destroys textures, runs a draw list,
-// reads pixels back and presents. Everything above it is common code.
-class RenderBackend {
- public:
-  virtual ~RenderBackend() = default;
-  virtual const char* Name() const = 0;
-  // rgba: width*height pixels, rows top to bottom. Returns an id > 0.
-  virtual int CreateTexture(int width, int height, const Rgba8* rgba) = 0;
-  virtual void UpdateTexture(int texture, int x, int y, int width, int height, const Rgba8* rgba) = 0;
-  virtual void DestroyTexture(int texture) = 0;
-  // Runs the list in order into the back buffer.
-  virtual void Execute(const DrawList& list) = 0;
-  // Reads back-buffer pixels (rows top to bottom, alpha 255).
-  virtual void ReadPixels(int x, int y, int width, int height, Rgba8* out) = 0;
-  // Presents the back buffer. vsync: wait for the display's refresh.
-  virtual void Present(bool vsync) = 0;
-  virtual int Width() const = 0;
-  virtual int Height() const = 0;
-};
-
-// The software rasteriser is usable on its own: the headless host's back buffer,
-// the reference for pixel tests, and (presented through SDL) back end 2.
-std::unique_ptr<RenderBackend> MakeSoftwareBackend(int width, int height);
-// The headless host's back buffer: the software rasteriser keeping the
-// drawing since the last full clear and rasterising it only when pixels are
-// read (or, after SetEagerHeadlessRaster(true), every frame as it is drawn).
-std::unique_ptr<RenderBackend> MakeHeadlessBackBuffer(int width, int height);
-void SetEagerHeadlessRaster(bool eager);
-// Direct access to the software back buffer (nullptr unless the back end is software).
-const std::vector<Rgba8>* SoftwarePixels(RenderBackend* backend);
-// The software rasteriser's span loops: portable, SSE2 or AVX2. The best the
-// CPU runs is chosen at start; tests select the others to compare them.
-constexpr int kSpansScalar = 0, kSpansSse2 = 1, kSpansAvx2 = 2;
-bool SelectSoftwareSpans(int spans);  // false (and no change) if the CPU lacks them
-int SoftwareSpans();
-
-// ---------------------------------------------------------------- host
-struct DisplayMode {
-  int width, height, depth, hertz;
-};
-
-// One small table of functions, chosen once at start-up: the SDL host or the
-// headless host.
-class Host {
- public:
-  virtual ~Host() = default;
-  virtual const char* Name() const = 0;
-  virtual bool Headless() const = 0;
-  virtual void SetTitle(const std::string& title) = 0;
-  virtual std::vector<DisplayMode> Modes(int driver) = 0;
-  // Opens a window (depth 0) or full screen with the given render back end.
-  virtual std::unique_ptr<RenderBackend> Open(int driver, int width, int height, int depth,
-                                              int hertz) = 0;
-  virtual void Close() = 0;
-  virtual void PumpEvents() = 0;         // feeds InputState
-  virtual uint32_t Millisecs() = 0;
-  virtual void Sleep(int ms) = 0;        // the headless host advances its virtual clock
-  virtual void ShowPointer(bool show) = 0;
-  virtual void WarpPointer(int x, int y) = 0;  // window pixels
-  // Called by Flip after presenting (the headless host saves scripted shots here).
-  virtual void AfterPresent() {}
-  // Local wall-clock date and time (the headless host reports a fixed virtual date).
-  virtual void LocalTime(int& year, int& month, int& day, int& hour, int& minute, int& second) = 0;
-  // Joypads: the host fills InputState::pads.
-  // Controller layouts from a mapping file; the number added.
-  // The text of a mapping file, one layout per line.
-  virtual int AddControllerLayouts(const std::string& /*text*/) { return 0; }
-};
-
-Host* CurrentHost();
-void SetHost(std::unique_ptr<Host> host);
-std::unique_ptr<Host> MakeSdlHost();
-std::unique_ptr<Host> MakeHeadlessHost(const std::string& scriptPath);
+struct Rgba8;
+class RenderBackend;
 
 // ---------------------------------------------------------------- input state
 struct PadState {
@@ -149,19 +49,6 @@ struct InputState {
 };
 
 InputState& Input();
-
-// Pads without hardware (the headless host's script lines, tests): a
-// controller with the standard layout whose raw buttons, hat and axes
-// follow it. Returns the port it was plugged into.
-int PlugFakeController(const std::string& name);
-void SetFakeControllerButton(int port, int button, bool down);   // kController... button
-void SetFakeControllerAxis(int port, int axis, float value);     // kController... axis
-// "a", "b", "x", "y", "back", "guide", "start", "lstick", "rstick", "lb",
-// "rb", "up", "down", "left", "right"; -1 for anything else.
-int ControllerButtonByName(const std::string& name);
-
-// Windows virtual-key code for an SDL scancode (0 when unmapped).
-int VirtualKeyFromScancode(int scancode);
 
 // The machine's local date and time (the SDL host's clock, and the runtime's
 // when no host is installed yet).
@@ -234,61 +121,6 @@ class HandleTable {
   };
   std::vector<Slot> slots_{1};
 };
-
-// ---------------------------------------------------------------- shared by the render back ends
-// Every back end keeps its textures in a HandleTable: a texture id is a
-// handle, so an id the back end never gave out, or one whose texture was
-// destroyed, finds nothing.
-
-inline bool KnownBlend(int mode) { return mode >= kBlendMask && mode <= kBlendShade; }
-// Alpha and light weigh the source by its alpha: at opacity 0 they change nothing.
-inline bool BlendUsesAlpha(BlendMode mode) { return mode == kBlendAlpha || mode == kBlendLight; }
-
-// Whether a back end may draw a triangles command of a list holding
-// vertexCount vertices: its vertices lie inside the list and make whole
-// triangles, and its blend mode is one of the five.
-bool DrawableRange(const DrawCommand& cmd, size_t vertexCount);
-
-// The check every back end runs on a triangles command before drawing it:
-// DrawableRange, and its texture (0: none) is one the back end holds.
-// `texture` is set to that texture, nullptr for an untextured command.
-// False: the command draws nothing.
-template <class T>
-bool CheckDraw(const DrawCommand& cmd, size_t vertexCount, HandleTable<T>& textures, T*& texture) {
-  texture = cmd.texture != 0 ? textures.Get(cmd.texture) : nullptr;
-  return DrawableRange(cmd, vertexCount) && (cmd.texture == 0 || texture != nullptr);
-}
-
-// A new texture's pixels: width and height raised to at least 1, a copy of
-// rgba when it is given for a size that is not empty, transparent black
-// otherwise.
-std::vector<Rgba8> NewTexturePixels(int& width, int& height, const Rgba8* rgba);
-
-// The part of a width x height rectangle placed at (x, y) that lies inside
-// an area of areaWidth x areaHeight at (0, 0): columns [x0, x1), rows
-// [y0, y1). Empty when they do not meet, a rectangle of no size included.
-struct ClipRect {
-  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-  bool Empty() const { return x0 >= x1 || y0 >= y1; }
-  int Width() const { return x1 - x0; }
-  int Height() const { return y1 - y0; }
-};
-ClipRect ClipToArea(int x, int y, int width, int height, int areaWidth, int areaHeight);
-
-// Copies the clipped part from a rectangle's own pixels (rows of `width`,
-// the rectangle placed at (x, y)) into the area's pixels (rows of
-// areaWidth), and the other way round.
-void CopyIntoArea(const ClipRect& clip, const Rgba8* rect, int x, int y, int width, Rgba8* area,
-                  int areaWidth);
-void CopyFromArea(const ClipRect& clip, const Rgba8* area, int areaWidth, Rgba8* rect, int x, int y,
-                  int width);
-
-// How every back end's ReadPixels starts: out (width x height) is filled
-// with opaque black, for the pixels off the back buffer, and the part on
-// the back buffer is returned (empty when there is nothing to read, out
-// missing included).
-ClipRect StartReadBack(int x, int y, int width, int height, Rgba8* out, int bufferWidth,
-                       int bufferHeight);
 
 // ---------------------------------------------------------------- drawing core
 
@@ -368,23 +200,6 @@ struct ResetHook {
   explicit ResetHook(void (*fn)());
 };
 void ResetAllPlatformState();
-
-// The headless host's script feed, used by testhost (nullptr unless the
-// current host is headless).
-enum class HeadlessEvent { KeyDown, KeyUp, Text, MouseMoveWindow, MouseDown, MouseUp, Close };
-class HeadlessControl {
- public:
-  virtual ~HeadlessControl() = default;
-  // Lines in the input script's format, timed after the lines already read.
-  virtual void AddScript(const std::string& lines) = 0;
-  // One event delivered at the next pump (a: key, button or x; b: y).
-  virtual void QueueNow(HeadlessEvent kind, int a = 0, int b = 0, const std::string& text = {}) = 0;
-  virtual uint32_t Clock() const = 0;
-  virtual void Advance(int ms) = 0;
-  // Displays asked of these drivers (bit = driver number) fail to open.
-  virtual void RefuseDrivers(int mask) = 0;
-};
-HeadlessControl* CurrentHeadless();
 
 // The real path of a file the program names (relative to the working folder
 // or absolute): the name itself, unless an installed data folder maps it to

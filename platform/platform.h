@@ -215,8 +215,6 @@ void FlushStream(int stream);
 // Flushes and closes; returns 1 when every byte written reached the file.
 int CloseStream(int stream);
 int DeleteFile(const std::string& path);
-// Creates a folder (and missing parents); 1 when it exists afterwards.
-int CreateDir(const std::string& path);
 // Renames over an existing file in one step; 1 on success.
 int RenameFile(const std::string& from, const std::string& to);
 // Reads a whole file. 1: read to its end; 0: there is no such file (a link to
@@ -262,7 +260,6 @@ int SaveFileAtomically(const std::string& path, const std::string& bytes);
 std::string KeepCopyBeside(const std::string& path, const std::string& tag, const std::string& bytes, int keep);
 // Writes bytes to a new file; refuses (0) when something is there already.
 int WriteNewFile(const std::string& path, const std::string& bytes);
-void DebugLog(const std::string& text);
 
 // ---------------------------------------------------------------- where the data lives
 // Two ways to run, both found from the executable's own place:
@@ -282,7 +279,6 @@ struct DataSearch {
 };
 // Picks the data folder and switches the mapping on for an installed one.
 int FindGameData(const DataSearch& search);
-int DataKind();                            // kData...
 std::string DataFolder();                  // absolute; "" when not found
 std::vector<std::string> DataPlacesTried();  // the folders looked at, in order
 // After a search that found nothing: a folder of the data that is there but

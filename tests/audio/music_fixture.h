@@ -15,7 +15,7 @@
 #include "audio/sound_effects.h"
 #include "framework/setup_file.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/temp_folder.h"
 
 class MusicTest : public ::testing::Test {

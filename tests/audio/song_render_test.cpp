@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "game/game_music.h"
-#include "platform/audio_internal.h"
+#include "platform/sound/sound_driver.h"
 #include "support/temp_folder.h"
 
 namespace fs = std::filesystem;

@@ -8,7 +8,7 @@
 #include "framework/setup_file.h"
 #include "framework/startup.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/temp_folder.h"
 
 namespace {

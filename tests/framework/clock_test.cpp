@@ -49,15 +49,4 @@ TEST(Timestamp, TimesOfDay) {
   EXPECT_EQ(TimestampTime(-1), "23:59:59");  // a damaged stamp still reads as a time
 }
 
-TEST(Bits, GetBitCountsFromOne) {
-  EXPECT_EQ(GetBit(5, 1), 1);
-  EXPECT_EQ(GetBit(5, 2), 0);
-  EXPECT_EQ(GetBit(5, 3), 1);
-  EXPECT_EQ(GetBit(1 << 15, 16), 1);
-  EXPECT_EQ(GetBit(-1, 32), 1);
-  EXPECT_EQ(GetBit(-1, 33), 0);
-  EXPECT_EQ(GetBit(-1, 0), 0);
-  EXPECT_EQ(GetBit(-1, -4), 0);
-}
-
 }  // namespace

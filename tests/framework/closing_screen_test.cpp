@@ -1,6 +1,11 @@
 // The closing screen in-process: what it saves and logs, and every way its
-// wait ends. The process end is swapped for a hook that unwinds to the test.
+// wait ends, and the song fading out under the page. The process end is
+// swapped for a hook that unwinds to the test.
 #include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "audio/music.h"
 
 #include "framework/closing_screen.h"
 #include "framework/controls.h"
@@ -12,8 +17,11 @@
 #include "framework/shared_assets.h"
 #include "game/scores.h"
 #include "platform/internal.h"
+#include "platform/render/render_backend.h"
+#include "platform/host/host.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/fake_host.h"
+#include "support/test_host.h"
 #include "support/headless_display.h"
 #include "support/temp_folder.h"
 
@@ -105,27 +113,13 @@ TEST_F(ClosingScreenTest, TheMiddleButtonIsInputToo) {
 namespace {
 
 // The headless host, except that no 640 x 480 window can be opened.
-class NoSmallWindowHost final : public plat::Host {
+class NoSmallWindowHost final : public ForwardingHost {
  public:
-  NoSmallWindowHost() : inner_(plat::MakeHeadlessHost("")) {}
-  const char* Name() const override { return inner_->Name(); }
-  bool Headless() const override { return true; }
-  void SetTitle(const std::string& t) override { inner_->SetTitle(t); }
-  std::vector<plat::DisplayMode> Modes(int d) override { return inner_->Modes(d); }
+  NoSmallWindowHost() : ForwardingHost(plat::MakeHeadlessHost("")) {}
   std::unique_ptr<plat::RenderBackend> Open(int driver, int w, int h, int depth, int hertz) override {
     if (w == 640 && h == 480) return nullptr;
-    return inner_->Open(driver, w, h, depth, hertz);
+    return ForwardingHost::Open(driver, w, h, depth, hertz);
   }
-  void Close() override { inner_->Close(); }
-  void PumpEvents() override { inner_->PumpEvents(); }
-  uint32_t Millisecs() override { return inner_->Millisecs(); }
-  void Sleep(int ms) override { inner_->Sleep(ms); }
-  void ShowPointer(bool s) override { inner_->ShowPointer(s); }
-  void WarpPointer(int x, int y) override { inner_->WarpPointer(x, y); }
-  void LocalTime(int& y, int& mo, int& d, int& h, int& mi, int& s) override { inner_->LocalTime(y, mo, d, h, mi, s); }
-
- private:
-  std::unique_ptr<plat::Host> inner_;
 };
 
 }  // namespace
@@ -152,4 +146,33 @@ TEST_F(ClosingScreenTest, WaitsForAKeyOrACloseRequest) {
   ChangeDir((tree.Path() / "253").string());
   At(700, "close");
   EXPECT_GE(RunUntilEnded(), 700);
+}
+
+// The song playing when the window was closed goes on under the page, ever
+// quieter, over the whole fade, rather than stopping at the page's first frame.
+TEST_F(ClosingScreenTest, TheSongFadesOutUnderThePage) {
+  for (const auto& entry : std::filesystem::directory_iterator(testsupport::ShippedFiles() / "253/music"))
+    tree.CopyShipped("253/music/" + entry.path().filename().string());
+  ChangeDir((tree.Path() / "253").string());
+  LoadMusicParts();
+  ::Setup[kSetupMaster] = ::Setup[kSetupMusic] = 100;
+  StartSong("medium", 7, 240);
+  for (int i = 0; i < 100; ++i) {   // a second of it
+    testhost::Advance(10);
+    UpdateMusic();
+  }
+  ASSERT_FALSE(testhost::Played().empty());
+  testhost::ClearPlayed();
+  const uint32_t closed = testhost::Clock();
+  At(1700, "key 32");
+  RunUntilEnded();
+  EXPECT_EQ(MusicPlaying, 0);
+  int late = 0;
+  for (const auto& note : testhost::Played()) {
+    const float since = static_cast<float>(note.atMs - closed);
+    late += since > 800;
+    // Full volume is 1: the level falls evenly from there to silence in 1.5 s.
+    EXPECT_LE(note.volume, 1.0f - since / 1500.0f + 0.03f) << since << " ms after closing";
+  }
+  EXPECT_GT(late, 0);
 }

@@ -4,8 +4,9 @@
 
 #include "framework/controls.h"
 #include "platform/internal.h"
+#include "platform/host/host.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 
 namespace {
 

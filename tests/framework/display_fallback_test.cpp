@@ -9,14 +9,14 @@
 
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
-#include "framework/engine_test.h"
+#include "framework/sprite_budgets.h"
 #include "framework/frame_flip.h"
 #include "framework/game_hooks.h"
 #include "framework/log.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/temp_folder.h"
 
 namespace {

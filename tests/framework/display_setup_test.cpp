@@ -8,7 +8,7 @@
 #include "framework/log.h"
 #include "framework/setup_file.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 
 namespace {
 

@@ -9,11 +9,10 @@
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
 #include "framework/frame_flip.h"
-#include "framework/menus.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/headless_display.h"
 #include "support/temp_folder.h"
 
@@ -294,20 +293,6 @@ TEST(DrawHelpers, MouseOverIsStrict) {
     MouseXNow = x;
     EXPECT_TRUE(MouseOver(10, 10, 20, 20)) << x;
   }
-}
-
-TEST(DrawHelpers, BlendKindsMapAndUnknownKindsChangeNothing) {
-  testhost::Start();
-  SetBlendKind(0);
-  EXPECT_EQ(GetBlend(), kBlendSolid);
-  SetBlendKind(2);
-  EXPECT_EQ(GetBlend(), kBlendShade);
-  SetBlendKind(3);
-  EXPECT_EQ(GetBlend(), kBlendLight);
-  SetBlendKind(7);
-  EXPECT_EQ(GetBlend(), kBlendLight);
-  SetBlendKind(1);
-  EXPECT_EQ(GetBlend(), kBlendAlpha);
 }
 
 TEST_F(FrameFlipTest, AlignedTextSitsInsideItsShiftedBox) {

@@ -3,19 +3,22 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "framework/controls.h"
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
 #include "framework/frame_flip.h"
 #include "framework/log.h"
-#include "framework/menus.h"
+#include "framework/pause_menu.h"
+#include "framework/screenshots.h"
+#include "framework/settings_panel.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
 #include "framework/startup.h"
 #include "game/score_panel.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/hang_guard.h"
 #include "support/headless_display.h"
 #include "support/temp_folder.h"
@@ -26,6 +29,10 @@ class MenusTest : public testsupport::HeadlessDisplayTest {
  protected:
   // The panel saves the setup one level above the game folder: keep it inside.
   testsupport::TempFolder scratch_{"menus", testsupport::TempFolder::kDataTree};
+  void SetUp() override {
+    HeadlessDisplayTest::SetUp();
+    scratch_.UseAsGameData();   // the platform's start forgot it
+  }
 
   // A click that SettingsPanel's own MouseHit sees on its next call.
   void Click(int button = 1) {
@@ -407,6 +414,57 @@ TEST_F(MenusTest, KeysAndThePadWorkThePanelRowByRow) {
   SettingsPanel();
   EXPECT_EQ(SettingsOpen, 0);
   testhost::SetControllerButton(pad, kControllerB, false);
+}
+
+// Apply without a mouse: Return or the pad's A on it saves the settings and
+// sets the display up anew; Left and Right, which step the other rows, leave
+// it alone.
+TEST_F(MenusTest, ReturnOrAOnApplyAppliesTheDisplayLeftAndRightDoNothing) {
+  const int pad = testhost::AddController("Test Controller");
+  auto step = [](const std::function<void(bool)>& hold) {
+    hold(true);
+    PollSystem();
+    SettingsPanel();
+    hold(false);
+    PollSystem();
+    SettingsPanel();
+  };
+  auto key = [](int vk) { return [vk](bool down) { testhost::PushKey(vk, down); }; };
+  auto setup = scratch_.Path() / "Setup.ini";
+  // Returns with the focus on Apply and the panel out.
+  auto focusApply = [&] {
+    ResetMenus();
+    SettingsOpen = 1;
+    for (int i = 0; i < 11; ++i) SettingsPanel();
+    step(key(40));                               // shows the focus on the display row
+    for (int i = 0; i < 4; ++i) step(key(40));   // resolution, frame drawing, engine, Apply
+  };
+  struct Accept {
+    const char* name;
+    std::function<void(bool)> hold;
+  };
+  const Accept accepts[] = {
+      {"Return", key(13)},
+      {"pad A", [pad](bool down) { testhost::SetControllerButton(pad, kControllerA, down); }},
+  };
+  for (const Accept& accept : accepts) {
+    SCOPED_TRACE(accept.name);
+    std::filesystem::remove(setup);
+    focusApply();
+    const int width = RealWidth;
+    ::Setup[kSetupWidth] = width == 1024 ? 1280 : 1024;
+    ::Setup[kSetupHeight] = width == 1024 ? 960 : 768;
+    step(key(37));
+    step(key(39));
+    EXPECT_EQ(SettingsOpen, 1);
+    EXPECT_EQ(RealWidth, width);
+    EXPECT_FALSE(std::filesystem::exists(setup));
+    step(accept.hold);
+    EXPECT_EQ(SettingsOpen, 0);
+    EXPECT_EQ(RealWidth, ::Setup[kSetupWidth]);
+    EXPECT_EQ(RealHeight, ::Setup[kSetupHeight]);
+    EXPECT_TRUE(std::filesystem::exists(setup));
+  }
 }
 
 TEST_F(MenusTest, EscapeClosesTheOpenPanelAndIsNotTakenForTheScreen) {

@@ -4,12 +4,17 @@
 // written keeping the previous file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "framework/controls.h"
 #include "framework/frame_flip.h"
 #include "framework/log.h"
 #include "framework/setup_file.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/temp_folder.h"
 #include "support/unprivileged.h"
 
@@ -40,10 +45,10 @@ class SetupFileTest : public ::testing::Test {
 
 TEST_F(SetupFileTest, AutomaticDriverPickFollowsThePrefixRules) {
   // The last "Direct" wins over any earlier pick, in any letter case.
-  EXPECT_EQ(AutoPick({"FreeAudio", "OpenAL Soft", "DirectSound", "directx mixer", "Null"}), 3);
+  EXPECT_EQ(AutoPick({"FreeMix Test", "OpenAL Test", "DirectMix Test", "directmix test", "Null"}), 3);
   // Otherwise the first "OpenAL" or "Free".
-  EXPECT_EQ(AutoPick({"Null", "FreeAudio", "OpenAL Soft"}), 1);
-  EXPECT_EQ(AutoPick({"Null", "openal", "FreeAudio"}), 1);
+  EXPECT_EQ(AutoPick({"Null", "FreeMix Test", "OpenAL Test"}), 1);
+  EXPECT_EQ(AutoPick({"Null", "openal test", "FreeMix Test"}), 1);
   // "OPENA" is too short a prefix, "Fre" too: nothing picked, slot 0.
   EXPECT_EQ(AutoPick({"Null", "OpenA", "Fre"}), 0);
   EXPECT_EQ(AutoPick({}), 0);
@@ -52,19 +57,19 @@ TEST_F(SetupFileTest, AutomaticDriverPickFollowsThePrefixRules) {
 TEST_F(SetupFileTest, ANamedDriverIsMatchedExactlyAndSuppressesThePick) {
   testsupport::TempFolder tree("setupread", testsupport::TempFolder::kDataTree);
   ChangeDir(tree.Path().string());
-  AudioDriverNames = {"FreeAudio", "OpenAL Soft", "DirectSound"};
-  tree.Write("Setup.ini", "[Audio]\r\nAudioDriver = openal soft\r\n");
+  AudioDriverNames = {"FreeMix Test", "OpenAL Test", "DirectMix Test"};
+  tree.Write("Setup.ini", "[Audio]\r\nAudioDriver = openal test\r\n");
   ReadSetup();
   ChooseAudioDriver();
   EXPECT_TRUE(AudioDriverNamed);
   EXPECT_EQ(::Setup[kSetupAudioDriver], 0);   // no exact match, and no automatic pick either
 
   ResetSetup();
-  AudioDriverNames = {"FreeAudio", "OpenAL Soft", "DirectSound"};
-  tree.Write("Setup.ini", "AUDIODRIVER=DirectSound=x\r\n");   // "=x" is a third field
+  AudioDriverNames = {"FreeMix Test", "OpenAL Test", "DirectMix Test"};
+  tree.Write("Setup.ini", "AUDIODRIVER=DirectMix Test=x\r\n");   // "=x" is a third field
   ReadSetup();
   EXPECT_EQ(::Setup[kSetupAudioDriver], 2);
-  tree.Write("Setup.ini", "AUDIODRIVER=DirectSound\r\nAudioDriver = OpenAL Soft\r\n");
+  tree.Write("Setup.ini", "AUDIODRIVER=DirectMix Test\r\nAudioDriver = OpenAL Test\r\n");
   ReadSetup();
   EXPECT_EQ(::Setup[kSetupAudioDriver], 1);   // the later line wins
   ChangeDir((tree.Path() / "253").string());
@@ -292,4 +297,27 @@ TEST_F(SetupFileTest, LinesWithoutTheirSeparatorOrNumbersChangeNothing) {
   ReadSetup();
   EXPECT_EQ(::Setup[kSetupMusic], 15);
   EXPECT_EQ(Bindings[8], 83);
+}
+
+// A write that stops part-way (a full disk) must not cost the settings the
+// player had: the file stays as it was, byte for byte, and nothing is left
+// beside it.
+TEST_F(SetupFileTest, ASaveCutShortLeavesThePreviousFileAsItWas) {
+  testsupport::TempFolder tree("setupfull", testsupport::TempFolder::kDataTree);
+  const std::string mine = "[Graphics]\r\nWidth=1920\r\nHeight=1080\r\n";
+  tree.Write("Setup.ini", mine);
+  ::Setup[kSetupMaster] = 7;
+  ASSERT_GT(SetupFileText().size(), 200u);
+  std::string failure = RunWithFileSizeLimit(100, [] {
+    SaveSetup();
+    for (const auto& m : MessageList)
+      if (m->txt == "Could not save your settings") return std::string();
+    return std::string("the failed save was not told");
+  });
+  EXPECT_EQ(failure, "");
+  EXPECT_EQ(tree.Read("Setup.ini"), mine);
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(tree.Path())) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"253", "Common", "Setup.ini", "Setup.ini.lock"}));   // the lock stays
 }

@@ -11,7 +11,7 @@
 #include "framework/shared_assets.h"
 #include "game/scores.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/headless_display.h"
 #include "support/temp_folder.h"
 

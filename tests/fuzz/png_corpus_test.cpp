@@ -9,7 +9,7 @@
 
 #include "platform/internal.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/temp_folder.h"
 
 int PngFuzzOne(const uint8_t* data, size_t size);  // png_fuzz.cpp

@@ -21,7 +21,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 
 #include "audio/music.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 
 namespace {
 

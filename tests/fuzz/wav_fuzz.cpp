@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/audio_internal.h"
+#include "platform/sound/sound_driver.h"
 
 int WavFuzzOne(const uint8_t* data, size_t size) {
   plat::SoundData sound;

@@ -9,15 +9,14 @@
 
 #include "audio/sound_effects.h"
 #include "framework/frame_flip.h"
+#include "game/effect_numbers.h"
 #include "game/decks.h"
 #include "game/card_round.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "round_fixture.h"
 
 namespace {
-
-constexpr int kLeft = 37, kUp = 38, kRight = 39, kDown = 40, kSpace = 32;
 
 int Cell(int x, int y) { return y * 10 + x; }
 bool InPhase(Phase p) { return CurrentRound().phase == p; }
@@ -34,7 +33,7 @@ std::vector<int> KeyPath(int from, int to) {
   struct Way {
     int key, dx, dy;
   };
-  const Way ways[4] = {{kLeft, -1, 0}, {kUp, 0, -1}, {kRight, 1, 0}, {kDown, 0, 1}};
+  const Way ways[4] = {{kKeyLeft, -1, 0}, {kKeyUp, 0, -1}, {kKeyRight, 1, 0}, {kKeyDown, 0, 1}};
   std::vector<int> cameFrom(100, -1), keyTo(100, 0);
   std::deque<int> open{from};
   cameFrom[from] = from;
@@ -84,10 +83,10 @@ class KeyboardFocusTest : public RoundTest {
   }
   // Walks the focus there by arrow keys and picks with Space.
   void KeyPick(int cell) {
-    if (!FocusShown) Tap(kRight);
+    if (!FocusShown) Tap(kKeyRight);
     for (int key : KeyPath(FocusCell, cell)) Tap(key);
     ASSERT_EQ(FocusCell, cell);
-    Tap(kSpace);
+    Tap(kKeySpace);
   }
 };
 
@@ -110,20 +109,49 @@ TEST(NearestCard, SkipsEmptyCellsPrefersTheSameLineAndNeverWraps) {
   EXPECT_EQ(NearestCard(-1, 1, 0), -1);
 }
 
+// Equally near by the count (a step aside costs two along), the card in the
+// same row or column wins over the diagonal one, whichever of the two comes
+// first on the board and whichever way the focus moves.
+TEST(NearestCard, OnATieTheCardInTheSameLineWins) {
+  struct Case {
+    int from, dx, dy, line, diagonal;
+  };
+  const Case cases[] = {
+      {Cell(2, 3), 1, 0, Cell(5, 3), Cell(3, 2)},    // right; the diagonal a row above
+      {Cell(2, 3), 1, 0, Cell(5, 3), Cell(3, 4)},    // right; a row below
+      {Cell(6, 3), -1, 0, Cell(3, 3), Cell(5, 2)},   // left
+      {Cell(6, 3), -1, 0, Cell(3, 3), Cell(5, 4)},
+      {Cell(4, 2), 0, 1, Cell(4, 5), Cell(5, 3)},    // down
+      {Cell(4, 2), 0, 1, Cell(4, 5), Cell(3, 3)},
+      {Cell(4, 6), 0, -1, Cell(4, 3), Cell(3, 5)},   // up
+      {Cell(4, 6), 0, -1, Cell(4, 3), Cell(5, 5)},
+  };
+  for (const Case& c : cases) {
+    ResetCardRound();
+    CardValue.fill(0);
+    CardValue[c.from] = CardValue[c.line] = CardValue[c.diagonal] = 1;
+    EXPECT_EQ(NearestCard(c.from, c.dx, c.dy), c.line) << "from " << c.from << " to " << c.diagonal;
+    // With the card in line one step further on, the diagonal one is nearer.
+    CardValue[c.line] = 0;
+    CardValue[c.line + 10 * c.dy + c.dx] = 1;
+    EXPECT_EQ(NearestCard(c.from, c.dx, c.dy), c.diagonal) << "from " << c.from << " to " << c.diagonal;
+  }
+}
+
 TEST_F(KeyboardFocusTest, FirstPressShowsTheFocusTheMouseHidesIt) {
   Difficulty = 1;
   StartRound();
   RoundFrame();
   EXPECT_FALSE(FocusShown);
   EXPECT_EQ(FocusCell, Cell(3, 3));
-  Tap(kRight);
+  Tap(kKeyRight);
   EXPECT_TRUE(FocusShown);
   EXPECT_EQ(FocusCell, Cell(3, 3));   // the first press only shows where it stands
-  Tap(kRight);
+  Tap(kKeyRight);
   EXPECT_EQ(FocusCell, Cell(4, 3));
-  Tap(kRight);
+  Tap(kKeyRight);
   EXPECT_EQ(FocusCell, Cell(4, 3));   // the edge of the table: no wrap
-  Tap(kDown);
+  Tap(kKeyDown);
   EXPECT_EQ(FocusCell, Cell(4, 4));
   testhost::PushMouseMove(50, 50);
   for (int i = 0; i < 3; ++i) RoundFrame();   // pumped, sampled, then seen
@@ -153,9 +181,10 @@ TEST_F(KeyboardFocusTest, TheExampleTurnPlayedWithKeysScoresAsClicksDo) {
   // sound. (The delayed right-pick cue depends on how soon the next pick comes.)
   int cardSounds = 0, turnRight = 0, wrong = 0;
   for (const auto& played : testhost::Played()) {
-    for (int e = 11; e <= 16; ++e) cardSounds += played.sound == EffectSounds[e];
-    turnRight += played.sound == EffectSounds[5];
-    wrong += played.sound == EffectSounds[17] || played.sound == EffectSounds[2];
+    for (int e = effect::kCardFirst; e <= effect::kCardLast; ++e) cardSounds += played.sound == EffectSounds[e];
+    turnRight += played.sound == EffectSounds[effect::kTurnRight];
+    wrong += played.sound == EffectSounds[effect::kWrongPick] ||
+             played.sound == EffectSounds[effect::kPickWrongLater];
   }
   EXPECT_GE(cardSounds, 2);
   EXPECT_EQ(turnRight, 1);
@@ -179,8 +208,8 @@ TEST_F(KeyboardFocusTest, PicksOutsideThePickingPhaseAndOfFaceUpCardsDoNothing) 
   Difficulty = 0;
   StartRound();
   RoundFrame();
-  Tap(kSpace);                       // shows the focus
-  Tap(kSpace);                       // the table is still face up: no pick
+  Tap(kKeySpace);                       // shows the focus
+  Tap(kKeySpace);                       // the table is still face up: no pick
   EXPECT_TRUE(CurrentRound().pickedSequence.empty());
   ASSERT_TRUE(RunUntil([] { return InPhase(Phase::Picking); }));
   EXPECT_TRUE(CurrentRound().pickedSequence.empty());   // the early press was not kept
@@ -191,7 +220,7 @@ TEST_F(KeyboardFocusTest, PicksOutsideThePickingPhaseAndOfFaceUpCardsDoNothing) 
   ASSERT_GE(shownCell, 0);
   for (int key : KeyPath(FocusCell, shownCell)) Tap(key);
   ASSERT_EQ(FocusCell, shownCell);
-  Tap(kSpace);
+  Tap(kKeySpace);
   EXPECT_EQ(CurrentRound().stepCount, 0);
 }
 
@@ -204,8 +233,8 @@ TEST_F(KeyboardFocusTest, ThePadsDpadAndAWork) {
   const int target = FaceDownCardOf(shown[0]);
   PadTap(port, kControllerDpadRight);
   ASSERT_TRUE(FocusShown);
-  const int padKeys[4][2] = {{kLeft, kControllerDpadLeft}, {kUp, kControllerDpadUp},
-                             {kRight, kControllerDpadRight}, {kDown, kControllerDpadDown}};
+  const int padKeys[4][2] = {{kKeyLeft, kControllerDpadLeft}, {kKeyUp, kControllerDpadUp},
+                             {kKeyRight, kControllerDpadRight}, {kKeyDown, kControllerDpadDown}};
   for (int key : KeyPath(FocusCell, target)) {
     for (const auto& pair : padKeys)
       if (pair[0] == key) PadTap(port, pair[1]);
@@ -266,12 +295,12 @@ TEST_F(FocusPixels, DrawnForKeyboardPlayersNotForMousePlayers) {
   EXPECT_EQ(BandPixels(), 0);
 
   // The same table after one arrow key.
-  testhost::PushKey(kUp, true);
+  testhost::PushKey(kKeyUp, true);
   RoundFrame();
   RoundFrame();
   ASSERT_TRUE(FocusShown);
   EXPECT_GT(BandPixels(), 150);   // both long sides of the frame
-  testhost::PushKey(kUp, false);
+  testhost::PushKey(kKeyUp, false);
   RoundFrame();
 }
 

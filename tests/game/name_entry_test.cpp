@@ -6,17 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "framework/frame_flip.h"
 #include "game/name_entry.h"
 #include "game/score_panel.h"
 #include "game/scores.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/hang_guard.h"
+#include "support/temp_folder.h"
 #include "title_fixture.h"
 
 namespace {
-
-constexpr int kEnter = 13, kBackspace = 8, kEscape = 27;
 
 // Runs EnterName with a per-frame script: act(frame) runs inside every
 // FlipFrame (frames count from 1); the names seen at each frame are kept.
@@ -33,8 +33,8 @@ void Watch() {
   d.names.push_back(PlayerName);
   if (d.act) d.act(d.frame);
   // A safety net: an entry that never ends fails the test instead of hanging.
-  if (d.frame == 600) testhost::PushKey(kEscape, true);
-  if (d.frame == 601) testhost::PushKey(kEscape, false);
+  if (d.frame == 600) testhost::PushKey(kKeyEscape, true);
+  if (d.frame == 601) testhost::PushKey(kKeyEscape, false);
 }
 
 // An event the given number of virtual milliseconds from now.
@@ -83,7 +83,7 @@ TEST(NameChars, OnlySingleBytesTheFileCanCarry) {
 
 TEST_F(NameEntry, EnterAtOnceKeepsTheName) {
   PlayerName = "Ann Lee";
-  Run([](int f) { if (f == 1) Press(kEnter); });
+  Run([](int f) { if (f == 1) Press(kKeyReturn); });
   EXPECT_EQ(PlayerName, "Ann Lee");
   EXPECT_LE(driver_.frame, 3);
 }
@@ -91,8 +91,8 @@ TEST_F(NameEntry, EnterAtOnceKeepsTheName) {
 TEST_F(NameEntry, BackspaceEmptiesAndAnEmptyNameIsAllowed) {
   PlayerName = "Ab";
   Run([](int f) {
-    if (f <= 4) Press(kBackspace);   // two more than the name has
-    if (f == 6) Press(kEnter);
+    if (f <= 4) Press(kKeyBackspace);   // two more than the name has
+    if (f == 6) Press(kKeyReturn);
   });
   EXPECT_EQ(PlayerName, "");
 }
@@ -101,7 +101,7 @@ TEST_F(NameEntry, CharactersTypedTogetherArriveOnePerFrame) {
   PlayerName = "Jo";
   Run([](int f) {
     if (f == 1) testhost::PushText("xyz");
-    if (f == 8) Press(kEnter);
+    if (f == 8) Press(kKeyReturn);
   });
   EXPECT_EQ(PlayerName, "Joxyz");
   // Delivered during frame 1, so frames 2, 3 and 4 each take one character.
@@ -113,7 +113,7 @@ TEST_F(NameEntry, RefusedCharactersAreDropped) {
   PlayerName = "";
   Run([](int f) {
     if (f == 1) testhost::PushText(std::string("a|b\x7f\x01") + "\xe9");
-    if (f == 10) Press(kEnter);
+    if (f == 10) Press(kKeyReturn);
   });
   EXPECT_EQ(PlayerName, std::string("ab\xe9"));
 }
@@ -141,12 +141,12 @@ TEST_F(NameEntry, EscapeEndsTheEntryAndIsLetGoBeforeReturning) {
   PlayerName = "Max";
   Run([](int f) {
     if (f == 3) {
-      testhost::PushKey(kEscape, true);
+      testhost::PushKey(kKeyEscape, true);
       Later(400, "keyup 27");
     }
   });
   EXPECT_EQ(PlayerName, "Max");
-  EXPECT_EQ(KeyDown(kEscape), 0);
+  EXPECT_EQ(KeyDown(kKeyEscape), 0);
 }
 
 TEST_F(NameEntry, CloseRequestsEndBothReleaseWaitsAndAreLeftForTheNextFrame) {
@@ -233,12 +233,39 @@ TEST_F(NameEntry, ThePadPicksLettersAndAAcceptsTheName) {
   EXPECT_EQ(PlayerName, "BnA");
 }
 
+// With the settings panel out (Tab), the pad works the panel alone: its
+// D-pad does not change letters and its A on a panel row does not end the
+// entry. Once the panel is away, A ends it as before.
+TEST_F(NameEntry, WhileTheSettingsPanelIsOutThePadWorksOnlyThePanel) {
+  // The panel saves the setup one level above the game folder: keep it inside.
+  testsupport::TempFolder scratch("naming", testsupport::TempFolder::kDataTree);
+  testhost::AddController("Test Controller");
+  PlayerName = "Bo";
+  std::vector<std::string> script = {"pad up", "pad down", "pad up", "pad left", "pad right", "pad a", "pad down",
+                                     "pad a"};
+  bool closedByPanel = false;
+  Run([&](int frame) {
+    if (frame == 2) Press(9);   // Tab: the panel comes out
+    int step = frame / 6 - 3;
+    if (frame % 6 == 0 && step >= 0 && step < static_cast<int>(script.size())) Later(0, script[step]);
+    if (frame == 70) {
+      closedByPanel = SettingsOpen == 0;
+      Press(9);                 // and goes away
+    }
+    if (frame == 90) Later(0, "pad a");
+  });
+  EXPECT_FALSE(closedByPanel);
+  EXPECT_EQ(PlayerName, "Bo");
+  EXPECT_GE(driver_.frame, 90);
+  for (const std::string& seen : driver_.names) EXPECT_EQ(seen, "Bo");
+}
+
 TEST_F(NameEntry, TheKeyboardStillTypesWhileAPadIsPlugged) {
   testhost::AddController("Test Controller");
   PlayerName = "";
   Run([](int frame) {
     if (frame == 2) testhost::PushText("Al");
-    if (frame == 6) Press(kEnter);
+    if (frame == 6) Press(kKeyReturn);
   });
   EXPECT_EQ(PlayerName, "Al");
 }

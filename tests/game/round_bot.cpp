@@ -7,7 +7,7 @@
 #include "game/card_round.h"
 #include "game/table_drawing.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 
 void RoundBot::MovePointer(int vx, int vy) {
   if (vx == pointerX_ && vy == pointerY_) return;

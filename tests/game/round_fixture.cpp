@@ -8,7 +8,7 @@
 #include "game/decks.h"
 #include "game/table_drawing.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/headless_display.h"
 
 namespace roundtest {

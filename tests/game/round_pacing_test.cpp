@@ -5,12 +5,13 @@
 
 #include <functional>
 
+#include "game/effect_numbers.h"
 #include "audio/sound_effects.h"
 #include "framework/setup_file.h"
 #include "game/card_round.h"
 #include "game/decks.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "round_fixture.h"
 
 namespace {
@@ -45,16 +46,16 @@ class RoundPacingTest : public RoundTest {
     if (CurrentRound().turnsJudged != judged) judgedAt_ = frame_;
     auto played = testhost::Played();
     for (size_t i = seen_; i < played.size(); ++i) {
-      int effect = 0;
-      for (int n = 1; n <= 20; ++n) if (EffectSounds[n] == played[i].sound) effect = n;
-      EXPECT_FLOAT_EQ(played[i].volume, 1.0f) << "effect " << effect;
-      if (effect != 10 && effect != 6 && effect != 7) {
-        EXPECT_FLOAT_EQ(played[i].rate, 1.0f) << "effect " << effect;
+      int number = 0;
+      for (int n = 1; n <= 20; ++n) if (EffectSounds[n] == played[i].sound) number = n;
+      EXPECT_FLOAT_EQ(played[i].volume, 1.0f) << "effect " << number;
+      if (number != effect::kTableFaceDown && number != effect::kSwapFirst && number != effect::kSwapLast) {
+        EXPECT_FLOAT_EQ(played[i].rate, 1.0f) << "effect " << number;
       }
-      if (effect != 10) {
-        EXPECT_FLOAT_EQ(played[i].pan, 0.0f) << "effect " << effect;
+      if (number != effect::kTableFaceDown) {
+        EXPECT_FLOAT_EQ(played[i].pan, 0.0f) << "effect " << number;
       }
-      cues_.push_back({frame_, effect >= 11 && effect <= 16 ? 11 : effect});
+      cues_.push_back({frame_, number >= effect::kCardFirst && number <= effect::kCardLast ? effect::kCardFirst : number});
     }
     seen_ = played.size();
   }

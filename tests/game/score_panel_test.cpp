@@ -13,7 +13,7 @@
 #include "game/score_panel.h"
 #include "game/scores.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "title_fixture.h"
 
 using title_test::MakeRecord;
@@ -116,6 +116,21 @@ TEST_F(ScorePanel, TrimsBeyondTheFiftiethNewestUnlessRanked) {
   // A second frame trims nothing more: the survivors are ranked or recent.
   DrawScorePanel(320, 1, 0, 0);
   EXPECT_EQ(ScoreList.size(), 53u);
+}
+
+// The best 25 are kept however old: here they are the 25 oldest of 76, all
+// beyond the 50 newest, and the 25th best is kept as surely as the best.
+// Only the one old record that is not among them goes.
+TEST_F(ScorePanel, TrimmingKeepsTheTwentyFiveBestHoweverOld) {
+  for (int stamp = 1; stamp <= 76; ++stamp) Add(stamp == 1 ? 1 : (stamp <= 26 ? 1000 + stamp : stamp), stamp, 2);
+  DrawScorePanel(320, 2, 0, 0);
+  std::set<int64_t> left;
+  for (const auto& r : ScoreList) left.insert(r->Timestamp);
+  EXPECT_EQ(left.size(), 75u);
+  EXPECT_FALSE(left.count(1));
+  for (int64_t stamp = 2; stamp <= 26; ++stamp) EXPECT_TRUE(left.count(stamp)) << stamp;
+  ASSERT_NE(TopScores[25], nullptr);
+  EXPECT_EQ(TopScores[25]->Timestamp, 2);
 }
 
 // A hundred records of mixed difficulties: only the shown difficulty is trimmed.

@@ -167,6 +167,32 @@ TEST_F(ScoreFile, NegativesAndJunkFields) {
   EXPECT_EQ(PlayerName, "X");  // the first record of the file
 }
 
+// A number field that is empty, blank or only a sign holds no number: such
+// a line is no record (no phantom round of score 0 dated 0), and such a
+// Best line is no Best line.
+TEST_F(ScoreFile, EmptyOrSignOnlyNumbersMakeNoRecord) {
+  const std::string lines[] = {
+      "|Ghost|0|5|0|1|0|0", "5|Ghost||5|0|1|0|0",   "5|Ghost|0||0|1|0|0", "5|Ghost|0|5| |1|0|0",
+      "5|Ghost|0|5|0||0|0", "5|Ghost|0|5|0|1|0|",   "-|Ghost|0|5|0|1|0|0", "5|Ghost|0|+|0|1|0|0",
+      "5|Ghost|0|5|0|1| - |0", "|Ghost||||||",
+  };
+  for (const std::string& line : lines) {
+    WriteBytes("scores.dat", line + "\r\n" + kZeros + "\r\n4|Real|0|9|0|1|0|0\r\n" + kZeros + "\r\n");
+    LoadScores();
+    EXPECT_EQ(Names(), std::vector<std::string>{"Real"}) << line;
+  }
+  // Best lines of 1..30 with one field emptied or only a sign.
+  for (const std::string hole : {"", "-", " + "}) {
+    std::string best;
+    for (int b = 1; b <= 30; ++b) best += (b == 17 ? hole : std::to_string(b)) + (b < 30 ? "|" : "");
+    WriteBytes("scores.dat", "4|Real|0|9|0|1|0|0\r\n" + best + "\r\n");
+    LoadScores();
+    // Not read as its Best line: the record's pair is not whole, so it is
+    // no record (the file as it was is kept aside).
+    EXPECT_TRUE(ScoreList.empty()) << "'" << hole << "'";
+  }
+}
+
 TEST_F(ScoreFile, EmptyGarbageAndMissingFiles) {
   Add(1, "kept", 1);
   LoadScores();  // no file: the list is untouched
@@ -274,6 +300,23 @@ std::string JoinLines(const std::vector<std::string>& lines, const std::string& 
   std::string text;
   for (const auto& line : lines) text += line + end;
   return text;
+}
+
+// A write that stops part-way (a full disk, a short write) leaves the
+// rounds already on disk exactly as they were, with nothing beside them.
+TEST_F(ScoreFile, ASaveCutShortLeavesThePreviousFileAsItWas) {
+  WriteBytes("scores.dat", GoodFile());
+  LoadScores();
+  Add(7, "new", 99999);
+  std::string failure = RunWithFileSizeLimit(300, [] {
+    return SaveScores() == 0 ? std::string() : std::string("a save cut short was taken for a whole one");
+  });
+  EXPECT_EQ(failure, "");
+  EXPECT_EQ(ReadBytes("scores.dat"), GoodFile());
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(".")) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"scores.dat", "scores.dat.lock"}));   // the lock stays
 }
 
 TEST_F(ScoreFile, AStrayLineAnywhereLosesNoRecord) {
@@ -503,6 +546,17 @@ TEST_F(ScoreFile, RecordsWithUntouchedLinesSurviveRandomDamage) {
       if (entry.path().filename().string().rfind("scores.dat.bad-", 0) == 0) std::filesystem::remove(entry.path());
     }
   }
+}
+
+TEST(ScoreRecords, GetBitCountsFromOne) {
+  EXPECT_EQ(GetBit(5, 1), 1);
+  EXPECT_EQ(GetBit(5, 2), 0);
+  EXPECT_EQ(GetBit(5, 3), 1);
+  EXPECT_EQ(GetBit(1 << 15, 16), 1);
+  EXPECT_EQ(GetBit(-1, 32), 1);
+  EXPECT_EQ(GetBit(-1, 33), 0);
+  EXPECT_EQ(GetBit(-1, 0), 0);
+  EXPECT_EQ(GetBit(-1, -4), 0);
 }
 
 }  // namespace

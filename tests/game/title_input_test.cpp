@@ -1,19 +1,25 @@
 // The title screen's input rules around a round: the start button ignores a
 // press while the settings panel is out, one press starts one round, after
 // which the screen slides in again without quitting on the pause menu's
-// Escape, and the settings hint blinks only while the setup width is 800.
+// Escape, a start key or button held from before starts nothing, and the
+// settings hint blinks only while the setup width is 800.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <stdexcept>
+
 #include "framework/clock.h"
+#include "framework/controls.h"
 #include "framework/frame_flip.h"
-#include "framework/menus.h"
+#include "framework/settings_panel.h"
 #include "framework/setup_file.h"
 #include "framework/startup.h"
 #include "game/score_panel.h"
 #include "game/scores.h"
 #include "game/title_screen.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/hang_guard.h"
+#include "support/test_host.h"
 #include "support/temp_folder.h"
 #include "title_fixture.h"
 
@@ -33,6 +39,24 @@ void EndRoundsByThePauseMenu() {
                         "+100 keyup 13\n");
 }
 
+// Counts the rounds started and takes every one out through the pause menu,
+// the button, Return or pad's A that started it let go, the name ended by the
+// pad's A, which is then held on.
+int g_rounds = 0;
+bool g_inRound = false;
+void EndEveryRoundWithAHeldA() {
+  if (PauseState != 1) {
+    g_inRound = false;
+    return;
+  }
+  if (g_inRound) return;
+  g_inRound = true;
+  ++g_rounds;
+  const uint32_t t = testhost::Clock();
+  testhost::ScriptLines(std::to_string(t + 50) + " mouseup 1\n+0 keyup 13\n+0 padup a\n+50 keydown 27\n+100 keyup 27\n"
+                        "+300 keydown 38\n+100 keyup 38\n+300 keydown 32\n+100 keyup 32\n+1500 paddown a\n");
+}
+
 class TitleInputTest : public ::testing::Test {
  protected:
   testsupport::TempFolder scratch_{"title", testsupport::TempFolder::kDataTree};
@@ -45,6 +69,7 @@ class TitleInputTest : public ::testing::Test {
   }
   void TearDown() override {
     FrameWatcher = nullptr;
+    testhost::SetEndHook(nullptr);
     testhost::RecordTexts(false);
   }
   static void PointAt(int vx, int vy) {
@@ -115,4 +140,62 @@ TEST_F(TitleInputTest, SettingsHintBlinksOnlyAtTheDefaultWidth) {
       if (t.text == "Hit [Tab] for settings") colour = t.colour;
     EXPECT_EQ(colour, c.colour);
   }
+}
+
+// Only a fresh press of Return, the pad's A or its Start starts a round: one
+// held since before the screen opened does not, nor does the A that ended
+// the last round's name entry.
+TEST_F(TitleInputTest, AStartKeyOrButtonHeldFromBeforeStartsNoRound) {
+  HangGuard guard(120, "a round was never left");
+  // A round that could not be left ends in the program's end (the host asks
+  // to close when no input comes): that must fail here, not end the tests.
+  testhost::SetEndHook([] { throw std::runtime_error("the program ended during the test"); });
+  const int pad = testhost::AddController("Test Controller");
+  FrameWatcher = &EndEveryRoundWithAHeldA;
+  g_rounds = 0;
+  struct Held {
+    const char* name;
+    std::function<void(bool)> hold;
+  };
+  const Held helds[] = {
+      {"Return", [](bool down) { testhost::PushKey(13, down); }},
+      {"pad A", [pad](bool down) { testhost::SetControllerButton(pad, kControllerA, down); }},
+      {"pad Start", [pad](bool down) { testhost::SetControllerButton(pad, kControllerStart, down); }},
+  };
+  for (const Held& held : helds) {
+    SCOPED_TRACE(held.name);
+    ResetTitleScreen();   // as the screen opens
+    held.hold(true);
+    PollSystem();
+    for (int i = 0; i < 40; ++i) TitleFrame();
+    EXPECT_EQ(g_rounds, 0);
+    held.hold(false);
+    PollSystem();
+    TitleFrame();
+    EXPECT_EQ(g_rounds, 0);
+  }
+
+  // A click starts a round; A ends its name entry and stays held.
+  PointAt(640, 560);
+  Button(true);
+  for (int i = 0; i < 3 && g_rounds == 0; ++i) TitleFrame();
+  ASSERT_EQ(g_rounds, 1);
+  ASSERT_EQ(ScoreList.size(), 1u);
+  PointAt(0, 0);
+  ASSERT_TRUE(ControllerHeld(Nav::Accept));   // the A that ended the name
+  for (int i = 0; i < 60; ++i) TitleFrame();
+  EXPECT_EQ(g_rounds, 1);
+  // Let go and pressed again, it starts the next. (The script's A: its pad
+  // is its own.)
+  const auto scriptNow = [](const std::string& line) {
+    testhost::ScriptLines(std::to_string(testhost::Clock()) + " " + line + "\n");
+    PollSystem();
+  };
+  scriptNow("padup a");
+  TitleFrame();
+  scriptNow("paddown a");
+  for (int i = 0; i < 3 && g_rounds == 1; ++i) TitleFrame();
+  EXPECT_EQ(g_rounds, 2);
+  scriptNow("padup a");
+  FrameWatcher = nullptr;
 }

@@ -3,18 +3,16 @@
 #include <gtest/gtest.h>
 
 #include "framework/frame_flip.h"
-#include "framework/menus.h"
+#include "framework/settings_panel.h"
 #include "framework/startup.h"
 #include "game/decks.h"
 #include "game/title_screen.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/temp_folder.h"
 #include "title_fixture.h"
 
 namespace {
-
-constexpr int kEscape = 27, kUp = 38, kDown = 40, kX = 88, kZ = 90;
 
 class TitleFrames : public ::testing::Test {
  protected:
@@ -40,33 +38,33 @@ TEST_F(TitleFrames, SlidesInOverThirtyTwoFrames) {
 
 TEST_F(TitleFrames, EscapeHeldFromTheRoundDoesNotQuit) {
   EscapeLatch = true;               // as after a round
-  testhost::PushKey(kEscape, true);
+  testhost::PushKey(kKeyEscape, true);
   Frames(5);
   EXPECT_FALSE(QuitRequested);
-  testhost::PushKey(kEscape, false);
+  testhost::PushKey(kKeyEscape, false);
   Frames(2);
   EXPECT_FALSE(EscapeLatch);
-  testhost::PushKey(kEscape, true);
+  testhost::PushKey(kKeyEscape, true);
   Frames(2);
   EXPECT_TRUE(QuitRequested);
 }
 
 TEST_F(TitleFrames, DifficultyKeysStepOncePerPressAndWrap) {
   Difficulty = 1;
-  testhost::PushKey(kUp, true);
+  testhost::PushKey(kKeyUp, true);
   Frames(10);                       // held for many frames: one step
   EXPECT_EQ(Difficulty, 0);
-  testhost::PushKey(kUp, false);
+  testhost::PushKey(kKeyUp, false);
   Frames(2);
-  testhost::PushKey(kUp, true);
+  testhost::PushKey(kKeyUp, true);
   Frames(2);
   EXPECT_EQ(Difficulty, 2);         // up from Easy wraps to Hard
-  testhost::PushKey(kUp, false);
+  testhost::PushKey(kKeyUp, false);
   Frames(2);
-  testhost::PushKey(kDown, true);
+  testhost::PushKey(kKeyDown, true);
   Frames(3);
   EXPECT_EQ(Difficulty, 0);         // down from Hard wraps to Easy
-  testhost::PushKey(kDown, false);
+  testhost::PushKey(kKeyDown, false);
   Frames(2);
 }
 
@@ -75,15 +73,15 @@ TEST_F(TitleFrames, XAndZStepTheArtAndWrap) {
   TableCount = 1;
   DeckIndex = 1;
   TableIndex = 1;
-  testhost::PushKey(kX, true);
-  testhost::PushKey(kX, false);
-  testhost::PushKey(kZ, true);
-  testhost::PushKey(kZ, false);
+  testhost::PushKey(kKeyX, true);
+  testhost::PushKey(kKeyX, false);
+  testhost::PushKey(kKeyZ, true);
+  testhost::PushKey(kKeyZ, false);
   Frames(2);
   EXPECT_EQ(DeckIndex, 2);
   EXPECT_EQ(TableIndex, 1);         // a single table stays at 1
-  testhost::PushKey(kX, true);
-  testhost::PushKey(kX, false);
+  testhost::PushKey(kKeyX, true);
+  testhost::PushKey(kKeyX, false);
   Frames(2);
   EXPECT_EQ(DeckIndex, 1);
 }
@@ -161,20 +159,20 @@ TEST_F(TitleFrames, KeysWorkTheSettingsPanelNotTheTitleWhileItIsOut) {
   testhost::PushKey(9, false);
   Frames(12);
   ASSERT_EQ(SettingsOpen, 1);
-  testhost::PushKey(kDown, true);
+  testhost::PushKey(kKeyDown, true);
   Frames(3);
-  testhost::PushKey(kDown, false);
+  testhost::PushKey(kKeyDown, false);
   Frames(2);
   EXPECT_EQ(Difficulty, 1);          // the arrow went to the panel
-  testhost::PushKey(kEscape, true);  // closes the panel, does not quit
+  testhost::PushKey(kKeyEscape, true);  // closes the panel, does not quit
   Frames(3);
   EXPECT_EQ(SettingsOpen, 0);
-  testhost::PushKey(kEscape, false);
+  testhost::PushKey(kKeyEscape, false);
   Frames(12);
   EXPECT_FALSE(QuitRequested);
-  testhost::PushKey(kDown, true);
+  testhost::PushKey(kKeyDown, true);
   Frames(3);
-  testhost::PushKey(kDown, false);
+  testhost::PushKey(kKeyDown, false);
   Frames(2);
   EXPECT_EQ(Difficulty, 2);          // the title has its keys back
 }

@@ -8,7 +8,7 @@
 #include "game/decks.h"
 #include "game/table_drawing.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "round_bot.h"
 #include "round_fixture.h"
 

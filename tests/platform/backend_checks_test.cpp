@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/internal.h"
+#include "platform/render/render_backend.h"
 
 namespace {
 
@@ -170,3 +171,17 @@ TEST(BackendChecksTest, ANewTextureIsAtLeastOnePixelAndTakesItsPixelsOnlyForTheS
 }
 
 }  // namespace
+
+// The window back ends come from one table: each setup engine number finds
+// its own back end, only OpenGL asks for a GL window, and a number no back
+// end has gets the software one, which runs on every machine.
+TEST(BackendChecksTest, EachEngineNumberFindsItsBackEndAndUnknownOnesTheSoftwareOne) {
+  ASSERT_EQ(plat::WindowBackends().size(), 3u);
+  for (int driver : {kDriverOpenGL, kDriverDirect3D9, kDriverDirectX7}) {
+    const plat::WindowBackendKind& kind = plat::WindowBackendFor(driver);
+    EXPECT_EQ(kind.driver, driver);
+    EXPECT_EQ(kind.glWindow, driver == kDriverOpenGL) << driver;
+    EXPECT_TRUE(kind.available()) << driver;
+  }
+  for (int driver : {-1, 3, 99}) EXPECT_EQ(plat::WindowBackendFor(driver).driver, kDriverDirectX7) << driver;
+}

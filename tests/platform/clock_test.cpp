@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "platform/internal.h"
+#include "platform/host/host.h"
 #include "platform/platform.h"
 #include "support/fake_host.h"
 

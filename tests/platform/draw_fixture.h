@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/temp_folder.h"
 
 namespace drawtest {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "draw_fixture.h"
+#include "platform/host/headless_script.h"
 
 namespace {
 
@@ -96,6 +97,46 @@ TEST_F(HeadlessTest, ScriptTimesBeyondTheClockAreSkippedNotWrapped) {
   RunTo(30);
   for (int vk = 65; vk <= 70; ++vk) EXPECT_EQ(KeyDown(vk), 0) << vk;
   EXPECT_EQ(KeyDown(71), 1);
+}
+
+// The reader on its own: times up to the last the 32-bit clock reaches, on
+// any build (a 32-bit `long` would turn that limit into -1 and refuse every
+// line), and the events a line gives.
+TEST(ScriptReader, TimesReachTheTopOfTheClockAndLinesGiveTheirEvents) {
+  using plat::ParseScriptLine;
+  using plat::ScriptKind;
+  std::vector<plat::ScriptEvent> ev;
+  uint32_t t = 7;
+  ASSERT_TRUE(ParseScriptLine("4294967295 close", 0, t, ev));
+  EXPECT_EQ(t, 4294967295u);
+  ASSERT_TRUE(ParseScriptLine("+1 key 32", 4294967294u, t, ev));
+  EXPECT_EQ(t, 4294967295u);
+  EXPECT_FALSE(ParseScriptLine("+1 close", 4294967295u, t, ev));
+  EXPECT_FALSE(ParseScriptLine("4294967296 close", 0, t, ev));
+  ASSERT_EQ(ev.size(), 3u);
+  EXPECT_EQ(ev[0].time, 4294967295u);
+  EXPECT_EQ(ev[1].kind, ScriptKind::KeyDown);
+  EXPECT_EQ(ev[1].time, 4294967295u);
+  ev.clear();
+  ASSERT_TRUE(ParseScriptLine("2147483648 close", 0, t, ev));   // past a signed 32-bit long
+  EXPECT_EQ(t, 2147483648u);
+
+  // A comment touching a word command is dropped; a blank line gives nothing
+  // and keeps the time; click moves, then presses and releases.
+  ev.clear();
+  t = 5;
+  EXPECT_TRUE(ParseScriptLine("   # nothing", 0, t, ev));
+  EXPECT_EQ(t, 5u);
+  EXPECT_TRUE(ParseScriptLine("10 close#now", 0, t, ev));
+  ASSERT_TRUE(ParseScriptLine("+5 click 3 4", t, t, ev));
+  ASSERT_EQ(ev.size(), 4u);
+  EXPECT_EQ(ev[0].kind, ScriptKind::Close);
+  EXPECT_EQ(ev[1].kind, ScriptKind::MouseMove);
+  EXPECT_EQ(ev[1].time, 15u);
+  EXPECT_EQ(ev[2].time, 35u);
+  EXPECT_EQ(ev[3].time, 85u);
+  EXPECT_FALSE(ParseScriptLine("20 text#x", 0, t, ev));
+  EXPECT_FALSE(ParseScriptLine("20 shot   # no file", 0, t, ev));
 }
 
 TEST_F(HeadlessTest, ClockMovesOnlyWhenTheProgramWaits) {

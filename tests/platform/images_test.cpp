@@ -67,17 +67,23 @@ TEST_F(DrawTest, AnimImageRejectsCellsBeyondTheSheet) {
 
 TEST_F(DrawTest, MaskedImagesTurnPureBlackTransparent) {
   std::string path = TempPath("black.png");
-  ASSERT_TRUE(WritePng(path, 2, 1, {0xFF000000, 0xFF010000}));
+  // Only all three channels at 0 are the mask colour: a pixel dark in red and
+  // green alone (pure or dark blue), or in one channel alone, is kept.
+  ASSERT_TRUE(WritePng(path, 6, 1, {0xFF000000, 0xFF010000, 0xFF0000FF, 0xFF000001, 0xFF000100, 0xFF010001}));
   SetBlend(kBlendSolid);
-  SetColor(0, 0, 200);
+  SetColor(0, 200, 0);
   DrawRect(0, 0, 10, 10);
   SetColor(255, 255, 255);
   SetBlend(kBlendAlpha);
   int masked = LoadImage(path, kImageMasked);
   ASSERT_NE(masked, 0);
   DrawImage(masked, 0, 0);
-  EXPECT_EQ(At(0, 0), 0x0000C8u);  // black pixel left out
+  EXPECT_EQ(At(0, 0), 0x00C800u);  // black pixel left out
   EXPECT_EQ(At(1, 0), 0x010000u);  // nearly black is kept
+  EXPECT_EQ(At(2, 0), 0x0000FFu);  // pure blue
+  EXPECT_EQ(At(3, 0), 0x000001u);  // the darkest blue
+  EXPECT_EQ(At(4, 0), 0x000100u);
+  EXPECT_EQ(At(5, 0), 0x010001u);
   int plain = LoadImage(path, 0);
   DrawImage(plain, 0, 0);
   EXPECT_EQ(At(0, 0), 0u);
@@ -253,6 +259,38 @@ TEST_F(DrawTest, FontsMeasureAndDrawText) {
   FreeFont(big);
   SetImageFont(big);  // stale: falls back to the built-in font
   EXPECT_EQ(TextHeight("x"), [] { SetImageFont(0); return TextHeight("x"); }());
+}
+
+// Smooth text has edge pixels partly covered, blended between the text's
+// colour and the ground; a font loaded plain has only full and empty ones.
+TEST_F(DrawTest, SmoothFontsAreDrawnAntiAliasedPlainOnesAreNot) {
+  std::string path = FontPath();
+  if (path.empty()) GTEST_SKIP() << "no TrueType font on this machine";
+  auto shades = [this](int font) {
+    Cls();
+    SetImageFont(font);
+    SetBlend(kBlendAlpha);
+    SetColor(255, 255, 255);
+    DrawText("Quiet Wo", 10, 10);
+    auto f = testhost::BackBuffer();
+    int full = 0, partial = 0;
+    for (int y = 0; y < f.height; ++y)
+      for (int x = 0; x < f.width; ++x) {
+        uint32_t green = (f.Pixel(x, y) >> 8) & 255;
+        full += green == 255;
+        partial += green > 0 && green < 255;
+      }
+    EXPECT_GT(full, 20);
+    return partial;
+  };
+  int smooth = LoadImageFont(path, 24, kFontSmooth);
+  int plain = LoadImageFont(path, 24, 0);
+  ASSERT_NE(smooth, 0);
+  ASSERT_NE(plain, 0);
+  EXPECT_GT(shades(smooth), 40);
+  EXPECT_EQ(shades(plain), 0);
+  FreeFont(smooth);
+  FreeFont(plain);
 }
 
 TEST_F(DrawTest, CorruptOrTruncatedFontsGiveNoFont) {

@@ -7,7 +7,7 @@
 
 #include "framework/key_names.h"
 #include "platform/internal.h"
-#include "platform/sdl_backends.h"
+#include "platform/host/host.h"
 
 using plat::VirtualKeyFromScancode;
 
@@ -87,6 +87,55 @@ TEST(Keymap, PunctuationKeysAreNamedByTheirBritishLegends) {
   EXPECT_EQ(InputName(VirtualKeyFromScancode(SDL_SCANCODE_F12)), "F12");
   EXPECT_EQ(InputName(VirtualKeyFromScancode(SDL_SCANCODE_RETURN)), "Return");
   EXPECT_EQ(InputName(VirtualKeyFromScancode(SDL_SCANCODE_RCTRL)), "RControl");
+}
+
+// A binding is stored as a key code and shown by the code's name: every
+// physical key with a name must give the code of that name, or a stored
+// Home would come back as End (or as nothing) on the next start.
+TEST(Keymap, EveryNamedKeyGivesTheCodeOfItsName) {
+  const struct {
+    SDL_Scancode key;
+    const char* name;
+  } keys[] = {
+      {SDL_SCANCODE_BACKSPACE, "Backspace"}, {SDL_SCANCODE_TAB, "Tab"}, {SDL_SCANCODE_CLEAR, "Clear"},
+      {SDL_SCANCODE_RETURN, "Return"}, {SDL_SCANCODE_PAUSE, "Pause"}, {SDL_SCANCODE_CAPSLOCK, "CapsLock"},
+      {SDL_SCANCODE_ESCAPE, "Escape"}, {SDL_SCANCODE_SPACE, "Space"}, {SDL_SCANCODE_PAGEUP, "Page Up"},
+      {SDL_SCANCODE_PAGEDOWN, "Page Down"}, {SDL_SCANCODE_END, "End"}, {SDL_SCANCODE_HOME, "Home"},
+      {SDL_SCANCODE_LEFT, "Left"}, {SDL_SCANCODE_UP, "Up"}, {SDL_SCANCODE_RIGHT, "Right"},
+      {SDL_SCANCODE_DOWN, "Down"}, {SDL_SCANCODE_SELECT, "Select"}, {SDL_SCANCODE_EXECUTE, "Execute"},
+      {SDL_SCANCODE_PRINTSCREEN, "Screen"}, {SDL_SCANCODE_INSERT, "Insert"}, {SDL_SCANCODE_DELETE, "Delete"},
+      {SDL_SCANCODE_LGUI, "Sys Left"}, {SDL_SCANCODE_RGUI, "Sys Right"},
+      {SDL_SCANCODE_KP_MULTIPLY, "*"}, {SDL_SCANCODE_KP_PLUS, "+"}, {SDL_SCANCODE_KP_MINUS, "-"},
+      {SDL_SCANCODE_KP_PERIOD, "."}, {SDL_SCANCODE_KP_DIVIDE, "/"}, {SDL_SCANCODE_KP_ENTER, "Return"},
+      {SDL_SCANCODE_NUMLOCKCLEAR, "NumLock"}, {SDL_SCANCODE_SCROLLLOCK, "ScrollLock"},
+      {SDL_SCANCODE_LSHIFT, "LShift"}, {SDL_SCANCODE_RSHIFT, "RShift"}, {SDL_SCANCODE_LCTRL, "LControl"},
+      {SDL_SCANCODE_RCTRL, "RControl"}, {SDL_SCANCODE_LALT, "LAlt"}, {SDL_SCANCODE_RALT, "RAlt"},
+      {SDL_SCANCODE_MUTE, "Mute"}, {SDL_SCANCODE_VOLUMEDOWN, "Volume Down"}, {SDL_SCANCODE_VOLUMEUP, "Volume Up"},
+  };
+  for (const auto& k : keys) {
+    EXPECT_EQ(InputName(VirtualKeyFromScancode(k.key)), k.name) << SDL_GetScancodeName(k.key);
+  }
+  // The keypad's digits are named as the digit row's; the function keys by number.
+  for (int i = 0; i < 10; ++i) {
+    SDL_Scancode key = i == 0 ? SDL_SCANCODE_KP_0 : static_cast<SDL_Scancode>(SDL_SCANCODE_KP_1 + i - 1);
+    EXPECT_EQ(InputName(VirtualKeyFromScancode(key)), std::to_string(i)) << SDL_GetScancodeName(key);
+  }
+  for (int i = 0; i < 12; ++i) {
+    EXPECT_EQ(InputName(VirtualKeyFromScancode(SDL_SCANCODE_F1 + i)), "F" + std::to_string(i + 1));
+  }
+
+  // And the other way: every code with a name of its own (a name other than
+  // the pad name of the same sub-code) is some key's, but for the mouse
+  // buttons and Print, which no keyboard reports.
+  std::set<int> reached;
+  for (int sc = 0; sc < SDL_NUM_SCANCODES; ++sc) reached.insert(VirtualKeyFromScancode(sc));
+  int named = 0;
+  for (int code = 1; code < 256; ++code) {
+    if (InputName(code) == InputName(code + 300) || code <= 3 || code == 42) continue;
+    ++named;
+    EXPECT_TRUE(reached.count(code)) << "no key gives code " << code << " (" << InputName(code) << ")";
+  }
+  EXPECT_GT(named, 100);
 }
 
 TEST(Keymap, UnknownAndOutOfRangeScancodesGiveZero) {

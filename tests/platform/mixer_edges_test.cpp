@@ -3,8 +3,9 @@
 // jump further between neighbouring samples than the music itself does,
 // where a hard edge would jump by the whole sample value; sounds that start
 // from silence keep their attack to the sample; and the limiter keeps loud
-// sums below full scale while quieter ones pass untouched.
-#include "platform/audio_internal.h"
+// sums below full scale while quieter ones pass untouched, and lets go of
+// them gradually.
+#include "platform/sound/sound_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -107,8 +108,27 @@ TEST(MixerEdges, OnlySoundsThatStartLoudAreRampedIn) {
   m.Resume(1);
   auto s = Pull(m, 400);
   EXPECT_LT(std::abs(s[0]), kRampStep);
+  EXPECT_LT(std::abs(s[1]), kRampStep);          // the right side rises too
   EXPECT_LE(LargestStep(s), kToneStep + kRampStep);
   EXPECT_EQ(s[2 * 300], crest->samples[300]);
+  EXPECT_EQ(s[2 * 300 + 1], crest->samples[300]);
+
+  // A stereo sound loud on its right side only: that side rises, from the
+  // mixer and from the ramp written into the samples alike.
+  auto right = std::make_shared<SoundData>();
+  right->channels = 2;
+  right->rate = 44100;
+  for (int16_t x : crest->samples) right->samples.insert(right->samples.end(), {0, x});
+  ASSERT_TRUE(plat::StartsLoud(*right));
+  Mixer r;
+  r.Cue(1, right, Full());
+  r.Resume(1);
+  auto rs = Pull(r, 400);
+  EXPECT_LT(std::abs(rs[1]), kRampStep);
+  EXPECT_EQ(rs[2 * 300 + 1], crest->samples[300]);
+  auto rampedRight = plat::WithStartRamp(*right);
+  EXPECT_LT(std::abs(rampedRight[1]), kRampStep);
+  EXPECT_EQ(rampedRight[2 * 300 + 1], crest->samples[300]);
 
   // A hit that begins at zero keeps its attack to the sample.
   auto hit = std::make_shared<SoundData>();
@@ -174,4 +194,32 @@ TEST(MixerEdges, TheLimiterKeepsLoudSumsBelowFullScaleAndLeavesQuietOnesAlone) {
   m.Resume(1);
   auto q = Pull(m, 44100 * 7 / 2);
   EXPECT_EQ(q[2 * 150000], quiet->samples[150000]);
+}
+
+TEST(MixerEdges, TheLimiterLetsGoGraduallyAfterALoudPassage) {
+  auto loud = Sine(220, 30000, 1.0, 0);
+  Mixer m;
+  for (int ch = 1; ch <= 4; ++ch) {
+    m.Cue(ch, loud, Full());
+    m.Resume(ch);
+  }
+  Pull(m, 44100 / 2);
+  // The loud part ends; a steady level follows, which alone needs no limiting.
+  for (int ch = 1; ch <= 4; ++ch) m.Stop(ch);
+  auto steady = std::make_shared<SoundData>();
+  steady->channels = 1;
+  steady->rate = 44100;
+  steady->samples.assign(44100 * 3, 8000);
+  m.Cue(5, steady, Full());
+  m.Resume(5);
+  auto s = Pull(m, 44100 * 2);
+  auto level = [&s](int frame) { return s[2 * size_t(frame)]; };
+  EXPECT_LT(level(1000), 8000 * 4 / 10);   // still turned down just after
+  // Back up over about a fifth of a second, not in one step: a tenth of a
+  // second on it is still well down, a quarter second on part of the way up.
+  EXPECT_LT(level(4410), 8000 * 6 / 10);
+  EXPECT_GT(level(11025), level(4410));
+  EXPECT_LT(level(11025), 8000 * 9 / 10);
+  EXPECT_LE(LargestStep(std::vector<int16_t>(s.begin() + 2 * plat::kRampFrames, s.end())), 3);
+  EXPECT_NEAR(level(44100 * 2 - 1), 8000, 1);
 }

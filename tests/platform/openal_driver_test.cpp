@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "platform/audio_internal.h"
+#include "platform/sound/sound_driver.h"
 
 namespace {
 

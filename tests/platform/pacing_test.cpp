@@ -3,6 +3,8 @@
 // never paced (its clock moves only when the program waits).
 #include "draw_fixture.h"
 #include "platform/internal.h"
+#include "platform/render/render_backend.h"
+#include "platform/host/host.h"
 
 namespace {
 

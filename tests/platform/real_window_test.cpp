@@ -14,8 +14,11 @@
 #include <memory>
 
 #include "platform/internal.h"
+#include "platform/render/render_backend.h"
+#include "platform/host/host.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/fake_host.h"
+#include "support/test_host.h"
 #include "support/xvfb_server.h"
 
 namespace {
@@ -87,31 +90,19 @@ class TeeBackend final : public plat::RenderBackend {
   std::map<int, int> ids_;
 };
 
-class TeeHost final : public plat::Host {
+// The SDL host, its back ends wrapped in a TeeBackend.
+class TeeHost final : public ForwardingHost {
  public:
-  explicit TeeHost(std::unique_ptr<plat::Host> inner) : inner_(std::move(inner)) {}
-  const char* Name() const override { return inner_->Name(); }
+  using ForwardingHost::ForwardingHost;
   bool Headless() const override { return false; }
-  void SetTitle(const std::string& t) override { inner_->SetTitle(t); }
-  std::vector<plat::DisplayMode> Modes(int d) override { return inner_->Modes(d); }
   std::unique_ptr<plat::RenderBackend> Open(int driver, int w, int h, int depth, int hertz) override {
-    auto real = inner_->Open(driver, w, h, depth, hertz);
+    auto real = ForwardingHost::Open(driver, w, h, depth, hertz);
     if (!real) return nullptr;
     auto tee = std::make_unique<TeeBackend>(std::move(real));
     lastTee = tee.get();
     return tee;
   }
-  void Close() override { inner_->Close(); }
-  void PumpEvents() override { inner_->PumpEvents(); }
-  uint32_t Millisecs() override { return inner_->Millisecs(); }
-  void Sleep(int ms) override { inner_->Sleep(ms); }
-  void ShowPointer(bool s) override { inner_->ShowPointer(s); }
-  void WarpPointer(int x, int y) override { inner_->WarpPointer(x, y); }
-  void LocalTime(int& y, int& mo, int& d, int& h, int& mi, int& s) override { inner_->LocalTime(y, mo, d, h, mi, s); }
   TeeBackend* lastTee = nullptr;
-
- private:
-  std::unique_ptr<plat::Host> inner_;
 };
 
 class RealWindow : public ::testing::Test {

@@ -1,6 +1,6 @@
 // Feeds every file of the WAV fuzz corpus through the reader: files named
 // "ok_…" must decode, every other one is broken on purpose and must be refused.
-#include "platform/audio_internal.h"
+#include "platform/sound/sound_driver.h"
 
 #include <gtest/gtest.h>
 

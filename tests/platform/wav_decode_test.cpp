@@ -1,8 +1,8 @@
 // The WAV reader: the formats the game's sounds use decode to the right
 // length and values; malformed, truncated and absurd files are refused.
-#include "platform/audio_internal.h"
+#include "platform/sound/sound_driver.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "wav_builder.h"
 
 #include <gtest/gtest.h>

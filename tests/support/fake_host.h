@@ -1,5 +1,6 @@
-// A minimal host for tests of the clock and calendar: a settable clock and
-// local time, and a record of every sleep and event pump.
+// Hosts for tests: a minimal one with a settable clock and local time that
+// records every sleep and event pump, and one that hands everything to
+// another host, for tests that change one thing about a real host.
 #pragma once
 
 #include <memory>
@@ -7,6 +8,8 @@
 #include <vector>
 
 #include "platform/internal.h"
+#include "platform/render/render_backend.h"
+#include "platform/host/host.h"
 
 class FakeHost : public plat::Host {
  public:
@@ -44,4 +47,31 @@ class WithFakeHost {
   }
   ~WithFakeHost() { plat::SetHost(nullptr); }
   FakeHost* fake;
+};
+
+// Hands every call to the host it wraps; a test overrides what it changes.
+class ForwardingHost : public plat::Host {
+ public:
+  explicit ForwardingHost(std::unique_ptr<plat::Host> inner) : inner_(std::move(inner)) {}
+  const char* Name() const override { return inner_->Name(); }
+  bool Headless() const override { return inner_->Headless(); }
+  void SetTitle(const std::string& t) override { inner_->SetTitle(t); }
+  std::vector<plat::DisplayMode> Modes(int d) override { return inner_->Modes(d); }
+  std::unique_ptr<plat::RenderBackend> Open(int driver, int w, int h, int depth, int hertz) override {
+    return inner_->Open(driver, w, h, depth, hertz);
+  }
+  void Close() override { inner_->Close(); }
+  void PumpEvents() override { inner_->PumpEvents(); }
+  uint32_t Millisecs() override { return inner_->Millisecs(); }
+  void Sleep(int ms) override { inner_->Sleep(ms); }
+  void ShowPointer(bool s) override { inner_->ShowPointer(s); }
+  void WarpPointer(int x, int y) override { inner_->WarpPointer(x, y); }
+  void AfterPresent() override { inner_->AfterPresent(); }
+  void LocalTime(int& y, int& mo, int& d, int& h, int& mi, int& s) override {
+    inner_->LocalTime(y, mo, d, h, mi, s);
+  }
+  int AddControllerLayouts(const std::string& path) override { return inner_->AddControllerLayouts(path); }
+
+ private:
+  std::unique_ptr<plat::Host> inner_;
 };

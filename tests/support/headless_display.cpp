@@ -5,7 +5,7 @@
 #include "framework/frame_flip.h"
 #include "framework/startup.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 
 namespace testsupport {
 

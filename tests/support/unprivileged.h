@@ -1,26 +1,28 @@
-// Runs a piece of a test in a child process without root's powers, so a file
-// without read permission really can't be read (tests often run as root,
-// whom permissions do not stop). The folder it works in must let anybody
-// write. The body returns "" when all is well, else what went wrong.
+// Runs a piece of a test in a child process, so that what it changes about
+// the process stays there: without root's powers, so a file without read
+// permission really can't be read (tests often run as root, whom permissions
+// do not stop), or with a limit on the size of the files it writes, so a
+// write fails part-way as on a full disk. The body returns "" when all is
+// well, else what went wrong.
 #pragma once
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <string>
 
-inline std::string RunUnprivileged(const std::function<std::string()>& body) {
+inline std::string RunInChild(const std::function<std::string()>& body) {
   int pipeEnds[2];
   if (pipe(pipeEnds) != 0) return "no pipe";
   pid_t child = fork();
   if (child < 0) return "no fork";
   if (child == 0) {
     close(pipeEnds[0]);
-    std::string failure;
-    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) failure = "could not drop root";
-    if (failure.empty()) failure = body();
+    std::string failure = body();
     if (write(pipeEnds[1], failure.data(), failure.size()) < 0) failure = "?";
     _exit(failure.empty() ? 0 : 1);
   }
@@ -34,4 +36,23 @@ inline std::string RunUnprivileged(const std::function<std::string()>& body) {
   if (!WIFEXITED(status)) return "the child did not end normally";
   if (WEXITSTATUS(status) != 0 && report.empty()) return "the child failed";
   return report;
+}
+
+// The folder it works in must let anybody write.
+inline std::string RunUnprivileged(const std::function<std::string()>& body) {
+  return RunInChild([&body] {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return std::string("could not drop root");
+    return body();
+  });
+}
+
+// No file grows past `bytes`: a write that would is cut short there, and the
+// next one fails (with EFBIG, the signal it would raise being ignored).
+inline std::string RunWithFileSizeLimit(rlim_t bytes, const std::function<std::string()>& body) {
+  return RunInChild([&body, bytes] {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{bytes, bytes};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return std::string("could not limit the file size");
+    return body();
+  });
 }

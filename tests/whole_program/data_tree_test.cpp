@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/icon_frames.h"
+#include "game/effect_numbers.h"
 #include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -242,15 +244,20 @@ TEST(DataTree, IconSheetHasTheFramesTheProgramDraws) {
   ASSERT_TRUE(ReadPng(kCommon / "icons.png", img));
   ASSERT_EQ(img.width, 128);  // 8 x 8 cells of 16 x 16
   ASSERT_EQ(img.height, 128);
-  for (int frame : {0, 3, 7, 8, 9, 10, 11, 12, 13, 14, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 63})
-    EXPECT_GT(OpaquePixels(img, (frame % 8) * 16, (frame / 8) * 16, 16, 16), 8) << "frame " << frame;
+  for (int frame : icon::kDrawn)
+    EXPECT_GT(OpaquePixels(img, (frame % icon::kColumns) * icon::kCellSize,
+                           (frame / icon::kColumns) * icon::kCellSize, icon::kCellSize, icon::kCellSize),
+              8)
+        << "frame " << frame;
   // The pointer is drawn with its cell's top-left at the mouse position.
-  EXPECT_GT(img.At(7 * 16, 7 * 16)[3], 127);
+  EXPECT_GT(img.At(icon::kPointer % icon::kColumns * icon::kCellSize,
+                   icon::kPointer / icon::kColumns * icon::kCellSize)[3],
+            127);
   // Alternative choices of one option must look different.
-  EXPECT_GT(CellDifference(img, 16, 16, 11, 12), 5);
-  EXPECT_GT(CellDifference(img, 16, 16, 13, 14), 5);
-  EXPECT_GT(CellDifference(img, 16, 16, 18, 19), 5);
-  EXPECT_GT(CellDifference(img, 16, 16, 19, 20), 5);
+  EXPECT_GT(CellDifference(img, 16, 16, icon::kResolution, icon::kResolution + 1), 5);
+  EXPECT_GT(CellDifference(img, 16, 16, icon::kWindowMode, icon::kWindowMode + 1), 5);
+  EXPECT_GT(CellDifference(img, 16, 16, icon::kQualityTier, icon::kQualityTier + 1), 5);
+  EXPECT_GT(CellDifference(img, 16, 16, icon::kQualityTier + 1, icon::kQualityTier + 2), 5);
   EXPECT_EQ(OpaqueBlackPixels(img), 0);
 }
 
@@ -319,7 +326,7 @@ TEST(DataTree, GameImagesHaveTheirSizes) {
 }
 
 TEST(DataTree, SoundEffectsForEveryCueAreClean) {
-  for (int n : {2, 3, 4, 5, 6, 7, 10, 11, 12, 13, 14, 15, 16, 17, 18}) {
+  for (int n : effect::kAll) {
     char name[16];
     std::snprintf(name, sizeof name, "%03d.wav", n);
     ExpectCleanSound(kGame / name, 0.05, 4.0);

@@ -18,7 +18,8 @@
 #include "framework/draw_helpers.h"
 #include "framework/frame_flip.h"
 #include "framework/log.h"
-#include "framework/menus.h"
+#include "framework/pause_menu.h"
+#include "framework/settings_panel.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
 #include "framework/startup.h"
@@ -29,7 +30,7 @@
 #include "game/scores.h"
 #include "game/title_screen.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/temp_folder.h"
 
 namespace {

@@ -13,7 +13,7 @@
 
 #include "framework/command_line.h"
 #include "framework/startup.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 #include "support/temp_folder.h"
 
 namespace fs = std::filesystem;

@@ -10,20 +10,21 @@ using gamerun::GameDir;
 namespace {
 
 // Starts a round from the title screen, quits it through the pause menu
-// (Escape opens it, Down moves to Quit, Escape takes it), then types at
-// "Enter Your Name".
-const char* const kQuitRoundAndType =
+// (Escape opens it, Down moves to Quit, Escape takes it), up to "Enter Your
+// Name".
+const char* const kQuitRound =
     "12000 click 640 560\n"
     "+3000 key 27\n"
     "+1000 key 40\n"
-    "+500 key 27\n"
-    "+4000 text Zed\n";
+    "+500 key 27\n";
+// Then types there.
+const std::string kQuitRoundAndType = std::string(kQuitRound) + "+4000 text Zed\n";
 
 }  // namespace
 
 TEST(Records, ClosingDuringNameEntryRecordsTheRound) {
   GameDir dir("close-name");
-  std::string script = std::string(kQuitRoundAndType) + "+1000 close\n+3000 key 32\n";
+  std::string script = kQuitRoundAndType + "+1000 close\n+3000 key 32\n";
   ASSERT_EQ(dir.Run(script), 0) << dir.Read("run.log");
   std::string scores = dir.Read("Files/253/scores.dat");
   // The round quit through the pause menu, under the name typed so far.
@@ -34,4 +35,16 @@ TEST(Records, ClosingDuringNameEntryRecordsTheRound) {
   EXPECT_EQ(line.substr(line.size() - 2), "|1") << line;   // Quit
   auto log = dir.LogLines();
   EXPECT_EQ(log.back(), "Play again, soon!!");
+}
+
+// A name erased to nothing when the window closes is no name: the round is
+// stored under the name the entry opened with.
+TEST(Records, ClosingAfterTheNameWasErasedRecordsItUnderThePreviousName) {
+  GameDir dir("close-erased");
+  std::string script = std::string(kQuitRound) + "+4000 key 8\n";
+  for (int i = 0; i < 7; ++i) script += "+150 key 8\n";   // "Player", and one more
+  ASSERT_EQ(dir.Run(script + "+1000 close\n+3000 key 32\n"), 0) << dir.Read("run.log");
+  std::string scores = dir.Read("Files/253/scores.dat");
+  EXPECT_EQ(scores.find("||"), std::string::npos) << scores;
+  EXPECT_NE(scores.find("|Player|"), std::string::npos) << scores << dir.Read("run.log");
 }

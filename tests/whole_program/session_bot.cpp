@@ -25,13 +25,11 @@
 #include "game/scores.h"
 #include "game/title_screen.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 
 namespace e2e {
 namespace {
 
-constexpr int kEnter = 13, kBackspace = 8, kEscape = 27, kSpace = 32;
-constexpr int kLeft = 37, kUp = 38, kRight = 39, kDown = 40;
 constexpr int kTimeLimitSeconds = 600;
 
 struct Step {
@@ -95,7 +93,7 @@ int FirstKeyTowards(int from, int to) {
   struct Way {
     int key, dx, dy;
   };
-  static const Way kWays[4] = {{kLeft, -1, 0}, {kUp, 0, -1}, {kRight, 1, 0}, {kDown, 0, 1}};
+  static const Way kWays[4] = {{kKeyLeft, -1, 0}, {kKeyUp, 0, -1}, {kKeyRight, 1, 0}, {kKeyDown, 0, 1}};
   std::array<int, 100> firstKey{};
   firstKey.fill(0);
   std::deque<int> open;
@@ -131,12 +129,12 @@ void KeyWalkAndPick(int cell, int presses) {
   }
   if (!FocusShown) {
     b.queue.push_front({3, again});
-    Hold(kRight);
+    Hold(kKeyRight);
     return;
   }
   if (FocusCell == cell) {
     ++b.keyPicks;
-    Hold(kSpace);
+    Hold(kKeySpace);
     return;
   }
   int key = FirstKeyTowards(FocusCell, cell);
@@ -183,11 +181,11 @@ void OnTitle() {
     if (b.roundsStarted < 1) {
       // Medium with the arrows, then Return.
       if (Difficulty != 1) {
-        Then(0, [] { Hold(Difficulty == 0 ? kDown : kUp); });
+        Then(0, [] { Hold(Difficulty == 0 ? kKeyDown : kKeyUp); });
         Then(5, [] {});
         return;
       }
-      Then(0, [] { Hold(kEnter); });
+      Then(0, [] { Hold(kKeyReturn); });
       Then(120, [] {});
       return;
     }
@@ -210,7 +208,7 @@ void OnTitle() {
   b.stage = Bot::Stage::Leaving;
   b.report << "quit\n";
   b.report.flush();
-  testhost::PushKey(kEscape, true);
+  testhost::PushKey(kKeyEscape, true);
   testhost::PushKey('A', true);
 }
 
@@ -285,11 +283,11 @@ void OnNameEntry() {
   b.waiting = 0;
   if (b.config.plan != Plan::KeysOnlyMedium) Button(false);
   Then(3, [] {});
-  for (size_t i = 0; i < PlayerName.size(); ++i) Then(1, [] { Press(kBackspace); });
+  for (size_t i = 0; i < PlayerName.size(); ++i) Then(1, [] { Press(kKeyBackspace); });
   Then(1, [name] { testhost::PushText(name); });
   Then(static_cast<int>(name.size()) + 3, [] {
     g_bot->report << "entered " << PlayerName << "\n";
-    Press(kEnter);
+    Press(kKeyReturn);
   });
 }
 
@@ -319,7 +317,7 @@ void Watch() {
         b.pickedByMe.fill(false);
         if (b.config.plan != Plan::KeysOnlyMedium) Button(false);
         // The Return that started the round: its release was still queued.
-        if (b.config.plan == Plan::KeysOnlyMedium) testhost::PushKey(kEnter, false);
+        if (b.config.plan == Plan::KeysOnlyMedium) testhost::PushKey(kKeyReturn, false);
       } else {
         OnTitle();
       }
@@ -409,7 +407,7 @@ void WatchListening() {
       if (l.framesInScene == 30) SkipPlayed();
       if (l.framesInScene > 30 + kListen) {
         ReportScene("round");
-        HoldKey(kEscape, 1);
+        HoldKey(kKeyEscape, 1);
         next();
       }
       break;
@@ -428,7 +426,7 @@ void WatchListening() {
       if (l.framesInScene > 30 + kListen) {
         ReportScene("continued");
         // Pause again and quit: up from Continue selects Quit.
-        HoldKey(kEscape, 1);
+        HoldKey(kKeyEscape, 1);
         HoldKey(38, 1000);
         HoldKey(' ', 1500);
         next();
@@ -440,7 +438,7 @@ void WatchListening() {
       if (l.framesInScene > 150) {
         ReportScene("name");
         Button(false);
-        Press(kEnter);
+        Press(kKeyReturn);
         next();
       }
       break;
@@ -451,7 +449,7 @@ void WatchListening() {
         ReportScene("title");
         g_bot->report << "quit\n";
         g_bot->report.flush();
-        testhost::PushKey(kEscape, true);
+        testhost::PushKey(kKeyEscape, true);
         testhost::PushKey('A', true);
         next();
       }

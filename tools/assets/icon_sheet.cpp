@@ -3,17 +3,14 @@
 // Most icons are white and greys with a dark outline because the game tints
 // them (the settings panel draws them green, the graph point takes its colour
 // from the score), and a multiplied tint only shows on light pixels.
-// Frames the program uses: 0 engine-test sprite, 3 key cap, 7 graph point,
-// 8 pad hat, 9 pad axis, 10 pad button, 11-12 resolution (4:3, wide),
-// 13-14 windowed / full screen, 18-20 quality tiers (frame drawing and
-// graphics engine rows), 21-22 volume bar halves, 23 volume knob,
-// 24-29 audio drivers, 63 mouse pointer (tip at the top-left pixel).
+// The frames the program draws are named in framework/icon_frames.h.
 #include <cstdint>
 #include <cstring>
 #include <map>
 #include <string>
 
 #include "canvas.h"
+#include "framework/icon_frames.h"
 #include "generators.h"
 
 namespace {
@@ -32,7 +29,7 @@ const std::map<char, unsigned> kPalette = {
     {'N', 0x66BB6A}, {'O', 0xFF9800}, {'P', 0xF06292}, {'C', 0x4DD0E1}};
 
 const Icon kIcons[] = {
-    {0, {"................", ".......W........", ".......W........", "......WWW.......",
+    {icon::kSprite, {"................", ".......W........", ".......W........", "......WWW.......",
          "......WWW.......", ".....WWWWW......", "..WWWWWWWWWWW...", "WWWWWWWWWWWWWWW.",
          "..WWWWWWWWWWW...", ".....WWWWW......", "......WWW.......", "......WWW.......",
          ".......W........", ".......W........", "................", "................"}},
@@ -47,7 +44,7 @@ const Icon kIcons[] = {
          "..DYYYYYYYYYYD..", "...DYYYYYYYYD...", "...DYYYYYYYYD...", "..DYYYYDDYYYYD..",
          "..DYYYD..DYYYD..", ".DYYDD....DDYYD.", ".DDD........DDD.", "................"}},
     // 3 key cap: dark face so the key's name reads on top of it
-    {3, {".DDDDDDDDDDDDDD.", "DLLLLLLLLLLLLLLD", "DLFFFFFFFFFFFFLD", "DLFFFFFFFFFFFFLD",
+    {icon::kKeyCap, {".DDDDDDDDDDDDDD.", "DLLLLLLLLLLLLLLD", "DLFFFFFFFFFFFFLD", "DLFFFFFFFFFFFFLD",
          "DLFFFFFFFFFFFFLD", "DLFFFFFFFFFFFFLD", "DLFFFFFFFFFFFFLD", "DLFFFFFFFFFFFFLD",
          "DLFFFFFFFFFFFFLD", "DLFFFFFFFFFFFFLD", "DLFFFFFFFFFFFFLD", "DLFFFFFFFFFFFFLD",
          "DLLLLLLLLLLLLLLD", "DGGGGGGGGGGGGGGD", "DSSSSSSSSSSSSSSD", ".DDDDDDDDDDDDDD."}},
@@ -67,42 +64,42 @@ const Icon kIcons[] = {
          "......DWD..DWD..", "..DDDDDWD.DDWD..", ".DWWWWWWDDWWWD..", ".DWWWWWWDWWWWD..",
          ".DWWWWWWDWWWWD..", "..DWWWWD.DDDD...", "...DDDD.........", "................"}},
     // 7 history-graph point: a plain light dot, coloured by the panel
-    {7, {"................", "................", "................", "................",
+    {icon::kGraphPoint, {"................", "................", "................", "................",
          "................", "......DDDD......", ".....DWWWWD.....", ".....DWWWWD.....",
          ".....DWWWWD.....", ".....DLWWLD.....", "......DDDD......", "................",
          "................", "................", "................", "................"}},
     // 8 pad hat: a d-pad cross
-    {8, {"................", ".....DDDDDD.....", ".....DWWWWD.....", ".....DWLLWD.....",
+    {icon::kPadHat, {"................", ".....DDDDDD.....", ".....DWWWWD.....", ".....DWLLWD.....",
          ".....DWWWWD.....", ".DDDDDWWWWDDDDD.", ".DWWWWWWWWWWWWD.", ".DWLWWWGGWWWLWD.",
          ".DWLWWWGGWWWLWD.", ".DWWWWWWWWWWWWD.", ".DDDDDWWWWDDDDD.", ".....DWWWWD.....",
          ".....DWLLWD.....", ".....DWWWWD.....", ".....DDDDDD.....", "................"}},
     // 9 pad axis: a thumbstick in its ring, with arrows for the directions
-    {9, {".......D........", "......DWD.......", ".....DWWWD......", "....DDDDDDD.....",
+    {icon::kPadAxis, {".......D........", "......DWD.......", ".....DWWWD......", "....DDDDDDD.....",
          "...DGGGGGGGD....", "..DGGDDDDDGGD...", ".DDGDWWWWWDGDD..", "DWDGDWLLWWDGDWD.",
          "DWDGDWLWWWDGDWD.", ".DDGDWWWWWDGDD..", "..DGGDDDDDGGD...", "...DGGGGGGGD....",
          "....DDDDDDD.....", ".....DWWWD......", "......DWD.......", ".......D........"}},
     // 10 pad button
-    {10, {"................", "................", ".....DDDDDD.....", "...DDWWWWWWDD...",
+    {icon::kPadButton, {"................", "................", ".....DDDDDD.....", "...DDWWWWWWDD...",
           "..DWWLLWWWWWWD..", "..DWLLWWWWWWWD..", ".DWWLWWWWWWWWWD.", ".DWWWWWWWWWWWWD.",
           ".DWWWWWWWWWWWWD.", ".DWWWWWWWWWWWLD.", "..DWWWWWWWWWLD..", "..DGWWWWWWWLGD..",
           "...DDGGGGGGDD...", ".....DDDDDD.....", "................", "................"}},
     // 11 resolution, 4:3 monitor
-    {11, {"................", "..DDDDDDDDDDDD..", "..DLLLLLLLLLLD..", "..DLWWWWWWWWLD..",
+    {icon::kResolution, {"................", "..DDDDDDDDDDDD..", "..DLLLLLLLLLLD..", "..DLWWWWWWWWLD..",
           "..DLWWWWWWWWLD..", "..DLWWWWWWWWLD..", "..DLWWWWWWWWLD..", "..DLWWWWWWWWLD..",
           "..DLWWWWWWWWLD..", "..DLLLLLLLLLLD..", "..DDDDDDDDDDDD..", "......DLLD......",
           "......DLLD......", "....DDDDDDDD....", "....DLLLLLLD....", "....DDDDDDDD...."}},
     // 12 resolution, wide monitor
-    {12, {"................", "................", "DDDDDDDDDDDDDDDD", "DLLLLLLLLLLLLLLD",
+    {icon::kResolution + 1, {"................", "................", "DDDDDDDDDDDDDDDD", "DLLLLLLLLLLLLLLD",
           "DLWWWWWWWWWWWWLD", "DLWWWWWWWWWWWWLD", "DLWWWWWWWWWWWWLD", "DLWWWWWWWWWWWWLD",
           "DLWWWWWWWWWWWWLD", "DLLLLLLLLLLLLLLD", "DDDDDDDDDDDDDDDD", "......DLLD......",
           "......DLLD......", "....DDDDDDDD....", "....DLLLLLLD....", "....DDDDDDDD...."}},
     // 13 windowed: a small window with a title bar
-    {13, {"................", "................", ".DDDDDDDDDDDDDD.", ".DGGGGGGGGDWDWD.",
+    {icon::kWindowMode, {"................", "................", ".DDDDDDDDDDDDDD.", ".DGGGGGGGGDWDWD.",
           ".DDDDDDDDDDDDDD.", ".DWWWWWWWWWWWWD.", ".DWWWWWWWWWWWWD.", ".DWLLLLWWWWWWWD.",
           ".DWWWWWWWWWWWWD.", ".DWLLLLLLLWWWWD.", ".DWWWWWWWWWWWWD.", ".DWLLLWWWWWWWWD.",
           ".DWWWWWWWWWWWWD.", ".DDDDDDDDDDDDDD.", "................", "................"}},
     // 14 full screen: the frame filled to its corners, arrows outward
-    {14, {"DDDDD......DDDDD", "DWWWD......DWWWD", "DWWD........DWWD", "DWD.DDDDDDDD.DWD",
+    {icon::kWindowMode + 1, {"DDDDD......DDDDD", "DWWWD......DWWWD", "DWWD........DWWD", "DWD.DDDDDDDD.DWD",
           "DD.DWWWWWWWWD.DD", "...DWWWWWWWWD...", "...DWWWWWWWWD...", "...DWWWWWWWWD...",
           "...DWWWWWWWWD...", "...DWWWWWWWWD...", "...DWWWWWWWWD...", "DD.DWWWWWWWWD.DD",
           "DWD.DDDDDDDD.DWD", "DWWD........DWWD", "DWWWD......DWWWD", "DDDDD......DDDDD"}},
@@ -122,55 +119,55 @@ const Icon kIcons[] = {
           "DWWWWWWWWWWWWWWD", "DWWWWWWWWWWWWWWD", ".DWWWWWWWWWWWWD.", ".DWWWWWWWWWWWWD.",
           "..DWWWWWWWWWWD..", "...DDWWWWWWDD...", ".....DDDDDD.....", "................"}},
     // 18-20 quality tiers: three, two and one lit bars
-    {18, {"................", "................", "...........DDDD.", "...........DWWD.",
+    {icon::kQualityTier, {"................", "................", "...........DDDD.", "...........DWWD.",
           "...........DWWD.", "...........DWWD.", "......DDDD.DWWD.", "......DWWD.DWWD.",
           "......DWWD.DWWD.", "......DWWD.DWWD.", ".DDDD.DWWD.DWWD.", ".DWWD.DWWD.DWWD.",
           ".DWWD.DWWD.DWWD.", ".DWWD.DWWD.DWWD.", ".DDDD.DDDD.DDDD.", "................"}},
-    {19, {"................", "................", "...........DDDD.", "...........D..D.",
+    {icon::kQualityTier + 1, {"................", "................", "...........DDDD.", "...........D..D.",
           "...........D..D.", "...........D..D.", "......DDDD.D..D.", "......DWWD.D..D.",
           "......DWWD.D..D.", "......DWWD.D..D.", ".DDDD.DWWD.D..D.", ".DWWD.DWWD.D..D.",
           ".DWWD.DWWD.D..D.", ".DWWD.DWWD.D..D.", ".DDDD.DDDD.DDDD.", "................"}},
-    {20, {"................", "................", "...........DDDD.", "...........D..D.",
+    {icon::kQualityTier + 2, {"................", "................", "...........DDDD.", "...........D..D.",
           "...........D..D.", "...........D..D.", "......DDDD.D..D.", "......D..D.D..D.",
           "......D..D.D..D.", "......D..D.D..D.", ".DDDD.D..D.D..D.", ".DWWD.D..D.D..D.",
           ".DWWD.D..D.D..D.", ".DWWD.D..D.D..D.", ".DDDD.DDDD.DDDD.", "................"}},
     // 21-22 the volume bar's left and right halves (stretched 3.1 x 1.5 by the panel)
-    {21, {"................", "................", "................", "................",
+    {icon::kVolumeBarLeft, {"................", "................", "................", "................",
           "................", "..DDDDDDDDDDDDDD", ".DWWWWWWWWWWWWWW", "DWWLLLLLLLLLLLLL",
           "DWWLLLLLLLLLLLLL", ".DWWWWWWWWWWWWWW", "..DDDDDDDDDDDDDD", "................",
           "................", "................", "................", "................"}},
-    {22, {"................", "................", "................", "................",
+    {icon::kVolumeBarRight, {"................", "................", "................", "................",
           "................", "DDDDDDDDDDDDDD..", "WWWWWWWWWWWWWWD.", "LLLLLLLLLLLLLWWD",
           "LLLLLLLLLLLLLWWD", "WWWWWWWWWWWWWWD.", "DDDDDDDDDDDDDD..", "................",
           "................", "................", "................", "................"}},
     // 23 volume knob
-    {23, {"................", "................", "....DDDDDDDD....", "...DWWWWWWWWD...",
+    {icon::kVolumeKnob, {"................", "................", "....DDDDDDDD....", "...DWWWWWWWWD...",
           "...DWWLLLLWWD...", "...DWLWWWWLWD...", "...DWLWWWWLWD...", "...DWLWWWWLWD...",
           "...DWLWWWWLWD...", "...DWLWWWWLWD...", "...DWLWWWWLWD...", "...DWWLLLLWWD...",
           "...DWWWWWWWWD...", "....DDDDDDDD....", "................", "................"}},
     // 24-29 audio drivers: speaker, headphones, sound chip, wave, speaker with
     // sound waves, muted speaker
-    {24, {"................", "........D.......", ".......DD.......", "......DWD.......",
+    {icon::kAudioDriver, {"................", "........D.......", ".......DD.......", "......DWD.......",
           ".....DWWD.......", "DDDDDWWWD.......", "DLLLWWWWD.......", "DLLLWWWWD.......",
           "DLLLWWWWD.......", "DLLLWWWWD.......", "DDDDDWWWD.......", ".....DWWD.......",
           "......DWD.......", ".......DD.......", "........D.......", "................"}},
-    {25, {"................", ".....DDDDDD.....", "...DDWWWWWWDD...", "..DWWDDDDDDWWD..",
+    {icon::kAudioDriver + 1, {"................", ".....DDDDDD.....", "...DDWWWWWWDD...", "..DWWDDDDDDWWD..",
           ".DWD........DWD.", ".DWD........DWD.", "DWD..........DWD", "DWD..........DWD",
           "DDDDD......DDDDD", "DWWWD......DWWWD", "DWLWD......DWLWD", "DWLWD......DWLWD",
           "DWLWD......DWLWD", "DWWWD......DWWWD", "DDDDD......DDDDD", "................"}},
-    {26, {"................", "..D.D.D.D.D.D...", "..D.D.D.D.D.D...", ".DDDDDDDDDDDDD..",
+    {icon::kAudioDriver + 2, {"................", "..D.D.D.D.D.D...", "..D.D.D.D.D.D...", ".DDDDDDDDDDDDD..",
           "DDWWWWWWWWWWWDD.", ".DWLLLLLLLLLWD..", "DDWLGGGGGGGLWDD.", ".DWLGGWWWGGLWD..",
           "DDWLGGWWWGGLWDD.", ".DWLGGGGGGGLWD..", "DDWLLLLLLLLLWDD.", ".DWWWWWWWWWWWD..",
           ".DDDDDDDDDDDDD..", "..D.D.D.D.D.D...", "..D.D.D.D.D.D...", "................"}},
-    {27, {"................", "................", "................", "..DDD...........",
+    {icon::kAudioDriver + 3, {"................", "................", "................", "..DDD...........",
           ".DWWWD..........", "DWD.DWD.........", "DWD.DWD......DD.", "DWD..DWD....DWWD",
           ".....DWD...DWD.D", "......DWD..DWD..", "......DWD.DWD...", ".......DWDWD....",
           "........DWWD....", ".........DD.....", "................", "................"}},
-    {28, {"................", "........D...D...", ".......DD....D..", "......DWD..D..D.",
+    {icon::kAudioDriver + 4, {"................", "........D...D...", ".......DD....D..", "......DWD..D..D.",
           ".....DWWD...D.D.", "DDDDDWWWD.D..D.D", "DLLLWWWWD..D.D.D", "DLLLWWWWD..D.D.D",
           "DLLLWWWWD..D.D.D", "DLLLWWWWD..D.D.D", "DDDDDWWWD.D..D.D", ".....DWWD...D.D.",
           "......DWD..D..D.", ".......DD....D..", "........D...D...", "................"}},
-    {29, {"................", "........D.......", ".......DD.......", "......DWD.......",
+    {icon::kAudioDriver + 5, {"................", "........D.......", ".......DD.......", "......DWD.......",
           ".....DWWD.......", "DDDDDWWWD.......", "DLLLWWWWD.R...R.", "DLLLWWWWD..R.R..",
           "DLLLWWWWD...R...", "DLLLWWWWD..R.R..", "DDDDDWWWD.R...R.", ".....DWWD.......",
           "......DWD.......", ".......DD.......", "........D.......", "................"}},
@@ -194,7 +191,7 @@ const Icon kIcons[] = {
           "....DRRRRRD.....", "...DRRRDRRRD....", "..DRRRD.DRRRD...", ".DRRRD...DRRRD..",
           "..DDD.....DDD...", "................", "................", "................"}},
     // 63 mouse pointer, tip at the very top-left pixel
-    {63, {"D...............", "DD..............", "DWD.............", "DWWD............",
+    {icon::kPointer, {"D...............", "DD..............", "DWD.............", "DWWD............",
           "DWWWD...........", "DWWWWD..........", "DWWWWWD.........", "DWWWWWWD........",
           "DWWWWWWWD.......", "DWWWWWWWWD......", "DWWWWWDDDDD.....", "DWWDWWD.........",
           "DWD.DWWD........", "DD..DWWD........", "D....DWWD.......", ".....DDD........"}},
@@ -203,7 +200,8 @@ const Icon kIcons[] = {
 bool PaintIcon(cairo_surface_t* s, const Icon& icon) {
   unsigned char* data = cairo_image_surface_get_data(s);
   int stride = cairo_image_surface_get_stride(s);
-  int ox = (icon.frame % 8) * 16, oy = (icon.frame / 8) * 16;
+  int ox = (icon.frame % icon::kColumns) * icon::kCellSize;
+  int oy = (icon.frame / icon::kColumns) * icon::kCellSize;
   for (int y = 0; y < 16; ++y) {
     if (std::strlen(icon.rows[y]) != 16) {
       Fail("icon " + std::to_string(icon.frame) + " row " + std::to_string(y) + " is not 16 wide");

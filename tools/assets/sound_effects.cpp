@@ -1,14 +1,12 @@
-// The round's sound effects (numbered files in the game folder) and the
-// loading chime in the shared folder. The round plays: 2 and 3 the delayed
-// wrong/right feedback after a pick, 4 and 5 a turn judged wrong/right, 6 and
-// 7 a card swap, 10 the table turning face down (twice, at random pitch and
-// pan), 11-16 a card flipping, 17 a wrong pick and 18 the round over.
+// The round's sound effects (numbered files in the game folder, the numbers
+// in game/effect_numbers.h) and the loading chime in the shared folder.
 // Feedback sounds are pitched and shaped so that right always rises and
 // rings, wrong always falls and is dull.
 #include <cmath>
 #include <cstdio>
 #include <string>
 
+#include "game/effect_numbers.h"
 #include "generators.h"
 #include "synth.h"
 
@@ -89,7 +87,7 @@ void MakeSoundEffects(const std::string& gameDir, const std::string& commonDir) 
     Wave w;
     MixInto(w, Dull(NoteFreq(55), 0.22, 0.04), 0);
     MixInto(w, Dull(NoteFreq(54), 0.34, 0.08), 0.13);
-    Save(gameDir, 2, w, 0.8);
+    Save(gameDir, effect::kPickWrongLater, w, 0.8);
   }
   // 3: delayed "that pick was right" — a bright rising fifth.
   {
@@ -97,7 +95,7 @@ void MakeSoundEffects(const std::string& gameDir, const std::string& commonDir) 
     MixInto(w, Chime(NoteFreq(84), 0.5), 0);
     MixInto(w, Chime(NoteFreq(91), 0.6), 0.08, 0.9);
     AddReverb(w, 0.25, 0.72, 0.3);
-    Save(gameDir, 3, w, 0.8);
+    Save(gameDir, effect::kPickRightLater, w, 0.8);
   }
   // 4: a turn judged wrong — the classic falling "wah wah wah waaah".
   {
@@ -119,7 +117,7 @@ void MakeSoundEffects(const std::string& gameDir, const std::string& commonDir) 
       MixInto(w, note, i * 0.26);
     }
     AddReverb(w, 0.15, 0.6, 0.2);
-    Save(gameDir, 4, w, 0.85);
+    Save(gameDir, effect::kTurnWrong, w, 0.85);
   }
   // 5: a turn judged all right — a rising major arpeggio with a sparkle on top.
   {
@@ -129,11 +127,11 @@ void MakeSoundEffects(const std::string& gameDir, const std::string& commonDir) 
     MixInto(w, Chime(NoteFreq(88), 0.9), 0.34, 0.7);
     MixInto(w, Chime(NoteFreq(91), 0.9), 0.40, 0.5);
     AddReverb(w, 0.3, 0.78, 0.5);
-    Save(gameDir, 5, w);
+    Save(gameDir, effect::kTurnRight, w);
   }
   // 6 and 7: card swaps — a whoosh up and a whoosh down.
-  Save(gameDir, 6, Whoosh(606, 500, 2600, 0.3), 0.75);
-  Save(gameDir, 7, Whoosh(707, 2400, 600, 0.3), 0.75);
+  Save(gameDir, effect::kSwapFirst, Whoosh(606, 500, 2600, 0.3), 0.75);
+  Save(gameDir, effect::kSwapLast, Whoosh(707, 2400, 600, 0.3), 0.75);
   // 10: the whole table turning face down — a riffle of quick flicks.
   {
     Wave w;
@@ -141,12 +139,12 @@ void MakeSoundEffects(const std::string& gameDir, const std::string& commonDir) 
       double at = i * 0.045 + (i % 3) * 0.006;
       MixInto(w, Flip(1000 + i, 2200 + (i % 4) * 260, 1.6, 0.02, 140), at, 1.0 - i * 0.07);
     }
-    Save(gameDir, 10, w, 0.8);
+    Save(gameDir, effect::kTableFaceDown, w, 0.8);
   }
   // 11-16: single card flips, six slightly different so repeats sound natural.
   const double bands[] = {1800, 2300, 2700, 2000, 3100, 2500};
   for (int i = 0; i < 6; ++i) {
-    Save(gameDir, 11 + i, Flip(1100 + i * 17, bands[i], 1.3 + 0.2 * (i % 3), 0.035 + 0.006 * i, 110 + 12 * i), 0.8);
+    Save(gameDir, effect::kCardFirst + i, Flip(1100 + i * 17, bands[i], 1.3 + 0.2 * (i % 3), 0.035 + 0.006 * i, 110 + 12 * i), 0.8);
   }
   // 17: a wrong pick — a short soft buzz that drops in pitch.
   {
@@ -159,7 +157,7 @@ void MakeSoundEffects(const std::string& gameDir, const std::string& commonDir) 
       phase2 += f * 1.03 / kSampleRate;
       return lp.Process(SoftSquare(phase1, 3) + SoftSquare(phase2, 3)) * Adsr(t, 0.008, 0.05, 0.7, 0.1, 0.2);
     });
-    Save(gameDir, 17, w, 0.8);
+    Save(gameDir, effect::kWrongPick, w, 0.8);
   }
   // 18: the round is over — a slow falling phrase settling on a low chord.
   {
@@ -168,7 +166,7 @@ void MakeSoundEffects(const std::string& gameDir, const std::string& commonDir) 
     for (int i = 0; i < 3; ++i) MixInto(w, Mallet(NoteFreq(notes[i]), 0.7), i * 0.28);
     for (double n : {53.0, 60.0, 64.0, 69.0}) MixInto(w, Chime(NoteFreq(n), 1.6, 0.5), 0.84, 0.5);
     AddReverb(w, 0.35, 0.8, 0.7);
-    Save(gameDir, 18, w);
+    Save(gameDir, effect::kRoundOver, w);
   }
   // The loading chime: quick rising sparkle, a glint while the splash shows.
   {

@@ -28,7 +28,7 @@
 #include "audio/music.h"
 #include "audio/sound_effects.h"
 #include "platform/platform.h"
-#include "platform/test_host.h"
+#include "support/test_host.h"
 
 namespace {
 

@@ -1,0 +1,792 @@
+// The CPU rasteriser: back end 2, the headless host's back buffer and the
+// reference for the pixel tests.
+//
+// Exact: all five blend modes (mask, solid, alpha, light, shade) in 8-bit
+// integer arithmetic with rounding division by 255; nearest and bilinear
+// sampling with clamp-to-edge; a half-open fill rule (a pixel is covered when
+// its centre lies in [left, right) x [top, bottom)), so quads sharing an edge
+// never blend a pixel twice. Back-buffer alpha is always 255.
+// Approximates: per-vertex colours are flat per primitive (the first vertex's
+// colour); the common layer never varies colour within a quad.
+// Lacks: nothing the game draws.
+//
+// Speed: every primitive is clipped to the screen (and to the thread's band of
+// rows) before any pixel work; a quad emitted as two triangles is rasterised
+// as one convex polygon; texture coordinates step in 16.16 fixed point along a
+// span, so there is no per-pixel division. The span loops run on vectors
+// (render_soft_spans.inc): AVX2 when the CPU has it, SSE2 otherwise (4 pixels
+// a step), the one-pixel loops on other CPUs; all give the same
+// bytes. Unscaled straight sprites read their texels in a row. Primitives at
+// opacity 0 are skipped. Two threads claim bands of 32 rows as they come
+// free; every pixel sees the same operations in the same order, so the
+// result does not depend on which thread drew it.
+//
+// Lazy (the headless host's back buffer): drawing is kept since the last full
+// clear and rasterised only when pixels are read, so frames nobody looks at
+// cost nothing. A texture the kept drawing uses is freed only with it, and
+// changing one first rasterises what was kept.
+//
+// The parts, each under a banner of its own: textures and pixels, scalar
+// spans, vector spans, one polygon, the back end (drawing, the lazy record,
+// the thread pool), the factories.
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && defined(__SSE2__)
+#include <immintrin.h>
+#define SOFT_VECTOR_SPANS 1
+#endif
+
+#include "platform/internal.h"
+#include "platform/render/render_backend.h"
+
+namespace plat {
+namespace {
+
+// ================================================================ textures and pixels
+struct SoftTexture {
+  int w = 0, h = 0;
+  std::vector<Rgba8> px;
+  // Lazy mode: recorded drawing samples this texture, so it must not change
+  // under the record; a destroyed one lingers until the record is gone.
+  bool recorded = false;
+  bool lingering = false;
+};
+
+// The headless host rasterises every frame as it is drawn instead of only
+// what is read (tests compare both ways).
+bool g_eagerHeadless = false;
+
+// A record that grows past this many vertices without a full clear is
+// rasterised, so a program that never clears still runs in bounded memory.
+constexpr size_t kMaxRecordedVertices = size_t(1) << 20;
+
+inline int Div255(int x) { return (x + 128 + ((x + 128) >> 8)) >> 8; }
+
+// Four 8-bit channels spread into 16-bit lanes of a 64-bit word, so one
+// multiplication weighs all four channels at once with no lane overflowing
+// (255 * 256 < 65536).
+constexpr uint64_t kLanes = 0x00FF00FF00FF00FFull;
+
+inline uint64_t Spread(Rgba8 p) {
+  uint32_t v;
+  std::memcpy(&v, &p, 4);
+  uint64_t x = v;
+  x = (x | (x << 16)) & 0x0000FFFF0000FFFFull;
+  return (x | (x << 8)) & kLanes;
+}
+
+inline Rgba8 Gather(uint64_t x) {
+  x &= kLanes;
+  x = (x | (x >> 8)) & 0x0000FFFF0000FFFFull;
+  uint32_t v = static_cast<uint32_t>(x | (x >> 16));
+  Rgba8 p;
+  std::memcpy(&p, &v, 4);
+  return p;
+}
+
+// Exact rounding division by 255 in every lane (lanes hold at most 65025).
+inline uint64_t LaneDiv255(uint64_t x) {
+  x += 0x0080008000800080ull;
+  return ((x + ((x >> 8) & kLanes)) >> 8) & kLanes;
+}
+
+constexpr uint64_t kOpaqueLane = 0x00FF000000000000ull;  // alpha lane = 255
+
+// Blends one source pixel (already tinted, alpha = effective opacity) into dst.
+template <BlendMode Blend>
+inline void BlendPixel(Rgba8& d, Rgba8 s) {
+  if constexpr (Blend == kBlendMask) {  // mask: alpha 0.5 or less is skipped
+    if (s.a > 127) d = Rgba8{s.r, s.g, s.b, 255};
+  } else if constexpr (Blend == kBlendSolid) {  // solid
+    d = Rgba8{s.r, s.g, s.b, 255};
+  } else if constexpr (Blend == kBlendAlpha) {  // alpha
+    const uint64_t a = s.a;
+    if (a == 0) return;
+    if (a == 255) {
+      d = Rgba8{s.r, s.g, s.b, 255};
+      return;
+    }
+    uint64_t x = LaneDiv255(Spread(s) * a + Spread(d) * (255 - a));
+    d = Gather(x | kOpaqueLane);
+  } else if constexpr (Blend == kBlendLight) {  // light: additive, saturating
+    const uint64_t a = s.a;
+    if (a == 0) return;
+    uint64_t x = Spread(d) + LaneDiv255(Spread(s) * a);
+    uint64_t over = (x >> 8) & 0x0001000100010001ull;  // lanes that passed 255
+    d = Gather((x | (over * 0xFF)) | kOpaqueLane);
+  } else {  // shade: multiply
+    d.r = static_cast<uint8_t>(Div255(d.r * s.r));
+    d.g = static_cast<uint8_t>(Div255(d.g * s.g));
+    d.b = static_cast<uint8_t>(Div255(d.b * s.b));
+  }
+}
+
+// How a texel is coloured before blending: not at all (white, opaque), by
+// the alpha only (white, translucent), or in every channel.
+enum class TintKind { None, Alpha, Full };
+
+template <TintKind K>
+inline Rgba8 Tint(Rgba8 t, Rgba8 c) {
+  if constexpr (K == TintKind::None) {
+    return t;
+  } else if constexpr (K == TintKind::Alpha) {
+    t.a = static_cast<uint8_t>(Div255(t.a * c.a));
+    return t;
+  } else {
+    return Rgba8{static_cast<uint8_t>(Div255(t.r * c.r)), static_cast<uint8_t>(Div255(t.g * c.g)),
+                 static_cast<uint8_t>(Div255(t.b * c.b)), static_cast<uint8_t>(Div255(t.a * c.a))};
+  }
+}
+
+template <BlendMode Blend>
+void SpanFlat(Rgba8* d, int n, Rgba8 c) {
+  if constexpr (Blend == kBlendMask || Blend == kBlendSolid) {
+    if (Blend == kBlendMask && c.a <= 127) return;
+    Rgba8 s{c.r, c.g, c.b, 255};
+    std::fill(d, d + n, s);
+  } else {
+    for (int i = 0; i < n; ++i) BlendPixel<Blend>(d[i], c);
+  }
+}
+
+struct SpanTex {
+  const SoftTexture* t;
+  int64_t u, v;    // 16.16 texel coordinates at the first pixel
+  int64_t du, dv;  // per pixel
+  Rgba8 c;
+};
+
+template <BlendMode Blend, TintKind K>
+void SpanNearest(Rgba8* d, int n, const SpanTex& s) {
+  const int tw = s.t->w, th = s.t->h;
+  const Rgba8* px = s.t->px.data();
+  int64_t u = s.u, v = s.v;
+  if (s.dv == 0) {  // axis-aligned: one texture row for the whole span
+    int ty = std::clamp(static_cast<int>(v >> 16), 0, th - 1);
+    const Rgba8* row = px + static_cast<size_t>(ty) * tw;
+    for (int i = 0; i < n; ++i, u += s.du) {
+      int tx = std::clamp(static_cast<int>(u >> 16), 0, tw - 1);
+      Rgba8 t = row[tx];
+      t = Tint<K>(t, s.c);
+      BlendPixel<Blend>(d[i], t);
+    }
+    return;
+  }
+  for (int i = 0; i < n; ++i, u += s.du, v += s.dv) {
+    int tx = std::clamp(static_cast<int>(u >> 16), 0, tw - 1);
+    int ty = std::clamp(static_cast<int>(v >> 16), 0, th - 1);
+    Rgba8 t = px[static_cast<size_t>(ty) * tw + tx];
+    t = Tint<K>(t, s.c);
+    BlendPixel<Blend>(d[i], t);
+  }
+}
+
+// One bilinear sample from the texels (x0, x1) of rows r0 and r1; fx, fy
+// are the 8-bit fractions towards x1 and r1.
+inline Rgba8 Bilinear(const Rgba8* r0, const Rgba8* r1, int x0, int x1, int fx, int fy) {
+#if defined(__SSE2__)
+  // Both rows' texel pairs widened to 16-bit lanes: the vertical blend takes
+  // one multiply-add for two texels, the horizontal one adds the halves.
+  const __m128i zero = _mm_setzero_si128();
+  uint64_t p0, p1;
+  uint32_t a, b;
+  std::memcpy(&a, r0 + x0, 4);
+  std::memcpy(&b, r0 + x1, 4);
+  p0 = a | (uint64_t(b) << 32);
+  std::memcpy(&a, r1 + x0, 4);
+  std::memcpy(&b, r1 + x1, 4);
+  p1 = a | (uint64_t(b) << 32);
+  __m128i top = _mm_unpacklo_epi8(_mm_cvtsi64_si128(static_cast<long long>(p0)), zero);
+  __m128i bot = _mm_unpacklo_epi8(_mm_cvtsi64_si128(static_cast<long long>(p1)), zero);
+  __m128i col = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(top, _mm_set1_epi16(static_cast<short>(256 - fy))),
+                                             _mm_mullo_epi16(bot, _mm_set1_epi16(static_cast<short>(fy)))), 8);
+  const short w0 = static_cast<short>(256 - fx), w1 = static_cast<short>(fx);
+  __m128i weighted = _mm_mullo_epi16(col, _mm_set_epi16(w1, w1, w1, w1, w0, w0, w0, w0));
+  __m128i sum = _mm_srli_epi16(_mm_add_epi16(weighted, _mm_srli_si128(weighted, 8)), 8);
+  uint32_t out = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(sum, zero)));
+  Rgba8 t;
+  std::memcpy(&t, &out, 4);
+  return t;
+#else
+  // The same order as above (down the rows, then across), so every CPU
+  // gives the same pixels.
+  const uint64_t wx1 = static_cast<uint64_t>(fx), wx0 = 256 - wx1;
+  const uint64_t wy1 = static_cast<uint64_t>(fy), wy0 = 256 - wy1;
+  uint64_t left = ((Spread(r0[x0]) * wy0 + Spread(r1[x0]) * wy1) >> 8) & kLanes;
+  uint64_t right = ((Spread(r0[x1]) * wy0 + Spread(r1[x1]) * wy1) >> 8) & kLanes;
+  return Gather((left * wx0 + right * wx1) >> 8);
+#endif
+}
+
+template <BlendMode Blend, TintKind K>
+void SpanBilinear(Rgba8* d, int n, const SpanTex& s) {
+  const int tw = s.t->w, th = s.t->h;
+  const Rgba8* px = s.t->px.data();
+  // Sample positions are texel centres: shift by half a texel.
+  int64_t u = s.u - 32768, v = s.v - 32768;
+  for (int i = 0; i < n; ++i, u += s.du, v += s.dv) {
+    int x0 = static_cast<int>(u >> 16), y0 = static_cast<int>(v >> 16);
+    int fx = static_cast<int>((u >> 8) & 255), fy = static_cast<int>((v >> 8) & 255);
+    int x1 = std::clamp(x0 + 1, 0, tw - 1), y1 = std::clamp(y0 + 1, 0, th - 1);
+    x0 = std::clamp(x0, 0, tw - 1);
+    y0 = std::clamp(y0, 0, th - 1);
+    const Rgba8* r0 = px + static_cast<size_t>(y0) * tw;
+    const Rgba8* r1 = px + static_cast<size_t>(y1) * tw;
+    Rgba8 t = Bilinear(r0, r1, x0, x1, fx, fy);
+    t = Tint<K>(t, s.c);
+    BlendPixel<Blend>(d[i], t);
+  }
+}
+
+using FlatFn = void (*)(Rgba8*, int, Rgba8);
+using TexFn = void (*)(Rgba8*, int, const SpanTex&);
+
+// ================================================================ scalar spans
+// One pixel a step: the reference the vector loops match byte for byte, and
+// the loops on CPUs without the vector paths.
+namespace scalar {
+
+template <BlendMode Blend, TintKind K>
+TexFn PickTexK(bool filtered) {
+  return filtered ? SpanBilinear<Blend, K> : SpanNearest<Blend, K>;
+}
+
+template <BlendMode Blend>
+TexFn PickTex(bool filtered, TintKind tint) {
+  switch (tint) {
+    case TintKind::None: return PickTexK<Blend, TintKind::None>(filtered);
+    case TintKind::Alpha: return PickTexK<Blend, TintKind::Alpha>(filtered);
+    default: return PickTexK<Blend, TintKind::Full>(filtered);
+  }
+}
+
+TexFn PickTexFn(BlendMode blend, bool filtered, TintKind tinted) {
+  switch (blend) {
+    case kBlendMask: return PickTex<kBlendMask>(filtered, tinted);
+    case kBlendSolid: return PickTex<kBlendSolid>(filtered, tinted);
+    case kBlendLight: return PickTex<kBlendLight>(filtered, tinted);
+    case kBlendShade: return PickTex<kBlendShade>(filtered, tinted);
+    default: return PickTex<kBlendAlpha>(filtered, tinted);
+  }
+}
+
+FlatFn PickFlatFn(BlendMode blend) {
+  switch (blend) {
+    case kBlendMask: return SpanFlat<kBlendMask>;
+    case kBlendSolid: return SpanFlat<kBlendSolid>;
+    case kBlendLight: return SpanFlat<kBlendLight>;
+    case kBlendShade: return SpanFlat<kBlendShade>;
+    default: return SpanFlat<kBlendAlpha>;
+  }
+}
+
+}  // namespace scalar
+
+// ================================================================ vector spans
+#if SOFT_VECTOR_SPANS
+// Lane orders for the vector span loops (render_soft_spans.inc).
+#define IOTA4 0, 1, 2, 3
+
+// The vector helpers pass vectors wider than the registers between inline
+// functions of this file only, so the calling convention does not matter
+// (the warning comes when the templates are instantiated, at the file's end).
+#pragma GCC diagnostic ignored "-Wpsabi"
+namespace sse2 {
+#define SPAN_W 4
+#include "platform/render/render_soft_spans.inc"
+#undef SPAN_W
+}  // namespace sse2
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+namespace avx2 {
+#define SPAN_W 4
+#define SPAN_GATHER 1
+#include "platform/render/render_soft_spans.inc"
+#undef SPAN_GATHER
+#undef SPAN_W
+}  // namespace avx2
+#pragma GCC pop_options
+#endif
+
+// The span loops in use: the best this CPU runs, unless a test chose others.
+int DetectSpans() {
+#if SOFT_VECTOR_SPANS
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") ? kSpansAvx2 : kSpansSse2;
+#else
+  return kSpansScalar;
+#endif
+}
+
+int g_spans = DetectSpans();
+
+TexFn PickTexFn(BlendMode blend, bool filtered, TintKind tint) {
+#if SOFT_VECTOR_SPANS
+  if (g_spans == kSpansAvx2) return avx2::PickTexFn(blend, filtered, tint);
+  if (g_spans == kSpansSse2) return sse2::PickTexFn(blend, filtered, tint);
+#endif
+  return scalar::PickTexFn(blend, filtered, tint);
+}
+
+FlatFn PickFlatFn(BlendMode blend) {
+#if SOFT_VECTOR_SPANS
+  if (g_spans == kSpansAvx2) return avx2::PickFlatFn(blend);
+  if (g_spans == kSpansSse2) return sse2::PickFlatFn(blend);
+#endif
+  return scalar::PickFlatFn(blend);
+}
+
+// 16.16 fixed point, bounded so that stepping along any span cannot overflow.
+inline int64_t Fixed(double v) {
+  constexpr double kLimit = 1e12;
+  if (!(v > -kLimit)) v = -kLimit;  // also catches NaN
+  if (v > kLimit) v = kLimit;
+  double x = v * 65536.0 + 0.5;
+  int64_t t = static_cast<int64_t>(x);  // toward zero; step down for negatives: floor
+  return t - (x < static_cast<double>(t) ? 1 : 0);
+}
+
+bool SamePos(const DrawVertex& a, const DrawVertex& b) { return a.x == b.x && a.y == b.y; }
+
+// ================================================================ one polygon
+// A polygon's edge, walked from its top end (x0, y0) down to y1.
+struct Edge {
+  float x0, y0, y1, slope;
+};
+
+// The rows [r0, r1) of the band [y0, y1) whose centres a polygon may cover,
+// on a screen `width` wide. False when it changes nothing there: it has no
+// area, is invisible, or lies off the screen or the band.
+bool CoveredRows(const DrawVertex* p, int n, BlendMode blend, int width, int y0, int y1, int& r0,
+                 int& r1) {
+  float ymin = p[0].y, ymax = p[0].y, xmin = p[0].x, xmax = p[0].x;
+  for (int k = 1; k < n; ++k) {
+    ymin = std::min(ymin, p[k].y);
+    ymax = std::max(ymax, p[k].y);
+    xmin = std::min(xmin, p[k].x);
+    xmax = std::max(xmax, p[k].x);
+  }
+  if (!(ymax > ymin) || !(xmax > xmin)) return false;  // also rejects NaN
+  if (BlendUsesAlpha(blend) && p[0].colour.a == 0) return false;
+  // Clip to the screen and the band before doing anything per row.
+  if (xmax <= 0 || xmin >= width || ymax <= y0 || ymin >= y1) return false;
+  // Clamped while still floating point: far-off vertices must not overflow the casts.
+  r0 = static_cast<int>(std::ceil(std::max(ymin - 0.5f, static_cast<float>(y0))));
+  r1 = static_cast<int>(std::ceil(std::min(ymax - 0.5f, static_cast<float>(y1))));
+  return r0 < r1;
+}
+
+// The polygon's edges, horizontal ones left out; returns how many. Each is
+// walked top to bottom, so an edge two primitives share gives the same x in
+// both.
+int SetUpEdges(const DrawVertex* p, int n, Edge* edges) {
+  int ne = 0;
+  for (int k = 0; k < n; ++k) {
+    const DrawVertex& a = p[k];
+    const DrawVertex& b = p[(k + 1) % n];
+    if (a.y == b.y) continue;
+    const DrawVertex& t = a.y < b.y ? a : b;
+    const DrawVertex& u = a.y < b.y ? b : a;
+    edges[ne++] = Edge{t.x, t.y, u.y, (u.x - t.x) / (u.y - t.y)};
+  }
+  return ne;
+}
+
+// The columns [xs, xe) of a row `width` wide whose centres lie between the
+// edges where they cross the row's centre yc. False when there are none.
+bool RowSpan(const Edge* edges, int ne, float yc, int width, int& xs, int& xe) {
+  float lo = 1e30f, hi = -1e30f;
+  for (int k = 0; k < ne; ++k) {
+    const Edge& e = edges[k];
+    if (yc < e.y0 || yc > e.y1) continue;
+    float x = e.x0 + (yc - e.y0) * e.slope;
+    lo = std::min(lo, x);
+    hi = std::max(hi, x);
+  }
+  if (!(hi > lo)) return false;
+  xs = static_cast<int>(std::ceil(std::max(lo - 0.5f, 0.0f)));
+  xe = static_cast<int>(std::ceil(std::min(hi - 0.5f, static_cast<float>(width))));
+  return xs < xe;
+}
+
+// What a polygon's spans are painted with: the first vertex's colour, flat
+// or tinting a texture mapped onto the polygon.
+class SpanPainter {
+ public:
+  // False when the texture cannot be mapped (every vertex on one line).
+  bool SetUp(const DrawVertex* p, int n, const SoftTexture* tex, const DrawCommand& cmd) {
+    colour_ = p[0].colour;
+    if (!tex) {
+      flat_ = PickFlatFn(cmd.blend);
+      return true;
+    }
+    if (!MapTexture(p, n, *tex)) return false;
+    const Rgba8 c = colour_;
+    const bool white = c.r == 255 && c.g == 255 && c.b == 255;
+    TintKind tinted = !white ? TintKind::Full : c.a == 255 ? TintKind::None : TintKind::Alpha;
+    texFn_ = PickTexFn(cmd.blend, cmd.filtered, tinted);
+    st_.t = tex;
+    st_.c = c;
+    st_.du = Fixed(dudx_);
+    st_.dv = Fixed(dvdx_);
+    return true;
+  }
+
+  // The columns [xs, xe) of a row whose centre is yc.
+  void Paint(Rgba8* row, int xs, int xe, float yc) {
+    if (flat_) {
+      flat_(row + xs, xe - xs, colour_);
+      return;
+    }
+    double px = xs + 0.5 - ox_, py = yc - oy_;
+    st_.u = Fixed(ou_ + dudx_ * px + dudy_ * py);
+    st_.v = Fixed(ov_ + dvdx_ * px + dvdy_ * py);
+    texFn_(row + xs, xe - xs, st_);
+  }
+
+ private:
+  // Texture coordinates as an affine function of the position, from three
+  // vertices not on one line: the first two and the third, or for a quad
+  // whose first three are, its first, third and fourth.
+  bool MapTexture(const DrawVertex* p, int n, const SoftTexture& tex) {
+    auto area = [p](int a, int b, int d) {
+      return (double(p[b].x) - p[a].x) * (double(p[d].y) - p[a].y) -
+             (double(p[d].x) - p[a].x) * (double(p[b].y) - p[a].y);
+    };
+    int a = 0, b = 1, d = 2;
+    double det = area(a, b, d);
+    if (std::fabs(det) < 1e-9 && n == 4) {
+      b = 2;
+      d = 3;
+      det = area(a, b, d);
+    }
+    if (std::fabs(det) < 1e-9) return false;
+    double x1 = double(p[b].x) - p[a].x, y1 = double(p[b].y) - p[a].y;
+    double x2 = double(p[d].x) - p[a].x, y2 = double(p[d].y) - p[a].y;
+    double u1 = (double(p[b].u) - p[a].u) * tex.w, u2 = (double(p[d].u) - p[a].u) * tex.w;
+    double v1 = (double(p[b].v) - p[a].v) * tex.h, v2 = (double(p[d].v) - p[a].v) * tex.h;
+    dudx_ = (u1 * y2 - u2 * y1) / det;
+    dudy_ = (u2 * x1 - u1 * x2) / det;
+    dvdx_ = (v1 * y2 - v2 * y1) / det;
+    dvdy_ = (v2 * x1 - v1 * x2) / det;
+    ou_ = double(p[a].u) * tex.w;
+    ov_ = double(p[a].v) * tex.h;
+    ox_ = p[a].x;
+    oy_ = p[a].y;
+    // Snap tiny gradients to zero so axis-aligned quads take the one-row path.
+    if (std::fabs(dvdx_) < 1e-7) dvdx_ = 0;
+    if (std::fabs(dudy_) < 1e-7) dudy_ = 0;
+    return true;
+  }
+
+  Rgba8 colour_{};
+  FlatFn flat_ = nullptr;
+  TexFn texFn_ = nullptr;
+  SpanTex st_{};
+  double dudx_ = 0, dudy_ = 0, dvdx_ = 0, dvdy_ = 0;  // texels per pixel
+  double ou_ = 0, ov_ = 0, ox_ = 0, oy_ = 0;          // texel (ou, ov) lies at pixel (ox, oy)
+};
+
+// ================================================================ the back end
+class SoftBackend final : public RenderBackend {
+ public:
+  SoftBackend(int w, int h, bool lazy) : w_(std::max(1, w)), h_(std::max(1, h)), lazy_(lazy) {
+    fb_.assign(static_cast<size_t>(w_) * h_, Rgba8{0, 0, 0, 255});
+    // A second thread pays off only with a second core and a buffer big
+    // enough to split.
+    if (std::thread::hardware_concurrency() >= 2 && h_ >= 32) {
+      worker_ = std::thread([this] { WorkerLoop(); });
+    }
+  }
+
+  ~SoftBackend() override {
+    if (worker_.joinable()) {
+      {
+        std::lock_guard<std::mutex> lock(m_);
+        quit_ = true;
+      }
+      cv_.notify_all();
+      worker_.join();
+    }
+  }
+
+  const char* Name() const override { return "Software"; }
+
+  int CreateTexture(int width, int height, const Rgba8* rgba) override {
+    SoftTexture t;
+    t.px = NewTexturePixels(width, height, rgba);
+    t.w = width;
+    t.h = height;
+    return tex_.Add(std::move(t));
+  }
+
+  void UpdateTexture(int texture, int x, int y, int width, int height, const Rgba8* rgba) override {
+    SoftTexture* t = LiveTex(texture);
+    if (!t || !rgba) return;
+    if (t->recorded) Resolve();  // recorded drawing sees the old pixels
+    CopyIntoArea(ClipToArea(x, y, width, height, t->w, t->h), rgba, x, y, width, t->px.data(), t->w);
+  }
+
+  void DestroyTexture(int texture) override {
+    SoftTexture* t = LiveTex(texture);
+    if (!t) return;
+    if (t->recorded) {
+      t->lingering = true;  // freed with the record
+      lingering_.push_back(texture);
+      return;
+    }
+    tex_.Remove(texture);
+  }
+
+  void Execute(const DrawList& list) override {
+    if (list.commands.empty()) return;
+    if (lazy_) {
+      Record(list);
+      return;
+    }
+    Run(list);
+  }
+
+  void ReadPixels(int x, int y, int width, int height, Rgba8* out) override {
+    Resolve();
+    CopyFromArea(StartReadBack(x, y, width, height, out, w_, h_), fb_.data(), w_, out, x, y, width);
+  }
+
+  void Present(bool) override {}
+  int Width() const override { return w_; }
+  int Height() const override { return h_; }
+  const std::vector<Rgba8>& Pixels() {
+    Resolve();
+    return fb_;
+  }
+
+ private:
+  // A texture the program may still use; drawing may also sample one that
+  // lingers (destroyed while recorded drawing used it).
+  SoftTexture* LiveTex(int id) {
+    SoftTexture* t = tex_.Get(id);
+    return t && !t->lingering ? t : nullptr;
+  }
+
+  // ------------------------------------------------ the lazy record
+  // Lazy mode: drawing since the last full clear is kept, not rasterised;
+  // a full clear makes everything before it invisible, so it is dropped.
+  void Record(const DrawList& list) {
+    size_t from = 0;
+    for (size_t k = list.commands.size(); k-- > 0;) {
+      if (list.commands[k].op == DrawOp::Clear) {
+        from = k;
+        DropRecord();
+        break;
+      }
+    }
+    const int base = static_cast<int>(record_.vertices.size());
+    record_.vertices.insert(record_.vertices.end(), list.vertices.begin(), list.vertices.end());
+    for (size_t k = from; k < list.commands.size(); ++k) {
+      DrawCommand cmd = list.commands[k];
+      if (cmd.op == DrawOp::Triangles) {
+        SoftTexture* t;
+        if (!CheckDraw(cmd, list.vertices.size(), tex_, t) || Invisible(list, cmd)) continue;
+        if (t) t->recorded = true;
+        cmd.first += base;
+      }
+      record_.commands.push_back(cmd);
+    }
+    if (record_.vertices.size() > kMaxRecordedVertices) Resolve();
+  }
+
+  // Alpha and light with opacity 0 leave every pixel as it is (cmd checked).
+  static bool Invisible(const DrawList& list, const DrawCommand& cmd) {
+    if (!BlendUsesAlpha(cmd.blend)) return false;
+    for (int i = cmd.first; i < cmd.first + cmd.count; i += 3)
+      if (list.vertices[i].colour.a != 0) return false;
+    return true;
+  }
+
+  // Rasterises the record (lazy mode; nothing to do otherwise).
+  void Resolve() {
+    if (record_.commands.empty()) return;
+    Run(record_);
+    DropRecord();
+  }
+
+  void DropRecord() {
+    record_.Reset();
+    for (int id : lingering_) tex_.Remove(id);
+    lingering_.clear();
+    tex_.ForEach([](SoftTexture& t) { t.recorded = false; });
+  }
+
+  // ------------------------------------------------ the thread pool
+  // Bands of rows are claimed by whichever thread is free, so a worker that
+  // the system is slow to wake costs nothing: the caller then draws every
+  // band itself. Each band runs the whole list, so every pixel sees the same
+  // operations in the same order whoever draws it.
+  static constexpr int kBandRows = 32;
+
+  void Run(const DrawList& list) {
+    if (!worker_.joinable()) {
+      RunRows(list, 0, h_);
+      return;
+    }
+    const int bands = (h_ + kBandRows - 1) / kBandRows;
+    uint64_t serial;
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      job_ = &list;
+      serial = ++jobSerial_;
+      bands_ = bands;
+      done_.store(0, std::memory_order_relaxed);
+      next_.store(serial << 32, std::memory_order_relaxed);
+    }
+    cv_.notify_all();
+    RunBands(list, serial, bands);
+    // Bands the worker claimed may still be drawing.
+    while (done_.load(std::memory_order_acquire) < bands) std::this_thread::yield();
+  }
+
+  // Claims and draws bands of this job until none are left.
+  void RunBands(const DrawList& list, uint64_t serial, int bands) {
+    for (;;) {
+      uint64_t cur = next_.load(std::memory_order_relaxed);
+      do {
+        if ((cur >> 32) != serial || static_cast<int>(cur & 0xFFFFFFFFu) >= bands) return;
+      } while (!next_.compare_exchange_weak(cur, cur + 1, std::memory_order_acq_rel));
+      const int band = static_cast<int>(cur & 0xFFFFFFFFu);
+      RunRows(list, band * kBandRows, std::min(h_, (band + 1) * kBandRows));
+      done_.fetch_add(1, std::memory_order_release);
+    }
+  }
+
+  void WorkerLoop() {
+    uint64_t seen = 0;
+    for (;;) {
+      const DrawList* job;
+      int bands;
+      {
+        std::unique_lock<std::mutex> lock(m_);
+        cv_.wait(lock, [&] { return quit_ || jobSerial_ != seen; });
+        if (quit_) return;
+        seen = jobSerial_;
+        job = job_;
+        bands = bands_;
+      }
+      // A job the caller already finished alone has no band left to claim,
+      // so its list is never touched.
+      RunBands(*job, seen, bands);
+    }
+  }
+
+  // Runs the whole list over the rows [y0, y1).
+  void RunRows(const DrawList& list, int y0, int y1) {
+    const auto& vs = list.vertices;
+    for (const DrawCommand& cmd : list.commands) {
+      if (cmd.op == DrawOp::Clear) {
+        Rgba8 c{cmd.clear.r, cmd.clear.g, cmd.clear.b, 255};
+        std::fill(fb_.begin() + static_cast<size_t>(y0) * w_, fb_.begin() + static_cast<size_t>(y1) * w_, c);
+        continue;
+      }
+      SoftTexture* tex;
+      if (!CheckDraw(cmd, vs.size(), tex_, tex)) continue;
+      const int end = cmd.first + cmd.count;
+      int i = cmd.first;
+      while (i < end) {
+        // The common layer emits a quad as (0,1,2)(0,2,3): rasterise it whole.
+        if (i + 6 <= end && SamePos(vs[i + 3], vs[i]) && SamePos(vs[i + 4], vs[i + 2])) {
+          const DrawVertex quad[4] = {vs[i], vs[i + 1], vs[i + 2], vs[i + 5]};
+          Polygon(quad, 4, tex, cmd, y0, y1);
+          i += 6;
+        } else {
+          Polygon(&vs[i], 3, tex, cmd, y0, y1);
+          i += 3;
+        }
+      }
+    }
+  }
+
+  // A convex polygon of 3 or 4 vertices, either winding, over the rows [y0, y1).
+  void Polygon(const DrawVertex* p, int n, const SoftTexture* tex, const DrawCommand& cmd, int y0,
+               int y1) {
+    int r0, r1;
+    if (!CoveredRows(p, n, cmd.blend, w_, y0, y1, r0, r1)) return;
+    Edge edges[4];
+    const int ne = SetUpEdges(p, n, edges);
+    SpanPainter painter;
+    if (!painter.SetUp(p, n, tex, cmd)) return;
+    WalkSpans(edges, ne, r0, r1, painter);
+  }
+
+  // Paints the polygon's span on each of the rows [r0, r1).
+  void WalkSpans(const Edge* edges, int ne, int r0, int r1, SpanPainter& painter) {
+    for (int y = r0; y < r1; ++y) {
+      const float yc = y + 0.5f;
+      int xs, xe;
+      if (!RowSpan(edges, ne, yc, w_, xs, xe)) continue;
+      Rgba8* row = fb_.data() + static_cast<size_t>(y) * w_;
+      // Sprites land anywhere in a buffer far bigger than the caches: ask
+      // for the next row's pixels while this row is blended.
+      if (y + 1 < r1) {
+        const Rgba8* next = row + w_ + xs;
+        __builtin_prefetch(next, 1);
+        __builtin_prefetch(next + (xe - xs) / 2, 1);
+        __builtin_prefetch(next + (xe - xs), 1);
+      }
+      painter.Paint(row, xs, xe, yc);
+    }
+  }
+
+  int w_, h_;
+  bool lazy_;
+  std::vector<Rgba8> fb_;
+  HandleTable<SoftTexture> tex_;
+  std::vector<int> lingering_;  // lazy mode: destroyed textures the record still samples
+  DrawList record_;  // lazy mode: drawing not rasterised yet
+
+  std::thread worker_;
+  std::mutex m_;
+  std::condition_variable cv_;
+  const DrawList* job_ = nullptr;
+  uint64_t jobSerial_ = 0;
+  int bands_ = 0;
+  std::atomic<uint64_t> next_{0};  // job serial << 32 | next band to claim
+  std::atomic<int> done_{0};       // bands of the job drawn
+  bool quit_ = false;
+};
+
+}  // namespace
+
+// ================================================================ the factories
+std::unique_ptr<RenderBackend> MakeSoftwareBackend(int width, int height) {
+  return std::make_unique<SoftBackend>(width, height, false);
+}
+
+std::unique_ptr<RenderBackend> MakeHeadlessBackBuffer(int width, int height) {
+  return std::make_unique<SoftBackend>(width, height, !g_eagerHeadless);
+}
+
+void SetEagerHeadlessRaster(bool eager) { g_eagerHeadless = eager; }
+
+bool SelectSoftwareSpans(int spans) {
+  if (spans < kSpansScalar || spans > DetectSpans()) return false;
+  g_spans = spans;
+  return true;
+}
+
+int SoftwareSpans() { return g_spans; }
+
+const std::vector<Rgba8>* SoftwarePixels(RenderBackend* backend) {
+  auto* soft = dynamic_cast<SoftBackend*>(backend);
+  return soft ? &soft->Pixels() : nullptr;
+}
+
+}  // namespace plat

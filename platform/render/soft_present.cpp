@@ -1,0 +1,137 @@
+// Back end 2 in a window: the software rasteriser's back buffer shown through
+// SDL, by the window surface or by a streaming texture.
+#include <SDL2/SDL.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "platform/render/render_backend.h"
+
+namespace plat {
+namespace {
+
+// ---------------------------------------------------------------- back end 2 through SDL
+// Supports exactly: everything the software rasteriser does (all five blend
+// modes, pixel-exact), since drawing and reading back run on it unchanged.
+// Presents through the window surface: SDL's own framebuffer for the window
+// (shared memory under X11), filled straight from the back buffer, with no
+// GPU or GL emulator in the way. SDL would otherwise put the window surface
+// on a texture of a GL renderer, so its framebuffer acceleration is turned
+// off unless the environment asks for it. Where the window has no surface,
+// presents through a streaming texture on SDL's renderer instead, which also
+// gives vsync on request.
+// Lacks: vsync on the window-surface path, which shows frames at once (the
+// frame pacing still holds 60 a second).
+class SoftPresentBackend final : public SdlWindowBackend {
+ public:
+  SoftPresentBackend(SDL_Window* window, std::unique_ptr<RenderBackend> soft)
+      : window_(window), soft_(std::move(soft)) {
+    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
+    if (SDL_GetWindowSurface(window_)) return;
+    renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    if (renderer_)
+      texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGBA32, SDL_TEXTUREACCESS_STREAMING,
+                                   soft_->Width(), soft_->Height());
+    if (!texture_) ReleaseRenderer();
+  }
+  ~SoftPresentBackend() override { ReleaseDevice(); }
+
+  const char* Name() const override {
+    return renderer_ ? "Software (SDL texture)" : "Software (window surface)";
+  }
+  int CreateTexture(int w, int h, const Rgba8* rgba) override { return soft_->CreateTexture(w, h, rgba); }
+  void UpdateTexture(int t, int x, int y, int w, int h, const Rgba8* rgba) override {
+    soft_->UpdateTexture(t, x, y, w, h, rgba);
+  }
+  void DestroyTexture(int t) override { soft_->DestroyTexture(t); }
+  void Execute(const DrawList& list) override { soft_->Execute(list); }
+  void ReadPixels(int x, int y, int w, int h, Rgba8* out) override { soft_->ReadPixels(x, y, w, h, out); }
+  int Width() const override { return soft_->Width(); }
+  int Height() const override { return soft_->Height(); }
+
+  void ReleaseDevice() override {
+    ReleaseRenderer();
+    window_ = nullptr;
+  }
+
+  void Present(bool vsync) override {
+    const std::vector<Rgba8>* pixels = SoftwarePixels(soft_.get());
+    if (!window_ || !pixels) return;
+    const int w = soft_->Width(), h = soft_->Height();
+    if (pixels->size() < static_cast<size_t>(w) * h) return;
+    if (renderer_) {
+      if (vsync != vsync_) {
+        SDL_RenderSetVSync(renderer_, vsync ? 1 : 0);
+        vsync_ = vsync;
+      }
+      SDL_UpdateTexture(texture_, nullptr, pixels->data(), w * 4);
+      SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+      SDL_RenderPresent(renderer_);
+      return;
+    }
+    SDL_Surface* surface = SDL_GetWindowSurface(window_);
+    if (!surface) return;
+    int cw = std::min(surface->w, w), ch = std::min(surface->h, h);
+    if (cw <= 0 || ch <= 0) return;
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
+    CopyToSurface(pixels->data(), w, cw, ch, surface);
+    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+    SDL_UpdateWindowSurface(window_);
+  }
+
+ private:
+  // The usual window formats (32-bit, red and blue swapped against ours) are
+  // converted here four pixels at a time; anything else goes through SDL.
+  static void CopyToSurface(const Rgba8* src, int srcWidth, int w, int h, SDL_Surface* surface) {
+    const Uint32 format = surface->format->format;
+    if (format != SDL_PIXELFORMAT_ARGB8888 && format != SDL_PIXELFORMAT_RGB888) {
+      SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_RGBA32, src, srcWidth * 4, format, surface->pixels,
+                        surface->pitch);
+      return;
+    }
+    for (int y = 0; y < h; ++y) {
+      const uint32_t* in = reinterpret_cast<const uint32_t*>(src + static_cast<size_t>(y) * srcWidth);
+      uint32_t* out = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
+                                                  static_cast<size_t>(y) * surface->pitch);
+      // Bytes R, G, B, A in memory are 0xAABBGGRR; the window wants 0xFFRRGGBB.
+      typedef uint32_t Four __attribute__((vector_size(16)));
+      int x = 0;
+      for (; x + 4 <= w; x += 4) {
+        Four p;
+        std::memcpy(&p, in + x, sizeof p);
+        p = 0xFF000000u | (p & 0x0000FF00u) | ((p & 0xFFu) << 16) | ((p >> 16) & 0xFFu);
+        std::memcpy(out + x, &p, sizeof p);
+      }
+      for (; x < w; ++x) {
+        const uint32_t p = in[x];
+        out[x] = 0xFF000000u | (p & 0x0000FF00u) | ((p & 0xFFu) << 16) | ((p >> 16) & 0xFFu);
+      }
+    }
+  }
+
+  void ReleaseRenderer() {
+    if (texture_) SDL_DestroyTexture(texture_);
+    if (renderer_) SDL_DestroyRenderer(renderer_);
+    texture_ = nullptr;
+    renderer_ = nullptr;
+  }
+
+  SDL_Window* window_;
+  std::unique_ptr<RenderBackend> soft_;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  bool vsync_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<SdlWindowBackend> MakeSoftPresentBackend(SDL_Window* window, int width, int height) {
+  std::unique_ptr<RenderBackend> soft = MakeSoftwareBackend(width, height);
+  if (!soft) return nullptr;
+  return std::make_unique<SoftPresentBackend>(window, std::move(soft));
+}
+
+}  // namespace plat
