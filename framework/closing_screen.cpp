@@ -7,11 +7,13 @@
 
 #include "audio/music.h"
 #include "framework/controls.h"
+#include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
 #include "framework/game_hooks.h"
 #include "framework/log.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
+#include "framework/startup.h"
 #include "platform/platform.h"
 
 namespace {
@@ -67,8 +69,8 @@ void SaveOnLeaving() {
   CallGameHook(GameHooks.saveRecords);
   // A close request while a display is being set up (during the engine test,
   // say) is an orderly exit, not a crash: without this the guard would move
-  // the next start away from OpenGL. The working folder is the game folder.
-  DeleteFile("crash.dat");
+  // the next start away from OpenGL.
+  DeleteFile(CrashGuardPath());
   LogLine("Closing Up");
   LogLine("");
   LogLine("Bye!");
@@ -84,8 +86,7 @@ void DrawClosingPage() {
   DrawRect(0, 0, 640, 480);
 
   // The logos are loaded with their handle at the top-left corner.
-  ChangeDir("../");
-  ChangeDir("Common/");
+  EnterDataFolder("Common/");
   SetBlend(kBlendAlpha);
   SetColourAlpha(255, 255, 255, 1);
   AutoMidHandle(0);

@@ -69,7 +69,10 @@ std::string FoldersInUse() {
 }
 
 int ReadCommandLine(int argc, const char* const* argv) {
+  // Everything is checked before anything is answered: "--version --bogus"
+  // is as wrong as "--bogus --version".
   bool help = false;
+  bool version = false;
   for (int i = 1; i < argc; ++i) {
     std::string option = argv[i];
     std::string value;
@@ -94,15 +97,29 @@ int ReadCommandLine(int argc, const char* const* argv) {
     if (option == "--help") {
       help = true;
     } else if (option == "--version") {
-      std::printf("mnemora %s\n", MNEMORA_VERSION);
-      return 0;
+      version = true;
     } else if (option == "--portable") {
       PortableOption = true;
+    } else if (option.rfind("-", 0) != 0) {
+      return BadCommandLine("unexpected argument '" + option + "'");
     } else {
       return BadCommandLine("unknown option '" + option + "'");
     }
   }
-  if (!help) return -1;
+  if (version) {
+    std::printf("mnemora %s\n", MNEMORA_VERSION);
+    return 0;
+  }
+  if (!help) {
+    // A script that can't be read would leave the game running on its own
+    // for ten virtual minutes: say so at once instead.
+    const char* script = std::getenv("MNEMORA_HEADLESS");
+    std::string bytes;
+    if (script != nullptr && script[0] != '\0' && ReadWholeFile(script, bytes) != 1) {
+      return BadCommandLine(std::string("cannot read the input script '") + script + "'");
+    }
+    return -1;
+  }
   // Answered last, so the folders shown follow --data and --portable.
   std::printf("%s\nFolders in use:\n%s", kUsage, FoldersInUse().c_str());
   return 0;

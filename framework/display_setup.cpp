@@ -14,6 +14,7 @@
 #include "framework/notifications.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
+#include "framework/startup.h"
 #include "platform/platform.h"
 
 // Start values: ResetDisplaySetup.
@@ -25,6 +26,12 @@ std::array<int, 2500> ModeHeights;
 int GraphicsOpen;
 bool DisplaySetupRunning;
 
+namespace {
+bool g_guardSwitched;   // a leftover guard moved OpenGL away this run
+}  // namespace
+
+std::string CrashGuardPath() { return DataFilePath(GameFolder() + "crash.dat"); }
+
 void ResetDisplaySetup() {
   RealWidth = 800;
   RealHeight = 600;
@@ -35,6 +42,7 @@ void ResetDisplaySetup() {
   ModeHeights.fill(0);
   GraphicsOpen = 0;
   DisplaySetupRunning = false;
+  g_guardSwitched = false;
 }
 
 namespace {
@@ -157,7 +165,10 @@ void ApplyDisplaySettings() {
 
   // A set-up that never finished leaves crash.dat; OpenGL is then
   // replaced by the alternative driver.
-  if (FileType("crash.dat") != 0 && Setup[kSetupEngine] == 0) Setup[kSetupEngine] = 1;
+  if (FileType(CrashGuardPath()) != 0 && Setup[kSetupEngine] == 0) {
+    Setup[kSetupEngine] = 1;
+    g_guardSwitched = true;
+  }
 
   SelectDriver(Setup[kSetupEngine]);
 
@@ -167,7 +178,7 @@ void ApplyDisplaySettings() {
   // The display opens behind the crash guard.
   LogLine("\tResolution : " + std::to_string(RealWidth) + "x" + std::to_string(RealHeight) + "," +
           std::to_string(depth));
-  int guard = WriteFile("crash.dat");
+  int guard = WriteFile(CrashGuardPath());
   if (guard != 0) CloseStream(guard);
   // A driver that cannot open a display at all (no OpenGL on this machine,
   // say) would leave the game running without a window that nobody can see
@@ -187,7 +198,7 @@ void ApplyDisplaySettings() {
     Setup[kSetupEngine] = chosen;
     LogLine("\tThe display could not be opened with that driver");
     LogLine("\tNo display could be opened; the game cannot run");
-    DeleteFile("crash.dat");
+    DeleteFile(CrashGuardPath());
     CloseLog();
     End(1);
   }
@@ -199,9 +210,15 @@ void ApplyDisplaySettings() {
   // this display before any art is drawn on it.
   LoadSharedAssets();
   RunEngineTest(60, 2);
+  // The driver has opened the display, made the textures and drawn the
+  // engine test's frames: what can crash in it is behind us. Reading the
+  // music and the decks is no reason to leave OpenGL, so a player who
+  // closes a slow start keeps the driver.
+  DeleteFile(CrashGuardPath());
   LoadMusicParts();
   CallGameHook(GameHooks.loadMedia);
   LogLine("-=-=-=-=-=-=-=-=-=-=-=-=-=-");
-  DeleteFile("crash.dat");
   DisplaySetupRunning = false;
 }
+
+bool CrashGuardSwitchedEngine() { return g_guardSwitched; }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 // Written by each display set-up; they hold until the next one.
 extern int RealWidth, RealHeight;            // display mode in pixels
@@ -20,6 +21,12 @@ extern bool DisplaySetupRunning;
 void ResetDisplaySetup();
 // Working folder: the game folder; it is left so.
 void ApplyDisplaySettings();
+// The crash guard "crash.dat" of the game folder (installed: the player's
+// state folder); it exists only while a display is being set up.
+std::string CrashGuardPath();
+// True when a guard left behind by a set-up that never finished moved this
+// run from OpenGL to the DirectX 9 slot.
+bool CrashGuardSwitchedEngine();
 // Its steps that depend on nothing loaded: the mode list with the requested
 // size (an unlisted one keeps the size in use), the colour depth (0 for a
 // window; a full screen impossible at this size notifies and gives 0), and

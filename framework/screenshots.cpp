@@ -23,7 +23,7 @@ namespace {
 // a counter goes before ".png" when the name is taken.
 std::string FreeName(const std::string& base) {
   std::string name = base + ".png";
-  for (int n = 2; FileType(name) != 0 && n < 10000; ++n) name = base + " " + std::to_string(n) + ".png";
+  for (int n = 2; FileType(DataFilePath(name)) != 0 && n < 10000; ++n) name = base + " " + std::to_string(n) + ".png";
   return name;
 }
 
@@ -33,7 +33,6 @@ void TakeScreenshot() {
   // The picture is taken before the notice is drawn over it.
   LogLine("");
   LogLine("\tScreenshot");
-  ChangeDir("..");
   LogLine("\tGrabbing Screenshot");
   int pixmap = GrabPixmap(0, 0, RealWidth, RealHeight);
 
@@ -50,12 +49,12 @@ void TakeScreenshot() {
                                   CurrentTime() + ")");
   std::string name = FreeName(base);
   LogLine("\tSaving Screenshot : " + name);
-  int saved = pixmap != 0 ? SavePixmapPNG(pixmap, name, 9) : 0;
+  // Beside the game folder (installed: in the player's pictures folder).
+  int saved = pixmap != 0 ? SavePixmapPNG(pixmap, DataFilePath(name), 9) : 0;
   FreePixmap(pixmap);
   LogLine("\tSaved Screenshot " + std::to_string(saved));
   LogLine("");
 
-  // Back into the game folder in every case; a failed save says so.
-  ChangeDir(GameFolder());
+  // A failed save says so.
   AddNotification(saved == 1 ? "Saved Screenshot" : "Could not save the Screenshot", 1);
 }

@@ -2,7 +2,10 @@
 // driver, and writing the whole file anew on Tab, Apply and exit.
 #include "framework/setup_file.h"
 
+#include <cctype>
+
 #include "audio/sound_effects.h"
+#include "framework/clock.h"
 #include "framework/controls.h"
 #include "framework/fields.h"
 #include "framework/game_identity.h"
@@ -32,22 +35,49 @@ int ReadSetupVolume(VolumeKind kind) {
 // session. The player is told once that settings could not be saved.
 bool g_setupUnreadable;
 bool g_toldSaveFailed;
+
+// In the data folder (installed: the player's settings folder).
+std::string SetupFilePath() { return DataFilePath("Setup.ini"); }
+std::string SetupLockPath() { return DataFilePath("Setup.ini.lock"); }   // shared by every copy of the game
+constexpr int kLockWaitMs = 10000;
+// The slots the file stores; the others (widescreen, mode) are worked out.
+constexpr int kStoredSlots[] = {kSetupFullscreen, kSetupEngine, kSetupWidth, kSetupHeight, kSetupFrameskip,
+                                kSetupMaster, kSetupSounds, kSetupMusic, kSetupAudioDriver};
+
+// The values as the file held them when this session read or last wrote it.
+// A setting whose value differs now was changed by this session, and only
+// those are written over what another copy of the game may have saved since.
+bool g_baseKnown;
+SetupValues g_base;
+// The file as read when it had lines not understood; kept aside before the
+// first save over it ("" when there is nothing to keep).
+std::string g_setupAsItWas;
+constexpr int kCopiesKept = 5;
 }  // namespace
+
+void ResetSetupValues(SetupValues& values) {
+  values.setup.fill(0);
+  values.setup[kSetupWidth] = 800;
+  values.setup[kSetupHeight] = 600;
+  values.setup[kSetupFullscreen] = 0;
+  values.setup[kSetupFrameskip] = 0;
+  values.setup[kSetupMaster] = 50;
+  values.setup[kSetupSounds] = 50;
+  values.setup[kSetupMusic] = 50;
+  values.bindings = DefaultBindings();
+}
 
 void ResetSetup() {
   ReadVolume = &ReadSetupVolume;
-  Setup.fill(0);
-  Setup[kSetupWidth] = 800;
-  Setup[kSetupHeight] = 600;
-  Setup[kSetupFullscreen] = 0;
-  Setup[kSetupFrameskip] = 0;
-  Setup[kSetupMaster] = 50;
-  Setup[kSetupSounds] = 50;
-  Setup[kSetupMusic] = 50;
+  SetupValues start;
+  ResetSetupValues(start);
+  Setup = start.setup;
   AudioDriverNames.clear();
   AudioDriverNamed = false;
   g_setupUnreadable = false;
   g_toldSaveFailed = false;
+  g_baseKnown = false;
+  g_setupAsItWas.clear();
 }
 
 namespace {
@@ -81,81 +111,154 @@ bool BindableCode(int64_t code) {
          (code >= kInputPadBase && code < kInputPadBase + kMaxPads * kInputPadStride);
 }
 
-int Volume(const std::string& key, const std::string& value) {
+int Volume(const std::string& key, const std::string& value, bool reading) {
   int64_t v = AbsValue(value, kMaxVolume + 1);
   if (v > kMaxVolume) {
-    LogLine("\tSetup.ini: " + key + " out of range, held at " + std::to_string(kMaxVolume));
+    if (reading) LogLine("\tSetup.ini: " + key + " out of range, held at " + std::to_string(kMaxVolume));
     v = kMaxVolume;
   }
   return static_cast<int>(v);
 }
 
-void ApplySetupLine(const std::string& line) {
+// Whether text holds a number as ToInt reads it: blanks, a sign, "%" or "$",
+// then at least one digit.
+bool HasNumber(const std::string& text) {
+  size_t i = 0, n = text.size();
+  while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
+  if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+  if (i < n && text[i] == '%') return i + 1 < n && (text[i + 1] == '0' || text[i + 1] == '1');
+  if (i < n && text[i] == '$') return i + 1 < n && std::isxdigit(static_cast<unsigned char>(text[i + 1]));
+  return i < n && std::isdigit(static_cast<unsigned char>(text[i]));
+}
+
+// Whether a line is one the reader understands: blank, a section title, a
+// comment, "ESS" alone, or a key with its "=" and, where the key takes
+// numbers, its numbers. A cut line ("Key", "Key=", "Master") would otherwise
+// read as 0 and clear a binding or mute the game.
+bool Understood(const std::string& line, const std::string& key, const std::string& value) {
+  std::string trimmed = Trim(line);
+  if (trimmed.empty() || trimmed[0] == '[' || trimmed[0] == ';' || trimmed[0] == '#') return true;
+  if (trimmed.find('=') == std::string::npos) return key == "ESS";
+  if (key == "KEY") {
+    size_t comma = value.find(',');
+    return comma != std::string::npos && HasNumber(value.substr(0, comma)) && HasNumber(value.substr(comma + 1));
+  }
+  if (key == "WIDTH" || key == "HEIGHT" || key == "MASTER" || key == "SOUND" || key == "MUSIC") return HasNumber(value);
+  return true;
+}
+
+// Applies one line to the values; false (nothing applied) for a line that is
+// not understood.
+bool ApplySetupLine(const std::string& line, SetupValues& into, bool reading) {
+  std::array<int, 100>& setup = into.setup;
+  std::array<int, 101>& bindings = into.bindings;
   std::string key = Upper(Trim(Field(line, "=", 1)));
   std::string value = Trim(Field(line, "=", 2));
+  if (!Understood(line, key, value)) return false;
 
   if (key == "AUDIODRIVER") {
-    AudioDriverNamed = true;
+    if (reading) AudioDriverNamed = true;
     for (size_t i = 0; i < AudioDriverNames.size(); ++i) {
-      if (AudioDriverNames[i] == value) Setup[kSetupAudioDriver] = static_cast<int>(i);
+      if (AudioDriverNames[i] == value) setup[kSetupAudioDriver] = static_cast<int>(i);
     }
   }
   if (key == "FULLSCREEN") {
     std::string v = Upper(value);
     if (v == "TRUE" || v == "ON") {
-      Setup[kSetupFullscreen] = 1;
-      LogLine("\tSetting to Fullscreen");
+      setup[kSetupFullscreen] = 1;
+      if (reading) LogLine("\tSetting to Fullscreen");
     }
   }
   if (key == "GFX ENGINE" || key == "GFXENGINE") {
     std::string v = Upper(value);
     if (v == "DX9") {
-      Setup[kSetupEngine] = 1;
-      LogLine("\tDirectX 9 Mode");
+      setup[kSetupEngine] = 1;
+      if (reading) LogLine("\tDirectX 9 Mode");
     }
     if (v == "DX7") {
-      Setup[kSetupEngine] = 2;
-      LogLine("\tDirectX 7 Mode");
+      setup[kSetupEngine] = 2;
+      if (reading) LogLine("\tDirectX 7 Mode");
     }
   }
-  if (key == "WIDTH") Setup[kSetupWidth] = static_cast<int>(AbsValue(value, kMaxSize));
-  if (key == "HEIGHT") Setup[kSetupHeight] = static_cast<int>(AbsValue(value, kMaxSize));
+  if (key == "WIDTH") setup[kSetupWidth] = static_cast<int>(AbsValue(value, kMaxSize));
+  if (key == "HEIGHT") setup[kSetupHeight] = static_cast<int>(AbsValue(value, kMaxSize));
   if (key == "ESS") {
-    Setup[kSetupFrameskip] = 1;
-    LogLine("\tAssuming Emergency Slow System values.");
+    setup[kSetupFrameskip] = 1;
+    if (reading) LogLine("\tAssuming Emergency Slow System values.");
   }
   if (key == "KEY") {
     // Every slot the writer writes is read back, slot 0 included; a code no
     // input can have leaves the binding as it was.
     int64_t n = AbsValue(Field(value, ",", 1), 100);
     int64_t code = AbsValue(Field(value, ",", 2), kInputPadBase + kMaxPads * kInputPadStride);
-    if (n < 100 && BindableCode(code)) Bindings[n] = static_cast<int>(code);
+    if (n < 100 && BindableCode(code)) bindings[n] = static_cast<int>(code);
   }
-  if (key == "MASTER") Setup[kSetupMaster] = Volume("Master", value);
-  if (key == "SOUND") Setup[kSetupSounds] = Volume("Sound", value);
-  if (key == "MUSIC") Setup[kSetupMusic] = Volume("Music", value);
+  if (key == "MASTER") setup[kSetupMaster] = Volume("Master", value, reading);
+  if (key == "SOUND") setup[kSetupSounds] = Volume("Sound", value, reading);
+  if (key == "MUSIC") setup[kSetupMusic] = Volume("Music", value, reading);
+  return true;
+}
+
+SetupValues LiveValues() { return {Setup, Bindings}; }
+
+// Applies a file's text. Start-up's reading (reading true) logs what it sets,
+// notes a named driver and logs each line it does not understand; reading
+// the file again before a save is silent. The number of lines not understood.
+int ApplyText(const std::string& raw, SetupValues& into, bool reading) {
+  std::string text = raw;
+  // A byte-order mark is no part of the first setting. A file saved as
+  // UTF-16 by an editor is read as the one-byte text it holds.
+  if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+  if (text.size() >= 2 && (text.rfind("\xFF\xFE", 0) == 0 || text.rfind("\xFE\xFF", 0) == 0)) {
+    const bool little = text[0] == '\xFF';
+    std::string narrow;
+    for (size_t i = 2; i + 1 < text.size(); i += 2) {
+      unsigned char low = static_cast<unsigned char>(text[little ? i : i + 1]);
+      unsigned char high = static_cast<unsigned char>(text[little ? i + 1 : i]);
+      narrow.push_back(high == 0 ? static_cast<char>(low) : '?');
+    }
+    text = narrow;
+  }
+  // An empty file still counts as one empty line.
+  if (text.empty()) ApplySetupLine("", into, reading);
+  int strange = 0;
+  int number = 0;
+  ForEachLine(text, [&](const std::string& line) {
+    ++number;
+    if (ApplySetupLine(line, into, reading)) return;
+    ++strange;
+    if (reading) LogLine("\tSetup.ini line " + std::to_string(number) + " not understood: " + line);
+  });
+  return strange;
 }
 
 }  // namespace
 
-void ApplySetupText(const std::string& text) {
-  // An empty file still counts as one empty line.
-  if (text.empty()) ApplySetupLine("");
-  ForEachLine(text, ApplySetupLine);
+int ApplySetupText(const std::string& text) {
+  SetupValues live = LiveValues();
+  int strange = ApplyText(text, live, true);
+  Setup = live.setup;
+  Bindings = live.bindings;
+  return strange;
 }
 
 void ReadSetup() {
   std::string text;
-  int read = ReadWholeFile("Setup.ini", text);
-  if (read == 0) return;
+  int read = ReadWholeFile(SetupFilePath(), text);
   if (read < 0) {
     // Saving the defaults over it would lose every setting in it.
     g_setupUnreadable = true;
     LogLine("\tCould not read Setup.ini: it is left as it is and not saved this session");
     return;
   }
-  LogLine("\tReading Setup File");
-  ApplySetupText(text);
+  if (read > 0) {
+    LogLine("\tReading Setup File");
+    // Lines not understood are lost when the file is written anew: it is
+    // kept aside first, as it was.
+    if (ApplySetupText(text) > 0) g_setupAsItWas = text;
+  }
+  g_base = LiveValues();
+  g_baseKnown = true;
 }
 
 bool SetupFileUnreadable() { return g_setupUnreadable; }
@@ -196,7 +299,11 @@ void ChooseAudioDriver() {
   LogLine("");
 }
 
-std::string SetupFileText() {
+std::string SetupFileText() { return SetupFileText(LiveValues()); }
+
+std::string SetupFileText(const SetupValues& values) {
+  const std::array<int, 100>& Setup = values.setup;
+  const std::array<int, 101>& Bindings = values.bindings;
   std::string out;
   auto line = [&out](const std::string& text) { out += text + "\r\n"; };
   line("[Graphics]");
@@ -230,20 +337,81 @@ std::string SetupFileText() {
   return out;
 }
 
-void SaveSetup() {
-  ChangeDir("..");
+namespace {
+
+bool SameStoredValues(const SetupValues& a, const SetupValues& b) {
+  for (int slot : kStoredSlots) {
+    if (a.setup[slot] != b.setup[slot]) return false;
+  }
+  for (int n = 0; n <= 99; ++n) {
+    if (a.bindings[n] != b.bindings[n]) return false;
+  }
+  return true;
+}
+
+// Under the lock: the file as it is now, with the settings this session
+// changed written over it. False when it is there but can't be read.
+bool WriteChangedSettings() {
+  const SetupValues live = LiveValues();
+  SetupValues out = live;
+  if (g_baseKnown) {
+    std::string text;
+    int read = ReadWholeFile(SetupFilePath(), text);
+    if (read < 0) {
+      LogLine("\tCould not read Setup.ini again before saving over it: it is left as it is");
+      return false;
+    }
+    // What the file says, over the values a missing line stands for.
+    SetupValues fresh = LiveValues();
+    ResetSetupValues(fresh);
+    if (read > 0) ApplyText(text, fresh, false);
+    out = fresh;
+    for (int slot : kStoredSlots) {
+      if (live.setup[slot] != g_base.setup[slot]) out.setup[slot] = live.setup[slot];
+    }
+    for (int n = 0; n <= 99; ++n) {
+      if (live.bindings[n] != g_base.bindings[n]) out.bindings[n] = live.bindings[n];
+    }
+  }
+  if (!g_setupAsItWas.empty()) {
+    std::string aside = KeepCopyBeside(SetupFilePath(), std::to_string(MakeTimestamp("")), g_setupAsItWas, kCopiesKept);
+    if (aside.empty()) {
+      g_setupUnreadable = true;
+      LogLine("\tCould not keep a copy of Setup.ini: it is not saved this session");
+      return false;
+    }
+    LogLine("\tSetup.ini as it was is kept as " + aside);
+    g_setupAsItWas.clear();
+  }
   // A temporary file renamed over the old one only when every byte reached
   // the disk: a crash or a full disk keeps the previous settings.
+  if (SaveFileAtomically(SetupFilePath(), SetupFileText(out)) != 1) {
+    LogLine("\tCould not save Setup.ini");
+    return false;
+  }
+  g_base = live;
+  g_baseKnown = true;
+  return true;
+}
+
+}  // namespace
+
+void SaveSetup() {
   bool saved = false;
   if (g_setupUnreadable) {
     LogLine("\tDid not save Setup.ini over the file that could not be read");
+  } else if (g_baseKnown && SameStoredValues(LiveValues(), g_base) && FileType(SetupFilePath()) == 1) {
+    // Nothing changed since the file was read or written: it stays as it is.
+    saved = true;
   } else {
-    saved = SaveFileAtomically("Setup.ini", SetupFileText()) == 1;
-    if (!saved) LogLine("\tCould not save Setup.ini");
+    // One save at a time among the copies of the game sharing the file.
+    int lock = LockFile(SetupLockPath(), kLockWaitMs);
+    if (lock == 0) LogLine("\tCould not lock Setup.ini; saving without the lock");
+    saved = WriteChangedSettings();
+    UnlockFile(lock);
   }
   if (!saved && !g_toldSaveFailed) {
     g_toldSaveFailed = true;
     AddNotification("Could not save your settings", 1);
   }
-  ChangeDir(GameFolder());
 }

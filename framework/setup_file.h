@@ -31,19 +31,35 @@ enum SetupSlot : int {
 extern std::vector<std::string> AudioDriverNames;   // the platform's drivers, 0-based
 extern bool AudioDriverNamed;                        // the file had an AudioDriver line
 
-void ResetSetup();          // start-up defaults
-// Working folder Files/. Values are held in range (volumes 0..100), a Key
-// line with a code no input has is ignored. A file that is there but can't be
-// read is logged and never saved over this session.
+// A whole set of stored values: the setup table and the bindings.
+struct SetupValues {
+  std::array<int, 100> setup;
+  std::array<int, 101> bindings;
+};
+// The start-up defaults of both.
+void ResetSetupValues(SetupValues& values);
+
+void ResetSetup();          // start-up defaults (the bindings are ResetBindings')
+// Reads "Setup.ini" of the data folder. Values are held in range (volumes
+// 0..100), a Key line with a code no input has is ignored. A file that is
+// there but can't be read is logged and never saved over this session.
 void ReadSetup();
 // True when this session's setup file was there but could not be read.
 bool SetupFileUnreadable();
-// Applies the lines of a setup file's text (LF, CR LF or a lone CR end a line).
-void ApplySetupText(const std::string& text);
+// Applies the lines of a setup file's text (LF, CR LF or a lone CR end a
+// line; a byte-order mark is skipped, UTF-16 read as the text it holds).
+// A line is applied only with its "=" and, for the keys that take numbers,
+// its numbers; the others are logged and counted: the result.
+int ApplySetupText(const std::string& text);
 void ChooseAudioDriver();
-// Working folder: the game folder; it is left so. Writes "Setup.ini" in Files/
-// (or the file it links to) through a temporary file renamed over the old one
-// after a complete write. A failure is logged and the player told once.
+// Writes "Setup.ini" of the data folder (or the file it links to) through a
+// temporary file renamed over the old one after a complete write, under a
+// lock beside it. Another copy of the game may have saved since this session
+// read the file: only the settings this session changed are written over the
+// file as it is now; with none changed, nothing is written. A failure is
+// logged and the player told once.
 void SaveSetup();
-// The file's text exactly as SaveSetup writes it (CR LF line ends).
+// The file's text exactly as SaveSetup writes it (CR LF line ends), of the
+// live values or of the values given.
 std::string SetupFileText();
+std::string SetupFileText(const SetupValues& values);

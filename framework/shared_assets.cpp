@@ -3,6 +3,7 @@
 // the stored scores. Every display set-up loads the assets anew and frees the
 // old ones; the first one also draws the loading splash and reads the scores.
 #include "framework/shared_assets.h"
+#include "framework/startup.h"
 
 #include <string>
 
@@ -117,8 +118,7 @@ void LoadSharedAssets() {
   LogLine("");
   LogLine("Switching to Default Folder");
   LogLine("");
-  ChangeDir("..");
-  ChangeDir("Common/");
+  EnterDataFolder("Common/");
 
   // The fonts, rasterised larger on narrow displays.
   LogLine("\tDefault Fonts");
@@ -148,8 +148,7 @@ void LoadSharedAssets() {
   // From the game folder: the badge sheet and the numbered sound effects.
   LogLine("");
   LogLine("Switching to Game Folder");
-  ChangeDir("..");
-  ChangeDir(GameFolder());
+  EnterDataFolder(GameFolder());
   BadgeSheet = LoadAnimImage("badges.png", 64, 64, 0, 16, 3);
   LogLine("");
   LogLine("Loading Sound effects");

@@ -65,6 +65,13 @@ const char* const kCredits[20] = {
 
 }  // namespace
 
+bool EnterDataFolder(const std::string& folder) {
+  const std::string path = DataFilePath(folder);
+  if (ChangeDir(path) == 1) return true;
+  LogLine("\tCould not enter " + path + (FileType(path) == 2 ? ": permission denied" : ": not found"));
+  return false;
+}
+
 void ResetStartup() {
   TitleLine = "#" + std::to_string(GameNumber) + " : " + GameTitle + " " + GameSubtitle;
   CreditLines.fill("");
@@ -118,6 +125,8 @@ void StartUp() {
     for (size_t i = 0; i < tried.size(); ++i) {
       message += (i > 0 ? ", then " : "") + tried[i] + "/Common and " + tried[i] + "/" + game;
     }
+    // Found but shut: say so, or the player looks for files that are there.
+    if (!DataFolderDenied().empty()) message = "Game data can't be read: " + DataFolderDenied() + ": permission denied";
     std::fprintf(stderr, "mnemora: %s\n", message.c_str());
     // A portable Files/ folder with a part missing gets the message in its log too.
     if (!tried.empty() && FileType(tried[0]) == 2 && ChangeDir(tried[0]) == 1 && OpenLog("Debug.txt") == 1) {
@@ -126,8 +135,13 @@ void StartUp() {
     }
     End(1);
   }
-  ChangeDir(DataFolder());
-  OpenLog("Debug.txt");
+  // The working folder is only where the data's own files are loaded from;
+  // the player's files are named by their full paths.
+  if (ChangeDir(DataFolder()) != 1) {
+    std::fprintf(stderr, "mnemora: Game data can't be read: %s: permission denied\n", DataFolder().c_str());
+    End(1);
+  }
+  OpenLog(DataFilePath("Debug.txt"));
   LogLine("Quillmar's Zelvane Engine");
   LogLine("----------------------------");
   LogLine("Week #" + std::to_string(GameNumber));
@@ -149,12 +163,26 @@ void StartUp() {
   LogLine("Grabbing Previous Scores");
   LogLine("");
 
-  // The game folder, then the display with everything it loads.
-  ChangeDir(GameFolder());
+  // The game folder, then the display with everything it loads. The search
+  // made sure it can be entered; should that change meanwhile, the game
+  // stops as it would without its data, rather than load and save elsewhere.
+  if (!EnterDataFolder(GameFolder())) {
+    std::string message = "Game data can't be read: " + DataFilePath(GameFolder()) + ": permission denied";
+    std::fprintf(stderr, "mnemora: %s\n", message.c_str());
+    LogLine(message);
+    CloseLog();
+    End(1);
+  }
   // Pad layouts SDL does not know yet: the game's own file, then the
   // player's, whose lines win for the same pad.
-  LoadControllerLayouts("gamecontrollerdb.txt");
-  LoadControllerLayouts(PlayerControllerLayoutsPath());
+  for (const std::string& layouts : {std::string("gamecontrollerdb.txt"), PlayerControllerLayoutsPath()}) {
+    int left = 0;
+    LoadControllerLayouts(layouts, &left);
+    if (left > 0) {
+      LogLine("\t" + layouts + ": only the first " + std::to_string(kMaxControllerLayouts) + " pad layouts are used, " +
+              std::to_string(left) + " more are left out");
+    }
+  }
   LoadStartTime = Clock();
   ApplyDisplaySettings();
 
@@ -173,6 +201,7 @@ void StartUp() {
   // session. The player hears of it now, on the title screen: a notice given
   // while reading would pass unseen during the engine test.
   if (SetupFileUnreadable()) AddNotification("Could not read your settings", 1);
+  if (CrashGuardSwitchedEngine()) AddNotification("The last start did not finish: using DirectX 9", 1);
 }
 
 void RunProgram() {

@@ -20,6 +20,11 @@ extern int BadgeCount;        // badges the score panel shows
 extern int LoadStartTime;     // clock (ms) before the first display set-up opened the display
 extern int LoadEndTime;       // clock (ms) at "Finished Loading", before the splash's minimum wait
 
+// Makes a folder of the data (below it: "Common/", GameFolder()) the working
+// folder, where the data's own files are loaded from. False, with a log line
+// saying why, when it can't be entered.
+bool EnterDataFolder(const std::string& folder);
+
 // The start values of this module's tables (the caption and credits among them).
 void ResetStartup();
 

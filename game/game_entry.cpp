@@ -44,7 +44,13 @@ void SaveRecords() {
 // A score file that is there but could not be read is left alone for this
 // session; the player hears of it on the title screen, where a notice is seen.
 void RunGame() {
-  if (ScoreFileUnreadable()) AddNotification("Could not read your scores", 1);
+  // A damaged file that was read but could not be kept aside (a full disk):
+  // the scores are shown, only saving is off.
+  if (ScoreFileReadFailed()) {
+    AddNotification("Could not read your scores", 1);
+  } else if (ScoreFileUnreadable()) {
+    AddNotification("Your scores will not be saved this session", 1);
+  }
   TitleScreen();
 }
 

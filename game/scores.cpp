@@ -3,11 +3,15 @@
 #include "game/scores.h"
 
 #include <limits>
+#include <new>
+#include <set>
+#include <tuple>
 #include <vector>
 
 #include "framework/clock.h"
 #include "framework/frame_flip.h"
 #include "framework/log.h"
+#include "framework/startup.h"
 
 // Start values: ResetScores.
 RecordList<Scores> ScoreList;
@@ -17,13 +21,18 @@ bool ScoresLoaded;
 
 namespace {
 
-constexpr const char* kScoreFile = "scores.dat";
+// In the game folder of the data (installed: the player's data folder).
+std::string ScoreFilePath() { return DataFilePath(GameFolder() + "scores.dat"); }
+std::string LockFilePath() { return ScoreFilePath() + ".lock"; }   // shared by every copy of the game
+constexpr int kLockWaitMs = 10000;                    // a save of another copy takes far less
+constexpr int kCopiesKept = 5;                        // copies of damaged files, the newest
 constexpr int kBestCount = 30;   // Best entries 1..30 are stored
 constexpr int kRecordFields = 8;
 
 // The file as it was read this session: it could not be read at all (never
 // saved over then), and the player has been told a save failed.
 bool g_unreadable;
+bool g_readFailed;     // it was there but could not be read at all
 bool g_toldSaveFailed;
 
 std::string RecordLine(const Scores& s) {
@@ -41,12 +50,15 @@ std::string BestLine(const Scores& s) {
   return line;
 }
 
+// Splits at "|" into at most kBestCount + 1 fields: no line with more is
+// either kind, and a line of millions of "|" must not become millions of
+// strings.
 std::vector<std::string> SplitFields(const std::string& line) {
   std::vector<std::string> fields;
   size_t start = 0;
   for (;;) {
     size_t bar = line.find('|', start);
-    if (bar == std::string::npos) break;
+    if (bar == std::string::npos || fields.size() == kBestCount) break;
     fields.emplace_back(line, start, bar - start);
     start = bar + 1;
   }
@@ -97,11 +109,12 @@ bool ParseSmall(const std::string& field, int32_t lo, int32_t hi, int32_t& out, 
   return true;
 }
 
-// Bytes that name entry refuses (control codes, DEL) are dropped; the ends
-// are trimmed as they always were.
+// Bytes that name entry refuses (control codes, DEL) are dropped, then the
+// ends are trimmed as they always were: the other way round, a blank left in
+// front of a dropped byte would stay and read back differently next time.
 std::string CleanName(const std::string& field, bool& changed) {
   std::string name;
-  for (char c : Trim(field)) {
+  for (char c : field) {
     unsigned char u = static_cast<unsigned char>(c);
     if (u < 32 || u == 127) {
       changed = true;
@@ -109,7 +122,7 @@ std::string CleanName(const std::string& field, bool& changed) {
     }
     name.push_back(c);
   }
-  return name;
+  return Trim(name);
 }
 
 // Line 1 of a record: eight fields, numbers where numbers belong.
@@ -119,9 +132,12 @@ std::shared_ptr<Scores> ReadRecordLine(const std::vector<std::string>& f, bool& 
   auto r = std::make_shared<Scores>();
   bool ok = ParseDecimal(f[0], r->Score, changed) && ParseSmall(f[2], 0, kMax32, r->Badges, changed) &&
             ParseDecimal(f[3], r->Timestamp, changed) && ParseSmall(f[4], 0, kMax32, r->Level, changed) &&
-            ParseSmall(f[5], 0, 2, r->GameMode, changed) && ParseSmall(f[6], 0, kMax32, r->GameFlags, changed) &&
-            ParseSmall(f[7], 0, 1, r->Quit, changed);
-  if (!ok) return nullptr;
+            ParseSmall(f[5], 0, kMax32, r->GameMode, changed) && ParseSmall(f[6], 0, kMax32, r->GameFlags, changed) &&
+            ParseSmall(f[7], 0, kMax32, r->Quit, changed);
+  // A difficulty or a quit flag the game never writes is no round of ours
+  // (a Best line cut after eight numbers reads like a record line): such a
+  // line goes to the copy of the damaged file, not into the list.
+  if (!ok || r->GameMode > 2 || r->Quit > 1) return nullptr;
   r->Name = CleanName(f[1], changed);
   return r;
 }
@@ -137,10 +153,59 @@ bool ReadBestLine(const std::vector<std::string>& f, std::array<int32_t, 31>& be
   return true;
 }
 
+// A round as the merge of two lists tells it apart from others: its stamp,
+// name (as it reads back), score and difficulty.
+using RecordKey = std::tuple<int64_t, std::string, int64_t, int32_t>;
+
+RecordKey KeyOf(const Scores& s) {
+  bool changed = false;
+  return {s.Timestamp, CleanName(s.Name, changed), s.Score, s.GameMode};
+}
+
+std::set<RecordKey> KeysOf(const RecordList<Scores>& list) {
+  std::set<RecordKey> keys;
+  for (const auto& record : list) keys.insert(KeyOf(*record));
+  return keys;
+}
+
+// The file as this session last read or wrote it: its stamp and the records
+// it held. Another copy of the game may save it in between; a save then reads
+// it again and keeps the rounds it finds there.
+struct OnDisk {
+  bool known = false;          // read or written this session
+  FileStamp stamp;
+  std::string text;            // ScoreFileText of its records
+  std::set<RecordKey> keys;
+  bool mustSave = false;       // it was damaged: the records read from it are to be written
+};
+OnDisk g_onDisk;
+
+void Remember(const FileStamp& stamp) {
+  g_onDisk.known = true;
+  g_onDisk.stamp = stamp;
+  g_onDisk.text = ScoreFileText();
+  g_onDisk.keys = KeysOf(ScoreList);
+  g_onDisk.mustSave = false;
+}
+
 void TellSaveFailed() {
   if (g_toldSaveFailed) return;
   g_toldSaveFailed = true;
   AddNotification("Could not save your score", 1);
+}
+
+// The bytes of a damaged file are kept beside it before anything is saved
+// over them; false when no copy could be made.
+bool KeepDamagedCopy(const std::string& bytes, const ScoreTextCheck& check) {
+  LogLine("\tscores.dat was damaged: " + IntToString(check.skipped) + " lines skipped, " +
+          IntToString(check.repaired) + " records repaired");
+  std::string aside = KeepCopyBeside(ScoreFilePath(), LongToString(MakeTimestamp("")), bytes, kCopiesKept);
+  if (!aside.empty()) {
+    LogLine("\tThe file as it was is kept as " + aside);
+    return true;
+  }
+  LogLine("\tCould not keep a copy of scores.dat: it is not saved this session");
+  return false;
 }
 
 }  // namespace
@@ -148,34 +213,45 @@ void TellSaveFailed() {
 RecordList<Scores> ReadScoreText(const std::string& bytes, ScoreTextCheck& check) {
   check = ScoreTextCheck();
   RecordList<Scores> records;
-  std::shared_ptr<Scores> waiting;   // the last record, while it has no Best line yet
-  ForEachLine(bytes, [&](const std::string& raw) {
+  // Every line the game writes ends with CR LF: a last line without its end
+  // was cut short (a full disk, a copy broken off), and its numbers can't
+  // be trusted.
+  size_t whole = bytes.size();
+  if (whole > 0 && bytes[whole - 1] != '\n' && bytes[whole - 1] != '\r') {
+    size_t end = bytes.find_last_of("\r\n");
+    whole = end == std::string::npos ? 0 : end + 1;
+    if (!Trim(bytes.substr(whole)).empty()) ++check.skipped;
+  }
+  // A record counts only with its Best line: the record line just before it
+  // (lines that fit neither may stand between them), never one further back.
+  std::shared_ptr<Scores> waiting;
+  bool waitingChanged = false;
+  ForEachLine(bytes.substr(0, whole), [&](const std::string& raw) {
     std::string line = Trim(raw);
     if (line.empty()) return;
     std::vector<std::string> fields = SplitFields(line);
     bool changed = false;
     if (auto record = ReadRecordLine(fields, changed)) {
-      if (waiting) ++check.repaired;   // it never got its Best line
-      if (changed) ++check.repaired;
-      records.push_back(record);
+      if (waiting) ++check.skipped;   // it never got its Best line
       waiting = record;
+      waitingChanged = changed;
       return;
     }
-    // A Best line belongs to the record just before it (lines that fit
-    // neither may stand between them), never to one further back.
     changed = false;
     if (waiting && ReadBestLine(fields, waiting->Best, changed)) {
-      if (changed) ++check.repaired;
+      if (changed || waitingChanged) ++check.repaired;
+      records.push_back(waiting);
       waiting.reset();
       return;
     }
     ++check.skipped;
   });
-  if (waiting) ++check.repaired;
+  if (waiting) ++check.skipped;
   return records;
 }
 
 bool ScoreFileUnreadable() { return g_unreadable; }
+bool ScoreFileReadFailed() { return g_readFailed; }
 
 
 // The difference of two stamps far apart (a damaged file, a stamp of 0) does
@@ -202,30 +278,58 @@ void ResetScores() {
   PlayerName = "Player";
   ScoresLoaded = false;
   g_unreadable = false;
+  g_readFailed = false;
   g_toldSaveFailed = false;
+  g_onDisk = OnDisk();
 }
 
 void SortScores() {
   SortList(ScoreList, true, [](const Scores& a, const Scores& b) { return a.Compare(b); });
 }
 
+namespace {
+void ReadScoreFile();
+int SaveScoreFile();
+}  // namespace
+
 void LoadScores() {
+  // A file too big for the memory there is can't be read; it is left alone
+  // like any other file that can't be read.
+  try {
+    ReadScoreFile();
+  } catch (const std::bad_alloc&) {
+    g_unreadable = true;
+    g_readFailed = true;
+    LogLine("\tscores.dat is too big to read: it is left as it is and not saved this session");
+  }
+}
+
+namespace {
+
+void ReadScoreFile() {
   // Without a file the list stays as it is.
   ScoresLoaded = true;
   std::string bytes;
-  int read = ReadWholeFile(kScoreFile, bytes);
-  if (read == 0) return;
+  FileStamp stamp;
+  int read = ReadWholeFile(ScoreFilePath(), bytes, stamp);
+  if (read == 0) {
+    // On disk there are no records at all.
+    g_onDisk = OnDisk();
+    g_onDisk.known = true;
+    return;
+  }
 
   // A file that is there but can't be read is left exactly as it is: saving
   // over it would replace every record in it by this session's rounds.
   if (read < 0) {
     g_unreadable = true;
+    g_readFailed = true;
     LogLine("\tCould not read scores.dat: it is left as it is and not saved this session");
     return;
   }
 
   // Every record whose lines are whole is kept; lines that fit neither
-  //      kind are skipped. The newest record of the file names the player.
+  // kind are skipped. The newest record of the file names the player.
   ScoreTextCheck check;
   RecordList<Scores> records = ReadScoreText(bytes, check);
   ClearList(ScoreList);
@@ -235,20 +339,19 @@ void LoadScores() {
     ListAddLast(ScoreList, record);
   }
   SortScores();
+  Remember(stamp);
 
   // The next save writes only what was understood, so the file as it was is
   // kept aside first. Without that copy the file is not saved over.
   if (check.skipped == 0 && check.repaired == 0) return;
-  std::string aside = std::string(kScoreFile) + ".bad-" + LongToString(MakeTimestamp(""));
-  LogLine("\tscores.dat was damaged: " + IntToString(check.skipped) + " lines skipped, " +
-          IntToString(check.repaired) + " records repaired");
-  if (FileType(aside) != 0 || WriteNewFile(aside, bytes) == 1) {
-    LogLine("\tThe file as it was is kept as " + aside);
+  if (KeepDamagedCopy(bytes, check)) {
+    g_onDisk.mustSave = true;
   } else {
     g_unreadable = true;
-    LogLine("\tCould not keep a copy of scores.dat: it is not saved this session");
   }
 }
+
+}  // namespace
 
 std::string ScoreFileText() {
   std::string text;
@@ -261,7 +364,72 @@ std::string ScoreFileText() {
   return text;
 }
 
+namespace {
+
+// The file changed since this session read or wrote it (another copy of the
+// game saved, a backup was put back): the rounds in it that this session
+// neither holds nor has let go of (the panel trims old rounds) join the list.
+// False when the file is there but can't be read, or was damaged and no copy
+// of it could be kept: it must not be saved over then.
+bool MergeFileChangedOnDisk() {
+  std::string bytes;
+  FileStamp stamp;
+  int read = ReadWholeFile(ScoreFilePath(), bytes, stamp);
+  if (read == 0) return true;
+  if (read < 0) {
+    LogLine("\tCould not read scores.dat again before saving over it: it is left as it is");
+    return false;
+  }
+  ScoreTextCheck check;
+  RecordList<Scores> onDisk = ReadScoreText(bytes, check);
+  if ((check.skipped != 0 || check.repaired != 0) && !KeepDamagedCopy(bytes, check)) return false;
+
+  std::set<RecordKey> held = KeysOf(ScoreList);
+  std::set<RecordKey> letGo;
+  for (const RecordKey& key : g_onDisk.keys) {
+    if (!held.count(key)) letGo.insert(key);
+  }
+  int added = 0;
+  for (const auto& record : onDisk) {
+    RecordKey key = KeyOf(*record);
+    if (letGo.count(key) || !held.insert(key).second) continue;
+    ListAddLast(ScoreList, record);
+    ++added;
+  }
+  if (added > 0) LogLine("\tscores.dat was changed elsewhere: " + IntToString(added) + " rounds from it kept");
+  return true;
+}
+
+// Under the lock: brings in what changed on disk, then replaces the file.
+int MergeAndWrite() {
+  if (!g_onDisk.known || StampOfFile(ScoreFilePath()) != g_onDisk.stamp) {
+    if (!MergeFileChangedOnDisk()) return 0;
+    SortScores();
+  }
+  // Only a complete file replaces the old one.
+  if (SaveFileAtomically(ScoreFilePath(), ScoreFileText()) != 1) {
+    LogLine("\tCould not save scores.dat");
+    return 0;
+  }
+  Remember(StampOfFile(ScoreFilePath()));
+  return 1;
+}
+
+}  // namespace
+
 int SaveScores() {
+  try {
+    return SaveScoreFile();
+  } catch (const std::bad_alloc&) {
+    LogLine("\tCould not save scores.dat: out of memory");
+    TellSaveFailed();
+    return 0;
+  }
+}
+
+namespace {
+
+int SaveScoreFile() {
   // Never over a file that could not be read (or kept aside).
   if (g_unreadable) {
     LogLine("\tDid not save scores.dat over the file that could not be read");
@@ -269,16 +437,27 @@ int SaveScores() {
     return 0;
   }
 
-  // Newest first, two lines per record.
+  // Newest first, two lines per record. Nothing new since the file was read
+  // or last written: it is left as it is.
   SortScores();
-  const std::string text = ScoreFileText();
   if (!ScoreList.empty()) LastScore = ScoreList.back();
+  if (g_onDisk.known && !g_onDisk.mustSave && ScoreFileText() == g_onDisk.text) return 1;
 
-  // Only a complete file replaces the old one.
-  if (SaveFileAtomically(kScoreFile, text) != 1) {
-    LogLine("\tCould not save scores.dat");
-    TellSaveFailed();
-    return 0;
+  // One save at a time among the copies of the game sharing the file. A lock
+  // that can't be had (a folder without write access, a holder that hangs)
+  // does not stop the save: the file is still read again just before.
+  int lock = LockFile(LockFilePath(), kLockWaitMs);
+  if (lock == 0) LogLine("\tCould not lock scores.dat; saving without the lock");
+  int saved = 0;
+  try {
+    saved = MergeAndWrite();
+  } catch (...) {
+    UnlockFile(lock);
+    throw;
   }
-  return 1;
+  UnlockFile(lock);
+  if (saved != 1) TellSaveFailed();
+  return saved;
 }
+
+}  // namespace

@@ -51,20 +51,27 @@ extern bool ScoresLoaded;
 void ResetScores();
 // Sorts ScoreList newest first (stable: equal stamps keep their order).
 void SortScores();
-// Reads "scores.dat" of the current folder; without the file nothing changes.
+// Reads "scores.dat" of the game folder; without the file nothing changes.
 // Lines that are neither a whole record line nor a Best line are skipped, and
 // such a file is first kept aside as "scores.dat.bad-<stamp>". A file that is
 // there but can't be read is logged and never saved over.
 void LoadScores();
 // Writes ScoreList to "scores.dat" through "scores.dat.tmp", replacing the old
-// file (or the file a link points to) only after a complete write. Returns 1
-// on success; a failure is logged, the player told once per session, and the
-// old file left as it was.
+// file (or the file a link points to) only after a complete write, under a
+// lock ("scores.dat.lock") shared with other copies of the game. A file that
+// changed on disk since this session read or wrote it is read again first and
+// the rounds in it that the list lacks (and this session did not trim) join
+// the list. Nothing is written when the list is what was read or last
+// written. Returns 1 on success; a failure is logged, the player told once
+// per session, and the old file left as it was.
 int SaveScores();
 // The file's text exactly as SaveScores writes it, ScoreList in list order.
 std::string ScoreFileText();
-// True when this session's score file could not be read (or kept aside).
+// True when this session's score file could not be read (or kept aside):
+// it is not saved over this session.
 bool ScoreFileUnreadable();
+// True when it could not be read at all (not only its copy failed).
+bool ScoreFileReadFailed();
 
 // What reading a score file's text made of it.
 struct ScoreTextCheck {

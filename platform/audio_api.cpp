@@ -100,23 +100,7 @@ int NewHandle(int& next, auto& table) {
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return false;
-  bool ok = true;
-  uint8_t block[65536];
-  for (;;) {
-    size_t n = std::fread(block, 1, sizeof block, f);
-    if (n > 0) {
-      if (bytes.size() + n > kMaxWavFileBytes) { ok = false; break; }
-      bytes.insert(bytes.end(), block, block + n);
-    }
-    if (n < sizeof block) {
-      ok = std::ferror(f) == 0;   // a folder opens but fails to read
-      break;
-    }
-  }
-  std::fclose(f);
-  return ok;
+  return ReadRegularFile(path, bytes, kMaxWavFileBytes);
 }
 
 ChannelRecord* FindChannel(int channel) {

@@ -36,6 +36,7 @@ struct DataPlaces {
   int kind = kDataNotFound;
   fs::path folder;                      // canonical; empty when none
   std::vector<std::string> tried;
+  fs::path denied;                      // a folder of the data that can't be entered
   std::vector<PlayerFileRule> playerFiles;
   std::vector<std::string> overlays;    // top folders of the data, no slash
 };
@@ -80,11 +81,27 @@ std::string PicturesFolder() {
   return HomeFolder() + "/Pictures";
 }
 
-bool HoldsAll(const fs::path& folder, const std::vector<std::string>& mustHold) {
+// A folder the program can't enter or list (an archive unpacked with odd
+// modes, a shared copy another user restricted) is there but not usable.
+bool Enterable(const fs::path& folder) { return access(folder.c_str(), R_OK | X_OK) == 0; }
+
+// Whether the folder and each of mustHold in it are folders the program can
+// enter. The first one that is there but can't be entered goes to denied.
+bool HoldsAll(const fs::path& folder, const std::vector<std::string>& mustHold, fs::path& denied) {
   std::error_code ec;
-  if (!fs::is_directory(folder, ec)) return false;
+  bool isFolder = fs::is_directory(folder, ec);
+  if (ec && (ec == std::errc::permission_denied)) denied = folder;
+  if (!isFolder) return false;
+  if (!Enterable(folder)) {
+    denied = folder;
+    return false;
+  }
   for (const std::string& sub : mustHold) {
     if (!fs::is_directory(folder / sub, ec)) return false;
+    if (!Enterable(folder / sub)) {
+      denied = folder / sub;
+      return false;
+    }
   }
   return true;
 }
@@ -151,6 +168,7 @@ int FindGameData(const DataSearch& search) {
   places.kind = kDataNotFound;
   places.folder.clear();
   places.tried.clear();
+  places.denied.clear();
 
   std::vector<std::pair<fs::path, int>> candidates;
   if (!search.folder.empty()) {
@@ -169,7 +187,12 @@ int FindGameData(const DataSearch& search) {
 
   for (const auto& [folder, kind] : candidates) {
     places.tried.push_back(folder.string());
-    if (!HoldsAll(folder, search.mustHold)) continue;
+    // Data that is there but can't be entered is not passed over for other
+    // data: the player would never learn why their game is not the one used.
+    if (!HoldsAll(folder, search.mustHold, places.denied)) {
+      if (!places.denied.empty()) break;
+      continue;
+    }
     std::error_code ec;
     fs::path real = fs::canonical(folder, ec);
     places.folder = ec ? folder : real;
@@ -181,6 +204,7 @@ int FindGameData(const DataSearch& search) {
 
 std::string DataFolder() { return Places().folder.string(); }
 std::vector<std::string> DataPlacesTried() { return Places().tried; }
+std::string DataFolderDenied() { return Places().denied.string(); }
 
 void PlacePlayerFiles(const std::string& pattern, PlayerFolder kind) {
   for (PlayerFileRule& rule : Places().playerFiles) {
@@ -207,6 +231,12 @@ std::string WhereFileGoes(const std::string& dataRelative) {
   return PlayerSide(fs::path(dataRelative).lexically_normal()).first.string();
 }
 
+std::string DataFilePath(const std::string& dataRelative) {
+  const DataPlaces& places = Places();
+  if (places.kind == kDataNotFound || places.folder.empty()) return dataRelative;
+  return (places.folder / dataRelative).lexically_normal().string();
+}
+
 namespace plat {
 
 std::string MapPath(const std::string& path, FileAccess access) {
@@ -229,6 +259,7 @@ const ResetHook s_resetPlaces([] {
   Places().kind = kDataNotFound;
   Places().folder.clear();
   Places().tried.clear();
+  Places().denied.clear();
 });
 }  // namespace
 

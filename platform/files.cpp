@@ -6,9 +6,11 @@
 // Stream handles are never reused while the program runs, so a stale handle
 // can't reach a stream opened later; it is ignored like handle 0.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -112,28 +114,80 @@ int FileType(const std::string& name) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0) return 0;
   if (S_ISDIR(st.st_mode)) return 2;
-  return 1;
+  // A pipe or a device is no file of ours: reading one would wait or never end.
+  return S_ISREG(st.st_mode) ? 1 : 0;
 }
+
+namespace plat {
+
+int OpenRegularFile(const std::string& path, int flags, bool followLinks) {
+  // Without waiting: opening a pipe waits for its other end, for ever.
+  int fd = open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK | (followLinks ? 0 : O_NOFOLLOW), 0644);
+  if (fd < 0) return -1;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  // Regular files never wait anyway; the stream's reads and writes should
+  // not see "try again" should that ever change.
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+bool ReadRegularFile(const std::string& path, std::vector<uint8_t>& out, size_t maxBytes) {
+  out.clear();
+  int fd = OpenRegularFile(path, O_RDONLY, true);
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok = fstat(fd, &st) == 0 && static_cast<uint64_t>(st.st_size) <= maxBytes;
+  if (ok) out.reserve(static_cast<size_t>(st.st_size));
+  uint8_t block[1 << 16];
+  while (ok) {
+    ssize_t n = read(fd, block, sizeof block);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+    } else if (out.size() + static_cast<size_t>(n) > maxBytes) {
+      ok = false;   // it grew while being read
+    } else {
+      out.insert(out.end(), block, block + n);
+    }
+  }
+  close(fd);
+  return ok;
+}
+
+}  // namespace plat
 
 int ReadFile(const std::string& name) {
   if (name.empty()) return 0;
   const std::string path = plat::MapPath(name, plat::FileAccess::Read);
-  FILE* f = fopen(path.c_str(), "rb");
-  if (!f) return 0;
-  // A folder opens fine on this system but reads as an error: refuse it here.
-  struct stat st;
-  if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
-    fclose(f);
+  int fd = plat::OpenRegularFile(path, O_RDONLY, true);
+  if (fd < 0) return 0;
+  FILE* f = fdopen(fd, "rb");
+  if (!f) {
+    close(fd);
     return 0;
   }
   return AddStream(f, false);
 }
 
+// The log and the crash guard are the only files written this way. A link
+// in their place is not followed: whatever it points to is not ours to
+// truncate.
 int WriteFile(const std::string& name) {
   if (name.empty()) return 0;
   const std::string path = plat::MapPath(name, plat::FileAccess::Write);
-  FILE* f = fopen(path.c_str(), "wb");
-  if (!f) return 0;
+  int fd = plat::OpenRegularFile(path, O_WRONLY | O_CREAT | O_TRUNC, false);
+  if (fd < 0) return 0;
+  FILE* f = fdopen(fd, "wb");
+  if (!f) {
+    close(fd);
+    return 0;
+  }
   return AddStream(f, true);
 }
 
@@ -206,23 +260,40 @@ int RenameFile(const std::string& from, const std::string& to) {
   return std::rename(source.c_str(), target.c_str()) == 0 ? 1 : 0;
 }
 
-int ReadWholeFile(const std::string& name, std::string& bytes) {
+namespace {
+
+FileStamp StampFrom(const struct stat& st) {
+  FileStamp stamp;
+  stamp.exists = true;
+  stamp.device = static_cast<uint64_t>(st.st_dev);
+  stamp.inode = static_cast<uint64_t>(st.st_ino);
+  stamp.size = static_cast<int64_t>(st.st_size);
+  stamp.modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return stamp;
+}
+
+}  // namespace
+
+int ReadWholeFile(const std::string& name, std::string& bytes, FileStamp& stamp) {
   bytes.clear();
+  stamp = FileStamp();
   if (name.empty()) return 0;
   const std::string path = plat::MapPath(name, plat::FileAccess::Read);
-  struct stat st;
-  if (stat(path.c_str(), &st) != 0) {
+  // Only a regular file is one of ours (a pipe would keep the reader
+  // waiting for ever, a device might never end).
+  int fd = plat::OpenRegularFile(path, O_RDONLY, true);
+  if (fd < 0) {
     // Nothing there, or a link to nothing: a missing file. Anything else
-    // (a folder on the way that may not be searched, a loop of links) means
-    // something may be there that can't be reached.
-    if (errno == ENOENT || errno == ENOTDIR) return 0;
+    // (a folder on the way that may not be searched, a loop of links, no
+    // permission, a pipe) means something may be there that can't be read.
+    return errno == ENOENT || errno == ENOTDIR ? 0 : -1;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    close(fd);
     return -1;
   }
-  // A folder, a pipe or a device is not a file of ours (and a pipe would
-  // keep the reader waiting for ever).
-  if (!S_ISREG(st.st_mode)) return -1;
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return -1;
+  stamp = StampFrom(st);
   if (st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
   char buffer[1 << 16];
   for (;;) {
@@ -237,6 +308,41 @@ int ReadWholeFile(const std::string& name, std::string& bytes) {
   }
   close(fd);
   return 1;
+}
+
+int ReadWholeFile(const std::string& name, std::string& bytes) {
+  FileStamp stamp;
+  return ReadWholeFile(name, bytes, stamp);
+}
+
+FileStamp StampOfFile(const std::string& name) {
+  if (name.empty()) return {};
+  const std::string path = plat::MapPath(name, plat::FileAccess::Read);
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return {};
+  return StampFrom(st);
+}
+
+// The handle is the descriptor plus one, so that 0 means none. The lock goes
+// with the descriptor: a program that dies lets go of it at once.
+int LockFile(const std::string& name, int waitMs) {
+  if (name.empty()) return 0;
+  const std::string path = plat::MapPath(name, plat::FileAccess::Write);
+  int fd = plat::OpenRegularFile(path, O_RDWR | O_CREAT, false);
+  if (fd < 0) return 0;
+  for (int waited = 0;; waited += 10) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return fd + 1;
+    if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= waitMs) break;
+    usleep(10000);
+  }
+  close(fd);
+  return 0;
+}
+
+void UnlockFile(int lock) {
+  if (lock <= 0) return;
+  flock(lock - 1, LOCK_UN);
+  close(lock - 1);
 }
 
 void ForEachLine(const std::string& text, const std::function<void(const std::string&)>& body) {
@@ -334,4 +440,43 @@ int WriteNewFile(const std::string& name, const std::string& bytes) {
   if (close(fd) != 0) ok = false;
   if (!ok) unlink(path.c_str());
   return ok ? 1 : 0;
+}
+
+std::string KeepCopyBeside(const std::string& name, const std::string& tag, const std::string& bytes, int keep) {
+  if (name.empty()) return {};
+  namespace fs = std::filesystem;
+  const fs::path path = plat::MapPath(name, plat::FileAccess::Write);
+  const std::string prefix = path.filename().string() + ".bad-";
+  // The copies there are, oldest first; one with these very bytes will do.
+  std::vector<std::pair<int64_t, fs::path>> copies;
+  std::error_code ec;
+  for (fs::directory_iterator it(path.parent_path().empty() ? fs::path(".") : path.parent_path(), ec), end;
+       !ec && it != end; it.increment(ec)) {
+    const std::string entry = it->path().filename().string();
+    if (entry.rfind(prefix, 0) != 0) continue;
+    std::string held;
+    FileStamp stamp;
+    if (ReadWholeFile(it->path().string(), held, stamp) != 1) continue;
+    if (held == bytes) return it->path().string();
+    copies.emplace_back(stamp.modifiedNs, it->path());
+  }
+  std::sort(copies.begin(), copies.end());
+  for (size_t i = 0; copies.size() - i >= static_cast<size_t>(std::max(keep, 1)); ++i) {
+    unlink(copies[i].second.c_str());
+  }
+  // A free name: the tag, then the tag with a counter.
+  for (int n = 1; n < 100; ++n) {
+    std::string copy = path.string() + ".bad-" + tag + (n > 1 ? "-" + std::to_string(n) : "");
+    int fd = open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return {};
+    }
+    bool ok = WriteAllAndSync(fd, bytes);
+    if (close(fd) != 0) ok = false;
+    if (ok) return copy;
+    unlink(copy.c_str());
+    return {};
+  }
+  return {};
 }

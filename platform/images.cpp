@@ -218,15 +218,7 @@ int ImageFromSheet(const Decoded& d, int cellW, int cellH, int firstCell, int ce
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  in.seekg(0, std::ios::end);
-  std::streamoff size = in.tellg();
-  if (size <= 0 || size > (256ll << 20)) return false;
-  in.seekg(0);
-  out.resize(static_cast<size_t>(size));
-  in.read(reinterpret_cast<char*>(out.data()), size);
-  return static_cast<std::streamoff>(in.gcount()) == size;
+  return ReadRegularFile(path, out, 256ull << 20) && !out.empty();
 }
 
 // ---------------------------------------------------------------- PNG encoding

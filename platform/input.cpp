@@ -274,9 +274,32 @@ float JoyControllerAxis(int axis, int port) {
   return p->controllerAxes[axis];
 }
 
-int LoadControllerLayouts(const std::string& path) {
+int LoadControllerLayouts(const std::string& path, int* left) {
+  if (left != nullptr) *left = 0;
   if (path.empty()) return 0;
-  return plat::g_host ? plat::g_host->AddControllerLayouts(path) : 0;
+  std::vector<uint8_t> bytes;
+  if (!plat::ReadRegularFile(plat::MapPath(path, plat::FileAccess::Read), bytes, kMaxControllerLayoutBytes)) return 0;
+  // SDL adds each layout by searching those it has: a file of tens of
+  // thousands of lines would hold the start for a minute. The first layouts
+  // are taken, far more than there are pads.
+  std::string text(bytes.begin(), bytes.end());
+  size_t taken = 0, end = 0;
+  int mappings = 0, beyond = 0;
+  while (end < text.size()) {
+    size_t next = text.find('\n', end);
+    next = next == std::string::npos ? text.size() : next + 1;
+    size_t first = text.find_first_not_of(" \t\r\n", end);
+    bool mapping = first != std::string::npos && first < next && text[first] != '#';
+    if (mapping && mappings == kMaxControllerLayouts) ++beyond;
+    if (mapping && mappings < kMaxControllerLayouts) {
+      ++mappings;
+      taken = next;
+    }
+    end = next;
+  }
+  if (left != nullptr) *left = beyond;
+  text.resize(taken);
+  return plat::g_host ? plat::g_host->AddControllerLayouts(text) : 0;
 }
 
 std::string PlayerControllerLayoutsPath() {

@@ -209,6 +209,14 @@ void ResetAllPlatformState();
 // The real path of a file the program names (relative to the working folder
 // or absolute): the name itself, unless an installed data folder maps it to
 // the player's folders. Writing creates the player's folder it lands in.
+// The one way every reader and writer opens a file: without waiting (a pipe
+// would wait for its other end), and only a regular file (a pipe or a
+// device, through a link or not, is refused with EINVAL). followLinks false:
+// a link in the file's place is refused too. A descriptor, or -1 with errno.
+int OpenRegularFile(const std::string& path, int flags, bool followLinks);
+// Reads a whole regular file of at most maxBytes (path already mapped);
+// false when it can't be opened, is no regular file, is longer, or a read fails.
+bool ReadRegularFile(const std::string& path, std::vector<uint8_t>& out, size_t maxBytes);
 enum class FileAccess { Read, Write };
 std::string MapPath(const std::string& path, FileAccess access);
 

@@ -194,8 +194,12 @@ int JoyControllerDown(int button, int port);     // kController... buttons
 float JoyControllerAxis(int axis, int port);     // sticks -1..1 (down and right positive), triggers 0..1
 // Adds controller layouts from a mapping file (one SDL mapping per line);
 // pads already plugged in get theirs at once. Returns the number added, 0
-// when the file is missing or the host has no controller support.
-int LoadControllerLayouts(const std::string& path);
+// when the file is missing, no regular file, or the host has no controller
+// support. Only the first kMaxControllerLayouts mapping lines are used;
+// *left (when given) says how many more there were.
+constexpr int kMaxControllerLayouts = 5000;
+constexpr size_t kMaxControllerLayoutBytes = 16u << 20;
+int LoadControllerLayouts(const std::string& path, int* left = nullptr);
 // Where a player keeps a mapping file of their own: gamecontrollerdb.txt in
 // $XDG_CONFIG_HOME/mnemora (or ~/.config/mnemora); "" when neither is set.
 std::string PlayerControllerLayoutsPath();
@@ -203,9 +207,11 @@ std::string PlayerControllerLayoutsPath();
 // ---------------------------------------------------------------- files and folders
 int ChangeDir(const std::string& path);
 std::string CurrentDir();
-int FileType(const std::string& path);  // 0 nothing, 1 file, 2 folder
-int ReadFile(const std::string& path);  // stream handle or 0
-int WriteFile(const std::string& path); // created or truncated; stream handle or 0
+int FileType(const std::string& path);  // 0 nothing (or a pipe or device), 1 file, 2 folder
+int ReadFile(const std::string& path);  // stream handle or 0; regular files only
+// Created or truncated; stream handle or 0. Regular files only, and a link
+// in its place is refused, not followed.
+int WriteFile(const std::string& path);
 std::string ReadLine(int stream);
 void WriteLine(int stream, const std::string& text);
 int Eof(int stream);
@@ -220,6 +226,26 @@ int RenameFile(const std::string& from, const std::string& to);
 // nothing included); -1: something is there but could not be opened or read
 // to its end (permissions, an I/O error, a folder). bytes holds what was read.
 int ReadWholeFile(const std::string& path, std::string& bytes);
+// Which file a name leads to, and how it stood: another program that saves
+// it in place or renames a new one over it changes one of these.
+struct FileStamp {
+  bool exists = false;
+  uint64_t device = 0, inode = 0;
+  int64_t size = 0;
+  int64_t modifiedNs = 0;   // nanoseconds since 1970
+  bool operator==(const FileStamp&) const = default;
+};
+// As above, and the stamp of the very file that was read (exists false when
+// there was none).
+int ReadWholeFile(const std::string& path, std::string& bytes, FileStamp& stamp);
+// The stamp of the file a name leads to now (links followed).
+FileStamp StampOfFile(const std::string& path);
+// An exclusive lock on the file `path` (created when missing and left in
+// place), shared with every other program that locks the same file. Waits up
+// to waitMs for another holder. A handle (above 0) to let go of with
+// UnlockFile; 0 when the lock could not be had.
+int LockFile(const std::string& path, int waitMs);
+void UnlockFile(int lock);
 // Splits text into lines. LF, CR LF and a lone CR each end a line, and so does
 // a zero byte; a line end at the very end starts no further line.
 std::vector<std::string> SplitLines(const std::string& text);
@@ -231,6 +257,12 @@ void ForEachLine(const std::string& text, const std::function<void(const std::st
 // nothing yet): its target is replaced in the target's folder and the link
 // stays. 1 on success; on failure the old file is as it was.
 int SaveFileAtomically(const std::string& path, const std::string& bytes);
+// Keeps bytes beside a file as a copy named path + ".bad-" + tag (with "-2",
+// "-3"... added when that name is taken). A copy that already holds the same
+// bytes is kept instead of a new one; of the copies, at most `keep` are left
+// (the oldest go first). The copy's name as it is on disk; "" when none
+// could be made.
+std::string KeepCopyBeside(const std::string& path, const std::string& tag, const std::string& bytes, int keep);
 // Writes bytes to a new file; refuses (0) when something is there already.
 int WriteNewFile(const std::string& path, const std::string& bytes);
 
@@ -254,6 +286,9 @@ struct DataSearch {
 int FindGameData(const DataSearch& search);
 std::string DataFolder();                  // absolute; "" when not found
 std::vector<std::string> DataPlacesTried();  // the folders looked at, in order
+// After a search that found nothing: a folder of the data that is there but
+// can't be entered (the search stopped at it); "" when none was.
+std::string DataFolderDenied();
 std::string ExecutableFolder();
 enum class PlayerFolder { Config, Data, State, Pictures };
 // The player's folder of that kind from the XDG variables (absolute ones
@@ -268,6 +303,10 @@ void PlacePlayerFiles(const std::string& pattern, PlayerFolder kind);
 void OverlayPlayerData(const std::string& folder);
 // Where a file of the data folder (path below it) is written; creates nothing.
 std::string WhereFileGoes(const std::string& dataRelative);
+// The absolute name of a file of the data folder (path below it), for every
+// file operation above, which maps it; dataRelative itself when no data
+// folder has been found.
+std::string DataFilePath(const std::string& dataRelative);
 
 // ---------------------------------------------------------------- text and numbers
 std::string Left(const std::string& s, int n);

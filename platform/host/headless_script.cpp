@@ -123,13 +123,14 @@ bool TextCommand(const Command&, uint32_t t, const Args&, const std::string& res
 }
 
 // A file name may hold blanks; a trailing comment and blanks are dropped.
-bool ShotCommand(const Command&, uint32_t t, const Args&, const std::string& text, Events& out) {
+// The same for a shot and for a file waited for (the command's `down` kind).
+bool ShotCommand(const Command& c, uint32_t t, const Args&, const std::string& text, Events& out) {
   std::string rest = text;
   if (std::string::size_type c = rest.find('#'); c != std::string::npos) rest.erase(c);
   while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
   while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.erase(0, 1);
   if (rest.empty()) return false;
-  ScriptEvent shot = Make(t, ScriptKind::Shot);
+  ScriptEvent shot = Make(t, c.down);
   // The program changes its working folder as it runs; a relative name
   // means the folder it started in, where the script was given.
   std::error_code error;
@@ -155,7 +156,8 @@ const Command kCommands[] = {
     {"padup", false, PadPress, Press::Up, K::PadDown, K::PadUp},
     {"stick", false, PairCommand, Press::Down, K::Stick},
     {"close", false, CloseCommand},
-    {"shot", true, ShotCommand},
+    {"shot", true, ShotCommand, Press::Tap, K::Shot},
+    {"waitfor", true, ShotCommand, Press::Tap, K::WaitFor},
 };
 
 // The line's time: absolute, or "+N" after the previous line. The clock

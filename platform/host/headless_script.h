@@ -16,7 +16,10 @@
 //   close (a close request) | shot FILE.png (back buffer saved at the next
 //   Flip at or after that time, or as it stands when no frame is presented
 //   within 250 ms, e.g. on the closing page; a relative name is taken from
-//   the folder the program started in)
+//   the folder the program started in) | waitfor FILE (the program stands
+//   still at that time, its clock too, until FILE exists: another program
+//   decides when it goes on, e.g. a second copy of the game; a relative
+//   name as for shot; after five real minutes it goes on regardless)
 // Unknown lines, and times past the 32-bit clock (4294967295), are refused.
 #pragma once
 
@@ -28,14 +31,14 @@
 namespace plat {
 
 enum class ScriptKind { KeyDown, KeyUp, Text, MouseMove, MouseMoveWindow, MouseDown, MouseUp, Close,
-                        Shot, PadDown, PadUp, Stick };
+                        Shot, PadDown, PadUp, Stick, WaitFor };
 
 struct ScriptEvent {
   uint32_t time = 0;         // virtual milliseconds
   ScriptKind kind = ScriptKind::Close;
   int a = 0, b = 0;          // key, button or window x; window y
   float x = 0, y = 0;        // logical units, stick deflection
-  std::string text;          // typed text, shot file
+  std::string text;          // typed text, shot file, file waited for
 };
 
 // Times are read into a type that holds every time the clock can reach and

@@ -44,7 +44,8 @@ class Host {
   virtual void LocalTime(int& year, int& month, int& day, int& hour, int& minute, int& second) = 0;
   // Joypads: the host fills InputState::pads.
   // Controller layouts from a mapping file; the number added.
-  virtual int AddControllerLayouts(const std::string& /*path*/) { return 0; }
+  // The text of a mapping file, one layout per line.
+  virtual int AddControllerLayouts(const std::string& /*text*/) { return 0; }
 };
 
 Host* CurrentHost();

@@ -7,7 +7,9 @@
 // asks the program to close, so a run cannot hang.
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
+#include <chrono>
+#include <filesystem>
+#include <thread>
 #include <sstream>
 
 #include "platform/internal.h"
@@ -26,6 +28,9 @@ constexpr uint32_t kShotPatienceMs = 250;
 // A loop that pumps events this many times without sleeping is waiting
 // without pacing; the clock is nudged so such a wait still ends.
 constexpr int kPumpsBeforeNudge = 100;
+constexpr size_t kMaxScriptBytes = 64u << 20;   // far beyond any script written by hand or a test
+// How long a "waitfor" line waits in real time, polling every 10 ms.
+constexpr int kWaitForLimitMs = 5 * 60 * 1000;
 
 using Kind = ScriptKind;
 
@@ -45,15 +50,15 @@ class HeadlessHost final : public Host, public HeadlessControl {
  public:
   explicit HeadlessHost(const std::string& scriptPath) {
     if (scriptPath.empty()) return;
-    std::ifstream in(scriptPath, std::ios::binary);
-    if (!in) {
+    // A regular file only: a pipe would wait for a writer, a device such as
+    // /dev/zero would never end.
+    std::vector<uint8_t> bytes;
+    if (!ReadRegularFile(scriptPath, bytes, kMaxScriptBytes)) {
       std::fprintf(stderr, "headless: cannot read input script %s; running without input\n",
                    scriptPath.c_str());
       return;
     }
-    std::stringstream all;
-    all << in.rdbuf();
-    AddScript(all.str());
+    AddScript(std::string(bytes.begin(), bytes.end()));
   }
 
   const char* Name() const override { return "Headless"; }
@@ -249,12 +254,25 @@ class HeadlessHost final : public Host, public HeadlessControl {
       case Kind::MouseUp: in.MouseButton(e.a, false); break;
       case Kind::Close: in.closeRequested = true; break;
       case Kind::Shot: break;
+      case Kind::WaitFor: WaitForFile(e.text); break;
       case Kind::PadDown:
       case Kind::PadUp: SetFakeControllerButton(ScriptPad(), e.a, e.kind == Kind::PadDown); break;
       case Kind::Stick:
         SetFakeControllerAxis(ScriptPad(), kControllerLeftX, e.x);
         SetFakeControllerAxis(ScriptPad(), kControllerLeftY, e.y);
         break;
+    }
+  }
+
+  // Stands still in real time (the virtual clock too) until the file exists.
+  static void WaitForFile(const std::string& path) {
+    std::error_code error;
+    for (int waited = 0; !std::filesystem::exists(path, error); waited += 10) {
+      if (waited >= kWaitForLimitMs) {
+        std::fprintf(stderr, "headless: %s did not appear; going on\n", path.c_str());
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
   }
 

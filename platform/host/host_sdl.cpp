@@ -252,9 +252,10 @@ class SdlHost final : public Host {
     SystemLocalTime(year, month, day, hour, minute, second);
   }
 
-  int AddControllerLayouts(const std::string& path) override {
-    if (!controllerOk_) return 0;
-    SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
+  // The text was read by our own reader: SDL's would wait for ever on a pipe.
+  int AddControllerLayouts(const std::string& text) override {
+    if (!controllerOk_ || text.empty()) return 0;
+    SDL_RWops* file = SDL_RWFromConstMem(text.data(), static_cast<int>(text.size()));
     if (!file) return 0;
     int added = SDL_GameControllerAddMappingsFromRW(file, 1);
     if (added <= 0) return 0;

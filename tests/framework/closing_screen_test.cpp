@@ -36,6 +36,7 @@ class ClosingScreenTest : public ::testing::Test {
 
   void SetUp() override {
     testsupport::StartHeadlessDisplay();
+    tree.UseAsGameData();   // the platform's start forgot it
     testhost::SetEndHook(&ThrowEnded);
     ResetPads();
     tree.CopyShipped("Common/logo.png");

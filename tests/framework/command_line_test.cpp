@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/command_line.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -26,6 +27,8 @@ class CommandLine : public ::testing::Test {
 };
 
 TEST_F(CommandLine, OptionsThatSetChoicesLetTheGameRun) {
+  testsupport::TempFolder here("cmdline", testsupport::TempFolder::kEntered);
+  here.Write("play.txt", "100 close\n");
   EXPECT_EQ(Read({}), -1);
   EXPECT_EQ(Read({"--portable", "--data", "/some/game", "--headless", "play.txt"}), -1);
   EXPECT_TRUE(PortableOption);
@@ -35,6 +38,12 @@ TEST_F(CommandLine, OptionsThatSetChoicesLetTheGameRun) {
   EXPECT_EQ(Read({"--data=/other", "--headless="}), 2);   // an empty script name is no script
   EXPECT_EQ(Read({"--data=/other"}), -1);
   EXPECT_EQ(DataFolderOption, "/other");
+  // A script that is not there, or is no file, ends the start at once.
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(Read({"--headless", "missing.txt"}), 2);
+  EXPECT_EQ(Read({"--headless", "."}), 2);
+  std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("mnemora: cannot read the input script 'missing.txt'"), std::string::npos) << said;
 }
 
 TEST_F(CommandLine, AnythingElseEndsWithExitCodeTwo) {
@@ -48,14 +57,20 @@ TEST_F(CommandLine, AnythingElseEndsWithExitCodeTwo) {
   EXPECT_NE(said.find("mnemora: unknown option '--fullscreen' (try 'mnemora --help')\n"), std::string::npos)
       << said;
   EXPECT_NE(said.find("mnemora: option '--data' needs a value"), std::string::npos) << said;
+  EXPECT_NE(said.find("mnemora: unexpected argument 'savegame.dat'"), std::string::npos) << said;
   // One line per error.
   EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 5);
 }
 
 TEST_F(CommandLine, VersionAndHelpAnswerAndEnd) {
   testing::internal::CaptureStdout();
-  EXPECT_EQ(Read({"--version", "--bogus"}), 0);   // answered before anything after it is read
+  EXPECT_EQ(Read({"--version"}), 0);
   std::string version = testing::internal::GetCapturedStdout();
+  // Everything is checked first, whatever the order.
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(Read({"--version", "--bogus"}), 2);
+  EXPECT_EQ(Read({"--bogus", "--version"}), 2);
+  testing::internal::GetCapturedStderr();
   EXPECT_EQ(version, "mnemora " MNEMORA_TEST_VERSION "\n");
 
   testing::internal::CaptureStdout();

@@ -28,7 +28,12 @@ void ThrowEnded() { throw ProcessEnded{}; }
 int g_guardDuringLoad = -1;
 void NoteGuard() { g_guardDuringLoad = FileType("crash.dat"); }
 // Every frame of the engine test costs a long time: it ends after its first steps.
-void SlowMachine(int) { testhost::Advance(200); }
+// Whether the guard existed while the engine test drew with the driver.
+int g_guardDuringDrawing = -1;
+void SlowMachine(int) {
+  g_guardDuringDrawing = FileType("crash.dat");
+  testhost::Advance(200);
+}
 
 constexpr int kOpenGL = 1 << kDriverOpenGL, kD3D9 = 1 << kDriverDirect3D9, kDX7 = 1 << kDriverDirectX7;
 
@@ -46,6 +51,7 @@ class DisplayFallbackTest : public ::testing::Test {
     CloseLog();
     std::filesystem::remove(tree.Path() / "253/crash.dat");
     testhost::Start();
+    tree.UseAsGameData();   // the platform's start forgot it
     testhost::SetEndHook(&ThrowEnded);
     ResetSetup();
     ResetDisplaySetup();
@@ -56,6 +62,7 @@ class DisplayFallbackTest : public ::testing::Test {
     EngineTestDrawCost = &SlowMachine;
     GraphicsOpen = 1;   // a set-up from the settings panel: no loading splash
     g_guardDuringLoad = -1;
+    g_guardDuringDrawing = -1;
     OpenLog((tree.Path() / "Debug.txt").string());
   }
   void TearDown() override {
@@ -97,7 +104,9 @@ TEST_F(DisplayFallbackTest, GuardLivesOnlyDuringTheSetUpAndMovesOnlyOpenGLAway) 
     ApplyDisplaySettings();
     EXPECT_EQ(::Setup[kSetupEngine], c.expectEngine);
     EXPECT_EQ(DriverLines(), std::vector<std::string>{c.expectLine});
-    EXPECT_EQ(g_guardDuringLoad, 1);   // written before the display opened
+    EXPECT_EQ(g_guardDuringDrawing, 1);
+    EXPECT_EQ(g_guardDuringLoad, 0);   // gone once the driver has drawn: loading files is no risk
+    EXPECT_EQ(CrashGuardSwitchedEngine(), c.leftover && c.engine == 0);
     EXPECT_FALSE(Guard());             // and gone once the set-up finished
     EXPECT_EQ(GraphicsOpenNow(), 1);
   }

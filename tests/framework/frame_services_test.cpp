@@ -19,6 +19,10 @@ namespace {
 class FrameServicesTest : public testsupport::HeadlessDisplayTest {
  protected:
   testsupport::TempFolder tree{"services", testsupport::TempFolder::kDataTree};
+  void SetUp() override {
+    HeadlessDisplayTest::SetUp();
+    tree.UseAsGameData();   // the platform's start forgot it
+  }
   void TearDown() override {
     testhost::RecordTexts(false);
     HeadlessDisplayTest::TearDown();

@@ -29,6 +29,10 @@ class MenusTest : public testsupport::HeadlessDisplayTest {
  protected:
   // The panel saves the setup one level above the game folder: keep it inside.
   testsupport::TempFolder scratch_{"menus", testsupport::TempFolder::kDataTree};
+  void SetUp() override {
+    HeadlessDisplayTest::SetUp();
+    scratch_.UseAsGameData();   // the platform's start forgot it
+  }
 
   // A click that SettingsPanel's own MouseHit sees on its next call.
   void Click(int button = 1) {
@@ -285,6 +289,7 @@ TEST_F(MenusTest, ScreenshotsGoBesideTheGameFolderWithoutOverwriting) {
   namespace fs = std::filesystem;
   testsupport::TempFolder folder("shots");
   folder.Enter("253");
+  folder.UseAsGameData();
   const fs::path root = folder.Path();
   OpenLog((root / "Debug.txt").string());
 
@@ -297,9 +302,9 @@ TEST_F(MenusTest, ScreenshotsGoBesideTheGameFolderWithoutOverwriting) {
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(root)) names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
-  ASSERT_EQ(names.size(), 4u);  // 253, Debug.txt and two pictures
-  EXPECT_EQ(names[2].rfind("Mnemora Find the Match (Screenshot_" + date + "_", 0), 0u) << names[2];
-  EXPECT_NE(names[2], names[3]);
+  ASSERT_EQ(names.size(), 5u);  // 253, Common, Debug.txt and two pictures
+  EXPECT_EQ(names[3].rfind("Mnemora Find the Match (Screenshot_" + date + "_", 0), 0u) << names[3];
+  EXPECT_NE(names[3], names[4]);
   ASSERT_GE(MessageList.size(), 2u);
   EXPECT_EQ(MessageList.back()->txt, "Saved Screenshot");
 

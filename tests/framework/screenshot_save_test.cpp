@@ -24,6 +24,7 @@ TEST(ScreenshotSave, AFailedWriteIsLoggedAndReportedAndLeavesNoFile) {
   testsupport::StartHeadlessDisplay();
   testsupport::TempFolder folder("shotsave");
   folder.Enter("253");
+  folder.UseAsGameData();
   const fs::path root = folder.Path();
   OpenLog((root / "Debug.txt").string());
 

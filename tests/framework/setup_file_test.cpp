@@ -212,6 +212,95 @@ TEST_F(SetupFileTest, AFailedSaveKeepsThePreviousFile) {
   EXPECT_FALSE(std::filesystem::exists(tree.Path() / "Setup.ini.tmp"));
 }
 
+// Two windows: each writes only the settings it changed over what the other
+// saved, and one that changed nothing leaves the file as it is.
+TEST_F(SetupFileTest, ASaveWritesOnlyWhatThisSessionChanged) {
+  testsupport::TempFolder tree("setupmerge", testsupport::TempFolder::kDataTree);
+  AudioDriverNames = {"Null"};
+  tree.Write("Setup.ini", "[Audio]\r\nMaster = 50\r\nMusic = 50\r\n[Controls]\r\nKey=0,38\r\n");
+  ReadSetup();
+
+  // Another copy saves a new music volume and a new Up key (by hand, its own way).
+  const std::string theirs = "[Audio]\r\nMaster = 50\r\nMusic = 20\r\n[Controls]\r\nKey=0,87\r\n";
+  tree.Write("Setup.ini", theirs);
+  SaveSetup();   // nothing changed here
+  EXPECT_EQ(tree.Read("Setup.ini"), theirs);
+
+  // Here the master volume and Down change: theirs stay, ours are added.
+  ::Setup[kSetupMaster] = 80;
+  Bindings[8] = 83;
+  SaveSetup();
+  std::string saved = tree.Read("Setup.ini");
+  EXPECT_NE(saved.find("Master = 80\r\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("Music = 20\r\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("Key=0,87\r\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("Key=8,83\r\n"), std::string::npos) << saved;
+
+  // Changed back here after that save: the change back is a change too.
+  tree.Write("Setup.ini", saved + "Sound = 10\r\n");
+  ::Setup[kSetupMaster] = 50;
+  SaveSetup();
+  saved = tree.Read("Setup.ini");
+  EXPECT_NE(saved.find("Master = 50\r\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("Sound = 10\r\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("Music = 20\r\n"), std::string::npos) << saved;
+  // What this session shows is still its own.
+  EXPECT_EQ(::Setup[kSetupMusic], 50);
+}
+
+// A first start without a file writes one, changed or not.
+TEST_F(SetupFileTest, AMissingFileIsWritten) {
+  testsupport::TempFolder tree("setupfirst", testsupport::TempFolder::kDataTree);
+  ReadSetup();
+  SaveSetup();
+  EXPECT_EQ(tree.Read("Setup.ini"), SetupFileText());
+  std::filesystem::remove(tree.Path() / "Setup.ini");
+  SaveSetup();
+  EXPECT_EQ(tree.Read("Setup.ini"), SetupFileText());
+}
+
+// A setting needs its "=" and its numbers: a cut line leaves the setting as
+// it was; the lines not understood are logged, and the file is kept as it
+// was before the first save over it. A byte-order mark and UTF-16 are read.
+TEST_F(SetupFileTest, LinesWithoutTheirSeparatorOrNumbersChangeNothing) {
+  testsupport::TempFolder tree("setupcut", testsupport::TempFolder::kDataTree);
+  OpenLog((tree.Path() / "Debug.txt").string());
+  const std::string damaged = "Master = 30\r\nKey=0,87\r\nMaster\r\nWidth\r\nKey=5\r\nKey=\r\nKey\r\nSound=\r\nESS\r\n";
+  tree.Write("Setup.ini", damaged);
+  ReadSetup();
+  CloseLog();
+  EXPECT_EQ(::Setup[kSetupMaster], 30);
+  EXPECT_EQ(::Setup[kSetupSounds], 50);
+  EXPECT_EQ(::Setup[kSetupWidth], 800);
+  EXPECT_EQ(Bindings[0], 87);
+  EXPECT_EQ(Bindings[5], 39);
+  EXPECT_EQ(::Setup[kSetupFrameskip], 1);   // "ESS" alone still means it
+  const std::string log = tree.Read("Debug.txt");
+  EXPECT_NE(log.find("\tSetup.ini line 3 not understood: Master\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("\tSetup.ini line 8 not understood: Sound=\r\n"), std::string::npos) << log;
+
+  ::Setup[kSetupMusic] = 70;
+  SaveSetup();
+  std::vector<std::string> kept;
+  for (const auto& entry : std::filesystem::directory_iterator(tree.Path())) {
+    if (entry.path().filename().string().rfind("Setup.ini.bad-", 0) == 0) kept.push_back(tree.Read(entry.path().filename()));
+  }
+  EXPECT_EQ(kept, std::vector<std::string>{damaged});
+  EXPECT_NE(tree.Read("Setup.ini").find("Music = 70\r\n"), std::string::npos);
+
+  ResetSetup();
+  ResetBindings();
+  tree.Write("Setup.ini", "\xEF\xBB\xBFMaster = 20\r\n");
+  ReadSetup();
+  EXPECT_EQ(::Setup[kSetupMaster], 20);
+  std::string wide = "\xFF\xFE";
+  for (char c : std::string("Music = 15\r\nKey=8,83\r\n")) wide += std::string(1, c) + '\0';
+  tree.Write("Setup.ini", wide);
+  ReadSetup();
+  EXPECT_EQ(::Setup[kSetupMusic], 15);
+  EXPECT_EQ(Bindings[8], 83);
+}
+
 // A write that stops part-way (a full disk) must not cost the settings the
 // player had: the file stays as it was, byte for byte, and nothing is left
 // beside it.
@@ -232,5 +321,5 @@ TEST_F(SetupFileTest, ASaveCutShortLeavesThePreviousFileAsItWas) {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(tree.Path())) names.push_back(entry.path().filename());
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"253", "Common", "Setup.ini"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"253", "Common", "Setup.ini", "Setup.ini.lock"}));   // the lock stays
 }

@@ -29,7 +29,8 @@ class RoundEndTest : public RoundTest {
   void SetUp() override {
     RoundTest::SetUp();
     OpenDisplay(320, 240);
-    ASSERT_EQ(ChangeDir(scratch_.Path().string()), 1);   // scores.dat lands here
+    ASSERT_EQ(ChangeDir(scratch_.Path().string()), 1);
+    scratch_.UseAsGameData();   // scores.dat lands in its 253/
     PauseState = 1;                      // as the title screen runs a round
     FrameWatcher = nullptr;
   }
@@ -37,7 +38,7 @@ class RoundEndTest : public RoundTest {
   static void At(int afterMs, const std::string& event) {
     testhost::ScriptLines(std::to_string(testhost::Clock() + afterMs) + " " + event + "\n");
   }
-  std::string ScoreFile() { return scratch_.Read("scores.dat"); }
+  std::string ScoreFile() { return scratch_.Read("253/scores.dat"); }
   // The game's song files, so the screens' songs play (silently: no parts).
   void CopySongs() {
     std::filesystem::create_directories(scratch_ / "music");

@@ -2,8 +2,13 @@
 // every kind of damaged file the loader has to live with.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <random>
 #include <tuple>
@@ -49,7 +54,7 @@ class ScoreFile : public ::testing::Test {
     return names;
   }
 
-  TempFolder folder{"scores", TempFolder::kEntered};
+  TempFolder folder{"scores", TempFolder::kDataTree};
 };
 
 const std::string kZeros =
@@ -143,10 +148,10 @@ TEST_F(ScoreFile, NegativesAndJunkFields) {
              "-57|X|-4|-99|-5|-2|-7|-1\r\n-1|2|-3|0|16|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|-9\r\n"
              "9|Y\r\n"                        // not a record: two fields
              "4|Z|0|50|0|1|0|0\r\n"
-             "-1|2|-3|abc|$10\r\n");           // not a Best line: Z keeps zeros
+             "-1|2|-3|abc|$10\r\n");           // not a Best line: Z is no whole record
   LoadScores();
-  ASSERT_EQ(ScoreList.size(), 2u);
-  auto x = ScoreList.back();   // stamp -99 sorts after stamp 50
+  ASSERT_EQ(ScoreList.size(), 1u);
+  auto x = ScoreList.back();
   EXPECT_EQ(x->Name, "X");
   EXPECT_EQ(x->Score, -57);      // score and stamp keep their sign
   EXPECT_EQ(x->Timestamp, -99);
@@ -159,9 +164,6 @@ TEST_F(ScoreFile, NegativesAndJunkFields) {
   EXPECT_EQ(x->Best[3], 3);
   EXPECT_EQ(x->Best[5], 16);
   EXPECT_EQ(x->Best[30], 9);
-  auto z = ScoreList.front();
-  EXPECT_EQ(z->Name, "Z");
-  for (int b = 1; b <= 30; ++b) EXPECT_EQ(z->Best[b], 0);  // its second line is not one
   EXPECT_EQ(PlayerName, "X");  // the first record of the file
 }
 
@@ -185,8 +187,9 @@ TEST_F(ScoreFile, EmptyOrSignOnlyNumbersMakeNoRecord) {
     for (int b = 1; b <= 30; ++b) best += (b == 17 ? hole : std::to_string(b)) + (b < 30 ? "|" : "");
     WriteBytes("scores.dat", "4|Real|0|9|0|1|0|0\r\n" + best + "\r\n");
     LoadScores();
-    ASSERT_EQ(ScoreList.size(), 1u);
-    EXPECT_EQ(ScoreList.front()->Best[1], 0) << "'" << hole << "'";   // not read as its Best line
+    // Not read as its Best line: the record's pair is not whole, so it is
+    // no record (the file as it was is kept aside).
+    EXPECT_TRUE(ScoreList.empty()) << "'" << hole << "'";
   }
 }
 
@@ -257,13 +260,15 @@ TEST_F(ScoreFile, TenThousandRecords) {
 }
 
 TEST_F(ScoreFile, FailedSaveKeepsTheOldFileAndIsLogged) {
-  WriteBytes("scores.dat", "old file\r\n");
+  const std::string old = "5|old|0|5|0|1|0|0\r\n" + kZeros + "\r\n";
+  WriteBytes("scores.dat", old);
   std::filesystem::create_directory("scores.dat.tmp");  // the temporary can't be created
   OpenLog("Debug.txt");
+  LoadScores();
   Add(1, "new", 1);
   EXPECT_EQ(SaveScores(), 0);
   CloseLog();
-  EXPECT_EQ(ReadBytes("scores.dat"), "old file\r\n");
+  EXPECT_EQ(ReadBytes("scores.dat"), old);
   EXPECT_EQ(ReadBytes("Debug.txt"), "\tCould not save scores.dat\r\n");
 }
 
@@ -310,7 +315,8 @@ TEST_F(ScoreFile, ASaveCutShortLeavesThePreviousFileAsItWas) {
   EXPECT_EQ(ReadBytes("scores.dat"), GoodFile());
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(".")) names.push_back(entry.path().filename());
-  EXPECT_EQ(names, std::vector<std::string>{"scores.dat"});
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"scores.dat", "scores.dat.lock"}));   // the lock stays
 }
 
 TEST_F(ScoreFile, AStrayLineAnywhereLosesNoRecord) {
@@ -324,8 +330,10 @@ TEST_F(ScoreFile, AStrayLineAnywhereLosesNoRecord) {
       WriteBytes("scores.dat", JoinLines(damaged));
       LoadScores();
       ASSERT_EQ(SaveScores(), 1);
-      // Every good record, Best line and all, is back; the stray line is not.
-      EXPECT_EQ(ReadBytes("scores.dat"), good) << "'" << stray << "' before line " << at;
+      // Every good record, Best line and all, is back; the stray line is not
+      // (a blank line mends nothing: the file stays as it is then).
+      EXPECT_EQ(ScoreFileText(), good) << "'" << stray << "' before line " << at;
+      EXPECT_EQ(ReadBytes("scores.dat"), stray.empty() ? JoinLines(damaged) : good) << "'" << stray << "' before line " << at;
       EXPECT_EQ(PlayerName, "Name0");
     }
   }
@@ -338,14 +346,13 @@ TEST_F(ScoreFile, LoneCrAndLoneLfEndLines) {
     WriteBytes("scores.dat", GoodFile(end));
     LoadScores();
     EXPECT_EQ(ScoreList.size(), 5u) << end.size();
-    ASSERT_EQ(SaveScores(), 1);
-    EXPECT_EQ(ReadBytes("scores.dat"), good);   // written back with CR LF
+    EXPECT_EQ(ScoreFileText(), good);   // written back with CR LF by the next save of a change
   }
 }
 
 TEST_F(ScoreFile, NumbersAreHeldInTheirRangesAndNamesCleaned) {
   WriteBytes("scores.dat",
-             "100000000000000000000000000|Big|99999999999|99999999999999999999|0|7|0|5\r\n"
+             "100000000000000000000000000|Big|99999999999|99999999999999999999|0|-2|0|-1\r\n"
              "1000000000000|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|-2147483648\r\n"
              "-100000000000000000000000000|A\x01" "B\x7f|0|-99999999999999999999|0|1|0|0\r\n" +
                  kZeros + "\r\n");
@@ -522,7 +529,8 @@ TEST_F(ScoreFile, RecordsWithUntouchedLinesSurviveRandomDamage) {
     WriteBytes("scores.dat", text);
     LoadScores();
     ASSERT_EQ(SaveScores(), 1);
-    const std::string saved = ReadBytes("scores.dat");
+    // A file with nothing to mend is left as it is; what is written is the list.
+    const std::string saved = ScoreFileText();
     std::vector<bool> touched(12, false);
     std::vector<bool> present(12, false);
     for (const auto& l : lines) {
@@ -552,3 +560,182 @@ TEST(ScoreRecords, GetBitCountsFromOne) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------- other copies of the game
+// Another copy of the game saving: a new file renamed over the old one.
+void SaveAsAnotherCopy(const std::string& bytes) {
+  WriteBytes("scores.dat.other", bytes);
+  std::filesystem::rename("scores.dat.other", "scores.dat");
+}
+
+std::string RecordText(int64_t score, const std::string& name, int64_t stamp, int mode = 1) {
+  return std::to_string(score) + "|" + name + "|0|" + std::to_string(stamp) + "|0|" + std::to_string(mode) +
+         "|0|0\r\n" + kZeros + "\r\n";
+}
+
+// Two windows on one file: the rounds each plays are all kept, whichever
+// saves last, and one that only looked writes nothing.
+TEST_F(ScoreFile, SavesKeepTheRoundsOfOtherCopies) {
+  WriteBytes("scores.dat", RecordText(5, "Old", 100));
+  LoadScores();
+
+  // This copy only looks; another plays two rounds. This one writes nothing.
+  SaveAsAnotherCopy(RecordText(8, "Bea", 300) + RecordText(7, "Bea", 200) + RecordText(5, "Old", 100));
+  ASSERT_EQ(SaveScores(), 1);
+  EXPECT_EQ(ReadBytes("scores.dat"), RecordText(8, "Bea", 300) + RecordText(7, "Bea", 200) + RecordText(5, "Old", 100));
+
+  // Now it plays one of its own: the other's rounds stay, once each.
+  Add(9, "Al", 250);
+  ASSERT_EQ(SaveScores(), 1);
+  EXPECT_EQ(ReadBytes("scores.dat"),
+            RecordText(8, "Bea", 300) + RecordText(9, "Al", 250) + RecordText(7, "Bea", 200) + RecordText(5, "Old", 100));
+  EXPECT_EQ(ScoreList.size(), 4u);
+
+  // A round differing in score, name or difficulty only is another round.
+  SaveAsAnotherCopy(ReadBytes("scores.dat") + RecordText(10, "Al", 250) + RecordText(9, "Al", 250, 2) +
+                    RecordText(9, "Alf", 250));
+  Add(1, "Al", 400);
+  ASSERT_EQ(SaveScores(), 1);
+  EXPECT_EQ(ScoreList.size(), 8u);
+  ResetScores();
+  LoadScores();
+  EXPECT_EQ(ScoreList.size(), 8u);
+}
+
+// A file that arrives after loading (a sync client still downloading, a
+// backup put back) is not replaced by this session's list; rounds trimmed by
+// this session do not come back from it.
+TEST_F(ScoreFile, AFileArrivingLaterIsMergedAndTrimmedRoundsStayGone) {
+  LoadScores();   // nothing there yet
+  WriteBytes("scores.dat", RecordText(3, "Sync", 50) + RecordText(2, "Sync", 40));
+  Add(4, "Me", 60);
+  ASSERT_EQ(SaveScores(), 1);
+  EXPECT_EQ(ReadBytes("scores.dat"), RecordText(4, "Me", 60) + RecordText(3, "Sync", 50) + RecordText(2, "Sync", 40));
+
+  // The panel trims the oldest; another copy saves the list it read before.
+  ScoreList.pop_back();
+  SaveAsAnotherCopy(RecordText(4, "Me", 60) + RecordText(3, "Sync", 50) + RecordText(2, "Sync", 40) +
+                    RecordText(1, "You", 10));
+  ASSERT_EQ(SaveScores(), 1);
+  EXPECT_EQ(ReadBytes("scores.dat"), RecordText(4, "Me", 60) + RecordText(3, "Sync", 50) + RecordText(1, "You", 10));
+}
+
+// A name read back differently (trimmed, control bytes dropped) is the same
+// round: merging it again would double it. A blank before a dropped byte is
+// trimmed too, so the name reads back the same after the next save.
+TEST_F(ScoreFile, ARoundIsKnownByItsNameAsItReadsBack) {
+  Add(6, " Hal \x7f", 70);
+  ASSERT_EQ(SaveScores(), 1);
+  SaveAsAnotherCopy(ReadBytes("scores.dat") + RecordText(1, "X", 1));
+  Add(2, "Y", 2);
+  ASSERT_EQ(SaveScores(), 1);
+  EXPECT_EQ(ScoreList.size(), 3u);
+  ResetScores();
+  LoadScores();
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Hal", "Y", "X"}));
+}
+
+// A save waits for another copy's save to finish, and then keeps its round.
+TEST_F(ScoreFile, ASaveWaitsForTheLockOfAnotherCopy) {
+  WriteBytes("scores.dat", RecordText(5, "Old", 100));
+  LoadScores();
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  pid_t other = fork();
+  ASSERT_GE(other, 0);
+  if (other == 0) {
+    int fd = open("scores.dat.lock", O_RDWR | O_CREAT, 0644);
+    flock(fd, LOCK_EX);
+    char go = 1;
+    if (write(ready[1], &go, 1) != 1) _exit(1);
+    usleep(300000);
+    SaveAsAnotherCopy(RecordText(6, "Other", 200) + RecordText(5, "Old", 100));
+    _exit(0);
+  }
+  char go = 0;
+  ASSERT_EQ(read(ready[0], &go, 1), 1);
+  Add(7, "Mine", 300);
+  ASSERT_EQ(SaveScores(), 1);
+  int status = 0;
+  waitpid(other, &status, 0);
+  close(ready[0]);
+  close(ready[1]);
+  EXPECT_EQ(ReadBytes("scores.dat"), RecordText(7, "Mine", 300) + RecordText(6, "Other", 200) + RecordText(5, "Old", 100));
+}
+
+// ---------------------------------------------------------------- damage that looks like data
+// A record counts only with its whole line pair: a Best line cut after its
+// eighth number is no record of its own, and a file cut inside its last
+// number loses that record to the copy instead of changing it.
+TEST_F(ScoreFile, OnlyWholeLinePairsAreRecords) {
+  const std::vector<std::string> lines = FileLines(GoodFile());
+  std::string zeros8 = "0|0|0|0|0|0|0|0";
+  for (const std::string& cut : {zeros8, std::string("4001|4002|4003|4004|4005|4006|4007|4008")}) {
+    ResetScores();
+    std::vector<std::string> damaged = lines;
+    damaged.back() = cut;
+    WriteBytes("scores.dat", JoinLines(damaged));
+    LoadScores();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Name0", "Name1", "Name2", "Name3"})) << cut;
+  }
+  ResetScores();
+  const std::string good = GoodFile();
+  WriteBytes("scores.dat", good.substr(0, good.size() - 3));   // "...|4029|403"
+  LoadScores();
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Name0", "Name1", "Name2", "Name3"}));
+}
+
+// The same damaged file put back before every start is kept once; another
+// one damaged in the same second gets a name of its own; only the newest
+// few copies stay.
+TEST_F(ScoreFile, CopiesOfDamagedFilesAreNeitherDoubledNorClaimedNorEndless) {
+  auto copies = [] {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+      std::string name = entry.path().filename().string();
+      if (name.rfind("scores.dat.bad-", 0) == 0) found.push_back(ReadBytes(name));
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+  };
+  const std::string first = "junk|1\r\n" + GoodFile();
+  for (int start = 0; start < 3; ++start) {
+    ResetScores();
+    WriteBytes("scores.dat", first);
+    LoadScores();
+    EXPECT_FALSE(ScoreFileUnreadable());
+  }
+  EXPECT_EQ(copies(), std::vector<std::string>{first});
+
+  std::vector<std::string> all = {first};
+  for (int n = 2; n <= 8; ++n) {
+    ResetScores();
+    const std::string other = "junk|" + std::to_string(n) + "\r\n" + GoodFile();
+    WriteBytes("scores.dat", other);
+    LoadScores();
+    EXPECT_FALSE(ScoreFileUnreadable()) << n;
+    all.push_back(other);
+  }
+  // Every copy holds a damaged file of its own; the last one is among them.
+  std::vector<std::string> kept = copies();
+  EXPECT_EQ(kept.size(), 5u);
+  EXPECT_NE(std::find(kept.begin(), kept.end(), all.back()), kept.end());
+}
+
+// A damaged file that can't be kept aside (a full disk, a folder without
+// write access) was still read: saving is off, reading was not what failed.
+TEST_F(ScoreFile, ACopyThatFailsStopsSavingButTheScoresWereRead) {
+  std::filesystem::permissions(folder.Path(), std::filesystem::perms::all);
+  WriteBytes("scores.dat", "junk|1\r\n" + GoodFile());
+  std::filesystem::permissions(folder.Path() / "253", std::filesystem::perms::owner_all | std::filesystem::perms::others_read |
+                                                          std::filesystem::perms::others_exec);
+  std::string failure = RunUnprivileged([this] {
+    LoadScores();
+    if (Names().size() != 5) return std::string("the records were not read");
+    if (!ScoreFileUnreadable()) return std::string("saving is still on");
+    if (ScoreFileReadFailed()) return std::string("told the file could not be read");
+    return std::string();
+  });
+  std::filesystem::permissions(folder.Path() / "253", std::filesystem::perms::owner_all);
+  EXPECT_EQ(failure, "");
+}

@@ -1,9 +1,13 @@
 // Files and folders: the 8-bit line format, end of file, stream handles,
 // delete and rename.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "platform/internal.h"
 #include "platform/platform.h"
+#include "support/hang_guard.h"
 #include "support/temp_folder.h"
 
 using testsupport::ReadBytes;
@@ -145,3 +149,48 @@ TEST_F(Files, TypesFoldersDeleteAndRename) {
 }
 
 }  // namespace
+
+// Pipes and devices, named directly or through a link, are refused at once
+// by every reader and writer instead of keeping the program waiting (a pipe
+// without a writer) or reading for ever (/dev/zero); the log and the crash
+// guard do not write through a link.
+TEST_F(Files, PipesDevicesAndLinksAreRefusedWithoutWaiting) {
+  HangGuard guard(20, "opening a pipe or a device");
+  ASSERT_EQ(mkfifo("pipe", 0644), 0);
+  std::filesystem::create_symlink("/dev/zero", "zero");
+  for (const char* name : {"pipe", "zero"}) {
+    SCOPED_TRACE(name);
+    std::string bytes;
+    EXPECT_EQ(ReadWholeFile(name, bytes), -1);
+    EXPECT_EQ(ReadFile(name), 0);
+    EXPECT_EQ(FileType(name), 0);
+    EXPECT_EQ(WriteFile(name), 0);
+    std::vector<uint8_t> data;
+    EXPECT_FALSE(plat::ReadRegularFile(name, data, 1 << 20));
+    EXPECT_EQ(LockFile(name, 0), 0);
+  }
+
+  WriteBytes("target.txt", "precious");
+  std::filesystem::create_symlink("target.txt", "Debug.txt");
+  EXPECT_EQ(WriteFile("Debug.txt"), 0);
+  EXPECT_EQ(ReadBytes("target.txt"), "precious");
+  // A regular file is still read through a link.
+  std::string bytes;
+  EXPECT_EQ(ReadWholeFile("Debug.txt", bytes), 1);
+  EXPECT_EQ(bytes, "precious");
+}
+
+// A pad layout file is taken up to its limit of layouts (comments and blank
+// lines do not count): a file of a hundred thousand lines would otherwise
+// hold the start for minutes.
+TEST_F(Files, PadLayoutFilesStopAtTheirLimit) {
+  std::string text = "# a comment\n\n";
+  for (int i = 0; i < kMaxControllerLayouts + 3; ++i) text += "0300000000000000" + std::to_string(100000 + i) + ",Pad,a:b0,platform:Linux,\n";
+  WriteBytes("db.txt", text);
+  int left = -1;
+  LoadControllerLayouts("db.txt", &left);
+  EXPECT_EQ(left, 3);
+  WriteBytes("db.txt", "# nothing but a comment\n");
+  LoadControllerLayouts("db.txt", &left);
+  EXPECT_EQ(left, 0);
+}

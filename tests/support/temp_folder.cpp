@@ -8,6 +8,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/platform.h"
+
 namespace testsupport {
 
 TempFolder::TempFolder(const std::string& name, Kind kind, const fs::path& base) : owner_(::getpid()) {
@@ -20,13 +22,32 @@ TempFolder::TempFolder(const std::string& name, Kind kind, const fs::path& base)
   if (kind == kDataTree) {
     fs::create_directories(path_ / "Common");
     Enter("253");
+    UseAsGameData();
   }
+}
+
+void TempFolder::UseAsGameData(const fs::path& relative) const {
+  usedAsData_ = true;
+  const fs::path data = (path_ / relative).lexically_normal();
+  DataSearch search;
+  search.folder = data.string();
+  search.mustHold = {"Common", "253"};
+  fs::create_directories(data / "Common");
+  fs::create_directories(data / "253");
+  FindGameData(search);
 }
 
 TempFolder::~TempFolder() {
   if (::getpid() != owner_) return;
   std::error_code ec;
   if (!previous_.empty()) fs::current_path(previous_, ec);
+  // The game's data folder goes with it: a later test must not name its
+  // files in a folder that is gone.
+  if (usedAsData_ && DataFolder().rfind(fs::weakly_canonical(path_, ec).string(), 0) == 0) {
+    DataSearch none;
+    none.folder = (path_ / "gone").string();
+    FindGameData(none);
+  }
   if (keepIfFailed_ && ::testing::Test::HasFailure()) {
     std::fprintf(stderr, "folder kept: %s\n", path_.string().c_str());
     return;

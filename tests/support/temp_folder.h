@@ -19,7 +19,8 @@ class TempFolder {
   // kPlain: an empty folder; the working folder stays where it is.
   // kEntered: the folder becomes the working folder.
   // kDataTree: Common/ and 253/ inside, as in the game's data folder, with
-  // 253/ the working folder, as during a run.
+  // 253/ the working folder, as during a run; the game's files are named in
+  // it (UseAsGameData).
   enum Kind { kPlain, kEntered, kDataTree };
 
   // name: a word for the folder's name, which also holds the process and a
@@ -43,6 +44,10 @@ class TempFolder {
   std::vector<std::string> Lines(const fs::path& relative) const;   // CR LF lines
   void Write(const fs::path& relative, const std::string& bytes) const;
 
+  // Makes this folder (or Path()/relative) the game's data folder, as
+  // start-up's search does: the player's files are named in it. A restart of
+  // the platform forgets it.
+  void UseAsGameData(const fs::path& relative = {}) const;
   // Copies Files/<relative> of the generated game folder to the same place here.
   void CopyShipped(const std::string& relative) const;
   void CopyAllCommon() const;   // every file of Files/Common
@@ -55,6 +60,7 @@ class TempFolder {
   fs::path previous_;   // the working folder before Enter; empty when never entered
   pid_t owner_;         // a child process (a death test, a fork) leaves the folder alone
   bool keepIfFailed_ = false;
+  mutable bool usedAsData_ = false;   // UseAsGameData was called
 };
 
 // The generated game folder's Files/.

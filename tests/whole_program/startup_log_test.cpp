@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/platform.h"
+#include "support/unprivileged.h"
 #include "whole_program/game_run.h"
 
 using gamerun::Contains;
@@ -137,7 +138,7 @@ TEST(StartupLog, CrashGuardAndACloseRequestDuringLoading) {
   EXPECT_TRUE(std::equal(tail.begin(), tail.end(), log.end() - tail.size()));
   EXPECT_FALSE(Contains(log, "Finished Loading"));
   EXPECT_NE(dir.Read("Files/Setup.ini").find("GFX Engine = DX9\r\n"), std::string::npos);
-  EXPECT_TRUE(dir.Exists("Files/253/scores.dat"));
+  EXPECT_FALSE(dir.Exists("Files/253/scores.dat"));   // no round, nothing to save
   EXPECT_FALSE(dir.Exists("Files/253/crash.dat"));
 }
 
@@ -150,7 +151,7 @@ TEST(StartupLog, AbsurdSetupFilesStartWithSaneValues) {
                                                     "Key=5,-77\r\nMaster=-30\r\n");
   ASSERT_EQ(dir.Run(gamerun::CloseWhileLoadingScript()), 0) << dir.Read("run.log");
   auto log = dir.LogLines();
-  EXPECT_TRUE(Contains(log, "\tRequested Resolution : 99999x0"));
+  EXPECT_TRUE(Contains(log, "\tRequested Resolution : 99999x600"));   // "abc" is no height: the default stays
   EXPECT_TRUE(Contains(log, "\tResolution : 800x600,0"));
   std::string setup = dir.Read("Files/Setup.ini");
   EXPECT_NE(setup.find("Width=800\r\nHeight=600\r\n"), std::string::npos);
@@ -180,4 +181,32 @@ TEST(StartupLog, MissingDataEndsWithAMessageNamingWhereItLooked) {
   EXPECT_EQ(log[0].rfind("Game data not found: looked for ", 0), 0u) << log[0];
   EXPECT_FALSE(half.Exists("Files/253"));
   EXPECT_FALSE(half.Exists("Files/Setup.ini"));
+}
+
+// A game folder the player can't enter (a shared copy another user
+// restricted): the program stops as without its data, says "permission
+// denied", and writes no settings or scores anywhere, least of all in the
+// folder above the game.
+TEST(StartupLog, AGameFolderThatCannotBeEnteredStopsTheGameSayingSo) {
+  GameDir dir("shut");
+  std::filesystem::permissions(dir.root, std::filesystem::perms::all);
+  std::filesystem::permissions(dir.Files(), std::filesystem::perms::all);
+  std::filesystem::permissions(dir.Game(), std::filesystem::perms::none);
+  dir.Write("script.txt", gamerun::CloseWhileLoadingScript());
+  std::string failure = RunUnprivileged([&dir] {
+    if (access(dir.root.c_str(), X_OK) != 0) return std::string("unreachable");
+    std::string cmd = "cd '" + dir.root.string() + "' && MNEMORA_HEADLESS=script.txt SDL_AUDIODRIVER=dummy ./mnemora > run.log 2>&1";
+    int status = std::system(cmd.c_str());
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 1) return "exit status " + std::to_string(status);
+    return std::string();
+  });
+  std::filesystem::permissions(dir.Game(), std::filesystem::perms::owner_all);
+  if (failure == "unreachable") GTEST_SKIP() << "the test folder can't be reached by another user";
+  EXPECT_EQ(failure, "") << dir.Read("run.log");
+  std::string said = dir.Read("run.log");
+  EXPECT_NE(said.find("Game data can't be read: " + dir.Game().string() + ": permission denied"), std::string::npos) << said;
+  EXPECT_EQ(said.find("not found"), std::string::npos) << said;
+  EXPECT_FALSE(dir.Exists("Setup.ini"));
+  EXPECT_FALSE(dir.Exists("scores.dat"));
+  EXPECT_FALSE(dir.Exists("Files/Setup.ini"));
 }
