@@ -26,7 +26,7 @@
 #include "platform/render/render_backend.h"
 #include "platform/host/host.h"
 #include "platform/platform.h"
-#include "tests/support/xvfb_server.h"
+#include "bench/bench_display.h"
 
 namespace {
 
@@ -260,16 +260,7 @@ SdlResult RunSdl(const char* driverName) {
 
 int main() {
   XvfbServer server;
-  if (XvfbServer::Installed()) {
-    if (!server.Start("1600x1200x24")) {
-      std::fprintf(stderr, "Xvfb failed: %s\n", server.Error().c_str());
-      return 1;
-    }
-    setenv("SDL_VIDEODRIVER", "x11", 1);
-  } else if (!std::getenv("DISPLAY")) {
-    std::fprintf(stderr, "needs Xvfb or a DISPLAY\n");
-    return 1;
-  }
+  if (!StartBenchDisplay(server)) return 1;
   std::mt19937 rng(253);
   std::uniform_real_distribution<float> rx(0, kWidth), ry(0, kHeight), ra(0, 360);
   g_sprites.resize(kMaxSprites);
