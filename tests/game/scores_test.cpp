@@ -411,7 +411,8 @@ TEST_F(ScoreFile, ADamagedFileIsKeptAsideOnceBeforeItIsSavedOver) {
 }
 
 TEST_F(ScoreFile, AnUnreadableFileIsNeverSavedOver) {
-  std::filesystem::permissions(folder.Path(), std::filesystem::perms::all);
+  TempFolder tree("scoresunreadable", TempFolder::kDataTree, FolderAnybodyCanReach());
+  std::filesystem::permissions(tree.Path(), std::filesystem::perms::all);
   WriteBytes("scores.dat", GoodFile());
   chmod("scores.dat", 0);
   std::string failure = RunUnprivileged([this] {
@@ -725,10 +726,11 @@ TEST_F(ScoreFile, CopiesOfDamagedFilesAreNeitherDoubledNorClaimedNorEndless) {
 // A damaged file that can't be kept aside (a full disk, a folder without
 // write access) was still read: saving is off, reading was not what failed.
 TEST_F(ScoreFile, ACopyThatFailsStopsSavingButTheScoresWereRead) {
-  std::filesystem::permissions(folder.Path(), std::filesystem::perms::all);
+  TempFolder tree("scorescopyfails", TempFolder::kDataTree, FolderAnybodyCanReach());
+  std::filesystem::permissions(tree.Path(), std::filesystem::perms::all);
   WriteBytes("scores.dat", "junk|1\r\n" + GoodFile());
-  std::filesystem::permissions(folder.Path() / "253", std::filesystem::perms::owner_all | std::filesystem::perms::others_read |
-                                                          std::filesystem::perms::others_exec);
+  std::filesystem::permissions(tree.Path() / "253", std::filesystem::perms::owner_all | std::filesystem::perms::others_read |
+                                                        std::filesystem::perms::others_exec);
   std::string failure = RunUnprivileged([this] {
     LoadScores();
     if (Names().size() != 5) return std::string("the records were not read");
@@ -736,6 +738,6 @@ TEST_F(ScoreFile, ACopyThatFailsStopsSavingButTheScoresWereRead) {
     if (ScoreFileReadFailed()) return std::string("told the file could not be read");
     return std::string();
   });
-  std::filesystem::permissions(folder.Path() / "253", std::filesystem::perms::owner_all);
+  std::filesystem::permissions(tree.Path() / "253", std::filesystem::perms::owner_all);
   EXPECT_EQ(failure, "");
 }

@@ -20,7 +20,9 @@ struct GameDir {
   testsupport::TempFolder folder;
   fs::path root;   // holds mnemora and Files/
 
-  explicit GameDir(const std::string& name) : folder(name), root(folder.Path()) {
+  // base: where to make it (empty: the test's own temporary folder).
+  explicit GameDir(const std::string& name, const fs::path& base = {})
+      : folder(name, testsupport::TempFolder::kPlain, base), root(folder.Path()) {
     fs::copy(fs::path(MNEMORA_GAME_DIR), root, fs::copy_options::recursive);
   }
 

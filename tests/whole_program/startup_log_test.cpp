@@ -188,7 +188,7 @@ TEST(StartupLog, MissingDataEndsWithAMessageNamingWhereItLooked) {
 // denied", and writes no settings or scores anywhere, least of all in the
 // folder above the game.
 TEST(StartupLog, AGameFolderThatCannotBeEnteredStopsTheGameSayingSo) {
-  GameDir dir("shut");
+  GameDir dir("shut", FolderAnybodyCanReach());
   std::filesystem::permissions(dir.root, std::filesystem::perms::all);
   std::filesystem::permissions(dir.Files(), std::filesystem::perms::all);
   std::filesystem::permissions(dir.Game(), std::filesystem::perms::none);
