@@ -3,6 +3,7 @@
 #include "platform/host/headless_script.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -28,11 +29,15 @@ bool ParseInt(const std::string& s, ScriptTime& out) {
   return end && *end == '\0' && errno != ERANGE;
 }
 
+// A pointer position in window pixels. Not-a-number, an infinity and values
+// far off any screen are refused (the comparison is false for all three):
+// the host turns positions into integers, and such a value has none.
 bool ParseFloat(const std::string& s, float& out) {
+  constexpr float kFarthest = 1e6f;
   if (s.empty()) return false;
   char* end = nullptr;
   out = std::strtof(s.c_str(), &end);
-  return end && *end == '\0';
+  return end && *end == '\0' && std::fabs(out) <= kFarthest;
 }
 
 ScriptEvent Make(uint32_t time, ScriptKind kind, int a = 0) {

@@ -138,6 +138,12 @@ TEST(ScriptReader, TimesReachTheTopOfTheClockAndLinesGiveTheirEvents) {
   EXPECT_EQ(ev[3].time, 85u);
   EXPECT_FALSE(ParseScriptLine("20 text#x", 0, t, ev));
   EXPECT_FALSE(ParseScriptLine("20 shot   # no file", 0, t, ev));
+
+  // A position that is no number of pixels is refused; one on a screen is not.
+  for (const char* bad : {"20 mousemove nan 4", "20 click 3 inf", "20 mousemove -1e30 4", "20 click 3 1e7"}) {
+    EXPECT_FALSE(ParseScriptLine(bad, 0, t, ev)) << bad;
+  }
+  EXPECT_TRUE(ParseScriptLine("20 mousemove -3.5 1919.5", 0, t, ev));
 }
 
 TEST_F(HeadlessTest, ClockMovesOnlyWhenTheProgramWaits) {
