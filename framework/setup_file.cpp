@@ -362,7 +362,7 @@ bool WriteChangedSettings() {
       return false;
     }
     // What the file says, over the values a missing line stands for.
-    SetupValues fresh = LiveValues();
+    SetupValues fresh;
     ResetSetupValues(fresh);
     if (read > 0) ApplyText(text, fresh, false);
     out = fresh;
