@@ -6,6 +6,10 @@
 #              folders it created)
 # make install: build, then install under PREFIX (default /usr/local; DESTDIR works too)
 # make package: build, then a Debian package (mnemora_<version>_<arch>.deb) in the top folder
+# make web  : install what the browser build needs (scripts/install-web-deps),
+#              build the data tree here and the game for WebAssembly: the page
+#              is in build-web/web/
+# make web-serve: make web, then serve the page on 127.0.0.1 (the address is printed)
 # make quick : build, run the unit tests only (no whole-program runs), under 30 s
 # make coverage : every test on a build with coverage counters, then line and
 #                 branch coverage per folder
@@ -27,7 +31,7 @@ else
 BUILD ?= build
 endif
 
-.PHONY: all deps configure build play tests check quick coverage bench clean install uninstall package
+.PHONY: all deps configure build play tests check quick coverage bench clean install uninstall package web web-serve
 
 all: build
 
@@ -67,6 +71,21 @@ package: build
 	cd $(BUILD) && cpack -G DEB -B $(CURDIR)/$(BUILD)/package
 	cp $(BUILD)/package/mnemora_*.deb .
 
+# The browser build: its own folder, its own CMake configuration with
+# emscripten, the data tree from the desktop build above.
+WEB ?= build-web
+WEB_ENV = NODE_PATH=/usr/share/nodejs
+web: configure
+	@bash scripts/install-web-deps $(WEB)
+	@cmake --build $(BUILD) -j$(JOBS) --target game_data
+	@$(WEB_ENV) emcmake cmake -S . -B $(WEB)/cmake -DCMAKE_BUILD_TYPE=Release \
+	  -DMNEMORA_WEB_PREFIX=$(abspath $(WEB))/prefix -DMNEMORA_DATA_TREE=$(abspath $(BUILD))/game/Files >/dev/null
+	@$(WEB_ENV) cmake --build $(WEB)/cmake -j$(JOBS)
+	@echo "The page is in $(WEB)/web/ (make web-serve serves it)"
+
+web-serve: web
+	python3 scripts/serve-web $(WEB)/web
+
 quick: tests
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) -L quick
 
@@ -76,4 +95,4 @@ coverage: tests
 	@bash scripts/coverage-report $(BUILD)
 
 clean:
-	rm -rf build build-sanitize build-coverage
+	rm -rf build build-sanitize build-coverage build-web/cmake build-web/web

@@ -51,6 +51,7 @@ void TakeScreenshot() {
   LogLine("\tSaving Screenshot : " + name);
   // Beside the game folder (installed: in the player's pictures folder).
   int saved = pixmap != 0 ? SavePixmapPNG(pixmap, DataFilePath(name), 9) : 0;
+  if (saved == 1) HandOverFile(DataFilePath(name));
   FreePixmap(pixmap);
   LogLine("\tSaved Screenshot " + std::to_string(saved));
   LogLine("");

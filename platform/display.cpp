@@ -156,7 +156,7 @@ void Flip(int sync) {
       // count afresh instead of rushing the next frames to catch up.
       if (!plat::g_haveDeadline || now > plat::g_deadline + kPeriod) plat::g_deadline = now;
       plat::g_haveDeadline = true;
-      while (static_cast<double>(host->Millisecs()) < plat::g_deadline - 1.0) host->Sleep(1);
+      host->WaitForFrame(plat::g_deadline, kPeriod);
     }
     g_backend->Present(sync != 0);
     ++plat::g_presents;

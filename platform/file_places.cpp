@@ -148,6 +148,12 @@ std::pair<fs::path, ReadFrom> PlayerSide(const fs::path& below) {
 }  // namespace
 
 std::string ExecutableFolder() {
+#ifdef __EMSCRIPTEN__
+  // The page's file system holds the data as an installed game's (the
+  // program in /mnemora/bin, the data in /mnemora/share/games/mnemora), and
+  // the player's files go to their XDG folders, kept in IndexedDB.
+  return "/mnemora/bin";
+#endif
   std::error_code ec;
   fs::path self = fs::read_symlink("/proc/self/exe", ec);
   return ec ? std::string() : self.parent_path().string();

@@ -18,6 +18,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/host/browser_page.h"
 #include "platform/internal.h"
 #include "platform/platform.h"
 
@@ -239,8 +240,10 @@ int CloseStream(int stream) {
   StreamTable& table = Streams();
   auto it = table.open.find(stream);
   if (it == table.open.end()) return 0;
+  const bool writing = it->second.writing;
   bool ok = FinishStream(it->second);
   table.open.erase(it);
+  if (writing) plat::PersistPlayerFiles();
   return ok ? 1 : 0;
 }
 
@@ -249,7 +252,8 @@ int DeleteFile(const std::string& name) {
   if (name.empty()) return 0;
   const std::string path = plat::MapPath(name, plat::FileAccess::Write);
   struct stat st;
-  if (stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) unlink(path.c_str());
+  if (stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && unlink(path.c_str()) == 0)
+    plat::PersistPlayerFiles();
   return FileType(name) == 0 ? 1 : 0;
 }
 
@@ -257,7 +261,9 @@ int RenameFile(const std::string& from, const std::string& to) {
   if (from.empty() || to.empty()) return 0;
   const std::string source = plat::MapPath(from, plat::FileAccess::Write);
   const std::string target = plat::MapPath(to, plat::FileAccess::Write);
-  return std::rename(source.c_str(), target.c_str()) == 0 ? 1 : 0;
+  if (std::rename(source.c_str(), target.c_str()) != 0) return 0;
+  plat::PersistPlayerFiles();
+  return 1;
 }
 
 namespace {
@@ -428,6 +434,8 @@ int SaveFileAtomically(const std::string& name, const std::string& bytes) {
     fsync(dir);
     close(dir);
   }
+  // Where the disk is the browser's storage, the save is written back now.
+  plat::PersistPlayerFiles();
   return 1;
 }
 
@@ -439,7 +447,13 @@ int WriteNewFile(const std::string& name, const std::string& bytes) {
   bool ok = WriteAllAndSync(fd, bytes);
   if (close(fd) != 0) ok = false;
   if (!ok) unlink(path.c_str());
+  if (ok) plat::PersistPlayerFiles();
   return ok ? 1 : 0;
+}
+
+// A file the player takes away: in the browser, a download.
+void HandOverFile(const std::string& name) {
+  if (!name.empty()) plat::OfferDownload(plat::MapPath(name, plat::FileAccess::Read));
 }
 
 std::string KeepCopyBeside(const std::string& name, const std::string& tag, const std::string& bytes, int keep) {

@@ -265,6 +265,10 @@ int SaveFileAtomically(const std::string& path, const std::string& bytes);
 std::string KeepCopyBeside(const std::string& path, const std::string& tag, const std::string& bytes, int keep);
 // Writes bytes to a new file; refuses (0) when something is there already.
 int WriteNewFile(const std::string& path, const std::string& bytes);
+// A saved file the player takes away (a screenshot): where the player has no
+// folder to open it from (the browser) it is offered as a download; on the
+// desktop it stays where it was saved and nothing else happens.
+void HandOverFile(const std::string& path);
 
 // ---------------------------------------------------------------- where the data lives
 // Two ways to run, both found from the executable's own place:

@@ -36,6 +36,12 @@ class Host {
   virtual void PumpEvents() = 0;         // feeds InputState
   virtual uint32_t Millisecs() = 0;
   virtual void Sleep(int ms) = 0;        // the headless host advances its virtual clock
+  // Waits until the next frame is due (deadline on this host's clock, a
+  // frame period apart). The browser's host waits for the page's next paint
+  // instead, which is also when the frame just drawn is shown.
+  virtual void WaitForFrame(double deadline, double /*period*/) {
+    while (static_cast<double>(Millisecs()) < deadline - 1.0) Sleep(1);
+  }
   virtual void ShowPointer(bool show) = 0;
   virtual void WarpPointer(int x, int y) = 0;  // window pixels
   // Called by Flip after presenting (the headless host saves scripted shots here).

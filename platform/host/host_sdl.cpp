@@ -13,6 +13,7 @@
 
 #include "platform/internal.h"
 #include "platform/render/render_backend.h"
+#include "platform/host/browser_page.h"
 #include "platform/host/host.h"
 #include "platform/platform.h"
 
@@ -140,8 +141,15 @@ class SdlHost final : public Host {
     if (kind.glWindow) {
       flags |= SDL_WINDOW_OPENGL;
       SDL_GL_ResetAttributes();
-      SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-      SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+      if (InBrowser()) {
+        // WebGL 2: sized texture formats, row lengths for uploads, reading the back buffer.
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+      } else {
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+      }
       SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
       SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
       SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
@@ -149,6 +157,7 @@ class SdlHost final : public Host {
       SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
       SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
     }
+    BrowserFreshCanvas();
     window_ = SDL_CreateWindow(title_.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
                                height, flags);
     if (!window_) {
@@ -237,7 +246,30 @@ class SdlHost final : public Host {
   }
 
   uint32_t Millisecs() override { return SDL_GetTicks(); }
-  void Sleep(int ms) override { SDL_Delay(ms > 0 ? static_cast<Uint32>(ms) : 0); }
+  // In the browser a sleep hands control to the page until it is over.
+  void Sleep(int ms) override {
+    SDL_Delay(ms > 0 ? static_cast<Uint32>(ms) : 0);
+    if (InBrowser()) CountBrowserYield();
+  }
+
+  // The browser shows a frame when the program hands control back, and
+  // paints at the display's rate: the wait for the frame's time is a wait
+  // for its paints. Half a period early counts as on time, so a paint that
+  // comes a little early is not waited past (that would halve the rate).
+  void WaitForFrame(double deadline, double period) override {
+    if (!InBrowser()) return Host::WaitForFrame(deadline, period);
+    do {
+      BrowserNextFrame();
+    } while (static_cast<double>(Millisecs()) < deadline - period / 2);
+  }
+
+  // A frame presented without any wait since the last (a screen that flips
+  // without pacing) would never be shown, and the page would freeze.
+  void AfterPresent() override {
+    if (!InBrowser()) return;
+    if (BrowserYields() == yieldsAtPresent_) BrowserNextFrame();
+    yieldsAtPresent_ = BrowserYields();
+  }
 
   void ShowPointer(bool show) override {
     pointerShown_ = show;
@@ -367,6 +399,7 @@ class SdlHost final : public Host {
   bool joystickOk_ = false;
   bool controllerOk_ = false;
   bool pointerShown_ = true;
+  unsigned yieldsAtPresent_ = 0;
   std::string title_ = "Mnemora";
   SDL_Window* window_ = nullptr;
   SdlWindowBackend* live_ = nullptr;  // the back end drawing into window_, if still alive

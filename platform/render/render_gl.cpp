@@ -1,4 +1,5 @@
-// Back end 0: a batched OpenGL 2.1 renderer (GLSL 1.20, compatibility context).
+// Back end 0: a batched OpenGL 2.1 renderer (GLSL 1.20, compatibility context); in the
+// browser the same over WebGL 2 (GLSL ES 1.00).
 //
 // Supports exactly: the draw list as given (one vertex upload per flush, one
 // draw call per command), solid, alpha, light (additive, saturating in the
@@ -62,7 +63,8 @@ struct GlApi {
   }
 };
 
-// Each shader source is preceded by "#version 120" and the variant's defines.
+// Each shader source is preceded by its version line (and on WebGL a precision) and the
+// variant's defines.
 const char* const kVertexShader = R"(
 attribute vec2 a_position;   // back-buffer pixels, y down
 attribute vec2 a_texcoord;
@@ -328,8 +330,17 @@ class GlBackend final : public SdlWindowBackend {
     variant_ = variant;
   }
 
+  // GLSL 1.20 on the desktop; GLSL ES 1.00 on WebGL, where fragment shaders
+  // must name a float precision (high where the device has it: texture
+  // coordinates of a large sheet need it).
   GLuint Compile(GLenum kind, const std::string& defines, const char* body) {
+#ifdef __EMSCRIPTEN__
+    std::string source =
+        "#version 100\n#ifdef GL_FRAGMENT_PRECISION_HIGH\nprecision highp float;\n#else\n"
+        "precision mediump float;\n#endif\n" + defines + body;
+#else
     std::string source = "#version 120\n" + defines + body;
+#endif
     return Compile(kind, source.c_str());
   }
 

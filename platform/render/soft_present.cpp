@@ -30,7 +30,11 @@ class SoftPresentBackend final : public SdlWindowBackend {
   SoftPresentBackend(SDL_Window* window, std::unique_ptr<RenderBackend> soft)
       : window_(window), soft_(std::move(soft)) {
     SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
+#ifndef __EMSCRIPTEN__
+    // (In the browser the window surface is a 2D canvas filled pixel by
+    // pixel from script; the renderer's texture upload is the faster way.)
     if (SDL_GetWindowSurface(window_)) return;
+#endif
     renderer_ = SDL_CreateRenderer(window_, -1, 0);
     if (renderer_)
       texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGBA32, SDL_TEXTUREACCESS_STREAMING,

@@ -1,0 +1,34 @@
+// What the runtime asks of the page around the browser build: a fresh canvas
+// for each window, the page's paints, storage kept in IndexedDB and files
+// handed to the player as downloads. In the desktop build every call returns
+// at once and nothing happens.
+#pragma once
+
+#include <string>
+
+namespace plat {
+
+// True in the browser build.
+bool InBrowser();
+
+// Before a window opens: a canvas keeps the first kind of drawing context it
+// was given (WebGL 2, WebGL or 2D), and the back ends ask for different ones,
+// so each window gets a new canvas in the old one's place.
+void BrowserFreshCanvas();
+
+// Hands control to the browser until its next paint, which shows what was
+// drawn (a hidden page paints no more: then after a tenth of a second).
+void BrowserNextFrame();
+// How many times the program has handed control to the browser so far (by
+// BrowserNextFrame or by a sleep).
+unsigned BrowserYields();
+void CountBrowserYield();
+
+// Writes the player's folder back to IndexedDB; one write at a time, a
+// request during one runs after it.
+void PersistPlayerFiles();
+
+// Offers a saved file as a download.
+void OfferDownload(const std::string& path);
+
+}  // namespace plat
