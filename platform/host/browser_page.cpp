@@ -8,6 +8,7 @@
 // clang-format off
 EM_JS(void, mnemora_fresh_canvas, (), { Module.mnemoraPage.freshCanvas(); });
 EM_ASYNC_JS(void, mnemora_next_frame, (), { await Module.mnemoraPage.nextPaint(); });
+EM_JS(void, mnemora_presented, (), { Module.mnemoraPage.presents++; });
 EM_JS(void, mnemora_persist, (), { Module.mnemoraPage.persist(); });
 EM_JS(void, mnemora_download, (const char* path), { Module.mnemoraPage.download(UTF8ToString(path)); });
 // clang-format on
@@ -25,12 +26,14 @@ void BrowserNextFrame() {
   mnemora_next_frame();
   CountBrowserYield();
 }
+void BrowserFramePresented() { mnemora_presented(); }
 void PersistPlayerFiles() { mnemora_persist(); }
 void OfferDownload(const std::string& path) { mnemora_download(path.c_str()); }
 #else
 bool InBrowser() { return false; }
 void BrowserFreshCanvas() {}
 void BrowserNextFrame() {}
+void BrowserFramePresented() {}
 void PersistPlayerFiles() {}
 void OfferDownload(const std::string&) {}
 #endif

@@ -24,6 +24,10 @@ void BrowserNextFrame();
 unsigned BrowserYields();
 void CountBrowserYield();
 
+// Counts a frame shown, for the page (its frame rate, and tests that wait for
+// the game to draw).
+void BrowserFramePresented();
+
 // Writes the player's folder back to IndexedDB; one write at a time, a
 // request during one runs after it.
 void PersistPlayerFiles();

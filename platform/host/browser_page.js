@@ -62,6 +62,12 @@ Module.mnemoraPage = (function () {
     if (Module.onDownload) Module.onDownload(name, bytes.length);
   }
 
+  // The program's end unwinds the stack by throwing; after the last sleep it
+  // arrives from a timer with nobody to catch it. It is no error.
+  addEventListener('error', function (event) {
+    if (event.error && event.error.name === 'ExitStatus') event.preventDefault();
+  });
+
   Module.preRun = [].concat(Module.preRun || []);
   Module.preRun.push(function () {
     ENV.HOME = home;
@@ -86,6 +92,20 @@ Module.mnemoraPage = (function () {
     if (document.visibilityState === 'hidden') persist();
   });
 
-  return { home: home, persist: persist, persisted: persisted, freshCanvas: freshCanvas,
+  // A file of the page's file system as text (the log, for a player's bug
+  // report or a test); null when there is none.
+  function readText(path) {
+    try { return FS.readFile(path, { encoding: 'utf8' }); } catch (e) { return null; }
+  }
+
+  // The state of the game's sound output ('running', 'suspended' until the
+  // first click or key, 'none' before any sound device is open).
+  function audioState() {
+    if (typeof AL !== 'undefined' && AL.currentCtx && AL.currentCtx.audioCtx) return AL.currentCtx.audioCtx.state;
+    if (Module.SDL2 && Module.SDL2.audioContext) return Module.SDL2.audioContext.state;
+    return 'none';
+  }
+
+  return { presents: 0, readText: readText, audioState: audioState, home: home, persist: persist, persisted: persisted, freshCanvas: freshCanvas,
            nextPaint: nextPaint, download: download };
 })();

@@ -267,6 +267,7 @@ class SdlHost final : public Host {
   // without pacing) would never be shown, and the page would freeze.
   void AfterPresent() override {
     if (!InBrowser()) return;
+    BrowserFramePresented();
     if (BrowserYields() == yieldsAtPresent_) BrowserNextFrame();
     yieldsAtPresent_ = BrowserYields();
   }
