@@ -41,12 +41,21 @@ namespace {
   X(glBindAttribLocation) X(glLinkProgram) X(glGetProgramiv) X(glGetProgramInfoLog) \
   X(glUseProgram) X(glDeleteProgram) X(glGetUniformLocation) X(glUniform1i) \
   X(glUniform1f) X(glUniform2f) X(glEnableVertexAttribArray) X(glVertexAttribPointer)
+// In the browser the frame is drawn into a framebuffer of our own and copied
+// to the canvas at Present: the page shows the canvas whenever the program
+// hands control to the browser, and the frame routine sleeps between drawing
+// the scene and presenting it.
+#define MNEMORA_GL_OFFSCREEN_FUNCTIONS(X) \
+  X(glGenFramebuffers) X(glDeleteFramebuffers) X(glBindFramebuffer) X(glCheckFramebufferStatus) \
+  X(glGenRenderbuffers) X(glDeleteRenderbuffers) X(glBindRenderbuffer) X(glRenderbufferStorage) \
+  X(glFramebufferRenderbuffer) X(glBlitFramebuffer)
 // clang-format on
 
 // The prototypes only lend their types; every call goes through these pointers.
 struct GlApi {
 #define MNEMORA_GL_MEMBER(name) decltype(&::name) name = nullptr;
   MNEMORA_GL_FUNCTIONS(MNEMORA_GL_MEMBER)
+  MNEMORA_GL_OFFSCREEN_FUNCTIONS(MNEMORA_GL_MEMBER)
 #undef MNEMORA_GL_MEMBER
 
   bool Load() {
@@ -58,6 +67,12 @@ struct GlApi {
     all = false;                                                             \
   }
     MNEMORA_GL_FUNCTIONS(MNEMORA_GL_LOAD)
+    return all;
+  }
+
+  bool LoadOffscreen() {
+    bool all = true;
+    MNEMORA_GL_OFFSCREEN_FUNCTIONS(MNEMORA_GL_LOAD)
 #undef MNEMORA_GL_LOAD
     return all;
   }
@@ -121,6 +136,9 @@ class GlBackend final : public SdlWindowBackend {
     if (!context_) return false;
     SDL_GL_MakeCurrent(window_, context_);
     if (!gl_.Load() || !BuildPrograms()) return false;
+#ifdef __EMSCRIPTEN__
+    if (!MakeOffscreen()) return false;
+#endif
     gl_.glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture_);
     gl_.glGenBuffers(1, &vertexBuffer_);
     gl_.glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
@@ -227,7 +245,7 @@ class GlBackend final : public SdlWindowBackend {
     if (!context_ || c.Empty()) return;
     const int w = c.Width(), h = c.Height();
     readback_.resize(static_cast<size_t>(w) * h);
-    gl_.glReadBuffer(GL_BACK);
+    gl_.glReadBuffer(offscreen_ ? GL_COLOR_ATTACHMENT0 : GL_BACK);
     // GL counts rows from the bottom: read the band, then turn it over.
     gl_.glReadPixels(c.x0, height_ - c.y1, w, h, GL_RGBA, GL_UNSIGNED_BYTE, readback_.data());
     for (int row = 0; row < h; ++row) {
@@ -245,6 +263,12 @@ class GlBackend final : public SdlWindowBackend {
       SDL_GL_SetSwapInterval(vsync ? 1 : 0);
       vsync_ = vsync;
     }
+    if (offscreen_) {
+      // The finished frame onto the canvas, in one copy.
+      gl_.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+      gl_.glBlitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+      gl_.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, offscreen_);
+    }
     SDL_GL_SwapWindow(window_);
   }
 
@@ -259,12 +283,32 @@ class GlBackend final : public SdlWindowBackend {
       program = 0;
     }
     vertexBuffer_ = 0;
+    if (offscreen_) gl_.glDeleteFramebuffers(1, &offscreen_);
+    if (colourBuffer_) gl_.glDeleteRenderbuffers(1, &colourBuffer_);
+    offscreen_ = colourBuffer_ = 0;
     SDL_GL_MakeCurrent(window_, nullptr);
     SDL_GL_DeleteContext(context_);
     context_ = nullptr;
   }
 
  private:
+  // The back buffer as a framebuffer of our own (read and drawn), the canvas
+  // only written at Present.
+  bool MakeOffscreen() {
+    if (!gl_.LoadOffscreen()) return false;
+    gl_.glGenRenderbuffers(1, &colourBuffer_);
+    gl_.glBindRenderbuffer(GL_RENDERBUFFER, colourBuffer_);
+    gl_.glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width_, height_);
+    gl_.glGenFramebuffers(1, &offscreen_);
+    gl_.glBindFramebuffer(GL_FRAMEBUFFER, offscreen_);
+    gl_.glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colourBuffer_);
+    if (gl_.glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+      std::fprintf(stderr, "OpenGL back buffer of %dx%d could not be made\n", width_, height_);
+      return false;
+    }
+    return true;
+  }
+
   void SetFilter(GlTexture& t, bool filtered) {
     int want = filtered ? 1 : 0;
     if (t.filter == want) return;
@@ -381,6 +425,8 @@ class GlBackend final : public SdlWindowBackend {
   GLint maxTexture_ = 0;
   GLuint programs_[kVariants] = {};
   GLuint vertexBuffer_ = 0;
+  GLuint offscreen_ = 0;     // the framebuffer drawn into, 0 when drawing to the window's own
+  GLuint colourBuffer_ = 0;
   HandleTable<GlTexture> textures_;
   std::vector<Rgba8> readback_;
   GLuint boundTexture_ = 0;

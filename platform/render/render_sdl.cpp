@@ -60,6 +60,16 @@ class SdlRendererBackend final : public SdlWindowBackend {
         glFlush_ = reinterpret_cast<void (*)()>(SDL_GL_GetProcAddress("glFlush"));
     }
     SDL_RenderSetVSync(renderer_, 0);
+#ifdef __EMSCRIPTEN__
+    // In the browser the page shows the canvas whenever the program hands
+    // control to it, between drawing the scene and presenting it too: the
+    // frame is drawn into a texture and copied to the canvas at Present.
+    target_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGBA32, SDL_TEXTUREACCESS_TARGET, width_, height_);
+    if (!target_ || SDL_SetRenderTarget(renderer_, target_) != 0) {
+      std::fprintf(stderr, "SDL back buffer of %dx%d could not be made: %s\n", width_, height_, SDL_GetError());
+      return false;
+    }
+#endif
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
     return true;
@@ -154,6 +164,15 @@ class SdlRendererBackend final : public SdlWindowBackend {
       SDL_RenderSetVSync(renderer_, vsync ? 1 : 0);
       vsync_ = vsync;
     }
+    if (target_) {
+      // The finished frame onto the canvas, in one copy.
+      SDL_SetRenderTarget(renderer_, nullptr);
+      SDL_SetTextureBlendMode(target_, SDL_BLENDMODE_NONE);
+      SDL_RenderCopy(renderer_, target_, nullptr, nullptr);
+      SDL_RenderPresent(renderer_);
+      SDL_SetRenderTarget(renderer_, target_);
+      return;
+    }
     SDL_RenderPresent(renderer_);
   }
 
@@ -164,6 +183,8 @@ class SdlRendererBackend final : public SdlWindowBackend {
       if (t.maskTwin) SDL_DestroyTexture(t.maskTwin);
     });
     textures_.Clear();
+    if (target_) SDL_DestroyTexture(target_);
+    target_ = nullptr;
     SDL_DestroyRenderer(renderer_);  // also frees anything SDL still holds for it
     renderer_ = nullptr;
   }
@@ -218,6 +239,7 @@ class SdlRendererBackend final : public SdlWindowBackend {
 
   SDL_Window* window_;
   SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* target_ = nullptr;  // the back buffer where the canvas is not one (the browser)
   void (*glFlush_)() = nullptr;   // set on SDL's GL renderers only
   std::string name_ = "SDL_Renderer";
   int width_, height_;
