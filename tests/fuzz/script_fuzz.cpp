@@ -32,10 +32,21 @@ void RemoveScratchFolder() {
   std::filesystem::remove_all(g_scratch, ec);
 }
 
+// Puts the working folder back when an input is done, however it ends:
+// libFuzzer names its corpus and the files it writes relative to it.
+struct BackToStartFolder {
+  std::filesystem::path start = std::filesystem::current_path();
+  ~BackToStartFolder() {
+    std::error_code ec;
+    std::filesystem::current_path(start, ec);
+  }
+};
+
 }  // namespace
 
 // nullptr when all is well, else what went wrong.
 const char* ScriptFuzzOne(const uint8_t* data, size_t size) {
+  BackToStartFolder back;
   // "shot" lines save pictures in the working folder: a scratch one, removed
   // when the run ends.
   if (g_scratch.empty()) {

@@ -35,8 +35,18 @@ void RemoveScratchFolder() {
   std::filesystem::remove_all(g_scratch, ec);
 }
 
+// Puts the working folder back when an input is done, however it ends:
+// libFuzzer names its corpus and the files it writes relative to it.
+struct BackToStartFolder {
+  std::filesystem::path start = std::filesystem::current_path();
+  ~BackToStartFolder() {
+    std::error_code ec;
+    std::filesystem::current_path(start, ec);
+  }
+};
+
 // The scratch folder, made once for the whole run and removed at its end;
-// it is made the working folder for every input.
+// it is made the working folder while an input is read.
 void EnterScratchFolder() {
   if (g_scratch.empty()) {
     testhost::Start("");
@@ -51,6 +61,7 @@ void EnterScratchFolder() {
 
 // nullptr when all is well, else what went wrong.
 const char* SongFuzzOne(const uint8_t* data, size_t size) {
+  BackToStartFolder back;
   EnterScratchFolder();
   ResetMusic();
   {
