@@ -310,8 +310,15 @@ namespace sse2 {
 #undef SPAN_W
 }  // namespace sse2
 
+// Only the functions of this namespace may use AVX2, as DetectSpans below
+// picks them only on a CPU that has it: the target is set for them alone,
+// not for the file (GCC and clang each spell that their own way).
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 namespace avx2 {
 #define SPAN_W 4
 #define SPAN_GATHER 1
@@ -319,7 +326,11 @@ namespace avx2 {
 #undef SPAN_GATHER
 #undef SPAN_W
 }  // namespace avx2
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 #endif
 
 // The span loops in use: the best this CPU runs, unless a test chose others.

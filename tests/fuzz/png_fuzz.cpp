@@ -1,13 +1,10 @@
-// Fuzz target for the PNG loader. Build and run by hand from the repository
-// root with clang's libFuzzer (MNEMORA_PNG_FUZZER exports the libFuzzer
-// entry; without it the same checks are a plain function, so this folder can
-// hold several fuzz targets and still link into one test program):
+// Fuzz target for the PNG loader.
+// `scripts/fuzz png` builds it as a clang libFuzzer program (with
+// MNEMORA_PNG_FUZZER defined, the file exports libFuzzer's entry) and
+// runs it; without that define the checks are a plain function the corpus
+// test calls. From the top folder (CONTRIBUTING.md, "Fuzzing"):
 //
-//   clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined
-//     -DMNEMORA_PNG_FUZZER -I. $(pkg-config --cflags sdl2 libpng freetype2 openal)
-//     tests/fuzz/png_fuzz.cpp platform/*.cpp
-//     $(pkg-config --libs sdl2 libpng freetype2 openal) -lGL -lpthread -o png_fuzz
-//   ./png_fuzz -max_len=65536 tests/fuzz/corpus_png
+//   scripts/fuzz png 600      # build, then fuzz for ten minutes
 //
 // Every input is decoded as a whole picture and as a sheet of cells, with and
 // without the mask colour; a picture that decodes must describe itself

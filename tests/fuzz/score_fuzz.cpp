@@ -1,13 +1,10 @@
-// Fuzz target for the score file reader. Build and run by hand from the
-// repository root with clang's libFuzzer (MNEMORA_SCORE_FUZZER exports the
-// libFuzzer entry; without it the checks are a plain function the corpus test
-// calls):
+// Fuzz target for the score file reader.
+// `scripts/fuzz score` builds it as a clang libFuzzer program (with
+// MNEMORA_SCORE_FUZZER defined, the file exports libFuzzer's entry) and
+// runs it; without that define the checks are a plain function the corpus
+// test calls. From the top folder (CONTRIBUTING.md, "Fuzzing"):
 //
-//   clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined
-//     -DMNEMORA_SCORE_FUZZER -I. $(pkg-config --cflags sdl2 libpng freetype2 openal)
-//     tests/fuzz/score_fuzz.cpp $(ls platform/*.cpp audio/*.cpp framework/*.cpp game/*.cpp | grep -v main.cpp)
-//     $(pkg-config --libs sdl2 libpng freetype2 openal) -lGL -lpthread -o score_fuzz
-//   ./score_fuzz -max_len=8192 tests/fuzz/corpus_scores
+//   scripts/fuzz score 600      # build, then fuzz for ten minutes
 //
 // Every record read holds values the game can show (difficulty 0..2, quit
 // 0 or 1, no negative counts, a name name entry could have typed), and the

@@ -1,17 +1,15 @@
-// Fuzz target for the headless host's input script reader. Build and run by
-// hand from the repository root with clang's libFuzzer (MNEMORA_SCRIPT_FUZZER
-// exports the libFuzzer entry; without it the checks are a plain function the
-// corpus test calls):
+// Fuzz target for the headless host's input script reader.
+// `scripts/fuzz script` builds it as a clang libFuzzer program (with
+// MNEMORA_SCRIPT_FUZZER defined, the file exports libFuzzer's entry) and
+// runs it; without that define the checks are a plain function the corpus
+// test calls. From the top folder (CONTRIBUTING.md, "Fuzzing"):
 //
-//   clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined
-//     -DMNEMORA_SCRIPT_FUZZER -I. $(pkg-config --cflags sdl2 libpng freetype2 openal)
-//     tests/fuzz/script_fuzz.cpp platform/*.cpp
-//     $(pkg-config --libs sdl2 libpng freetype2 openal) -lGL -lpthread -o script_fuzz
-//   ./script_fuzz -max_len=2048 -close_fd_mask=2 tests/fuzz/corpus_script
+//   scripts/fuzz script 600      # build, then fuzz for ten minutes
 //
-// (Lines the reader does not understand are reported on stderr, hence the
-// mask; pictures of "shot" lines go to a scratch folder.) Whatever the script holds, it is read, its events are delivered as
-// the clock passes them, and the input state stays within its tables.
+// Lines the reader does not understand are reported on stderr (the run
+// leaves it out); pictures of "shot" lines go to a scratch folder. Whatever
+// the script holds, it is read, its events are delivered as the clock passes
+// them, and the input state stays within its tables.
 #include <unistd.h>
 
 #include <cstddef>
@@ -32,10 +30,21 @@ void RemoveScratchFolder() {
   std::filesystem::remove_all(g_scratch, ec);
 }
 
+// Puts the working folder back when an input is done, however it ends:
+// libFuzzer names its corpus and the files it writes relative to it.
+struct BackToStartFolder {
+  std::filesystem::path start = std::filesystem::current_path();
+  ~BackToStartFolder() {
+    std::error_code ec;
+    std::filesystem::current_path(start, ec);
+  }
+};
+
 }  // namespace
 
 // nullptr when all is well, else what went wrong.
 const char* ScriptFuzzOne(const uint8_t* data, size_t size) {
+  BackToStartFolder back;
   // "shot" lines save pictures in the working folder: a scratch one, removed
   // when the run ends.
   if (g_scratch.empty()) {

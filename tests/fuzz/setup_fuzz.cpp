@@ -1,13 +1,10 @@
-// Fuzz target for the setup file reader. Build and run by hand from the
-// repository root with clang's libFuzzer (MNEMORA_SETUP_FUZZER exports the
-// libFuzzer entry; without it the checks are a plain function the corpus test
-// calls):
+// Fuzz target for the setup file reader.
+// `scripts/fuzz setup` builds it as a clang libFuzzer program (with
+// MNEMORA_SETUP_FUZZER defined, the file exports libFuzzer's entry) and
+// runs it; without that define the checks are a plain function the corpus
+// test calls. From the top folder (CONTRIBUTING.md, "Fuzzing"):
 //
-//   clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined
-//     -DMNEMORA_SETUP_FUZZER -I. $(pkg-config --cflags sdl2 libpng freetype2 openal)
-//     tests/fuzz/setup_fuzz.cpp $(ls platform/*.cpp audio/*.cpp framework/*.cpp game/*.cpp | grep -v main.cpp)
-//     $(pkg-config --libs sdl2 libpng freetype2 openal) -lGL -lpthread -o setup_fuzz
-//   ./setup_fuzz -max_len=4096 tests/fuzz/corpus_setup
+//   scripts/fuzz setup 600      # build, then fuzz for ten minutes
 //
 // Whatever the file holds, every value read is one the program can use
 // (volumes 0..100, sizes and codes in range), and what the writer makes of

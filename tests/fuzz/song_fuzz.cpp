@@ -1,13 +1,11 @@
 // Fuzz target for the song file reader and the sequencer that arranges what
-// it read. Build and run by hand from the repository root with clang's
-// libFuzzer (MNEMORA_SONG_FUZZER exports the libFuzzer entry; without it the
-// checks are a plain function the corpus test calls):
+// it read.
+// `scripts/fuzz song` builds it as a clang libFuzzer program (with
+// MNEMORA_SONG_FUZZER defined, the file exports libFuzzer's entry) and
+// runs it; without that define the checks are a plain function the corpus
+// test calls. From the top folder (CONTRIBUTING.md, "Fuzzing"):
 //
-//   clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined
-//     -DMNEMORA_SONG_FUZZER -I. $(pkg-config --cflags sdl2 libpng freetype2 openal)
-//     tests/fuzz/song_fuzz.cpp $(ls platform/*.cpp audio/*.cpp)
-//     $(pkg-config --libs sdl2 libpng freetype2 openal) -lGL -lpthread -o song_fuzz
-//   ./song_fuzz -max_len=4096 tests/fuzz/corpus_song
+//   scripts/fuzz song 600      # build, then fuzz for ten minutes
 //
 // The reader takes a file from music/, so each input is written to a scratch
 // folder first. Whatever the file holds, the sections stay within their
@@ -35,8 +33,18 @@ void RemoveScratchFolder() {
   std::filesystem::remove_all(g_scratch, ec);
 }
 
+// Puts the working folder back when an input is done, however it ends:
+// libFuzzer names its corpus and the files it writes relative to it.
+struct BackToStartFolder {
+  std::filesystem::path start = std::filesystem::current_path();
+  ~BackToStartFolder() {
+    std::error_code ec;
+    std::filesystem::current_path(start, ec);
+  }
+};
+
 // The scratch folder, made once for the whole run and removed at its end;
-// it is made the working folder for every input.
+// it is made the working folder while an input is read.
 void EnterScratchFolder() {
   if (g_scratch.empty()) {
     testhost::Start("");
@@ -51,6 +59,7 @@ void EnterScratchFolder() {
 
 // nullptr when all is well, else what went wrong.
 const char* SongFuzzOne(const uint8_t* data, size_t size) {
+  BackToStartFolder back;
   EnterScratchFolder();
   ResetMusic();
   {

@@ -19,8 +19,9 @@ const char* ScriptFuzzOne(const uint8_t* data, size_t size);  // script_fuzz.cpp
 namespace {
 
 // Runs check on every file of the corpus; returns the number of files. The
-// song and script checks work in a scratch folder of their own; the test
-// ends in the folder it started in.
+// song and script checks work in a scratch folder of their own and must come
+// back from it after every file (libFuzzer finds its next input by a path
+// relative to the working folder).
 int RunCorpus(const std::string& corpus, const char* (*check)(const uint8_t*, size_t)) {
   const std::filesystem::path dir = std::filesystem::path(MNEMORA_SOURCE_DIR) / "tests/fuzz" / corpus;
   const std::filesystem::path start = std::filesystem::current_path();
@@ -31,8 +32,9 @@ int RunCorpus(const std::string& corpus, const char* (*check)(const uint8_t*, si
     const std::string bytes = testsupport::ReadBytes(entry.path());
     const char* problem = check(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     EXPECT_EQ(problem, nullptr) << entry.path().filename().string() << ": " << problem;
+    EXPECT_EQ(std::filesystem::current_path(), start) << entry.path().filename().string() << " left the working folder";
+    std::filesystem::current_path(start);
   }
-  std::filesystem::current_path(start);
   return files;
 }
 

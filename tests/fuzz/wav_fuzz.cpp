@@ -1,11 +1,11 @@
-// Fuzz target for the WAV reader. Build and run by hand from the repository
-// root with clang's libFuzzer (MNEMORA_WAV_FUZZER exports the libFuzzer entry;
-// without it the checks are a plain function, so this folder can hold several
-// fuzz targets and still link into one test program):
+// Fuzz target for the WAV reader.
+// `scripts/fuzz wav` builds it as a clang libFuzzer program (with
+// MNEMORA_WAV_FUZZER defined, the file exports libFuzzer's entry) and
+// runs it; without that define the checks are a plain function (the
+// platform tests read the corpus themselves). From the top folder
+// (CONTRIBUTING.md, "Fuzzing"):
 //
-//   clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined
-//     -DMNEMORA_WAV_FUZZER -I. tests/fuzz/wav_fuzz.cpp platform/wav_decode.cpp -o wav_fuzz
-//   ./wav_fuzz -max_len=4096 tests/fuzz/corpus_wav
+//   scripts/fuzz wav 600      # build, then fuzz for ten minutes
 //
 // Any input may be refused, leaving nothing behind; an accepted one must
 // describe itself consistently and never hold more samples than input bytes.
