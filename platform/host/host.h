@@ -37,8 +37,8 @@ class Host {
   virtual uint32_t Millisecs() = 0;
   virtual void Sleep(int ms) = 0;        // the headless host advances its virtual clock
   // Waits until the next frame is due (deadline on this host's clock, a
-  // frame period apart). The browser's host waits for the page's next paint
-  // instead, which is also when the frame just drawn is shown.
+  // frame period apart). The browser's host waits for the page's paints
+  // instead: the page shows the last frame presented when it paints.
   virtual void WaitForFrame(double deadline, double /*period*/) {
     while (static_cast<double>(Millisecs()) < deadline - 1.0) Sleep(1);
   }

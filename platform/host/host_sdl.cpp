@@ -252,10 +252,11 @@ class SdlHost final : public Host {
     if (InBrowser()) CountBrowserYield();
   }
 
-  // The browser shows a frame when the program hands control back, and
-  // paints at the display's rate: the wait for the frame's time is a wait
-  // for its paints. Half a period early counts as on time, so a paint that
-  // comes a little early is not waited past (that would halve the rate).
+  // The browser paints (and shows the last frame presented) only while the
+  // program has handed control back to it, at the display's rate: the wait
+  // for the frame's time is a wait for its paints. Half a period early
+  // counts as on time, so a paint that comes a little early is not waited
+  // past (that would halve the rate).
   void WaitForFrame(double deadline, double period) override {
     if (!InBrowser()) return Host::WaitForFrame(deadline, period);
     do {
