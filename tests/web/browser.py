@@ -189,12 +189,14 @@ def decode_png(data):
                 line[i] = (line[i] + pred) & 0xFF
         rows.append(bytes(line))
         prev = line
-    return Image(width, height, bpp, rows)
+    return Image(width, height, bpp, rows, data)
 
 
 class Image:
-    def __init__(self, width, height, bpp, rows):
-        self.width, self.height, self.bpp, self.rows = width, height, bpp, rows
+    """A decoded screenshot; png holds the file it came from."""
+
+    def __init__(self, width, height, bpp, rows, png=b''):
+        self.width, self.height, self.bpp, self.rows, self.png = width, height, bpp, rows, png
 
     def pixel(self, x, y):
         i = x * self.bpp
@@ -408,8 +410,13 @@ class Browser:
                     str(a.get('value', a.get('description', ''))) for a in params.get('args', []))))
         return lines
 
-    def screenshot(self, path=None):
-        data = base64.b64decode(self.call('Page.captureScreenshot', format='png')['data'])
+    def screenshot(self, path=None, clip=None):
+        """The page as shown (clip: x, y, width, height of a part of it, in page pixels)."""
+        params = dict(format='png')
+        if clip:
+            x, y, w, h = clip
+            params['clip'] = dict(x=x, y=y, width=w, height=h, scale=1)
+        data = base64.b64decode(self.call('Page.captureScreenshot', **params)['data'])
         if path:
             with open(path, 'wb') as f:
                 f.write(data)
