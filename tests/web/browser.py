@@ -437,22 +437,27 @@ class Browser:
     def move(self, x, y):
         self.call('Input.dispatchMouseEvent', type='mouseMoved', x=x, y=y)
 
-    def click(self, x, y, hold=0.08):
-        """A left click at page coordinates, held long enough for a frame to see it."""
+    # The game looks at the buttons and keys held once a frame: a press and
+    # the pause after it last longer than a slow frame on a loaded machine.
+    def click(self, x, y, hold=0.2, gap=0.1):
+        """A left click at page coordinates."""
         self.move(x, y)
         time.sleep(0.05)
         self.call('Input.dispatchMouseEvent', type='mousePressed', x=x, y=y, button='left', clickCount=1)
         time.sleep(hold)
         self.call('Input.dispatchMouseEvent', type='mouseReleased', x=x, y=y, button='left', clickCount=1)
+        time.sleep(gap)
 
-    def tap(self, x, y, hold=0.08):
+    def tap(self, x, y, hold=0.2, gap=0.1):
         point = [{'x': x, 'y': y, 'id': 1}]
         self.call('Input.dispatchTouchEvent', type='touchStart', touchPoints=point)
         time.sleep(hold)
         self.call('Input.dispatchTouchEvent', type='touchEnd', touchPoints=[])
+        time.sleep(gap)
 
-    def key(self, name, hold=0.08):
-        """A key by its DOM name (KEYS) or a single character."""
+    def key(self, name, hold=0.12, gap=0.12):
+        """A key by its DOM name (KEYS) or a single character, held for hold
+        seconds, then gap seconds to the next input."""
         key, code, vk = KEYS[name] if name in KEYS else _char_key(name)
         down = dict(type='keyDown', key=key, code=code, windowsVirtualKeyCode=vk, nativeVirtualKeyCode=vk)
         if len(key) == 1:
@@ -464,7 +469,7 @@ class Browser:
         time.sleep(hold)
         self.call('Input.dispatchKeyEvent', type='keyUp', key=key, code=code, windowsVirtualKeyCode=vk,
                   nativeVirtualKeyCode=vk)
-        time.sleep(0.05)
+        time.sleep(gap)
 
     def type_text(self, text):
         for ch in text:

@@ -7,23 +7,24 @@ what it shows from screenshots and what it keeps from the files in IndexedDB:
 
   persistence   the title screen (against the desktop build's own picture of
                 it when the game is given), the empty score panel of a fresh
-                profile, a volume changed in the settings panel kept in
-                Setup.ini, a round started by a click and lost to its end, the
-                name typed and the record in scores.dat; after a reload the
-                record on the score panel and the volume still changed
+                profile, the master volume turned down in the settings panel
+                and kept in Setup.ini, Hard chosen and a round started by
+                clicks, lost to its end, the name typed and the record in
+                scores.dat; after a reload the record on Hard's score panel
+                and the volume still down
   return_start  a round started by Return
   touch_start   a round started by a tap, on a canvas scaled to a larger window
 
 and after each, that the page wrote no error to its console.
 
-    page_test.py [WEB_FOLDER] [--native GAME] [--failures DIR] [--only NAME,...]
+    page_test.py [WEB_FOLDER] [--native GAME] [--failures DIR] [--shots DIR] [--only NAME,...]
 
 WEB_FOLDER defaults to $MNEMORA_WEB_DIR, then build-web/web in the source tree.
 GAME is the desktop build's executable; its headless title picture is the
 reference for the browser's. On a failure the scenario's screenshots, console,
 Chromium's messages and the stored files go to DIR (a new temporary folder by
-default), and the folder is named. Exit status: 0 passed, 1 failed, 77 skipped
-(no web build, or no Chromium).
+default), and the folder is named; --shots keeps them for every scenario.
+Exit status: 0 passed, 1 failed, 77 skipped (no web build, or no Chromium).
 """
 import argparse
 import os
@@ -47,8 +48,7 @@ SCREEN_TIMEOUT = 30
 ROUND_TIMEOUT = 180
 FILE_TIMEOUT = 15
 
-# The three difficulties keep their records apart; a new profile starts on
-# Medium, where three lost turns end the round.
+# The name the round's record is saved under.
 PLAYER = 'Webtest%d' % random.randint(100, 999)
 
 
@@ -99,6 +99,10 @@ class Space:
     # Places on the title screen (game/title_screen.cpp, game/score_panel.cpp).
     def start_button(self):
         return self.vw / 2, self.vh / 2 + 80
+
+    def difficulty_row(self, difficulty):
+        # Easy, Medium and Hard, 50 units apart; the label's left half.
+        return self.vw / 2 - 50, self.vh / 2 + 220 + 50 * difficulty
 
     def start_text(self):
         return self.rect(self.vw / 2 - 200, self.vh / 2 + 55, self.vw / 2 + 200, self.vh / 2 + 105)
@@ -186,6 +190,17 @@ def looks_like_name_entry(image, space):
     return share(image, space.heading(), bright_green) > 0.02 and share(image, space.table(), felt, 4) < 0.2
 
 
+def chosen_difficulty(image, space):
+    """The difficulty row drawn in full white (the others are drawn faded)."""
+    bright = []
+    for d in range(3):
+        x, y = space.difficulty_row(d)
+        rect = space.rect(x - 50, y - 20, x + 150, y + 20)
+        if share(image, rect, lambda p: min(p) > 235, 1) > 0.01:
+            bright.append(d)
+    return bright[0] if len(bright) == 1 else tuple(bright)
+
+
 def mean_difference(a, b, rect):
     """Mean colour difference (0..255) of two pictures over a rectangle, and
     the share of pixels that differ clearly."""
@@ -228,6 +243,10 @@ class Page:
         self.url = url
         self.b = browser.Browser(width, height, profile=tempfile.mkdtemp(prefix='profile-', dir=work))
         self.shots = []
+        self.started = time.time()
+
+    def note(self, text):
+        print('  %5.1f s  %s' % (time.time() - self.started, text), flush=True)
 
     def shot(self, label, clip=None, keep=True):
         image = self.b.screenshot(clip=clip)
@@ -251,6 +270,7 @@ class Page:
         # The screen slides in: it is taken once two pictures a moment apart
         # both look like it (the deck preview turns all the time).
         def probe():
+            self.stopped()
             space = self.space()
             image = self.shot('waiting for ' + what, keep=False)
             if not looks_like_title(image, space):
@@ -260,8 +280,16 @@ class Page:
             return (image, space) if looks_like_title(image, space) else None
         return wait_until(what, probe, timeout, interval=1.0)
 
+    def stopped(self):
+        # A page that stopped (a program that would not start, an uncaught
+        # exception) is not waited for.
+        errors = self.b.errors()
+        check(not errors, 'the page stopped with errors:\n  ' + '\n  '.join(errors))
+
     def wait_for(self, what, looks, timeout=SCREEN_TIMEOUT):
+        """Waits until a screenshot looks(image, space); the two."""
         def probe():
+            self.stopped()
             space = self.space()
             image = self.shot(what, keep=False)
             return (image, space) if looks(image, space) else None
@@ -271,6 +299,11 @@ class Page:
 
     def click_virtual(self, space, vx, vy):
         self.b.click(*space.page(vx, vy))
+
+    def park_pointer(self, space):
+        # Over the plain backdrop at the top: the start button lights up and
+        # the score panel opens a record's details under the pointer.
+        self.b.move(*space.page(space.vw / 2, 16))
 
     def stored(self, path):
         return self.b.stored_file(path)
@@ -290,7 +323,7 @@ class Page:
         os.makedirs(folder, exist_ok=True)
         written = []
         try:
-            self.shots.append(('at the failure', self.b.screenshot().png))
+            self.shots.append(('at the end', self.b.screenshot().png))
         except Exception as e:  # noqa: BLE001 - the page may be gone
             self.shots.append(('no final screenshot: %s' % e, b''))
         for i, (label, png) in enumerate(self.shots):
@@ -324,7 +357,8 @@ class Page:
 
 # ---------------------------------------------------------------- playing a round to its end
 def card_states(image, space, cells, origin=(0, 0)):
-    """'back', 'felt' or 'face' for each cell, from the middle of its card."""
+    """For each cell, from the middle of its card: 'felt' (no card), 'back',
+    or a face: 'red' (the first pair's), 'blue' (the second's) or 'face'."""
     states = {}
     for cell in cells:
         cx, cy = space.page(*space.cell_centre(cell))
@@ -340,6 +374,10 @@ def card_states(image, space, cells, origin=(0, 0)):
             states[cell] = 'felt'
         elif b > r + 25 and b > g + 20 and r + g + b < 330:
             states[cell] = 'back'
+        elif r > b + 40:
+            states[cell] = 'red'
+        elif b > r + 40:
+            states[cell] = 'blue'
         else:
             states[cell] = 'face'
     return states
@@ -348,12 +386,69 @@ def card_states(image, space, cells, origin=(0, 0)):
 BOARD = [(x, y) for y in range(1, 7) for x in range(1, 7)]
 
 
+# A round deals its first two pairs face up in the middle; the first pair's
+# cards show a red circle, the second's a blue square. Until a third pair is
+# dealt the four stay there, swapped among themselves by the shuffles.
+MIDDLE = [(3, 3), (4, 3), (3, 4), (4, 4)]
+FIRST_DEAL = {(3, 3): 'red', (4, 4): 'red', (4, 3): 'blue', (3, 4): 'blue'}
+
+
+def watch_turn(page, space, faces=None):
+    """Follows one turn in the middle: the cards' faces while they are up
+    (after a shuffle they stand still, face up, before they turn down; faces
+    given hold them when unseen), then the two cards the round shows, in
+    their order. Returns the wrong picks, the partner of the second card
+    shown and then the first's; None when a look was missed (a turn goes on
+    without the picks)."""
+    x0, y0, x1, y1 = space.rect((space.vw - 640) / 2 + 208, 296, (space.vw - 640) / 2 + 432, 536)
+    clip = (x0, y0, x1 - x0, y1 - y0)
+
+    def states():
+        return card_states(page.shot('the middle cards', clip=clip, keep=False), space, MIDDLE, (x0, y0))
+    deadline = time.time() + 30
+    while True:
+        now = states()
+        colours = sorted(now.values())
+        if colours == ['blue', 'blue', 'red', 'red']:
+            faces = now
+        if colours == ['back'] * 4:
+            break
+        if time.time() > deadline:
+            return None
+    order, deadline = [], time.time() + 20
+    while len(order) < 2 and time.time() < deadline:
+        up = [cell for cell, state in states().items() if state != 'back' and cell not in order]
+        if len(up) > 1 or len(order) + len(up) > 2:
+            return None
+        order += up
+    if len(order) < 2 or faces is None:
+        return None
+
+    def partner(cell):
+        return [c for c in MIDDLE if c != cell and faces[c] == faces[cell]][0]
+    page.note('the middle cards %s; shown %s, then %s' % (
+        ' '.join('%s%s' % (faces[c], c) for c in MIDDLE), order[0], order[1]))
+    return [partner(order[1]), partner(order[0])]
+
+
 def lose_round(page):
-    """Picks face-down cards in a random order until the round is over (every
-    lost turn costs a heart; an order picked at random is wrong at least
-    every other turn). Returns the name entry's screenshot and space."""
+    """Plays a Hard round (one heart: two lost turns end it) to its end and
+    returns the name entry's screenshot and space. Both turns are lost by
+    picking the partners of the two cards shown in the reverse order; should
+    a look be missed, the face-down cards are picked in a random order, which
+    is wrong at least every other turn."""
+    space = page.space()
+    for turn in range(2):
+        picks = watch_turn(page, space, FIRST_DEAL if turn == 0 else None)
+        if not picks:
+            page.note('a turn was missed')
+            break
+        for cell in picks:
+            page.click_virtual(space, *space.cell_centre(cell))
+        # Off the table: a card under the pointer is drawn tinted.
+        page.b.move(*space.page((space.vw - 640) / 2 - 100, 480))
     deadline = time.time() + ROUND_TIMEOUT
-    rounds_seen = 0
+    boards = 0
     while time.time() < deadline:
         space = page.space()
         x0, y0, x1, y1 = space.rect((space.vw - 640) / 2 + 16, 32, (space.vw - 640) / 2 + 624, 800)
@@ -365,13 +460,27 @@ def lose_round(page):
                 return image, space
             time.sleep(0.3)
             continue
-        rounds_seen += 1
+        boards += 1
         backs = [cell for cell, state in card_states(board, space, BOARD, (x0, y0)).items() if state == 'back']
         random.shuffle(backs)
         for cell in backs:
             page.click_virtual(space, *space.cell_centre(cell))
     raise Failure('the round did not end within %d s of picking cards in a random order (%d boards seen)'
-                  % (ROUND_TIMEOUT, rounds_seen))
+                  % (ROUND_TIMEOUT, boards))
+
+
+def open_settings(page, space, what):
+    """Tab on the title screen until the settings panel is out; the master
+    volume its knob shows."""
+    for _ in range(3):
+        page.b.key('Tab', hold=0.2, gap=0.2)
+        try:
+            wait_until(what, lambda: space.master_knob_value(page.shot(what, keep=False)) is not None, 5)
+            time.sleep(0.5)   # at rest
+            return space.master_knob_value(page.shot(what))
+        except Failure:
+            pass
+    raise Failure('Tab on the title screen did not bring the settings panel out')
 
 
 def records(data):
@@ -396,7 +505,8 @@ def setup_value(data, key):
 # ---------------------------------------------------------------- scenarios
 def persistence(page, reference):
     image, space = page.open()
-    check(space.box[2:] == [800, 600, 800, 600] or space.box[2:] == (800, 600, 800, 600),
+    page.note('the title screen')
+    check(list(space.box[2:]) == [800, 600, 800, 600],
           'the 800 x 600 canvas does not fill the 800 x 600 window: %r' % (space.box,))
     if reference is not None:
         # Everything but the turning deck preview and the blinking hint.
@@ -415,29 +525,32 @@ def persistence(page, reference):
     stored = page.stored(browser.SETUP)
     check(stored is None or setup_value(stored, 'Master') == '50',
           'a fresh profile\'s Setup.ini has Master = %r, not 50' % setup_value(stored, 'Master'))
-    page.b.key('Tab')
-    time.sleep(1.5)
-    panel = page.shot('the settings panel')
-    knob = space.master_knob_value(panel)
-    check(knob is not None and abs(knob - 50) < 8, 'the settings panel\'s master volume knob is not at 50 '
-          '(read %r)' % knob)
-    for _ in range(7):
-        page.b.key('ArrowDown')
-    for _ in range(10):
-        page.b.key('ArrowLeft')
+    knob = open_settings(page, space, 'the settings panel')
+    check(abs(knob - 50) < 8, 'the settings panel\'s master volume knob is not at 50 (read %.0f)' % knob)
+    # A click at the slider's left end turns the volume down to 0.
+    page.click_virtual(space, space.vw - 280 + 0.5, 100)
     time.sleep(0.5)
-    changed = page.shot('the master volume turned down')
-    knob = space.master_knob_value(changed)
+    knob = space.master_knob_value(page.shot('the master volume turned down'))
     check(knob is not None and abs(knob) < 8, 'the master volume knob did not go to 0 (read %r)' % knob)
-    page.b.key('Escape')
+    page.b.key('Escape', hold=0.2, gap=0.2)
+    page.note('the master volume turned down in the settings panel')
     page.wait_for_file('Master = 0 in Setup.ini in IndexedDB after the panel closed', browser.SETUP,
                        lambda d: setup_value(d, 'Master') == '0')
     page.wait_for_title('the title screen after the settings panel closed')
 
-    # A round by a click on the start button, lost to its end.
+    # Hard by a click on its row, then a round by a click on the start
+    # button, lost to its end.
+    page.click_virtual(space, *space.difficulty_row(2))
+    page.park_pointer(space)
+    time.sleep(0.3)
+    image = page.shot('Hard chosen')
+    check(chosen_difficulty(image, space) == 2, 'a click on Hard did not choose it (%r looks chosen)'
+          % chosen_difficulty(image, space))
     page.click_virtual(space, *space.start_button())
     page.wait_for('the round after a click on "Click Here to Start"', looks_like_round)
+    page.note('a round started by a click')
     image, space = lose_round(page)
+    page.note('the round lost, the name asked for')
     # The name starts as the last one; sixteen Backspaces clear any.
     for _ in range(16):
         page.b.key('Backspace')
@@ -448,26 +561,31 @@ def persistence(page, reference):
                                                    space.vw / 2 + 300, space.vh / 2 + 40))[1] > 0.01,
           'the name typed does not show on the name entry')
     page.b.key('Enter')
+    page.park_pointer(space)
     data = page.wait_for_file('the record named %s in scores.dat in IndexedDB' % PLAYER, browser.SCORES,
                               lambda d: any(r[1] == PLAYER for r in records(d)))
+    page.note('the record in scores.dat')
     record = [r for r in records(data) if r[1] == PLAYER][0]
-    check(record[5] == '1' and record[7] == '0', 'the record is not a finished Medium round: %r' % (record,))
+    check(record[5] == '2' and record[7] == '0', 'the record is not a finished Hard round: %r' % (record,))
     image, space = page.wait_for_title('the title screen after the name')
     panel_after_round = image
 
     # After a reload: the record on the score panel, the volume still at 0.
     image, space = page.reload()
+    page.note('the title screen after a reload')
+    # The panel lists the chosen difficulty's rounds; a new page starts on Medium.
+    page.click_virtual(space, *space.difficulty_row(2))
+    page.park_pointer(space)
+    time.sleep(0.5)
+    image = page.shot('Hard chosen after a reload')
     check(share(image, space.best_row(1), text, 1) > 0.05 and share(image, space.best_row(2), text, 1) < 0.001,
           'after a reload the score panel does not show one row')
     mean, clear = mean_difference(panel_after_round, image, space.score_panel())
     check(clear < 0.02, 'after a reload the score panel differs from the one right after the round '
           '(%.2f%% of pixels)' % (100 * clear))
-    page.b.key('Tab')
-    time.sleep(1.5)
-    panel = page.shot('the settings panel after a reload')
-    knob = space.master_knob_value(panel)
-    check(knob is not None and abs(knob) < 8, 'after a reload the master volume knob is not at 0 (read %r)' % knob)
-    page.b.key('Escape')
+    knob = open_settings(page, space, 'the settings panel after a reload')
+    check(abs(knob) < 8, 'after a reload the master volume knob is not at 0 (read %.0f)' % knob)
+    page.b.key('Escape', hold=0.2, gap=0.2)
     check(setup_value(page.stored(browser.SETUP), 'Master') == '0', 'after a reload Setup.ini lost Master = 0')
     check(any(r[1] == PLAYER for r in records(page.stored(browser.SCORES) or b'')),
           'after a reload scores.dat lost the record')
@@ -476,7 +594,7 @@ def persistence(page, reference):
 
 def return_start(page, reference):
     page.open()
-    page.b.key('Enter')
+    page.b.key('Enter', hold=0.2, gap=0.2)
     page.wait_for('the round after Return on the title screen', looks_like_round)
     time.sleep(1)
 
@@ -502,6 +620,7 @@ def main():
     parser.add_argument('--native', help="the desktop build's executable (its title is the reference)")
     parser.add_argument('--failures', help='folder for what a failed scenario saw')
     parser.add_argument('--only', help='scenarios to run, comma-separated')
+    parser.add_argument('--shots', help='folder for what every scenario saw, passed or not')
     args = parser.parse_args()
 
     if not os.path.isfile(os.path.join(args.web, 'index.html')):
@@ -522,16 +641,22 @@ def main():
     try:
         reference = None
         if args.native:
-            reference = native_title(args.native, work)
+            reference = native_title(os.path.abspath(args.native), work)
             if reference is None:
                 print('note: no title picture from %s; the title is judged by its colours alone' % args.native)
         for name, scenario, (width, height) in chosen:
+            if args.failures and os.path.isdir(args.failures):
+                for old in os.listdir(args.failures):   # an earlier run's report of this scenario
+                    if old.startswith(name + '-'):
+                        os.remove(os.path.join(args.failures, old))
             t0 = time.time()
             page = Page(server.url, width, height, work)
             try:
                 scenario(page, reference)
                 page.check_console()
                 print('PASS %s (%.0f s)' % (name, time.time() - t0))
+                if args.shots:
+                    page.report(args.shots, name)
             except Exception as e:  # noqa: BLE001 - a scenario's failure is reported, the rest run
                 detail = str(e) if isinstance(e, Failure) else traceback.format_exc()
                 folder = args.failures or tempfile.mkdtemp(prefix='mnemora-web-failure-', dir=os.path.dirname(work))
