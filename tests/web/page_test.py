@@ -219,7 +219,9 @@ def mean_difference(a, b, rect):
 # ---------------------------------------------------------------- the desktop build's title
 def native_title(game, work):
     """The desktop build's headless picture of the title screen at 800 x 600 on
-    a fresh profile (None when it cannot be had)."""
+    a fresh profile (None when it cannot be had). A game folder with Files/
+    beside the executable is a portable game, which writes its settings and
+    log there: it runs from a copy of its folder."""
     folder = os.path.join(work, 'native')
     os.makedirs(os.path.join(folder, 'home'))
     with open(os.path.join(folder, 'title.txt'), 'w') as f:
@@ -227,11 +229,13 @@ def native_title(game, work):
     env = {k: v for k, v in os.environ.items() if not k.startswith('XDG_')}
     env.update(HOME=os.path.join(folder, 'home'), MNEMORA_HEADLESS='title.txt')
     try:
-        subprocess.run([game], cwd=folder, env=env, timeout=120, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL)
+        copy = os.path.join(folder, 'game')
+        shutil.copytree(os.path.dirname(game), copy, symlinks=True)
+        subprocess.run([os.path.join(copy, os.path.basename(game))], cwd=folder, env=env, timeout=120,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         with open(os.path.join(folder, 'title.png'), 'rb') as f:
             return browser.decode_png(f.read())
-    except (OSError, subprocess.TimeoutExpired, ValueError):
+    except (OSError, shutil.Error, subprocess.TimeoutExpired, ValueError):
         return None
 
 
