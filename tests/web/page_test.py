@@ -634,6 +634,10 @@ def main():
         print('SKIP: chromium is not installed')
         return SKIP
     chosen = [s for s in SCENARIOS if not args.only or s[0] in args.only.split(',')]
+    unknown = set(args.only.split(',')) - {s[0] for s in SCENARIOS} if args.only else set()
+    if unknown:
+        parser.error('no scenario %s (there are %s)' % (', '.join(sorted(unknown)),
+                                                        ', '.join(s[0] for s in SCENARIOS)))
 
     work = tempfile.mkdtemp(prefix='mnemora-web-')
     # Chromium's own temporary files go into the work folder too.
@@ -654,7 +658,12 @@ def main():
                     if old.startswith(name + '-'):
                         os.remove(os.path.join(args.failures, old))
             t0 = time.time()
-            page = Page(server.url, width, height, work)
+            try:
+                page = Page(server.url, width, height, work)
+            except Exception as e:  # noqa: BLE001 - no browser, no scenario
+                print('FAIL %s: Chromium did not start or take the page: %s' % (name, e))
+                failed.append(name)
+                continue
             try:
                 scenario(page, reference)
                 page.check_console()
