@@ -189,12 +189,14 @@ def decode_png(data):
                 line[i] = (line[i] + pred) & 0xFF
         rows.append(bytes(line))
         prev = line
-    return Image(width, height, bpp, rows)
+    return Image(width, height, bpp, rows, data)
 
 
 class Image:
-    def __init__(self, width, height, bpp, rows):
-        self.width, self.height, self.bpp, self.rows = width, height, bpp, rows
+    """A decoded screenshot; png holds the file it came from."""
+
+    def __init__(self, width, height, bpp, rows, png=b''):
+        self.width, self.height, self.bpp, self.rows, self.png = width, height, bpp, rows, png
 
     def pixel(self, x, y):
         i = x * self.bpp
@@ -408,8 +410,13 @@ class Browser:
                     str(a.get('value', a.get('description', ''))) for a in params.get('args', []))))
         return lines
 
-    def screenshot(self, path=None):
-        data = base64.b64decode(self.call('Page.captureScreenshot', format='png')['data'])
+    def screenshot(self, path=None, clip=None):
+        """The page as shown (clip: x, y, width, height of a part of it, in page pixels)."""
+        params = dict(format='png')
+        if clip:
+            x, y, w, h = clip
+            params['clip'] = dict(x=x, y=y, width=w, height=h, scale=1)
+        data = base64.b64decode(self.call('Page.captureScreenshot', **params)['data'])
         if path:
             with open(path, 'wb') as f:
                 f.write(data)
@@ -430,22 +437,27 @@ class Browser:
     def move(self, x, y):
         self.call('Input.dispatchMouseEvent', type='mouseMoved', x=x, y=y)
 
-    def click(self, x, y, hold=0.08):
-        """A left click at page coordinates, held long enough for a frame to see it."""
+    # The game looks at the buttons and keys held once a frame: a press and
+    # the pause after it last longer than a slow frame on a loaded machine.
+    def click(self, x, y, hold=0.2, gap=0.1):
+        """A left click at page coordinates."""
         self.move(x, y)
         time.sleep(0.05)
         self.call('Input.dispatchMouseEvent', type='mousePressed', x=x, y=y, button='left', clickCount=1)
         time.sleep(hold)
         self.call('Input.dispatchMouseEvent', type='mouseReleased', x=x, y=y, button='left', clickCount=1)
+        time.sleep(gap)
 
-    def tap(self, x, y, hold=0.08):
+    def tap(self, x, y, hold=0.2, gap=0.1):
         point = [{'x': x, 'y': y, 'id': 1}]
         self.call('Input.dispatchTouchEvent', type='touchStart', touchPoints=point)
         time.sleep(hold)
         self.call('Input.dispatchTouchEvent', type='touchEnd', touchPoints=[])
+        time.sleep(gap)
 
-    def key(self, name, hold=0.08):
-        """A key by its DOM name (KEYS) or a single character."""
+    def key(self, name, hold=0.12, gap=0.12):
+        """A key by its DOM name (KEYS) or a single character, held for hold
+        seconds, then gap seconds to the next input."""
         key, code, vk = KEYS[name] if name in KEYS else _char_key(name)
         down = dict(type='keyDown', key=key, code=code, windowsVirtualKeyCode=vk, nativeVirtualKeyCode=vk)
         if len(key) == 1:
@@ -457,7 +469,7 @@ class Browser:
         time.sleep(hold)
         self.call('Input.dispatchKeyEvent', type='keyUp', key=key, code=code, windowsVirtualKeyCode=vk,
                   nativeVirtualKeyCode=vk)
-        time.sleep(0.05)
+        time.sleep(gap)
 
     def type_text(self, text):
         for ch in text:

@@ -1,0 +1,690 @@
+#!/usr/bin/env python3
+"""The browser build played in headless Chromium with real input events.
+
+Serves the web folder on 127.0.0.1, loads it in a fresh Chromium profile per
+scenario, drives it with mouse, key and touch events over DevTools and judges
+what it shows from screenshots and what it keeps from the files in IndexedDB:
+
+  persistence   the title screen (against the desktop build's own picture of
+                it when the game is given), the empty score panel of a fresh
+                profile, the master volume turned down in the settings panel
+                and kept in Setup.ini, Hard chosen and a round started by
+                clicks, lost to its end, the name typed and the record in
+                scores.dat; after a reload the record on Hard's score panel
+                and the volume still down
+  return_start  a round started by Return
+  touch_start   a round started by a tap, on a canvas scaled to a larger window
+
+and after each, that the page wrote no error to its console.
+
+    page_test.py [WEB_FOLDER] [--native GAME] [--failures DIR] [--shots DIR] [--only NAME,...]
+
+WEB_FOLDER defaults to $MNEMORA_WEB_DIR, then build-web/web in the source tree.
+GAME is the desktop build's executable; its headless title picture is the
+reference for the browser's. On a failure the scenario's screenshots, console,
+Chromium's messages and the stored files go to DIR (a new temporary folder by
+default), and the folder is named; --shots keeps them for every scenario.
+Exit status: 0 passed, 1 failed, 77 skipped (no web build, or no Chromium).
+"""
+import argparse
+import os
+import random
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import browser  # noqa: E402
+
+SKIP = 77
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+# Timeouts (seconds) generous for a loaded two-core machine with software GL.
+LOAD_TIMEOUT = 120
+SCREEN_TIMEOUT = 30
+ROUND_TIMEOUT = 180
+FILE_TIMEOUT = 15
+
+# The name the round's record is saved under.
+PLAYER = 'Webtest%d' % random.randint(100, 999)
+
+
+class Failure(AssertionError):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def wait_until(what, probe, timeout, interval=0.5):
+    """Polls probe() until it returns something true; its value."""
+    deadline = time.time() + timeout
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.time() > deadline:
+            raise Failure('%s: not within %d s' % (what, timeout))
+        time.sleep(interval)
+
+
+# ---------------------------------------------------------------- the game's drawing space
+class Space:
+    """The title screen and the round draw in a space 960 units tall, as wide
+    as the display's shape makes it; the canvas shows it scaled, and the page
+    scales the canvas to the window."""
+
+    def __init__(self, b):
+        self.left, self.top, w, h, pw, ph = b.canvas_box()
+        check(pw > 0 and ph > 0 and w > 0 and h > 0, 'the canvas has no size: %r' % ([w, h, pw, ph],))
+        self.vw = 960.0 * pw / ph
+        self.vh = 960.0
+        self.sx, self.sy = w / self.vw, h / self.vh
+        self.box = (self.left, self.top, w, h, pw, ph)
+
+    def page(self, vx, vy):
+        return self.left + vx * self.sx, self.top + vy * self.sy
+
+    def rect(self, vx0, vy0, vx1, vy1):
+        """A rectangle in page pixels (screenshots are taken at one pixel a page unit)."""
+        x0, y0 = self.page(vx0, vy0)
+        x1, y1 = self.page(vx1, vy1)
+        return int(x0), int(y0), int(x1 + 0.999), int(y1 + 0.999)
+
+    # Places on the title screen (game/title_screen.cpp, game/score_panel.cpp).
+    def start_button(self):
+        return self.vw / 2, self.vh / 2 + 80
+
+    def difficulty_row(self, difficulty):
+        # Easy, Medium and Hard, 50 units apart; the label's left half.
+        return self.vw / 2 - 50, self.vh / 2 + 220 + 50 * difficulty
+
+    def start_text(self):
+        return self.rect(self.vw / 2 - 200, self.vh / 2 + 55, self.vw / 2 + 200, self.vh / 2 + 105)
+
+    def logo(self):
+        return self.rect(self.vw / 2 - 320, self.vh / 2 - 335, self.vw / 2 + 320, self.vh / 2 - 145)
+
+    def score_panel(self):
+        # The list of the best rounds and the history graph under it, and the
+        # panel's frame.
+        return self.rect(self.vw - 330, self.vh - 440, self.vw, self.vh - 8)
+
+    def best_row(self, k):
+        # Row k of the best list (name and score), 17 units a row from the panel's top.
+        return self.rect(self.vw - 328, self.vh - 436 + 17 * (k - 1), self.vw - 4, self.vh - 436 + 17 * k)
+
+    # The settings panel's master volume (framework/settings_panel.cpp): the
+    # slider in the right column, 70 units under the panel's top, which comes
+    # to rest 20 units down.
+    def master_knob_value(self, image):
+        """The volume the knob stands at, from the middle of its red picture."""
+        x = self.vw - 280
+        x0, y0, x1, y1 = self.rect(x - 20, 80, x + 120, 125)
+        columns = [px for px in range(x0, x1) for py in range(y0, y1)
+                   if (lambda p: p[0] > 180 and p[1] < 120 and p[2] < 120)(image.pixel(px, py))]
+        if not columns:
+            return None
+        middle = (sum(columns) / len(columns) + 0.5 - self.left) / self.sx
+        return middle - x + 2
+
+    # The round's table (game/table_drawing.cpp): cells 96 x 128, the table
+    # 640 wide in the middle; a card of column X, row Y centred here.
+    def cell_centre(self, cell):
+        x, y = cell
+        return (self.vw - 640) / 2 - 16 + 96 * x, 128 * y - 32
+
+    def table(self):
+        return self.rect(self.vw / 2 - 300, 20, self.vw / 2 + 300, 780)
+
+    def heading(self):
+        # "Enter Your Name", 100 units over the middle.
+        return self.rect(self.vw / 2 - 300, self.vh / 2 - 140, self.vw / 2 + 300, self.vh / 2 - 60)
+
+
+def share(image, rect, predicate, step=2):
+    x0, y0, x1, y1 = rect
+    hits = total = 0
+    for y in range(max(0, y0), min(image.height, y1), step):
+        for x in range(max(0, x0), min(image.width, x1), step):
+            total += 1
+            if predicate(image.pixel(x, y)):
+                hits += 1
+    return hits / total if total else 0.0
+
+
+def pink(p):   # the start button's text, not under the pointer
+    return p[0] > 200 and 100 < p[1] < 200 and 100 < p[2] < 200
+
+
+def orange(p):  # the logo's letters
+    return p[0] > 200 and 90 < p[1] < 200 and p[2] < 110
+
+
+def text(p):   # white text on the dark panels
+    return p[0] + p[1] + p[2] > 450
+
+
+def felt(p):   # the table's green cloth
+    return p[1] > p[0] + 15 and p[1] > p[2] + 15
+
+
+def bright_green(p):  # the name entry's heading
+    return p[1] > 180 and p[0] < 110 and p[2] < 110
+
+
+def looks_like_title(image, space):
+    return share(image, space.start_text(), pink) > 0.05 and share(image, space.logo(), orange) > 0.03
+
+
+def looks_like_round(image, space):
+    return share(image, space.table(), felt, 4) > 0.6
+
+
+def looks_like_name_entry(image, space):
+    return share(image, space.heading(), bright_green) > 0.02 and share(image, space.table(), felt, 4) < 0.2
+
+
+def chosen_difficulty(image, space):
+    """The difficulty row drawn in full white (the others are drawn faded)."""
+    bright = []
+    for d in range(3):
+        x, y = space.difficulty_row(d)
+        rect = space.rect(x - 50, y - 20, x + 150, y + 20)
+        if share(image, rect, lambda p: min(p) > 235, 1) > 0.01:
+            bright.append(d)
+    return bright[0] if len(bright) == 1 else tuple(bright)
+
+
+def mean_difference(a, b, rect):
+    """Mean colour difference (0..255) of two pictures over a rectangle, and
+    the share of pixels that differ clearly."""
+    x0, y0, x1, y1 = rect
+    total = clear = n = 0
+    for y in range(y0, y1):
+        for x in range(x0, x1):
+            p, q = a.pixel(x, y), b.pixel(x, y)
+            d = abs(p[0] - q[0]) + abs(p[1] - q[1]) + abs(p[2] - q[2])
+            total += d
+            clear += d > 60
+            n += 1
+    return total / (3.0 * n), clear / float(n)
+
+
+# ---------------------------------------------------------------- the desktop build's title
+def native_title(game, work):
+    """The desktop build's headless picture of the title screen at 800 x 600 on
+    a fresh profile (None when it cannot be had). A game folder with Files/
+    beside the executable is a portable game, which writes its settings and
+    log there: it runs from a copy of its folder."""
+    folder = os.path.join(work, 'native')
+    os.makedirs(os.path.join(folder, 'home'))
+    with open(os.path.join(folder, 'title.txt'), 'w') as f:
+        f.write('9000 shot title.png\n+500 close\n+2000 key 32\n')
+    env = {k: v for k, v in os.environ.items() if not k.startswith('XDG_')}
+    env.update(HOME=os.path.join(folder, 'home'), MNEMORA_HEADLESS='title.txt')
+    try:
+        copy = os.path.join(folder, 'game')
+        shutil.copytree(os.path.dirname(game), copy, symlinks=True)
+        subprocess.run([os.path.join(copy, os.path.basename(game))], cwd=folder, env=env, timeout=120,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with open(os.path.join(folder, 'title.png'), 'rb') as f:
+            return browser.decode_png(f.read())
+    except (OSError, shutil.Error, subprocess.TimeoutExpired, ValueError):
+        return None
+
+
+# ---------------------------------------------------------------- a scenario's page
+class Page:
+    """One Chromium on the page, with the screenshots taken kept for a failure's report."""
+
+    def __init__(self, url, width, height, work):
+        self.url = url
+        self.b = browser.Browser(width, height, profile=tempfile.mkdtemp(prefix='profile-', dir=work))
+        self.shots = []
+        self.started = time.time()
+
+    def note(self, text):
+        print('  %5.1f s  %s' % (time.time() - self.started, text), flush=True)
+
+    def shot(self, label, clip=None, keep=True):
+        image = self.b.screenshot(clip=clip)
+        if keep:
+            self.shots.append((label, image.png))
+            del self.shots[:-40]
+        return image
+
+    def open(self):
+        self.b.open(self.url)
+        return self.wait_for_title('the title screen after the page loaded', LOAD_TIMEOUT)
+
+    def reload(self):
+        self.b.reload()
+        return self.wait_for_title('the title screen after a reload', LOAD_TIMEOUT)
+
+    def space(self):
+        return Space(self.b)
+
+    def wait_for_title(self, what, timeout=SCREEN_TIMEOUT):
+        # The screen slides in: it is taken once two pictures a moment apart
+        # both look like it (the deck preview turns all the time).
+        def probe():
+            self.stopped()
+            space = self.space()
+            image = self.shot('waiting for ' + what, keep=False)
+            if not looks_like_title(image, space):
+                return None
+            time.sleep(0.6)
+            image = self.shot(what)
+            return (image, space) if looks_like_title(image, space) else None
+        return wait_until(what, probe, timeout, interval=1.0)
+
+    def stopped(self):
+        # A page that stopped (a program that would not start, an uncaught
+        # exception) is not waited for.
+        errors = self.b.errors()
+        check(not errors, 'the page stopped with errors:\n  ' + '\n  '.join(errors))
+
+    def wait_for(self, what, looks, timeout=SCREEN_TIMEOUT):
+        """Waits until a screenshot looks(image, space); the two."""
+        def probe():
+            self.stopped()
+            space = self.space()
+            image = self.shot(what, keep=False)
+            return (image, space) if looks(image, space) else None
+        image, space = wait_until(what, probe, timeout)
+        self.shots.append((what, image.png))
+        return image, space
+
+    def click_virtual(self, space, vx, vy):
+        self.b.click(*space.page(vx, vy))
+
+    def park_pointer(self, space):
+        # Over the plain backdrop at the top: the start button lights up and
+        # the score panel opens a record's details under the pointer.
+        self.b.move(*space.page(space.vw / 2, 16))
+
+    def stored(self, path):
+        return self.b.stored_file(path)
+
+    def wait_for_file(self, what, path, accept):
+        def probe():
+            data = self.stored(path)
+            return data if data is not None and accept(data) else None
+        return wait_until(what, probe, FILE_TIMEOUT)
+
+    def check_console(self):
+        errors = self.b.errors()
+        check(not errors, 'the page wrote errors to its console:\n  ' + '\n  '.join(errors))
+
+    def report(self, folder, name):
+        """Saves what the scenario saw; returns the files written."""
+        os.makedirs(folder, exist_ok=True)
+        written = []
+        try:
+            self.shots.append(('at the end', self.b.screenshot().png))
+        except Exception as e:  # noqa: BLE001 - the page may be gone
+            self.shots.append(('no final screenshot: %s' % e, b''))
+        for i, (label, png) in enumerate(self.shots):
+            if not png:
+                continue
+            path = os.path.join(folder, '%s-%02d-%s.png' % (name, i, ''.join(
+                c if c.isalnum() else '_' for c in label)[:60]))
+            with open(path, 'wb') as f:
+                f.write(png)
+            written.append(path)
+        lines = ['console:'] + self.b.console() + ['', 'errors:'] + self.b.errors()
+        lines += ['', "Chromium's messages (last lines):"] + [s.rstrip() for s in self.b.stderr_lines[-60:]]
+        for label, path in (('Setup.ini', browser.SETUP), ('scores.dat', browser.SCORES),
+                            ('Debug.txt', browser.LOG)):
+            try:
+                data = self.stored(path)
+            except Exception as e:  # noqa: BLE001
+                data = ('(not read: %s)' % e).encode()
+            lines += ['', '%s in IndexedDB:' % label,
+                      '(none)' if data is None else data.decode('latin-1')]
+        path = os.path.join(folder, name + '-console.txt')
+        with open(path, 'w') as f:
+            f.write('\n'.join(lines) + '\n')
+        written.append(path)
+        return written
+
+    def close(self):
+        self.b.close()
+        shutil.rmtree(self.b.profile, ignore_errors=True)
+
+
+# ---------------------------------------------------------------- playing a round to its end
+def card_states(image, space, cells, origin=(0, 0)):
+    """For each cell, from the middle of its card: 'felt' (no card), 'back',
+    or a face: 'red' (the first pair's), 'blue' (the second's) or 'face'."""
+    states = {}
+    for cell in cells:
+        cx, cy = space.page(*space.cell_centre(cell))
+        cx, cy = int(cx) - origin[0], int(cy) - origin[1]
+        rx, ry = max(2, int(24 * space.sx)), max(2, int(36 * space.sy))
+        r = g = b = n = 0
+        for y in range(cy - ry, cy + ry, 2):
+            for x in range(cx - rx, cx + rx, 2):
+                p = image.pixel(x, y)
+                r, g, b, n = r + p[0], g + p[1], b + p[2], n + 1
+        r, g, b = r / n, g / n, b / n
+        if g > r + 30 and g > b + 20 and r + g + b < 300:
+            states[cell] = 'felt'
+        elif b > r + 25 and b > g + 20 and r + g + b < 330:
+            states[cell] = 'back'
+        elif r > b + 40:
+            states[cell] = 'red'
+        elif b > r + 40:
+            states[cell] = 'blue'
+        else:
+            states[cell] = 'face'
+    return states
+
+
+BOARD = [(x, y) for y in range(1, 7) for x in range(1, 7)]
+
+
+# A round deals its first two pairs face up in the middle; the first pair's
+# cards show a red circle, the second's a blue square. Until a third pair is
+# dealt the four stay there, swapped among themselves by the shuffles.
+MIDDLE = [(3, 3), (4, 3), (3, 4), (4, 4)]
+FIRST_DEAL = {(3, 3): 'red', (4, 4): 'red', (4, 3): 'blue', (3, 4): 'blue'}
+
+
+def watch_turn(page, space, faces=None):
+    """Follows one turn in the middle: the cards' faces while they are up
+    (after a shuffle they stand still, face up, before they turn down; faces
+    given hold them when unseen), then the two cards the round shows, in
+    their order. Returns the wrong picks, the partner of the second card
+    shown and then the first's; None when a look was missed (a turn goes on
+    without the picks)."""
+    x0, y0, x1, y1 = space.rect((space.vw - 640) / 2 + 208, 296, (space.vw - 640) / 2 + 432, 536)
+    clip = (x0, y0, x1 - x0, y1 - y0)
+
+    def states():
+        return card_states(page.shot('the middle cards', clip=clip, keep=False), space, MIDDLE, (x0, y0))
+    deadline = time.time() + 30
+    while True:
+        now = states()
+        colours = sorted(now.values())
+        if colours == ['blue', 'blue', 'red', 'red']:
+            faces = now
+        if colours == ['back'] * 4:
+            break
+        if time.time() > deadline:
+            return None
+    order, deadline = [], time.time() + 20
+    while len(order) < 2 and time.time() < deadline:
+        up = [cell for cell, state in states().items() if state != 'back' and cell not in order]
+        if len(up) > 1 or len(order) + len(up) > 2:
+            return None
+        order += up
+    if len(order) < 2 or faces is None:
+        return None
+
+    def partner(cell):
+        return [c for c in MIDDLE if c != cell and faces[c] == faces[cell]][0]
+    page.note('the middle cards %s; shown %s, then %s' % (
+        ' '.join('%s%s' % (faces[c], c) for c in MIDDLE), order[0], order[1]))
+    return [partner(order[1]), partner(order[0])]
+
+
+def lose_round(page):
+    """Plays a Hard round (one heart: two lost turns end it) to its end and
+    returns the name entry's screenshot and space. Both turns are lost by
+    picking the partners of the two cards shown in the reverse order; should
+    a look be missed, the face-down cards are picked in a random order, which
+    is wrong at least every other turn."""
+    space = page.space()
+    for turn in range(2):
+        picks = watch_turn(page, space, FIRST_DEAL if turn == 0 else None)
+        if not picks:
+            page.note('a turn was missed')
+            break
+        for cell in picks:
+            page.click_virtual(space, *space.cell_centre(cell))
+        # Off the table: a card under the pointer is drawn tinted.
+        page.b.move(*space.page((space.vw - 640) / 2 - 100, 480))
+    deadline = time.time() + ROUND_TIMEOUT
+    boards = 0
+    while time.time() < deadline:
+        space = page.space()
+        x0, y0, x1, y1 = space.rect((space.vw - 640) / 2 + 16, 32, (space.vw - 640) / 2 + 624, 800)
+        board = page.shot('the board', clip=(x0, y0, x1 - x0, y1 - y0), keep=False)
+        if share(board, (0, 0, board.width, board.height), felt, 6) < 0.3:
+            image = page.shot('after the round', keep=False)
+            if looks_like_name_entry(image, space):
+                page.shots.append(('the name entry', image.png))
+                return image, space
+            time.sleep(0.3)
+            continue
+        boards += 1
+        backs = [cell for cell, state in card_states(board, space, BOARD, (x0, y0)).items() if state == 'back']
+        random.shuffle(backs)
+        for cell in backs:
+            page.click_virtual(space, *space.cell_centre(cell))
+    raise Failure('the round did not end within %d s of picking cards in a random order (%d boards seen)'
+                  % (ROUND_TIMEOUT, boards))
+
+
+def open_settings(page, space, what):
+    """Tab on the title screen until the settings panel is out; the master
+    volume its knob shows."""
+    for _ in range(3):
+        page.b.key('Tab', hold=0.2, gap=0.2)
+        try:
+            wait_until(what, lambda: space.master_knob_value(page.shot(what, keep=False)) is not None, 5)
+            time.sleep(0.5)   # at rest
+            return space.master_knob_value(page.shot(what))
+        except Failure:
+            pass
+    raise Failure('Tab on the title screen did not bring the settings panel out')
+
+
+def records(data):
+    """The score file's record lines as field lists (a record has eight fields)."""
+    out = []
+    for line in data.decode('latin-1').splitlines():
+        fields = line.split('|')
+        if len(fields) == 8:
+            out.append(fields)
+    return out
+
+
+def setup_value(data, key):
+    """A key's value in Setup.ini's text (None without the file or the key)."""
+    for line in (data or b'').decode('latin-1').splitlines():
+        name, sep, value = line.partition('=')
+        if sep and name.strip().lower() == key.lower():
+            return value.split(';')[0].strip()
+    return None
+
+
+# ---------------------------------------------------------------- scenarios
+def persistence(page, reference):
+    image, space = page.open()
+    page.note('the title screen')
+    check(list(space.box[2:]) == [800, 600, 800, 600],
+          'the 800 x 600 canvas does not fill the 800 x 600 window: %r' % (space.box,))
+    if reference is not None:
+        # Everything but the turning deck preview and the blinking hint.
+        for name, rect in (('logo', space.logo()), ('start button', space.start_text()),
+                           ('rules', space.rect(500, 390, 780, 520)),
+                           ('difficulty rows', space.rect(520, 670, 720, 830)),
+                           ('table picker', space.rect(40, 90, 290, 470)),
+                           ('credits', space.rect(10, 530, 430, 952)),
+                           ('score panel', space.score_panel())):
+            mean, clear = mean_difference(image, reference, rect)
+            check(mean < 6 and clear < 0.03, 'the title screen differs from the desktop build\'s at the %s: '
+                  'mean difference %.1f, %.1f%% of pixels clearly' % (name, mean, 100 * clear))
+    check(share(image, space.score_panel(), text, 1) < 0.001, 'the score panel of a fresh profile is not empty')
+
+    # Settings: Tab, the focus down to the master volume, ten steps left (to 0), Escape.
+    stored = page.stored(browser.SETUP)
+    check(stored is None or setup_value(stored, 'Master') == '50',
+          'a fresh profile\'s Setup.ini has Master = %r, not 50' % setup_value(stored, 'Master'))
+    knob = open_settings(page, space, 'the settings panel')
+    check(abs(knob - 50) < 8, 'the settings panel\'s master volume knob is not at 50 (read %.0f)' % knob)
+    # A click at the slider's left end turns the volume down to 0.
+    page.click_virtual(space, space.vw - 280 + 0.5, 100)
+    time.sleep(0.5)
+    knob = space.master_knob_value(page.shot('the master volume turned down'))
+    check(knob is not None and abs(knob) < 8, 'the master volume knob did not go to 0 (read %r)' % knob)
+    page.b.key('Escape', hold=0.2, gap=0.2)
+    page.note('the master volume turned down in the settings panel')
+    page.wait_for_file('Master = 0 in Setup.ini in IndexedDB after the panel closed', browser.SETUP,
+                       lambda d: setup_value(d, 'Master') == '0')
+    page.wait_for_title('the title screen after the settings panel closed')
+
+    # Hard by a click on its row, then a round by a click on the start
+    # button, lost to its end.
+    page.click_virtual(space, *space.difficulty_row(2))
+    page.park_pointer(space)
+    time.sleep(0.3)
+    image = page.shot('Hard chosen')
+    check(chosen_difficulty(image, space) == 2, 'a click on Hard did not choose it (%r looks chosen)'
+          % chosen_difficulty(image, space))
+    page.click_virtual(space, *space.start_button())
+    page.wait_for('the round after a click on "Click Here to Start"', looks_like_round)
+    page.note('a round started by a click')
+    image, space = lose_round(page)
+    page.note('the round lost, the name asked for')
+    # The name starts as the last one; sixteen Backspaces clear any.
+    for _ in range(16):
+        page.b.key('Backspace')
+    page.b.type_text(PLAYER)
+    time.sleep(0.3)
+    typed = page.shot('the name typed')
+    check(mean_difference(image, typed, space.rect(space.vw / 2 - 300, space.vh / 2 - 40,
+                                                   space.vw / 2 + 300, space.vh / 2 + 40))[1] > 0.01,
+          'the name typed does not show on the name entry')
+    page.b.key('Enter')
+    page.park_pointer(space)
+    data = page.wait_for_file('the record named %s in scores.dat in IndexedDB' % PLAYER, browser.SCORES,
+                              lambda d: any(r[1] == PLAYER for r in records(d)))
+    page.note('the record in scores.dat')
+    record = [r for r in records(data) if r[1] == PLAYER][0]
+    check(record[5] == '2' and record[7] == '0', 'the record is not a finished Hard round: %r' % (record,))
+    image, space = page.wait_for_title('the title screen after the name')
+    panel_after_round = image
+
+    # After a reload: the record on the score panel, the volume still at 0.
+    image, space = page.reload()
+    page.note('the title screen after a reload')
+    # The panel lists the chosen difficulty's rounds; a new page starts on Medium.
+    page.click_virtual(space, *space.difficulty_row(2))
+    page.park_pointer(space)
+    time.sleep(0.5)
+    image = page.shot('Hard chosen after a reload')
+    check(share(image, space.best_row(1), text, 1) > 0.05 and share(image, space.best_row(2), text, 1) < 0.001,
+          'after a reload the score panel does not show one row')
+    mean, clear = mean_difference(panel_after_round, image, space.score_panel())
+    check(clear < 0.02, 'after a reload the score panel differs from the one right after the round '
+          '(%.2f%% of pixels)' % (100 * clear))
+    knob = open_settings(page, space, 'the settings panel after a reload')
+    check(abs(knob) < 8, 'after a reload the master volume knob is not at 0 (read %.0f)' % knob)
+    page.b.key('Escape', hold=0.2, gap=0.2)
+    check(setup_value(page.stored(browser.SETUP), 'Master') == '0', 'after a reload Setup.ini lost Master = 0')
+    check(any(r[1] == PLAYER for r in records(page.stored(browser.SCORES) or b'')),
+          'after a reload scores.dat lost the record')
+    time.sleep(1)
+
+
+def return_start(page, reference):
+    page.open()
+    page.b.key('Enter', hold=0.2, gap=0.2)
+    page.wait_for('the round after Return on the title screen', looks_like_round)
+    time.sleep(1)
+
+
+def touch_start(page, reference):
+    image, space = page.open()
+    page.b.tap(*space.page(*space.start_button()))
+    page.wait_for('the round after a tap on "Click Here to Start"', looks_like_round)
+    time.sleep(1)
+
+
+SCENARIOS = [  # name, function, window size
+    ('persistence', persistence, (800, 600)),
+    ('return_start', return_start, (800, 600)),
+    ('touch_start', touch_start, (1280, 960)),
+]
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
+    parser.add_argument('web', nargs='?', default=os.environ.get('MNEMORA_WEB_DIR')
+                        or os.path.join(SOURCE, 'build-web', 'web'))
+    parser.add_argument('--native', help="the desktop build's executable (its title is the reference)")
+    parser.add_argument('--failures', help='folder for what a failed scenario saw')
+    parser.add_argument('--only', help='scenarios to run, comma-separated')
+    parser.add_argument('--shots', help='folder for what every scenario saw, passed or not')
+    args = parser.parse_args()
+
+    if not os.path.isfile(os.path.join(args.web, 'index.html')):
+        print('SKIP: no web build at %s (make web builds it)' % args.web)
+        return SKIP
+    if not shutil.which('chromium'):
+        print('SKIP: chromium is not installed')
+        return SKIP
+    chosen = [s for s in SCENARIOS if not args.only or s[0] in args.only.split(',')]
+    unknown = set(args.only.split(',')) - {s[0] for s in SCENARIOS} if args.only else set()
+    if unknown:
+        parser.error('no scenario %s (there are %s)' % (', '.join(sorted(unknown)),
+                                                        ', '.join(s[0] for s in SCENARIOS)))
+
+    work = tempfile.mkdtemp(prefix='mnemora-web-')
+    # Chromium's own temporary files go into the work folder too.
+    os.environ['TMPDIR'] = work
+    tempfile.tempdir = work
+    server = browser.PageServer(args.web)
+    failed = []
+    started = time.time()
+    try:
+        reference = None
+        if args.native:
+            reference = native_title(os.path.abspath(args.native), work)
+            if reference is None:
+                print('note: no title picture from %s; the title is judged by its colours alone' % args.native)
+        for name, scenario, (width, height) in chosen:
+            if args.failures and os.path.isdir(args.failures):
+                for old in os.listdir(args.failures):   # an earlier run's report of this scenario
+                    if old.startswith(name + '-'):
+                        os.remove(os.path.join(args.failures, old))
+            t0 = time.time()
+            try:
+                page = Page(server.url, width, height, work)
+            except Exception as e:  # noqa: BLE001 - no browser, no scenario
+                print('FAIL %s: Chromium did not start or take the page: %s' % (name, e))
+                failed.append(name)
+                continue
+            try:
+                scenario(page, reference)
+                page.check_console()
+                print('PASS %s (%.0f s)' % (name, time.time() - t0))
+                if args.shots:
+                    page.report(args.shots, name)
+            except Exception as e:  # noqa: BLE001 - a scenario's failure is reported, the rest run
+                detail = str(e) if isinstance(e, Failure) else traceback.format_exc()
+                folder = args.failures or tempfile.mkdtemp(prefix='mnemora-web-failure-', dir=os.path.dirname(work))
+                written = page.report(folder, name)
+                print('FAIL %s (%.0f s): %s' % (name, time.time() - t0, detail))
+                print('  what it saw: %s (%d files)' % (folder, len(written)))
+                failed.append(name)
+            finally:
+                page.close()
+    finally:
+        server.close()
+        shutil.rmtree(work, ignore_errors=True)
+    print('%d of %d scenarios passed in %.0f s' % (len(chosen) - len(failed), len(chosen), time.time() - started))
+    return 1 if failed else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
