@@ -73,6 +73,8 @@ class HeadlessControl {
   virtual void Advance(int ms) = 0;
   // Displays asked of these drivers (bit = driver number) fail to open.
   virtual void RefuseDrivers(int mask) = 0;
+  // The longest a "waitfor" line stands still, in real milliseconds.
+  virtual void LimitWaits(int ms) = 0;
 };
 HeadlessControl* CurrentHeadless();
 

@@ -29,7 +29,8 @@ constexpr uint32_t kShotPatienceMs = 250;
 // without pacing; the clock is nudged so such a wait still ends.
 constexpr int kPumpsBeforeNudge = 100;
 constexpr size_t kMaxScriptBytes = 64u << 20;   // far beyond any script written by hand or a test
-// How long a "waitfor" line waits in real time, polling every 10 ms.
+// How long a "waitfor" line waits in real time, polling every 10 ms, unless
+// a test sets a limit of its own.
 constexpr int kWaitForLimitMs = 5 * 60 * 1000;
 
 using Kind = ScriptKind;
@@ -210,6 +211,7 @@ class HeadlessHost final : public Host, public HeadlessControl {
 
   uint32_t Clock() const override { return clock_; }
   void RefuseDrivers(int mask) override { refusedDrivers_ = mask; }
+  void LimitWaits(int ms) override { waitForLimitMs_ = std::max(ms, 0); }
   // Time passing by the test's hand counts as a sleep: the nudge for waits
   // that never sleep must not add to it.
   void Advance(int ms) override {
@@ -265,10 +267,10 @@ class HeadlessHost final : public Host, public HeadlessControl {
   }
 
   // Stands still in real time (the virtual clock too) until the file exists.
-  static void WaitForFile(const std::string& path) {
+  void WaitForFile(const std::string& path) const {
     std::error_code error;
     for (int waited = 0; !std::filesystem::exists(path, error); waited += 10) {
-      if (waited >= kWaitForLimitMs) {
+      if (waited >= waitForLimitMs_) {
         std::fprintf(stderr, "headless: %s did not appear; going on\n", path.c_str());
         return;
       }
@@ -286,6 +288,7 @@ class HeadlessHost final : public Host, public HeadlessControl {
 
   std::string title_;
   int refusedDrivers_ = 0;
+  int waitForLimitMs_ = kWaitForLimitMs;
   uint32_t clock_ = 0;
   uint32_t scriptTime_ = 0;     // time of the previous script line, for "+N"
   uint32_t lastEventTime_ = 0;  // the idle guard counts from here

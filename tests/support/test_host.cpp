@@ -28,6 +28,10 @@ void RefuseDrivers(int mask) {
   if (auto* c = Control()) c->RefuseDrivers(mask);
 }
 
+void LimitWaits(int ms) {
+  if (auto* c = Control()) c->LimitWaits(ms);
+}
+
 void ScriptLines(const std::string& lines) {
   if (auto* c = Control()) c->AddScript(lines);
 }

@@ -39,6 +39,9 @@ void SetControllerAxis(int port, int axis, float value);
 // Displays asked of these drivers (bit = driver number, kDriver*) fail to
 // open, as on a machine without that graphics stack; 0 again at Start.
 void RefuseDrivers(int mask);
+// A "waitfor" line of a script waits at most this long in real time
+// (milliseconds; 0: it only looks once); five minutes again at Start.
+void LimitWaits(int ms);
 
 // The virtual clock in milliseconds.
 uint32_t Clock();
