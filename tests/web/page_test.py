@@ -16,8 +16,8 @@ what it shows from screenshots and what it keeps from the files in IndexedDB:
                 page while it saves the screenshot and offers it as a PNG
                 download; the sound runs after it; a round started by Return
   damaged_scores  a damaged scores.dat put in IndexedDB before the game ever
-                started: the title screen, and the damaged file kept aside as
-                it was
+                started: the title screen with the file's one good record
+                on its panel, and the damaged file kept aside as it was
   touch_start   a round started by a tap, on a canvas scaled to a larger window
 
 and after each, that the page wrote no error to its console.
@@ -653,6 +653,8 @@ def damaged_scores(page, reference):
     presents = page.b.evaluate('Module.mnemoraPage.presents')
     time.sleep(1)
     check(page.b.evaluate('Module.mnemoraPage.presents') > presents, 'the title screen stands still')
+    check(share(image, space.best_row(1), text, 1) > 0.05 and share(image, space.best_row(2), text, 1) < 0.001,
+          'the good record of the damaged file is not the one row on the score panel')
     kept = wait_until('a copy of the damaged scores.dat in IndexedDB', lambda: [
         p for p in page.b.stored_paths() if p.startswith(browser.SCORES + '.bad-')], FILE_TIMEOUT)
     check(len(kept) == 1, 'more than one copy of the damaged file: %r' % kept)
