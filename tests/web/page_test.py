@@ -286,10 +286,20 @@ class Page:
             image = self.shot('waiting for ' + what, keep=False)
             if not looks_like_title(image, space):
                 return None
-            time.sleep(0.6)
+            self.frames(20)
             image = self.shot(what)
             return (image, space) if looks_like_title(image, space) else None
         return wait_until(what, probe, timeout, interval=1.0)
+
+    def frames(self, count, timeout=10):
+        """Waits until the game has shown count more frames (a moment, on a
+        page without the frame counter)."""
+        counter = 'Module.mnemoraPage && Module.mnemoraPage.presents'
+        start = self.b.evaluate(counter)
+        if not isinstance(start, int):
+            time.sleep(count / 20.0)
+            return
+        wait_until('%d frames' % count, lambda: self.b.evaluate(counter) >= start + count, timeout, 0.05)
 
     def stopped(self):
         # A page that stopped (a program that would not start, an uncaught
@@ -492,7 +502,7 @@ def open_settings(page, space, what):
         page.b.key('Tab', hold=0.2, gap=0.2)
         try:
             wait_until(what, lambda: space.master_knob_value(page.shot(what, keep=False)) is not None, 5)
-            time.sleep(0.5)   # at rest
+            page.frames(15)   # at rest
             return space.master_knob_value(page.shot(what))
         except Failure:
             pass
@@ -545,7 +555,7 @@ def persistence(page, reference):
     check(abs(knob - 50) < 8, 'the settings panel\'s master volume knob is not at 50 (read %.0f)' % knob)
     # A click at the slider's left end turns the volume down to 0.
     page.click_virtual(space, space.vw - 280 + 0.5, 100)
-    time.sleep(0.5)
+    page.frames(5)
     knob = space.master_knob_value(page.shot('the master volume turned down'))
     check(knob is not None and abs(knob) < 8, 'the master volume knob did not go to 0 (read %r)' % knob)
     page.b.key('Escape', hold=0.2, gap=0.2)
@@ -558,7 +568,7 @@ def persistence(page, reference):
     # button, lost to its end.
     page.click_virtual(space, *space.difficulty_row(2))
     page.park_pointer(space)
-    time.sleep(0.3)
+    page.frames(5)
     image = page.shot('Hard chosen')
     check(chosen_difficulty(image, space) == 2, 'a click on Hard did not choose it (%r looks chosen)'
           % chosen_difficulty(image, space))
@@ -571,7 +581,7 @@ def persistence(page, reference):
     for _ in range(16):
         page.b.key('Backspace')
     page.b.type_text(PLAYER)
-    time.sleep(0.3)
+    page.frames(len(PLAYER) + 5)   # one typed character a frame
     typed = page.shot('the name typed')
     check(mean_difference(image, typed, space.rect(space.vw / 2 - 300, space.vh / 2 - 40,
                                                    space.vw / 2 + 300, space.vh / 2 + 40))[1] > 0.01,
@@ -592,7 +602,7 @@ def persistence(page, reference):
     # The panel lists the chosen difficulty's rounds; a new page starts on Medium.
     page.click_virtual(space, *space.difficulty_row(2))
     page.park_pointer(space)
-    time.sleep(0.5)
+    page.frames(5)
     image = page.shot('Hard chosen after a reload')
     check(share(image, space.best_row(1), text, 1) > 0.05 and share(image, space.best_row(2), text, 1) < 0.001,
           'after a reload the score panel does not show one row')
@@ -605,7 +615,7 @@ def persistence(page, reference):
     check(setup_value(page.stored(browser.SETUP), 'Master') == '0', 'after a reload Setup.ini lost Master = 0')
     check(any(r[1] == PLAYER for r in records(page.stored(browser.SCORES) or b'')),
           'after a reload scores.dat lost the record')
-    time.sleep(1)
+    page.frames(30)   # time for a late error to show
 
 
 def keys(page, reference):
@@ -641,7 +651,7 @@ def keys(page, reference):
 
     page.b.key('Enter', hold=0.2, gap=0.2)
     page.wait_for('the round after Return on the title screen', looks_like_round)
-    time.sleep(1)
+    page.frames(30)   # time for a late error to show
 
 
 def damaged_scores(page, reference):
@@ -651,7 +661,7 @@ def damaged_scores(page, reference):
     page.since = page.b.seed_files(page.url, {browser.SCORES: damaged})
     image, space = page.open()
     presents = page.b.evaluate('Module.mnemoraPage.presents')
-    time.sleep(1)
+    page.frames(30)   # time for a late error to show
     check(page.b.evaluate('Module.mnemoraPage.presents') > presents, 'the title screen stands still')
     check(share(image, space.best_row(1), text, 1) > 0.05 and share(image, space.best_row(2), text, 1) < 0.001,
           'the good record of the damaged file is not the one row on the score panel')
@@ -665,7 +675,7 @@ def touch_start(page, reference):
     image, space = page.open()
     page.b.tap(*space.page(*space.start_button()))
     page.wait_for('the round after a tap on "Click Here to Start"', looks_like_round)
-    time.sleep(1)
+    page.frames(30)   # time for a late error to show
 
 
 SCENARIOS = [  # name, function, window size
