@@ -307,7 +307,10 @@ class Browser:
 
     def _listen(self):
         while True:
-            text = self.ws.receive()
+            try:
+                text = self.ws.receive()
+            except (OSError, ValueError):   # the socket closed under the reader
+                text = None
             if text is None:
                 with self.cond:
                     self.closed = True
@@ -381,11 +384,12 @@ class Browser:
                 raise TimeoutError('page never had: ' + expression)
             time.sleep(interval)
 
-    def errors(self):
-        """What the page wrote to its console as errors, and uncaught exceptions."""
+    def errors(self, since=0):
+        """What the page wrote to its console as errors, and uncaught
+        exceptions (from event index since on)."""
         found = []
         with self.cond:
-            events = list(self.events)
+            events = self.events[since:]
         for event in events:
             method, params = event.get('method'), event.get('params', {})
             if method == 'Runtime.consoleAPICalled' and params.get('type') in ('error', 'assert'):
@@ -475,7 +479,86 @@ class Browser:
         for ch in text:
             self.key(ch)
 
+    # ---------------------------------------------------------------- downloads
+    def allow_downloads(self, folder):
+        """Downloads go to folder, each under its id (see wait_download)."""
+        self.call('Browser.setDownloadBehavior', behavior='allowAndName', downloadPath=folder, eventsEnabled=True)
+
+    def wait_download(self, since=0, timeout=30):
+        """The first download begun at event index since or later, once it is
+        complete: (the name the page gave it, the file's path)."""
+        begun = self.wait_event('Browser.downloadWillBegin', timeout, since)['params']
+        deadline = time.time() + timeout
+        with self.cond:
+            while True:
+                for event in self.events[since:]:
+                    params = event.get('params', {})
+                    if (event.get('method') == 'Browser.downloadProgress' and params.get('guid') == begun['guid']
+                            and params.get('state') in ('completed', 'canceled')):
+                        if params['state'] != 'completed':
+                            raise RuntimeError('the download of %s was cancelled' % begun['suggestedFilename'])
+                        return begun['suggestedFilename'], params.get('filePath')
+                left = deadline - time.time()
+                if left <= 0:
+                    raise TimeoutError('the download of %s did not complete' % begun['suggestedFilename'])
+                self.cond.wait(left)
+
     # ---------------------------------------------------------------- stored files
+    def seed_files(self, url, files):
+        """Puts files ({path: bytes}, paths below STORE) into the page's
+        IndexedDB as the page keeps them, before the game has first started in
+        this profile: opens a file of the page's site (not the page) to do it.
+        The browser asks that site for a favicon meanwhile, which it has not:
+        the events up to the index returned hold that error, and no more.
+        """
+        self.open(url + 'mnemora-data.js')
+        entries = {}
+        for path, data in files.items():
+            folder = path.rsplit('/', 1)[0]
+            while len(folder) > len(STORE):
+                entries.setdefault(folder, None)
+                folder = folder.rsplit('/', 1)[0]
+            entries[path] = base64.b64encode(data).decode()
+        script = '''new Promise((resolve, reject) => {
+          const open = indexedDB.open(%s, 21);
+          open.onupgradeneeded = () => {
+            const store = open.result.createObjectStore("FILE_DATA");
+            store.createIndex("timestamp", "timestamp", { unique: false });
+          };
+          open.onerror = () => reject(open.error);
+          open.onsuccess = () => {
+            const db = open.result;
+            const tx = db.transaction("FILE_DATA", "readwrite");
+            const store = tx.objectStore("FILE_DATA");
+            const now = new Date();
+            for (const [path, data] of Object.entries(%s)) {
+              if (data === null) { store.put({ timestamp: now, mode: 16877 }, path); continue; }
+              const bytes = Uint8Array.from(atob(data), c => c.charCodeAt(0));
+              store.put({ timestamp: now, mode: 33188, contents: bytes }, path);
+            }
+            tx.oncomplete = () => { db.close(); resolve(true); };
+            tx.onerror = () => reject(tx.error);
+          };
+        })''' % (json.dumps(STORE), json.dumps(entries))
+        self.evaluate(script)
+        self.open('about:blank')
+        time.sleep(0.5)
+        return len(self.events)
+
+    def stored_paths(self):
+        """Every path kept in the page's IndexedDB (files and folders)."""
+        return self.evaluate('''new Promise((resolve) => {
+          const open = indexedDB.open(%s);
+          open.onerror = () => resolve([]);
+          open.onsuccess = () => {
+            const db = open.result;
+            if (!db.objectStoreNames.contains("FILE_DATA")) { db.close(); resolve([]); return; }
+            const keys = db.transaction("FILE_DATA").objectStore("FILE_DATA").getAllKeys();
+            keys.onerror = () => { db.close(); resolve([]); };
+            keys.onsuccess = () => { db.close(); resolve(keys.result.map(String)); };
+          };
+        })''' % json.dumps(STORE)) or []
+
     def stored_file(self, path):
         """A file's bytes as kept in the page's IndexedDB (None when not there)."""
         script = '''new Promise((resolve, reject) => {

@@ -12,7 +12,12 @@ what it shows from screenshots and what it keeps from the files in IndexedDB:
                 clicks, lost to its end, the name typed and the record in
                 scores.dat; after a reload the record on Hard's score panel
                 and the volume still down
-  return_start  a round started by Return
+  keys          no sound before the first key; F11 keeps the title on the
+                page while it saves the screenshot and offers it as a PNG
+                download; the sound runs after it; a round started by Return
+  damaged_scores  a damaged scores.dat put in IndexedDB before the game ever
+                started: the title screen with the file's one good record
+                on its panel, and the damaged file kept aside as it was
   touch_start   a round started by a tap, on a canvas scaled to a larger window
 
 and after each, that the page wrote no error to its console.
@@ -27,6 +32,7 @@ default), and the folder is named; --shots keeps them for every scenario.
 Exit status: 0 passed, 1 failed, 77 skipped (no web build, or no Chromium).
 """
 import argparse
+import json
 import os
 import random
 import shutil
@@ -248,6 +254,7 @@ class Page:
         self.b = browser.Browser(width, height, profile=tempfile.mkdtemp(prefix='profile-', dir=work))
         self.shots = []
         self.started = time.time()
+        self.since = 0   # the page's errors count from this event on
 
     def note(self, text):
         print('  %5.1f s  %s' % (time.time() - self.started, text), flush=True)
@@ -279,15 +286,25 @@ class Page:
             image = self.shot('waiting for ' + what, keep=False)
             if not looks_like_title(image, space):
                 return None
-            time.sleep(0.6)
+            self.frames(20)
             image = self.shot(what)
             return (image, space) if looks_like_title(image, space) else None
         return wait_until(what, probe, timeout, interval=1.0)
 
+    def frames(self, count, timeout=10):
+        """Waits until the game has shown count more frames (a moment, on a
+        page without the frame counter)."""
+        counter = 'Module.mnemoraPage && Module.mnemoraPage.presents'
+        start = self.b.evaluate(counter)
+        if not isinstance(start, int):
+            time.sleep(count / 20.0)
+            return
+        wait_until('%d frames' % count, lambda: self.b.evaluate(counter) >= start + count, timeout, 0.05)
+
     def stopped(self):
         # A page that stopped (a program that would not start, an uncaught
         # exception) is not waited for.
-        errors = self.b.errors()
+        errors = self.b.errors(self.since)
         check(not errors, 'the page stopped with errors:\n  ' + '\n  '.join(errors))
 
     def wait_for(self, what, looks, timeout=SCREEN_TIMEOUT):
@@ -319,7 +336,7 @@ class Page:
         return wait_until(what, probe, FILE_TIMEOUT)
 
     def check_console(self):
-        errors = self.b.errors()
+        errors = self.b.errors(self.since)
         check(not errors, 'the page wrote errors to its console:\n  ' + '\n  '.join(errors))
 
     def report(self, folder, name):
@@ -339,6 +356,11 @@ class Page:
                 f.write(png)
             written.append(path)
         lines = ['console:'] + self.b.console() + ['', 'errors:'] + self.b.errors()
+        try:
+            log = self.b.evaluate('Module.mnemoraPage.readText(%s)' % json.dumps(browser.LOG))
+        except Exception as e:  # noqa: BLE001
+            log = '(not read: %s)' % e
+        lines += ['', "the game's log as it stands:", str(log)]
         lines += ['', "Chromium's messages (last lines):"] + [s.rstrip() for s in self.b.stderr_lines[-60:]]
         for label, path in (('Setup.ini', browser.SETUP), ('scores.dat', browser.SCORES),
                             ('Debug.txt', browser.LOG)):
@@ -480,7 +502,7 @@ def open_settings(page, space, what):
         page.b.key('Tab', hold=0.2, gap=0.2)
         try:
             wait_until(what, lambda: space.master_knob_value(page.shot(what, keep=False)) is not None, 5)
-            time.sleep(0.5)   # at rest
+            page.frames(15)   # at rest
             return space.master_knob_value(page.shot(what))
         except Failure:
             pass
@@ -533,7 +555,7 @@ def persistence(page, reference):
     check(abs(knob - 50) < 8, 'the settings panel\'s master volume knob is not at 50 (read %.0f)' % knob)
     # A click at the slider's left end turns the volume down to 0.
     page.click_virtual(space, space.vw - 280 + 0.5, 100)
-    time.sleep(0.5)
+    page.frames(5)
     knob = space.master_knob_value(page.shot('the master volume turned down'))
     check(knob is not None and abs(knob) < 8, 'the master volume knob did not go to 0 (read %r)' % knob)
     page.b.key('Escape', hold=0.2, gap=0.2)
@@ -546,7 +568,7 @@ def persistence(page, reference):
     # button, lost to its end.
     page.click_virtual(space, *space.difficulty_row(2))
     page.park_pointer(space)
-    time.sleep(0.3)
+    page.frames(5)
     image = page.shot('Hard chosen')
     check(chosen_difficulty(image, space) == 2, 'a click on Hard did not choose it (%r looks chosen)'
           % chosen_difficulty(image, space))
@@ -559,7 +581,7 @@ def persistence(page, reference):
     for _ in range(16):
         page.b.key('Backspace')
     page.b.type_text(PLAYER)
-    time.sleep(0.3)
+    page.frames(len(PLAYER) + 5)   # one typed character a frame
     typed = page.shot('the name typed')
     check(mean_difference(image, typed, space.rect(space.vw / 2 - 300, space.vh / 2 - 40,
                                                    space.vw / 2 + 300, space.vh / 2 + 40))[1] > 0.01,
@@ -580,7 +602,7 @@ def persistence(page, reference):
     # The panel lists the chosen difficulty's rounds; a new page starts on Medium.
     page.click_virtual(space, *space.difficulty_row(2))
     page.park_pointer(space)
-    time.sleep(0.5)
+    page.frames(5)
     image = page.shot('Hard chosen after a reload')
     check(share(image, space.best_row(1), text, 1) > 0.05 and share(image, space.best_row(2), text, 1) < 0.001,
           'after a reload the score panel does not show one row')
@@ -593,26 +615,73 @@ def persistence(page, reference):
     check(setup_value(page.stored(browser.SETUP), 'Master') == '0', 'after a reload Setup.ini lost Master = 0')
     check(any(r[1] == PLAYER for r in records(page.stored(browser.SCORES) or b'')),
           'after a reload scores.dat lost the record')
-    time.sleep(1)
+    page.frames(30)   # time for a late error to show
 
 
-def return_start(page, reference):
-    page.open()
+def keys(page, reference):
+    downloads = tempfile.mkdtemp(prefix='downloads-', dir=os.path.dirname(page.b.profile))
+    page.b.allow_downloads(downloads)
+    image, space = page.open()
+    # Browsers start sound only after a gesture: the first key.
+    state = page.b.evaluate('Module.mnemoraPage.audioState()')
+    check(state in ('suspended', 'none'), 'the sound runs before any click or key: %r' % state)
+
+    # F11: every frame while the screenshot is saved is a whole title screen
+    # (the notices over it), and the picture comes as a PNG download.
+    mark = len(page.b.events)
+    page.b.key('F11', hold=0.2, gap=0.0)
+    started = time.time()
+    while time.time() - started < 2.0:
+        image = page.shot('after F11')
+        mean, colours = image.region_stats(0, 0, image.width, image.height, 8)
+        check(looks_like_title(image, space) and mean > 20 and colours > 100,
+              'after F11 the page showed something other than the title screen (mean brightness %.0f, %d '
+              'colours, %.1f s after the key)' % (mean, colours, time.time() - started))
+    try:
+        name, path = page.b.wait_download(mark, FILE_TIMEOUT)
+    except (TimeoutError, RuntimeError) as e:
+        raise Failure('F11 on the title screen gave no download: %s' % e)
+    check(name.endswith('.png'), 'F11 offered %r, not a PNG' % name)
+    with open(path, 'rb') as f:
+        picture = browser.decode_png(f.read())
+    check((picture.width, picture.height) == (800, 600), 'the screenshot is %dx%d, not the game\'s 800x600'
+          % (picture.width, picture.height))
+    wait_until('the sound running after the first key', lambda: page.b.evaluate(
+        'Module.mnemoraPage.audioState()') == 'running', 10)
+
     page.b.key('Enter', hold=0.2, gap=0.2)
     page.wait_for('the round after Return on the title screen', looks_like_round)
-    time.sleep(1)
+    page.frames(30)   # time for a late error to show
+
+
+def damaged_scores(page, reference):
+    # A score file with a good record among lines of no kind the game writes.
+    damaged = (b'42|Keeper|0|65150000000|0|1|0|0\r\n' + b'|'.join([b'0'] * 30) + b'\r\n'
+               b'not a record at all\r\n\x00\xff\xfe|||\x01\r\n9|Half|0\r\n')
+    page.since = page.b.seed_files(page.url, {browser.SCORES: damaged})
+    image, space = page.open()
+    presents = page.b.evaluate('Module.mnemoraPage.presents')
+    page.frames(30)   # time for a late error to show
+    check(page.b.evaluate('Module.mnemoraPage.presents') > presents, 'the title screen stands still')
+    check(share(image, space.best_row(1), text, 1) > 0.05 and share(image, space.best_row(2), text, 1) < 0.001,
+          'the good record of the damaged file is not the one row on the score panel')
+    kept = wait_until('a copy of the damaged scores.dat in IndexedDB', lambda: [
+        p for p in page.b.stored_paths() if p.startswith(browser.SCORES + '.bad-')], FILE_TIMEOUT)
+    check(len(kept) == 1, 'more than one copy of the damaged file: %r' % kept)
+    check(page.stored(kept[0]) == damaged, 'the copy %s does not hold the damaged file as it was' % kept[0])
 
 
 def touch_start(page, reference):
     image, space = page.open()
     page.b.tap(*space.page(*space.start_button()))
     page.wait_for('the round after a tap on "Click Here to Start"', looks_like_round)
-    time.sleep(1)
+    page.frames(30)   # time for a late error to show
 
 
 SCENARIOS = [  # name, function, window size
     ('persistence', persistence, (800, 600)),
-    ('return_start', return_start, (800, 600)),
+    ('keys', keys, (800, 600)),
+    ('damaged_scores', damaged_scores, (800, 600)),
     ('touch_start', touch_start, (1280, 960)),
 ]
 
