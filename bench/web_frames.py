@@ -13,7 +13,6 @@ the browser's work for it) and every process of the browser (the GPU process
 runs WebGL on the CPU here).
 """
 import gzip
-import json
 import os
 import sys
 import time
@@ -51,30 +50,9 @@ def process_tree_cpu(root_pid):
 
 
 def seed_setup(b, url, text):
-    """Writes Setup.ini into the page's IndexedDB as the page's storage keeps
-    files, before the game has ever started in this profile."""
-    b.open(url + 'mnemora-data.js')
-    script = '''new Promise((resolve, reject) => {
-      const open = indexedDB.open(%(db)s, 21);
-      open.onupgradeneeded = () => {
-        const store = open.result.createObjectStore("FILE_DATA");
-        store.createIndex("timestamp", "timestamp", { unique: false });
-      };
-      open.onerror = () => reject(open.error);
-      open.onsuccess = () => {
-        const db = open.result;
-        const tx = db.transaction("FILE_DATA", "readwrite");
-        const store = tx.objectStore("FILE_DATA");
-        const now = new Date();
-        store.put({ timestamp: now, mode: 16877 }, %(home)s + "/.config");
-        store.put({ timestamp: now, mode: 16877 }, %(home)s + "/.config/mnemora");
-        store.put({ timestamp: now, mode: 33188, contents: new TextEncoder().encode(%(text)s) }, %(path)s);
-        tx.oncomplete = () => { db.close(); resolve(true); };
-        tx.onerror = () => reject(tx.error);
-      };
-    })''' % {'db': json.dumps(browser.STORE), 'home': json.dumps(browser.STORE),
-             'text': json.dumps(text), 'path': json.dumps(browser.SETUP)}
-    b.evaluate(script)
+    """Writes Setup.ini into the page's IndexedDB before the game has ever
+    started in this profile; the index of the first event after it."""
+    return b.seed_files(url, {browser.SETUP: text.encode()})
 
 
 def metrics(b):
@@ -96,7 +74,7 @@ def run_engine(folder, engine, width, height, seconds, flags=()):
     b = browser.Browser(width, height, flags=flags)
     try:
         b.call('Performance.enable')
-        seed_setup(b, server.url, '[Graphics]\r\nGFX Engine = %s\r\nWidth=%d\r\nHeight=%d\r\n' % (engine, width, height))
+        seeded = seed_setup(b, server.url, '[Graphics]\r\nGFX Engine = %s\r\nWidth=%d\r\nHeight=%d\r\n' % (engine, width, height))
         start = time.time()
         b.open(server.url)
         b.wait_for('window.Module && Module.mnemoraPage && Module.mnemoraPage.presents > 0', timeout=180, interval=0.05)
@@ -107,7 +85,7 @@ def run_engine(folder, engine, width, height, seconds, flags=()):
         b.click(*b.to_page(box[4] // 2, int(box[5] * 350 / 600)))   # "Click Here to Start"
         time.sleep(4)
         round_ = measure(b, seconds)
-        errors = b.errors()
+        errors = b.errors(seeded)
         return {'engine': engine, 'load_s': load, 'title': title, 'round': round_, 'errors': errors}
     finally:
         b.close()
