@@ -258,11 +258,19 @@ class Browser:
         self.own_profile = profile is None
         self.profile = profile or tempfile.mkdtemp(prefix='mnemora-chromium-')
         self.width, self.height = width, height
+        # Chromium keeps a socket in TMPDIR, and a socket's path has room for
+        # some hundred bytes only: below a deep temporary folder (a clone's
+        # test folder) Chromium stops at once. It then gets a short one.
+        self.short_tmp = None
+        env = dict(os.environ)
+        if len(tempfile.gettempdir()) > 48:
+            self.short_tmp = tempfile.mkdtemp(prefix='mnemora-', dir='/tmp')
+            env['TMPDIR'] = self.short_tmp
         self.proc = subprocess.Popen(
             [shutil.which('chromium') or 'chromium', *CHROMIUM_FLAGS, *flags,
              '--user-data-dir=' + self.profile, '--window-size=%d,%d' % (width, height),
              '--remote-debugging-port=0', 'about:blank'],
-            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env)
         port = None
         deadline = time.time() + 60
         self.stderr_lines = []
@@ -277,6 +285,8 @@ class Browser:
                 break
         if port is None:
             self.proc.kill()
+            if self.short_tmp:
+                shutil.rmtree(self.short_tmp, ignore_errors=True)
             raise RuntimeError('Chromium did not start:\n' + ''.join(self.stderr_lines[-20:]))
         threading.Thread(target=self._drain, daemon=True).start()
         self.port = port
@@ -594,6 +604,8 @@ class Browser:
                 self.proc.kill()
             if self.own_profile:
                 shutil.rmtree(self.profile, ignore_errors=True)
+            if self.short_tmp:
+                shutil.rmtree(self.short_tmp, ignore_errors=True)
 
 
 # The page keeps the player's folder (HOME) in this IndexedDB database.
