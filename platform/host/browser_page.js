@@ -81,7 +81,9 @@ Module.mnemoraPage = (function () {
       syncing = false;
       if (error) console.warn('Mnemora: the browser storage could not be read: ' + error);
       removeRunDependency('mnemora-storage');
-      if (again) { again = false; persist(); }
+      if (again) { again = false; persist(); return; }
+      var waiting = onIdle; onIdle = [];
+      waiting.forEach(function (f) { f(); });
     });
     // Whatever the program wrote last (the log's end) goes in before it
     // ends, and when the page is hidden or closed.
