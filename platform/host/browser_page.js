@@ -59,7 +59,6 @@ Module.mnemoraPage = (function () {
     link.click();
     link.remove();
     setTimeout(function () { URL.revokeObjectURL(url); }, 10000);
-    if (Module.onDownload) Module.onDownload(name, bytes.length);
   }
 
   // The program's end unwinds the stack by throwing; after the last sleep it
@@ -108,6 +107,6 @@ Module.mnemoraPage = (function () {
     return 'none';
   }
 
-  return { presents: 0, readText: readText, audioState: audioState, home: home, persist: persist, persisted: persisted, freshCanvas: freshCanvas,
+  return { presents: 0, readText: readText, audioState: audioState, persist: persist, persisted: persisted, freshCanvas: freshCanvas,
            nextPaint: nextPaint, download: download };
 })();
