@@ -37,8 +37,9 @@ namespace {
 // round as Escape does, once per press, and only a press made during the
 // round: the Start that began the round from the title screen must be let go.
 PressEdge PadSettingsPress, PadPausePress;
-// A Start press seen on a skipped frame waits for the next drawing frame.
-bool PadPauseWanted;
+// Escape or Start seen on a skipped frame waits for the next drawing frame:
+// a short press is gone by then.
+bool PauseWanted;
 
 }  // namespace
 
@@ -53,7 +54,7 @@ void ResetFrameFlip() {
   FrameMs = 0;
   SmoothedFps = ShownFps = 0;
   PadSettingsPress = PadPausePress = PressEdge{};
-  PadPauseWanted = false;
+  PauseWanted = false;
 }
 
 namespace {
@@ -133,15 +134,16 @@ int FlipFrame(int showPointer) {
   // the engine test, whose measurement neither may interrupt.
   if (PauseState != 1) {
     PadPausePress = PressEdge{};
-    PadPauseWanted = false;
+    PauseWanted = false;
   }
-  if (PadPausePress.Fresh(ControllerHeld(Nav::Start)) && !SettingsPanelOut()) PadPauseWanted = true;
+  if (PadPausePress.Fresh(ControllerHeld(Nav::Start)) && !SettingsPanelOut()) PauseWanted = true;
+  if (EscapeForScreen() && PauseState == 1) PauseWanted = true;
   bool drawing = IsDrawingFrame();
   if (drawing && !EngineTestRunning) {
     if (KeyHit(kKeyF11)) TakeScreenshot();
-    bool padPause = PadPauseWanted;
-    PadPauseWanted = false;
-    if ((EscapeForScreen() || padPause) && PauseState == 1) {
+    bool pause = PauseWanted;
+    PauseWanted = false;
+    if (pause && PauseState == 1) {
       PauseState = 2;
       result = PauseMenu();
       PauseState = 1;
@@ -159,11 +161,7 @@ int FlipFrame(int showPointer) {
     DrawImage(IconSheet, VirtualMouseX() + 12, VirtualMouseY() + 12, icon::kPointer);
   }
 
-  // The pointer and the clicks of this frame.
-  MouseXPrev = MouseXNow;
-  MouseYPrev = MouseYNow;
-  MouseXNow = static_cast<int>(VirtualMouseX());
-  MouseYNow = static_cast<int>(VirtualMouseY());
+  // The clicks of this frame.
   LeftClick = MouseHit(1);
   RightClick = MouseHit(2);
 
@@ -192,8 +190,14 @@ int FlipFrame(int showPointer) {
   LastFlipTime = Clock();
   SkipPhase = 1 - SkipPhase;
 
-  // Events, and the ways to close the program.
+  // Events, and the ways to close the program. The pointer is sampled after
+  // the last pump, so the next frame sees it where any press it reads was
+  // made: a tap moves the pointer and presses in one pump.
   PollSystem();
+  MouseXPrev = MouseXNow;
+  MouseYPrev = MouseYNow;
+  MouseXNow = static_cast<int>(VirtualMouseX());
+  MouseYNow = static_cast<int>(VirtualMouseY());
   if ((KeyDown(kKeyF4) && (KeyDown(kKeyLAlt) || KeyDown(kKeyRAlt))) || AppTerminate()) ShowClosingScreen();
   return result;
 }
