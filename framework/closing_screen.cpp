@@ -9,11 +9,11 @@
 #include "framework/controls.h"
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
+#include "framework/game_identity.h"
 #include "framework/game_hooks.h"
 #include "framework/log.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
-#include "framework/startup.h"
 #include "platform/platform.h"
 
 namespace {

@@ -8,13 +8,11 @@
 #include <cmath>
 
 #include "audio/music.h"
-#include "framework/sprite_budgets.h"
 #include "framework/game_hooks.h"
+#include "framework/game_identity.h"
 #include "framework/log.h"
 #include "framework/notifications.h"
 #include "framework/setup_file.h"
-#include "framework/shared_assets.h"
-#include "framework/startup.h"
 #include "platform/platform.h"
 
 // Start values: ResetDisplaySetup.
@@ -208,8 +206,8 @@ void ApplyDisplaySettings() {
 
   // What belongs to the display, in this order: the engine test measures
   // this display before any art is drawn on it.
-  LoadSharedAssets();
-  RunEngineTest(60, 2);
+  CallGameHook(DisplaySetupHooks.loadAssets);
+  CallGameHook(DisplaySetupHooks.engineTest);
   // The driver has opened the display, made the textures and drawn the
   // engine test's frames: what can crash in it is behind us. Reading the
   // music and the decks is no reason to leave OpenGL, so a player who

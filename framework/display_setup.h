@@ -18,6 +18,16 @@ extern int GraphicsOpen;
 // second set-up inside this one.
 extern bool DisplaySetupRunning;
 
+// What a display set-up runs on the new display, behind the crash guard, in
+// this order: the shared assets, then the engine test, which measures the
+// display before any art is drawn on it. Display set-up knows neither by
+// name: start-up, which wires the program, fills this table once.
+struct DisplaySetupHookTable {
+  void (*loadAssets)() = nullptr;
+  void (*engineTest)() = nullptr;
+};
+extern const DisplaySetupHookTable DisplaySetupHooks;
+
 void ResetDisplaySetup();
 // Working folder: the game folder; it is left so.
 void ApplyDisplaySettings();

@@ -9,10 +9,10 @@
 #include "framework/draw_helpers.h"
 #include "framework/frame_flip.h"
 #include "framework/frame_samples.h"
+#include "framework/game_identity.h"
 #include "framework/pause_menu.h"
 #include "framework/settings_panel.h"
 #include "framework/shared_assets.h"
-#include "framework/startup.h"
 #include "platform/platform.h"
 
 namespace {
