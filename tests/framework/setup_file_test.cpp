@@ -215,6 +215,26 @@ TEST_F(SetupFileTest, AFailedSaveKeepsThePreviousFile) {
   }
 }
 
+// A save that can't take the lock (something else in its place) writes
+// nothing over what another copy may be writing: the changed settings stay
+// in memory, the player hears of it once, and a later save writes them.
+TEST_F(SetupFileTest, ASaveThatCannotLockKeepsTheChangesForTheNextSave) {
+  testsupport::TempFolder tree("setuplock", testsupport::TempFolder::kDataTree);
+  AudioDriverNames = {"Null"};
+  tree.Write("Setup.ini", "[Audio]\r\nMaster = 50\r\n");
+  ReadSetup();
+  std::filesystem::create_directory(tree.Path() / "Setup.ini.lock");
+  ::Setup[kSetupMaster] = 80;
+  SaveSetup();
+  SaveSetup();
+  EXPECT_EQ(tree.Read("Setup.ini"), "[Audio]\r\nMaster = 50\r\n");
+  ASSERT_EQ(MessageList.size(), 1u);
+  EXPECT_EQ(MessageList.front()->txt, "Your settings are kept until they can be saved");
+  std::filesystem::remove(tree.Path() / "Setup.ini.lock");
+  SaveSetup();
+  EXPECT_NE(tree.Read("Setup.ini").find("Master = 80\r\n"), std::string::npos) << tree.Read("Setup.ini");
+}
+
 // Two windows: each writes only the settings it changed over what the other
 // saved, and one that changed nothing leaves the file as it is.
 TEST_F(SetupFileTest, ASaveWritesOnlyWhatThisSessionChanged) {
