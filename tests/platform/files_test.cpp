@@ -1,8 +1,10 @@
 // Files and folders: the 8-bit line format, end of file, stream handles,
 // delete and rename.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -288,4 +290,41 @@ TEST_F(Files, AFullDiskCostsNoKeptCopy) {
   EXPECT_FALSE(KeepCopyBeside("scores.dat", "6", "damaged 6", 5).empty());
   EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"scores.dat.bad-2", "scores.dat.bad-3", "scores.dat.bad-4",
                                                        "scores.dat.bad-5", "scores.dat.bad-6"}));
+}
+
+// A guard that a running program holds is told from one whose program died;
+// the last holder to let go takes it down, and nothing else is left beside it.
+TEST_F(Files, AGuardHeldByARunningProgramIsToldFromOneLeftBehind) {
+  EXPECT_EQ(GuardFileState("crash.dat"), 0);
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  pid_t other = fork();
+  ASSERT_GE(other, 0);
+  if (other == 0) {
+    char up = RaiseGuardFile("crash.dat") > 0 ? 1 : 0;
+    if (write(ready[1], &up, 1) != 1) _exit(1);
+    for (;;) pause();
+  }
+  char up = 0;
+  ASSERT_EQ(read(ready[0], &up, 1), 1);
+  close(ready[0]);
+  close(ready[1]);
+  ASSERT_EQ(up, 1);
+  EXPECT_EQ(GuardFileState("crash.dat"), 2);
+
+  // Joined here and let go of: it stays for the other program.
+  int mine = RaiseGuardFile("crash.dat");
+  ASSERT_GT(mine, 0);
+  DropGuardFile(mine);
+  EXPECT_EQ(GuardFileState("crash.dat"), 2);
+
+  // The other program dies in the middle: left behind.
+  kill(other, SIGKILL);
+  waitpid(other, nullptr, 0);
+  EXPECT_EQ(GuardFileState("crash.dat"), 1);
+  mine = RaiseGuardFile("crash.dat");
+  EXPECT_EQ(GuardFileState("crash.dat"), 2);
+  DropGuardFile(mine);
+  EXPECT_EQ(GuardFileState("crash.dat"), 0);
+  EXPECT_EQ(FolderEntries(), std::vector<std::string>{});
 }
