@@ -185,23 +185,27 @@ RecordKeys KeysOf(const RecordList<Scores>& list) {
 }
 
 // The file as this session last read or wrote it: its stamp and the records
-// it held. Another copy of the game may save it in between; a save then reads
-// it again and keeps the rounds it finds there.
+// it held, in order. Another copy of the game may save it in between; a save
+// then reads it again and keeps the rounds it finds there. A record is never
+// changed once it is made, so the same records in the same order are the
+// same text.
 struct OnDisk {
   bool known = false;          // read or written this session
   FileStamp stamp;
-  std::string text;            // ScoreFileText of its records
-  RecordKeys keys;
+  std::vector<std::shared_ptr<Scores>> records;
   bool mustSave = false;       // it was damaged: the records read from it are to be written
 };
 OnDisk g_onDisk;
 
-void Remember(const FileStamp& stamp, std::string text) {
+void Remember(const FileStamp& stamp) {
   g_onDisk.known = true;
   g_onDisk.stamp = stamp;
-  g_onDisk.text = std::move(text);
-  g_onDisk.keys = KeysOf(ScoreList);
+  g_onDisk.records.assign(ScoreList.begin(), ScoreList.end());
   g_onDisk.mustSave = false;
+}
+
+bool SameAsOnDisk() {
+  return std::equal(ScoreList.begin(), ScoreList.end(), g_onDisk.records.begin(), g_onDisk.records.end());
 }
 
 void TellSaveFailed() {
@@ -301,16 +305,20 @@ void ResetScores() {
 }
 
 namespace {
+
 bool NewerFirst(const std::shared_ptr<Scores>& a, const std::shared_ptr<Scores>& b) { return a->Compare(*b) < 0; }
+
+// A list already in order (every save after the first, a file as the game
+// wrote it) is left as it is: a stable sort would not change it, and a list
+// of millions of rounds is checked in one pass.
+void SortNewestFirst(RecordList<Scores>& list) {
+  if (std::is_sorted(list.begin(), list.end(), NewerFirst)) return;
+  SortList(list, true, [](const Scores& a, const Scores& b) { return a.Compare(b); });
+}
+
 }  // namespace
 
-// A list already in order (every save after the first) is left as it is: a
-// stable sort would not change it, and a list of millions of rounds is
-// checked in one pass.
-void SortScores() {
-  if (std::is_sorted(ScoreList.begin(), ScoreList.end(), NewerFirst)) return;
-  SortList(ScoreList, true, [](const Scores& a, const Scores& b) { return a.Compare(b); });
-}
+void SortScores() { SortNewestFirst(ScoreList); }
 
 namespace {
 void ReadScoreFile();
@@ -364,7 +372,7 @@ void ReadScoreFile() {
     ListAddLast(ScoreList, record);
   }
   SortScores();
-  Remember(stamp, ScoreFileText());
+  Remember(stamp);
 
   // The next save writes only what was understood, so the file as it was is
   // kept aside first. Without that copy the file is not saved over.
@@ -410,11 +418,17 @@ bool MergeFileChangedOnDisk(FileStamp& stamp) {
   if ((check.skipped != 0 || check.repaired != 0) && !KeepDamagedCopy(bytes, check)) return false;
   bytes = std::string();
 
-  RecordKeys held = KeysOf(ScoreList);
+  // Let go of: the records of the file as it was that the list no longer
+  // holds (by the record itself: the trimmed ones are few).
+  std::unordered_set<const Scores*> inList;
+  inList.reserve(ScoreList.size());
+  for (const auto& record : ScoreList) inList.insert(record.get());
   RecordKeys letGo;
-  for (const RecordKey& key : g_onDisk.keys) {
-    if (!held.count(key)) letGo.insert(key);
+  for (const auto& record : g_onDisk.records) {
+    if (!inList.count(record.get())) letGo.insert(KeyOf(*record));
   }
+  inList = {};
+  RecordKeys held = KeysOf(ScoreList);
   RecordList<Scores> added;
   for (auto& record : onDisk) {
     RecordKey key = KeyOf(*record);
@@ -426,7 +440,7 @@ bool MergeFileChangedOnDisk(FileStamp& stamp) {
   // Both in order, newest first: one pass joins them, this session's rounds
   // first among equal stamps, as a stable sort of the two would.
   SortScores();
-  SortList(added, true, [](const Scores& a, const Scores& b) { return a.Compare(b); });
+  SortNewestFirst(added);
   ScoreList.merge(added, NewerFirst);
   return true;
 }
@@ -475,8 +489,7 @@ int SaveScoreFile() {
   // or last written: it is left as it is.
   SortScores();
   if (!ScoreList.empty()) LastScore = ScoreList.back();
-  std::string text = ScoreFileText();
-  if (g_onDisk.known && !g_onDisk.mustSave && text == g_onDisk.text) return 1;
+  if (g_onDisk.known && !g_onDisk.mustSave && SameAsOnDisk()) return 1;
 
   for (int attempt = 1;; ++attempt) {
     // What another copy saved meanwhile is read and merged before the lock
@@ -487,8 +500,8 @@ int SaveScoreFile() {
         TellSaveFailed();
         return 0;
       }
-      text = ScoreFileText();
     }
+    std::string text = ScoreFileText();
 
     // One save at a time among the copies of the game sharing the file. A
     // lock that can't be had now (another copy that hangs, something else
@@ -518,7 +531,7 @@ int SaveScoreFile() {
     }
     FileStamp written = StampOfFile(ScoreFilePath());
     lock.Release();
-    Remember(written, std::move(text));
+    Remember(written);
     return 1;
   }
 }
