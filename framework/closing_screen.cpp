@@ -70,7 +70,7 @@ void SaveOnLeaving() {
   // A close request while a display is being set up (during the engine test,
   // say) is an orderly exit, not a crash: without this the guard would move
   // the next start away from OpenGL.
-  DeleteFile(CrashGuardPath());
+  DropCrashGuard();
   LogLine("Closing Up");
   LogLine("");
   LogLine("Bye!");

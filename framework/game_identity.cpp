@@ -33,6 +33,7 @@ int SearchGameData(const GameDataOptions& options) {
   // go beside the file they replace.
   PlacePlayerFiles("Setup.ini*", PlayerFolder::Config);
   PlacePlayerFiles("Debug.txt", PlayerFolder::State);
+  PlacePlayerFiles("Debug-[0-9].txt", PlayerFolder::State);   // the logs of further copies running at once
   PlacePlayerFiles(game + "crash.dat", PlayerFolder::State);
   PlacePlayerFiles(game + "scores.dat*", PlayerFolder::Data);
   PlacePlayerFiles("*.png*", PlayerFolder::Pictures);   // screenshots, saved beside the game folder
