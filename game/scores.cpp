@@ -34,6 +34,7 @@ constexpr int kRecordFields = 8;
 bool g_unreadable;
 bool g_readFailed;     // it was there but could not be read at all
 bool g_toldSaveFailed;
+unsigned g_changesSeen;   // PlayerFilesChangedElsewhere when last looked at
 
 std::string RecordLine(const Scores& s) {
   return LongToString(s.Score) + "|" + s.Name + "|" + IntToString(s.Badges) + "|" +
@@ -280,6 +281,7 @@ void ResetScores() {
   g_unreadable = false;
   g_readFailed = false;
   g_toldSaveFailed = false;
+  g_changesSeen = 0;
   g_onDisk = OnDisk();
 }
 
@@ -366,6 +368,24 @@ std::string ScoreFileText() {
 
 namespace {
 
+// The rounds of the file as it is on disk that this session neither holds nor
+// has let go of (the panel trims old rounds) join the list.
+void AddRoundsFrom(const RecordList<Scores>& onDisk) {
+  std::set<RecordKey> held = KeysOf(ScoreList);
+  std::set<RecordKey> letGo;
+  for (const RecordKey& key : g_onDisk.keys) {
+    if (!held.count(key)) letGo.insert(key);
+  }
+  int added = 0;
+  for (const auto& record : onDisk) {
+    RecordKey key = KeyOf(*record);
+    if (letGo.count(key) || !held.insert(key).second) continue;
+    ListAddLast(ScoreList, record);
+    ++added;
+  }
+  if (added > 0) LogLine("\tscores.dat was changed elsewhere: " + IntToString(added) + " rounds from it kept");
+}
+
 // The file changed since this session read or wrote it (another copy of the
 // game saved, a backup was put back): the rounds in it that this session
 // neither holds nor has let go of (the panel trims old rounds) join the list.
@@ -384,19 +404,7 @@ bool MergeFileChangedOnDisk() {
   RecordList<Scores> onDisk = ReadScoreText(bytes, check);
   if ((check.skipped != 0 || check.repaired != 0) && !KeepDamagedCopy(bytes, check)) return false;
 
-  std::set<RecordKey> held = KeysOf(ScoreList);
-  std::set<RecordKey> letGo;
-  for (const RecordKey& key : g_onDisk.keys) {
-    if (!held.count(key)) letGo.insert(key);
-  }
-  int added = 0;
-  for (const auto& record : onDisk) {
-    RecordKey key = KeyOf(*record);
-    if (letGo.count(key) || !held.insert(key).second) continue;
-    ListAddLast(ScoreList, record);
-    ++added;
-  }
-  if (added > 0) LogLine("\tscores.dat was changed elsewhere: " + IntToString(added) + " rounds from it kept");
+  AddRoundsFrom(onDisk);
   return true;
 }
 
@@ -461,3 +469,23 @@ int SaveScoreFile() {
 }
 
 }  // namespace
+
+void PickUpSavedScores() {
+  const unsigned changes = PlayerFilesChangedElsewhere();
+  if (changes == g_changesSeen) return;
+  g_changesSeen = changes;
+  if (g_unreadable || !g_onDisk.known || StampOfFile(ScoreFilePath()) == g_onDisk.stamp) return;
+  // A damaged file waits for the next save, which keeps a copy of it first.
+  std::string bytes;
+  FileStamp stamp;
+  ScoreTextCheck check;
+  if (ReadWholeFile(ScoreFilePath(), bytes, stamp) != 1) return;
+  RecordList<Scores> onDisk = ReadScoreText(bytes, check);
+  if (check.skipped != 0 || check.repaired != 0) return;
+  AddRoundsFrom(onDisk);
+  SortScores();
+  // The file as it is now: what this session holds beyond it is saved next time.
+  g_onDisk.stamp = stamp;
+  g_onDisk.text = bytes;
+  g_onDisk.keys = KeysOf(onDisk);
+}

@@ -21,6 +21,7 @@
 #include "game/decks.h"
 #include "game/game_music.h"
 #include "game/score_panel.h"
+#include "game/scores.h"
 #include "platform/platform.h"
 
 // Start values: ResetTitleScreen.
@@ -251,6 +252,8 @@ void TitleFrame() {
   UseDrawingSpace(DrawingSpace::Tall);
   const int vw = VirtualWidth;
   const int vh = VirtualHeight;
+  // Rounds saved meanwhile in another tab join the panel.
+  PickUpSavedScores();
 
   DrawBackdrop();
   if (SlideStep < kSlideSteps) ++SlideStep;

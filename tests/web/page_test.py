@@ -539,26 +539,34 @@ def set_volume(page, space, row, key):
 MASTER_ROW, MUSIC_ROW = 100, 200
 
 
-def quick_round(page, name, stored=True):
+def to_name_entry(page, name):
     """A round started by Return on the title screen and left at once by the
-    pause menu's Quit (Escape opens the menu with Quit highlighted, Escape
-    takes it), then the name typed and Return: returns once the record is in
-    IndexedDB (when it is to be stored) and the title screen is back."""
+    pause menu's Quit (Escape opens it on Continue: Down, then Return), then
+    the name typed; Return on it is left to the caller."""
     page.b.key('Enter', hold=0.2, gap=0.2)
     page.wait_for('the round after Return on the title screen', looks_like_round)
     for _ in range(5):
-        page.b.key('Escape', hold=0.2, gap=0.3)
+        page.b.key('Escape', hold=0.2, gap=0.8)
+        page.b.key('ArrowDown', hold=0.2, gap=0.3)
+        page.b.key('Enter', hold=0.2, gap=0.2)
         try:
             page.wait_for('the name entry after Quit in the pause menu', looks_like_name_entry, 4)
             break
         except Failure:
             continue
     else:
-        raise Failure('Escape, Escape in a round did not lead to the name entry')
+        raise Failure('Quit in the pause menu did not lead to the name entry')
     for _ in range(16):
         page.b.key('Backspace', hold=0.05, gap=0.05)
     page.b.type_text(name)
     page.frames(len(name) + 5)   # one typed character a frame
+
+
+def quick_round(page, name, stored=True):
+    """A round left at once for the name entry (to_name_entry), then Return:
+    returns once the record is in IndexedDB (when it is to be stored) and the
+    title screen is back."""
+    to_name_entry(page, name)
     page.b.key('Enter')
     if stored:
         page.wait_for_file('the record named %s in scores.dat in IndexedDB' % name, browser.SCORES,
