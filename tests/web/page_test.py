@@ -556,18 +556,25 @@ def to_name_entry(page, name):
     the name typed; Return on it is left to the caller."""
     page.b.key('Enter', hold=0.2, gap=0.2)
     page.wait_for('the round after Return on the title screen', looks_like_round)
-    # A key lost on a slow frame leaves the round or the menu up: the keys
-    # go again only once the round is plainly back (Escape on the name
-    # entry would end it).
-    for _ in range(4):
-        page.b.key('Escape', hold=0.2, gap=0.8)
-        page.b.key('ArrowDown', hold=0.2, gap=0.3)
-        page.b.key('Enter', hold=0.2, gap=0.2)
+    # A key lost on a slow frame leaves the round or the menu up: from the
+    # round the three keys go again, in the menu Escape takes the entry it
+    # highlights (Escape on the name entry would end it: never sent there).
+    for _ in range(6):
+        image = page.shot('leaving the round', keep=False)
+        space = page.space()
+        if looks_like_name_entry(image, space):
+            break
+        if looks_like_round(image, space):
+            page.b.key('Escape', hold=0.2, gap=0.8)
+            page.b.key('ArrowDown', hold=0.2, gap=0.3)
+            page.b.key('Enter', hold=0.2, gap=0.2)
+        else:
+            page.b.key('Escape', hold=0.2, gap=0.2)
         try:
-            page.wait_for('the name entry after Quit in the pause menu', looks_like_name_entry, 20)
+            page.wait_for('the name entry after Quit in the pause menu', looks_like_name_entry, 15)
             break
         except Failure:
-            page.wait_for('the round again after a lost key', looks_like_round)
+            continue
     else:
         raise Failure('Quit in the pause menu did not lead to the name entry')
     for _ in range(16):
@@ -576,12 +583,11 @@ def to_name_entry(page, name):
     page.frames(len(name) + 5)   # one typed character a frame
 
 
-def quick_round(page, name, stored=True, before_return=lambda: None):
+def quick_round(page, name, stored=True):
     """A round left at once for the name entry (to_name_entry), then Return:
     returns once the record is in IndexedDB (when it is to be stored) and the
     title screen is back."""
     to_name_entry(page, name)
-    before_return()
     page.b.key('Enter')
     if stored:
         page.wait_for_file('the record named %s in scores.dat in IndexedDB' % name, browser.SCORES,
@@ -777,11 +783,22 @@ def two_tabs(page, reference):
     a.b.evaluate('window.dispatchEvent(new Event("focus")), true')
     wait_until('both rounds on the first tab\'s score panel', lambda: panel_rows(
         a.shot('the first tab\'s score panel', keep=False), space) == 2, SCREEN_TIMEOUT)
-    # A round stored by someone who tells no tab, while the name is typed:
-    # the save reads the stored file in before it merges, and keeps it.
+    # The second tab holds the save's lock: the first tab's save waits for
+    # it; a round stored meanwhile by someone who tells no tab is read in
+    # once the lock is let go, and kept.
+    to_name_entry(a, 'TabThree')
+    lock = json.dumps('mnemora:' + browser.SCORES + '.lock')
+    b.b.evaluate('new Promise((held) => navigator.locks.request(%s, () => new Promise((release) => {'
+                 ' window.letGo = release; held(true); })))' % lock)
+    a.b.key('Enter')
+    time.sleep(1.5)   # the game stands still meanwhile: its save waits
+    check(not any(r[1] == 'TabThree' for r in records(a.stored(browser.SCORES) or b'')),
+          'the save did not wait for the lock another tab held')
     outsider = b'7|Outsider|0|65150000000|0|1|0|0\r\n' + b'|'.join([b'0'] * 30) + b'\r\n'
-    quick_round(a, 'TabThree', before_return=lambda: a.b.put_stored_file(
-        browser.SCORES, (a.stored(browser.SCORES) or b'') + outsider))
+    a.b.put_stored_file(browser.SCORES, (a.stored(browser.SCORES) or b'') + outsider)
+    b.b.evaluate('window.letGo(), true')
+    a.wait_for_file('the record named TabThree in scores.dat in IndexedDB', browser.SCORES,
+                    lambda d: any(r[1] == 'TabThree' for r in records(d)))
     b.close()
     image, space = a.reload()
     check(panel_rows(image, space) == 4, 'after a reload the score panel shows %d rows, not the 4 rounds'
