@@ -838,7 +838,7 @@ def damaged_store(page, reference):
     check('could not be read' in said, 'the page does not say that stored files could not be read: %r' % said)
     # A save renames over its file; deleting that name later must not bring
     # the replaced file back (the page's file system kept it in its table).
-    check(page.b.evaluate('''(() => { const d = "/tmp/renamed"; FS.mkdirTree(d);
+    check(page.b.evaluate('''(() => { const d = "/renamed-check"; FS.mkdirTree(d);
         FS.writeFile(d + "/f", "old"); FS.writeFile(d + "/f.tmp", "new"); FS.rename(d + "/f.tmp", d + "/f");
         FS.unlink(d + "/f"); try { FS.readFile(d + "/f"); return false; } catch (e) { return true; } })()'''),
           'a file deleted after a save renamed over it came back')
