@@ -152,6 +152,8 @@ void StartUp() {
   LogLine("----------------------------");
   LogLine("");
   LogLine("Loading");
+  // What reading the player's stored files in found (the browser's storage).
+  for (const std::string& note : PlayerStorageNotes()) LogLine("\t" + note);
 
   // The audio drivers, the setup file and the driver it names.
   AudioDriverNames = AudioDrivers();
@@ -204,6 +206,11 @@ void StartUp() {
   // while reading would pass unseen during the engine test.
   if (SetupFileUnreadable()) AddNotification("Could not read your settings", 1);
   if (CrashGuardSwitchedEngine()) AddNotification("The last start did not finish: using DirectX 9", 1);
+  if (!PlayerStorageUsable()) {
+    AddNotification("Your scores will not be saved this session", 1);
+  } else if (!PlayerStorageNotes().empty()) {
+    AddNotification("Some saved files could not be read", 1);
+  }
 }
 
 void RunProgram() {

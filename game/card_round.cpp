@@ -513,15 +513,16 @@ void FinishRound() {
   PauseState = 0;
   roundAwaitingName = true;
   nameBeforeEntry = PlayerName;
-  EnterName();
-
-  // The record of this round, newest first.
-  auto record = RecordRound(PlayerName);
-
-  // On disk at once: a crash later in the session must not cost the
-  // player a round already recorded. Saving walks the whole list as its
-  // working record; the round's own record stays the one last created.
-  SaveScores();
+  // The record of this round, newest first, on disk the moment the name is
+  // accepted: a crash later in the session (or a page closed while Return
+  // is still down) must not cost the player a round already recorded.
+  // Saving walks the whole list as its working record; the round's own
+  // record stays the one last created.
+  std::shared_ptr<Scores> record;
+  EnterName([&record] {
+    record = RecordRound(PlayerName);
+    SaveScores();
+  });
   LastScore = record;
 }
 

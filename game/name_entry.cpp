@@ -184,7 +184,7 @@ bool NameCharAccepted(int code) {
   return code >= 32 && code <= 255 && code != '|' && code != 127;
 }
 
-void EnterName() {
+void EnterName(const std::function<void()>& named) {
   NameEntryOpen = true;
   FadeOutMusic(kNameEntryFadeMs);
   FlushKeys();
@@ -217,6 +217,7 @@ void EnterName() {
     // Return or Escape while the settings panel is out belong to the panel.
     bool enter = KeyHit(kKeyReturn) && !SettingsPanelOut();
     done = enter || MouseDown(1) || (KeyDown(kKeyEscape) && EscapeForScreen()) || padDone;
+    if (done && named) named();
     FlipFrame(1);
   }
 

@@ -1,6 +1,7 @@
 // Name entry after a round.
 #pragma once
 
+#include <functional>
 #include <string>
 
 // Set by EnterName while it runs; read by tests and bots that drive a session.
@@ -9,8 +10,10 @@ extern bool NameEntryOpen;
 // Name entry closed (a run that ended inside it leaves it open).
 void ResetNameEntry();
 // Edits PlayerName until Enter, a click or Escape; the round is recorded with
-// whatever name stands.
-void EnterName();
+// whatever name stands. named, when given, runs as soon as the name is
+// accepted, before the last frame and the wait for the key or button to be
+// let go: a save there is not held up by a long press.
+void EnterName(const std::function<void()>& named = {});
 // Whether name entry accepts a typed character: codes 32..255 except "|" and 127.
 bool NameCharAccepted(int code);
 

@@ -37,6 +37,7 @@ bool g_unreadable;
 bool g_readFailed;     // it was there but could not be read at all
 bool g_toldSaveFailed;
 bool g_toldKeptForLater;   // the player heard that a save could not lock
+unsigned g_changesSeen;   // PlayerFilesChangedElsewhere when last looked at
 
 std::string RecordLine(const Scores& s) {
   return LongToString(s.Score) + "|" + s.Name + "|" + IntToString(s.Badges) + "|" +
@@ -301,6 +302,7 @@ void ResetScores() {
   g_readFailed = false;
   g_toldSaveFailed = false;
   g_toldKeptForLater = false;
+  g_changesSeen = 0;
   g_onDisk = OnDisk();
 }
 
@@ -399,6 +401,36 @@ std::string ScoreFileText() {
 
 namespace {
 
+// The rounds of the file as it is on disk that this session neither holds nor
+// has let go of (the panel trims old rounds) join the list, in order; they are
+// taken out of onDisk.
+void AddRoundsFrom(RecordList<Scores>& onDisk) {
+  // Let go of: the records of the file as it was that the list no longer
+  // holds (by the record itself: the trimmed ones are few).
+  std::unordered_set<const Scores*> inList;
+  inList.reserve(ScoreList.size());
+  for (const auto& record : ScoreList) inList.insert(record.get());
+  RecordKeys letGo;
+  for (const auto& record : g_onDisk.records) {
+    if (!inList.count(record.get())) letGo.insert(KeyOf(*record));
+  }
+  inList = {};
+  RecordKeys held = KeysOf(ScoreList);
+  RecordList<Scores> added;
+  for (auto& record : onDisk) {
+    RecordKey key = KeyOf(*record);
+    if (letGo.count(key) || !held.insert(std::move(key)).second) continue;
+    added.push_back(std::move(record));
+  }
+  if (added.empty()) return;
+  LogLine("\tscores.dat was changed elsewhere: " + IntToString(static_cast<int>(added.size())) + " rounds from it kept");
+  // Both in order, newest first: one pass joins them, this session's rounds
+  // first among equal stamps, as a stable sort of the two would.
+  SortScores();
+  SortNewestFirst(added);
+  ScoreList.merge(added, NewerFirst);
+}
+
 // The file changed since this session read or wrote it (another copy of the
 // game saved, a backup was put back): the rounds in it that this session
 // neither holds nor has let go of (the panel trims old rounds) join the list,
@@ -418,30 +450,7 @@ bool MergeFileChangedOnDisk(FileStamp& stamp) {
   if ((check.skipped != 0 || check.repaired != 0) && !KeepDamagedCopy(bytes, check)) return false;
   bytes = std::string();
 
-  // Let go of: the records of the file as it was that the list no longer
-  // holds (by the record itself: the trimmed ones are few).
-  std::unordered_set<const Scores*> inList;
-  inList.reserve(ScoreList.size());
-  for (const auto& record : ScoreList) inList.insert(record.get());
-  RecordKeys letGo;
-  for (const auto& record : g_onDisk.records) {
-    if (!inList.count(record.get())) letGo.insert(KeyOf(*record));
-  }
-  inList = {};
-  RecordKeys held = KeysOf(ScoreList);
-  RecordList<Scores> added;
-  for (auto& record : onDisk) {
-    RecordKey key = KeyOf(*record);
-    if (letGo.count(key) || !held.insert(std::move(key)).second) continue;
-    added.push_back(std::move(record));
-  }
-  if (added.empty()) return true;
-  LogLine("\tscores.dat was changed elsewhere: " + IntToString(static_cast<int>(added.size())) + " rounds from it kept");
-  // Both in order, newest first: one pass joins them, this session's rounds
-  // first among equal stamps, as a stable sort of the two would.
-  SortScores();
-  SortNewestFirst(added);
-  ScoreList.merge(added, NewerFirst);
+  AddRoundsFrom(onDisk);
   return true;
 }
 
@@ -537,3 +546,26 @@ int SaveScoreFile() {
 }
 
 }  // namespace
+
+void PickUpSavedScores() {
+  const unsigned changes = PlayerFilesChangedElsewhere();
+  if (changes == g_changesSeen) return;
+  g_changesSeen = changes;
+  if (g_unreadable || !g_onDisk.known || StampOfFile(ScoreFilePath()) == g_onDisk.stamp) return;
+  // A damaged file waits for the next save, which keeps a copy of it first.
+  std::string bytes;
+  FileStamp stamp;
+  ScoreTextCheck check;
+  if (ReadWholeFile(ScoreFilePath(), bytes, stamp) != 1) return;
+  RecordList<Scores> onDisk = ReadScoreText(bytes, check);
+  if (check.skipped != 0 || check.repaired != 0) return;
+  const RecordKeys inFile = KeysOf(onDisk);
+  AddRoundsFrom(onDisk);
+  // The file as it is now, by this session's records of it: what this
+  // session holds beyond it is saved next time.
+  g_onDisk.stamp = stamp;
+  g_onDisk.records.clear();
+  for (const auto& record : ScoreList) {
+    if (inFile.count(KeyOf(*record))) g_onDisk.records.push_back(record);
+  }
+}

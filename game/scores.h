@@ -65,6 +65,10 @@ void LoadScores();
 // written. Returns 1 on success; a failure is logged, the player told once
 // per session, and the old file left as it was.
 int SaveScores();
+// Brings in the rounds another copy of the game saved (in the browser:
+// another tab) when the platform says the player's files changed elsewhere;
+// called every frame by the screens that show the scores.
+void PickUpSavedScores();
 // The file's text exactly as SaveScores writes it, ScoreList in list order.
 std::string ScoreFileText();
 // True when this session's score file could not be read (or kept aside):

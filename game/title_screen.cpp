@@ -22,6 +22,7 @@
 #include "game/decks.h"
 #include "game/game_music.h"
 #include "game/score_panel.h"
+#include "game/scores.h"
 #include "platform/platform.h"
 
 // Start values: ResetTitleScreen.
@@ -252,6 +253,8 @@ void TitleFrame() {
   UseDrawingSpace(DrawingSpace::Tall);
   const int vw = VirtualWidth;
   const int vh = VirtualHeight;
+  // Rounds saved meanwhile in another tab join the panel.
+  PickUpSavedScores();
 
   DrawBackdrop();
   if (SlideStep < kSlideSteps) ++SlideStep;

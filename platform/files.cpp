@@ -357,6 +357,13 @@ FileStamp StampOfFile(const std::string& name) {
 int LockFile(const std::string& name, int waitMs) {
   if (name.empty()) return 0;
   const std::string path = plat::MapPath(name, plat::FileAccess::Write);
+  // In the browser the tabs of the page share the lock, and the file it
+  // guards (its name without ".lock") is read in as stored now.
+  if (plat::InBrowser()) {
+    const size_t cut = name.size() - std::min<size_t>(name.size(), 5);
+    const bool guards = name.compare(cut, std::string::npos, ".lock") == 0;
+    return plat::BrowserLock(path, guards ? plat::MapPath(name.substr(0, cut), plat::FileAccess::Write) : "", waitMs);
+  }
   int fd = plat::OpenRegularFile(path, O_RDWR | O_CREAT, false);
   // Another user's lock file in a folder both write to: a lock needs no
   // more than reading it.
@@ -373,6 +380,7 @@ int LockFile(const std::string& name, int waitMs) {
 
 void UnlockFile(int lock) {
   if (lock <= 0) return;
+  if (plat::InBrowser()) return plat::BrowserUnlock(lock);
   flock(lock - 1, LOCK_UN);
   close(lock - 1);
 }
@@ -626,10 +634,11 @@ int SaveFileAtomically(const std::string& name, const std::string& bytes) {
     fsync(dir);
     close(dir);
   }
+  // Where the disk is the browser's storage, the saved file is stored there
+  // now, and the save has failed when the browser refuses it.
+  const bool stored = plat::StorePlayerFile(target);
   SweepLeftoverTemps(target);
-  // Where the disk is the browser's storage, the save is written back now.
-  plat::PersistPlayerFiles();
-  return 1;
+  return stored ? 1 : 0;
 }
 
 int WriteNewFile(const std::string& name, const std::string& bytes) {
@@ -677,7 +686,9 @@ std::string KeepCopyBeside(const std::string& name, const std::string& tag, cons
     }
     bool ok = WriteAllAndSync(fd, bytes);
     if (close(fd) != 0) ok = false;
-    if (!ok) {
+    // The copy must be kept (in the browser: stored) before the file it
+    // copies is saved over.
+    if (!ok || !plat::StorePlayerFile(copy)) {
       unlink(copy.c_str());
       return {};
     }
@@ -687,6 +698,7 @@ std::string KeepCopyBeside(const std::string& name, const std::string& tag, cons
     for (size_t i = 0; copies.size() - i >= static_cast<size_t>(std::max(keep, 1)); ++i) {
       unlink(copies[i].second.c_str());
     }
+    plat::PersistPlayerFiles();
     return copy;
   }
   return {};

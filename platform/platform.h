@@ -264,6 +264,17 @@ int GuardFileState(const std::string& path);
 int RaiseGuardFile(const std::string& path);
 // Lets go of a guard: removed, unless another running program still holds it.
 void DropGuardFile(int guard);
+// What reading in the player's stored files had to tell, a line each: in the
+// browser, stored entries that could not be read (kept aside) or a storage
+// that can't be used. None on the desktop.
+std::vector<std::string> PlayerStorageNotes();
+// False when the player's files can't be kept at all (the browser's storage
+// is blocked): nothing saved outlives the page.
+bool PlayerStorageUsable();
+// Counts the times files of the player's folder were replaced by what another
+// copy of the game saved (in the browser: another tab of the page), for the
+// screens that show what is in them. Always 0 on the desktop.
+unsigned PlayerFilesChangedElsewhere();
 // Splits text into lines. LF, CR LF and a lone CR each end a line, and so does
 // a zero byte; a line end at the very end starts no further line.
 std::vector<std::string> SplitLines(const std::string& text);

@@ -2,6 +2,10 @@
 // these calls reach is in browser_page.js, linked into the page's script.
 #include "platform/host/browser_page.h"
 
+#include <cstdlib>
+
+#include "platform/platform.h"
+
 #ifdef __EMSCRIPTEN__
 #include <emscripten.h>
 
@@ -11,6 +15,23 @@ EM_ASYNC_JS(void, mnemora_next_frame, (), { await Module.mnemoraPage.nextPaint()
 EM_JS(void, mnemora_presented, (), { Module.mnemoraPage.presents++; });
 EM_JS(void, mnemora_persist, (), { Module.mnemoraPage.persist(); });
 EM_JS(void, mnemora_download, (const char* path), { Module.mnemoraPage.download(UTF8ToString(path)); });
+EM_ASYNC_JS(int, mnemora_store, (const char* path), {
+  return (await Module.mnemoraPage.store(UTF8ToString(path))) ? 1 : 0;
+});
+EM_ASYNC_JS(int, mnemora_lock, (const char* name, const char* guarded, int waitMs), {
+  return await Module.mnemoraPage.lock(UTF8ToString(name), UTF8ToString(guarded), waitMs);
+});
+EM_JS(void, mnemora_unlock, (int lock), { Module.mnemoraPage.unlock(lock); });
+EM_JS(int, mnemora_storage_usable, (), { return Module.mnemoraPage.usable() ? 1 : 0; });
+EM_JS(unsigned, mnemora_changed_elsewhere, (), { return Module.mnemoraPage.changedElsewhere(); });
+// The notes a line each, in memory the caller frees.
+EM_JS(char*, mnemora_storage_notes, (), {
+  var text = Module.mnemoraPage.notes().join(String.fromCharCode(10));
+  var size = lengthBytesUTF8(text) + 1;
+  var out = _malloc(size);
+  if (out) stringToUTF8(text, out, size);
+  return out;
+});
 // clang-format on
 #endif
 
@@ -29,6 +50,11 @@ void BrowserNextFrame() {
 void BrowserFramePresented() { mnemora_presented(); }
 void PersistPlayerFiles() { mnemora_persist(); }
 void OfferDownload(const std::string& path) { mnemora_download(path.c_str()); }
+bool StorePlayerFile(const std::string& path) { return mnemora_store(path.c_str()) == 1; }
+int BrowserLock(const std::string& lockPath, const std::string& guarded, int waitMs) {
+  return mnemora_lock(lockPath.c_str(), guarded.c_str(), waitMs);
+}
+void BrowserUnlock(int lock) { mnemora_unlock(lock); }
 #else
 bool InBrowser() { return false; }
 void BrowserFreshCanvas() {}
@@ -36,9 +62,29 @@ void BrowserNextFrame() {}
 void BrowserFramePresented() {}
 void PersistPlayerFiles() {}
 void OfferDownload(const std::string&) {}
+bool StorePlayerFile(const std::string&) { return true; }
+int BrowserLock(const std::string&, const std::string&, int) { return 0; }
+void BrowserUnlock(int) {}
 #endif
 
 unsigned BrowserYields() { return g_yields; }
 void CountBrowserYield() { ++g_yields; }
 
 }  // namespace plat
+
+// The storage of the player's files, as the rest of the program sees it.
+#ifdef __EMSCRIPTEN__
+std::vector<std::string> PlayerStorageNotes() {
+  char* text = mnemora_storage_notes();
+  std::vector<std::string> lines;
+  if (text != nullptr && text[0] != '\0') lines = SplitLines(text);
+  std::free(text);
+  return lines;
+}
+bool PlayerStorageUsable() { return mnemora_storage_usable() == 1; }
+unsigned PlayerFilesChangedElsewhere() { return mnemora_changed_elsewhere(); }
+#else
+std::vector<std::string> PlayerStorageNotes() { return {}; }
+bool PlayerStorageUsable() { return true; }
+unsigned PlayerFilesChangedElsewhere() { return 0; }
+#endif

@@ -28,9 +28,23 @@ void CountBrowserYield();
 // the game to draw).
 void BrowserFramePresented();
 
-// Writes the player's folder back to IndexedDB; one write at a time, a
-// request during one runs after it.
+// Writes back to IndexedDB, in the background, every file of the player's
+// folder that the program wrote or removed since the last write-back; one
+// write-back at a time, a request during one runs after it. Files the page
+// never held are left as they are stored.
 void PersistPlayerFiles();
+
+// Writes one file just saved to IndexedDB and waits until it is stored there;
+// false when the browser refused (a full or blocked storage). True at once
+// on the desktop.
+bool StorePlayerFile(const std::string& path);
+
+// A save's lock, shared by the page's tabs: waits up to waitMs for it, then
+// reads the file it guards (guarded, "" for none) in from IndexedDB as it is
+// stored now, so that the save merges into what other tabs saved. A handle
+// above 0 for BrowserUnlock; 0 when it could not be had.
+int BrowserLock(const std::string& lockPath, const std::string& guarded, int waitMs);
+void BrowserUnlock(int lock);
 
 // Offers a saved file as a download.
 void OfferDownload(const std::string& path);

@@ -171,6 +171,28 @@ TEST_F(NameEntry, EscapeEndsTheEntryAndIsLetGoBeforeReturning) {
   EXPECT_EQ(KeyDown(kKeyEscape), 0);
 }
 
+// The round is saved from the hook: a long press of Return must not hold
+// the save up (a page closed while the key is down would lose the round).
+TEST_F(NameEntry, TheNameIsHandedOverBeforeTheLastFrameAndTheKeyIsLetGo) {
+  PlayerName = "Max";
+  driver_.act = [](int f) {
+    if (f == 3) {
+      testhost::PushKey(kKeyReturn, true);
+      Later(400, "keyup 13");
+    }
+  };
+  bool held = false;
+  int handedAt = -1;
+  EnterName([&] {
+    held = KeyDown(kKeyReturn) != 0;
+    handedAt = driver_.frame;
+  });
+  EXPECT_TRUE(held);
+  EXPECT_EQ(handedAt, driver_.frame - 1);
+  EXPECT_EQ(PlayerName, "Max");
+  EXPECT_EQ(KeyDown(kKeyReturn), 0);
+}
+
 TEST_F(NameEntry, CloseRequestsEndBothReleaseWaitsAndAreLeftForTheNextFrame) {
   HangGuard guard(60, "name entry's release wait ignored a close request");
   // The button that ended the round is never let go, and the window is closed.

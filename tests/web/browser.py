@@ -290,14 +290,21 @@ class Browser:
             raise RuntimeError('Chromium did not start:\n' + ''.join(self.stderr_lines[-20:]))
         threading.Thread(target=self._drain, daemon=True).start()
         self.port = port
+        self.target = None
         pages = []
         for _ in range(100):
-            with urllib.request.urlopen('http://127.0.0.1:%d/json/list' % port, timeout=10) as r:
-                pages = [t for t in json.load(r) if t.get('type') == 'page']
+            pages = self._pages()
             if pages:
                 break
             time.sleep(0.1)
-        self.ws = WebSocket(pages[0]['webSocketDebuggerUrl'])
+        self._connect(pages[0]['webSocketDebuggerUrl'])
+
+    def _pages(self):
+        with urllib.request.urlopen('http://127.0.0.1:%d/json/list' % self.port, timeout=10) as r:
+            return [t for t in json.load(r) if t.get('type') == 'page']
+
+    def _connect(self, url):
+        self.ws = WebSocket(url)
         self.next_id = 0
         self.replies = {}
         self.events = []
@@ -307,8 +314,24 @@ class Browser:
         self.call('Page.enable')
         self.call('Runtime.enable')
         self.call('Log.enable')
-        self.call('Emulation.setDeviceMetricsOverride', width=width, height=height,
+        self.call('Emulation.setDeviceMetricsOverride', width=self.width, height=self.height,
                   deviceScaleFactor=1, mobile=False)
+
+    def open_tab(self):
+        """A second page of the same browser and profile (another tab of the
+        same site shares its storage), driven like the first."""
+        target = self.call('Target.createTarget', url='about:blank', newWindow=True)['targetId']
+        tab = object.__new__(Browser)
+        tab.__dict__.update(proc=self.proc, profile=self.profile, own_profile=False, short_tmp=None,
+                            width=self.width, height=self.height, port=self.port, stderr_lines=self.stderr_lines)
+        tab.owner, tab.target = self, target
+        for _ in range(100):
+            found = [t for t in self._pages() if t['id'] == target]
+            if found:
+                tab._connect(found[0]['webSocketDebuggerUrl'])
+                return tab
+            time.sleep(0.1)
+        raise RuntimeError('the new tab never showed up')
 
     def _drain(self):
         for line in self.proc.stderr:
@@ -514,12 +537,14 @@ class Browser:
                 self.cond.wait(left)
 
     # ---------------------------------------------------------------- stored files
-    def seed_files(self, url, files):
+    def seed_files(self, url, files, raw=''):
         """Puts files ({path: bytes}, paths below STORE) into the page's
         IndexedDB as the page keeps them, before the game has first started in
         this profile: opens a file of the page's site (not the page) to do it.
         The browser asks that site for a favicon meanwhile, which it has not:
         the events up to the index returned hold that error, and no more.
+        raw is script run in the same transaction (with store and now), for
+        entries no page of ours would write.
         """
         self.open(url + 'mnemora-data.js')
         entries = {}
@@ -546,14 +571,31 @@ class Browser:
               const bytes = Uint8Array.from(atob(data), c => c.charCodeAt(0));
               store.put({ timestamp: now, mode: 33188, contents: bytes }, path);
             }
+            %s
             tx.oncomplete = () => { db.close(); resolve(true); };
             tx.onerror = () => reject(tx.error);
           };
-        })''' % (json.dumps(STORE), json.dumps(entries))
+        })''' % (json.dumps(STORE), json.dumps(entries), raw)
         self.evaluate(script)
         self.open('about:blank')
         time.sleep(0.5)
         return len(self.events)
+
+    def put_stored_file(self, path, data):
+        """Writes a file into the page's IndexedDB from the page's site while
+        the page runs, as a program that tells no tab would."""
+        self.evaluate('''new Promise((resolve, reject) => {
+          const open = indexedDB.open(%s);
+          open.onerror = () => reject(open.error);
+          open.onsuccess = () => {
+            const db = open.result;
+            const tx = db.transaction("FILE_DATA", "readwrite");
+            const bytes = Uint8Array.from(atob(%s), c => c.charCodeAt(0));
+            tx.objectStore("FILE_DATA").put({ timestamp: new Date(), mode: 33188, contents: bytes }, %s);
+            tx.oncomplete = () => { db.close(); resolve(true); };
+            tx.onerror = () => reject(tx.error);
+          };
+        })''' % (json.dumps(STORE), json.dumps(base64.b64encode(data).decode()), json.dumps(path)))
 
     def stored_paths(self):
         """Every path kept in the page's IndexedDB (files and folders)."""
@@ -593,7 +635,17 @@ class Browser:
         value = self.evaluate(script)
         return None if value is None else base64.b64decode(value)
 
+    def override_quota(self, origin, size):
+        """Shrinks the storage the site of origin may use to size bytes."""
+        self.call('Storage.overrideQuotaForOrigin', origin=origin, quotaSize=size)
+
     def close(self):
+        if getattr(self, 'owner', None):   # a tab of another's browser
+            try:
+                self.owner.call('Target.closeTarget', targetId=self.target)
+            finally:
+                self.ws.close()
+            return
         try:
             self.ws.close()
         finally:

@@ -19,6 +19,17 @@ what it shows from screenshots and what it keeps from the files in IndexedDB:
                 started: the title screen with the file's one good record
                 on its panel, and the damaged file kept aside as it was
   touch_start   a round started by a tap, on a canvas scaled to a larger window
+  two_tabs      two tabs of one profile, both open before either saves: each
+                turns a volume down and plays a round; the first tab's panel
+                shows the second's round without a reload, and after a
+                reload every round is on the panel and both settings stand
+  damaged_store entries no page writes in IndexedDB (a folder stored as a
+                file over a good scores.dat, Setup.ini with a date that is no
+                date, an entry that is no file): the game starts with what
+                can be read, keeps the rest aside and says so, deletes nothing
+  full_storage  a storage quota too small for any write: the game plays, the
+                round's save fails in the game's log and the page says the
+                scores are not kept
 
 and after each, that the page wrote no error to its console.
 
@@ -376,9 +387,24 @@ class Page:
         written.append(path)
         return written
 
+    def tab(self):
+        """Another tab of the same browser and profile, as a page of its own
+        (its screenshots go to this page's report)."""
+        other = object.__new__(Page)
+        other.__dict__.update(url=self.url, b=self.b.open_tab(), shots=self.shots, started=self.started, since=0)
+        return other
+
+    def note_text(self):
+        """What the page says about its storage ('' when it says nothing)."""
+        return self.b.evaluate('(document.getElementById("storage-note") || {}).textContent || ""')
+
+    def game_log(self):
+        return self.b.evaluate('Module.mnemoraPage.readText(%s)' % json.dumps(browser.LOG)) or ''
+
     def close(self):
         self.b.close()
-        shutil.rmtree(self.b.profile, ignore_errors=True)
+        if not getattr(self.b, 'owner', None):
+            shutil.rmtree(self.b.profile, ignore_errors=True)
 
 
 # ---------------------------------------------------------------- playing a round to its end
@@ -507,6 +533,72 @@ def open_settings(page, space, what):
         except Failure:
             pass
     raise Failure('Tab on the title screen did not bring the settings panel out')
+
+
+def set_volume(page, space, row, key):
+    """Turns a volume of the settings panel to 0 by a click at its slider's
+    left end (row: the slider's height on the panel at rest) and closes the
+    panel, which saves; waits for the value in Setup.ini in IndexedDB."""
+    open_settings(page, space, 'the settings panel')
+    page.click_virtual(space, space.vw - 280 + 0.5, row)
+    page.frames(5)
+    page.b.key('Escape', hold=0.2, gap=0.2)
+    page.wait_for_file('%s = 0 in Setup.ini in IndexedDB' % key, browser.SETUP, lambda d: setup_value(d, key) == '0')
+    page.wait_for_title('the title screen after the settings panel closed')
+
+
+MASTER_ROW, MUSIC_ROW = 100, 200
+
+
+def to_name_entry(page, name):
+    """A round started by Return on the title screen and left at once by the
+    pause menu's Quit (Escape opens it on Continue: Down, then Return), then
+    the name typed; Return on it is left to the caller."""
+    page.b.key('Enter', hold=0.2, gap=0.2)
+    page.wait_for('the round after Return on the title screen', looks_like_round)
+    # A key lost on a slow frame leaves the round or the menu up: from the
+    # round the three keys go again, in the menu Escape takes the entry it
+    # highlights (Escape on the name entry would end it: never sent there).
+    for _ in range(6):
+        image = page.shot('leaving the round', keep=False)
+        space = page.space()
+        if looks_like_name_entry(image, space):
+            break
+        if looks_like_round(image, space):
+            page.b.key('Escape', hold=0.2, gap=0.8)
+            page.b.key('ArrowDown', hold=0.2, gap=0.3)
+            page.b.key('Enter', hold=0.2, gap=0.2)
+        else:
+            page.b.key('Escape', hold=0.2, gap=0.2)
+        try:
+            page.wait_for('the name entry after Quit in the pause menu', looks_like_name_entry, 15)
+            break
+        except Failure:
+            continue
+    else:
+        raise Failure('Quit in the pause menu did not lead to the name entry')
+    for _ in range(16):
+        page.b.key('Backspace', hold=0.05, gap=0.05)
+    page.b.type_text(name)
+    page.frames(len(name) + 5)   # one typed character a frame
+
+
+def quick_round(page, name, stored=True):
+    """A round left at once for the name entry (to_name_entry), then Return:
+    returns once the record is in IndexedDB (when it is to be stored) and the
+    title screen is back."""
+    to_name_entry(page, name)
+    page.b.key('Enter')
+    if stored:
+        page.wait_for_file('the record named %s in scores.dat in IndexedDB' % name, browser.SCORES,
+                           lambda d: any(r[1] == name for r in records(d)))
+    page.park_pointer(page.space())
+    return page.wait_for_title('the title screen after the name')
+
+
+def panel_rows(image, space):
+    """How many rows the best list of the score panel shows."""
+    return sum(1 for k in range(1, 6) if share(image, space.best_row(k), text, 1) > 0.05)
 
 
 def records(data):
@@ -673,6 +765,99 @@ def damaged_scores(page, reference):
     check(page.stored(kept[0]) == damaged, 'the copy %s does not hold the damaged file as it was' % kept[0])
 
 
+def two_tabs(page, reference):
+    """Two tabs of one profile, both started before either saves: each
+    changes a setting and plays a round; nothing either saved is lost."""
+    a = page
+    a.open()
+    b = a.tab()
+    b.open()
+    image, space = a.wait_for_title('the first tab\'s title screen')
+    set_volume(a, space, MASTER_ROW, 'Master')
+    set_volume(b, b.space(), MUSIC_ROW, 'Music')
+    check(setup_value(a.stored(browser.SETUP), 'Master') == '0',
+          'the second tab\'s settings saved over the master volume the first tab turned down')
+    quick_round(a, 'TabOne')
+    quick_round(b, 'TabTwo')
+    kept = [r[1] for r in records(a.stored(browser.SCORES) or b'')]
+    check('TabOne' in kept and 'TabTwo' in kept, 'scores.dat in IndexedDB holds %r, not both tabs\' rounds' % kept)
+    # The first tab shows the second's round without a reload once it is in front.
+    a.b.evaluate('window.dispatchEvent(new Event("focus")), true')
+    wait_until('both rounds on the first tab\'s score panel', lambda: panel_rows(
+        a.shot('the first tab\'s score panel', keep=False), space) == 2, SCREEN_TIMEOUT)
+    # The second tab holds the save's lock: the first tab's save waits for
+    # it; a round stored meanwhile by someone who tells no tab is read in
+    # once the lock is let go, and kept.
+    to_name_entry(a, 'TabThree')
+    lock = json.dumps('mnemora:' + browser.SCORES + '.lock')
+    b.b.evaluate('new Promise((held) => navigator.locks.request(%s, () => new Promise((release) => {'
+                 ' window.letGo = release; held(true); })))' % lock)
+    a.b.key('Enter')
+    time.sleep(1.5)   # the game stands still meanwhile: its save waits
+    check(not any(r[1] == 'TabThree' for r in records(a.stored(browser.SCORES) or b'')),
+          'the save did not wait for the lock another tab held')
+    outsider = b'7|Outsider|0|65150000000|0|1|0|0\r\n' + b'|'.join([b'0'] * 30) + b'\r\n'
+    a.b.put_stored_file(browser.SCORES, (a.stored(browser.SCORES) or b'') + outsider)
+    b.b.evaluate('window.letGo(), true')
+    a.wait_for_file('the record named TabThree in scores.dat in IndexedDB', browser.SCORES,
+                    lambda d: any(r[1] == 'TabThree' for r in records(d)))
+    b.close()
+    image, space = a.reload()
+    check(panel_rows(image, space) == 4, 'after a reload the score panel shows %d rows, not the 4 rounds'
+          % panel_rows(image, space))
+    stored = a.stored(browser.SETUP)
+    check(setup_value(stored, 'Master') == '0' and setup_value(stored, 'Music') == '0',
+          'Setup.ini lost a setting: Master = %r, Music = %r' % (setup_value(stored, 'Master'),
+                                                                 setup_value(stored, 'Music')))
+
+
+def damaged_store(page, reference):
+    """Entries no page writes, seeded before the first start: a folder stored
+    as a file with a good scores.dat under it, Setup.ini with a date that is
+    no date, and an entry that is no file at all."""
+    good = b'42|Keeper|0|65150000000|0|1|0|0\r\n' + b'|'.join([b'0'] * 30) + b'\r\n'
+    folder = browser.SCORES.rsplit('/', 1)[0]
+    odd = browser.LOG.rsplit('/', 1)[0] + '/notes.txt'
+    raw = '''
+      const text = (t) => new TextEncoder().encode(t);
+      store.put({ timestamp: now, mode: 33188, contents: text("not a folder") }, %s);
+      store.put({ timestamp: "yesterday", mode: 33188, contents: text("Master = 30\\r\\n") }, %s);
+      store.put("no entry of ours", %s);
+    ''' % (json.dumps(folder), json.dumps(browser.SETUP), json.dumps(odd))
+    page.since = page.b.seed_files(page.url, {browser.SCORES: good}, raw)
+    image, space = page.open()
+    check(panel_rows(image, space) == 1, 'the good scores.dat under the damaged folder entry is not on the panel')
+    knob = open_settings(page, space, 'the settings panel')
+    check(abs(knob - 30) < 8, 'Setup.ini with a damaged date was not read: the master volume is at %.0f' % knob)
+    page.b.key('Escape', hold=0.2, gap=0.2)
+    for path, held in ((folder, b'not a folder'), (odd, b'no entry of ours')):
+        copies = [p for p in page.b.stored_paths() if p.startswith(path + '.bad-')]
+        check(len(copies) == 1 and page.stored(copies[0]) == held,
+              'the entry %s was not kept aside once as it was: %r' % (path, copies))
+    check(odd in page.b.stored_paths() and records(page.stored(browser.SCORES) or b'')[0][1] == 'Keeper',
+          'a stored entry was deleted after a partial load')
+    said = page.note_text()
+    check('could not be read' in said, 'the page does not say that stored files could not be read: %r' % said)
+    # A save renames over its file; deleting that name later must not bring
+    # the replaced file back (the page's file system kept it in its table).
+    check(page.b.evaluate('''(() => { const d = "/renamed-check"; FS.mkdirTree(d);
+        FS.writeFile(d + "/f", "old"); FS.writeFile(d + "/f.tmp", "new"); FS.rename(d + "/f.tmp", d + "/f");
+        FS.unlink(d + "/f"); try { FS.readFile(d + "/f"); return false; } catch (e) { return true; } })()'''),
+          'a file deleted after a save renamed over it came back')
+    check('could not be read' in page.game_log(), 'the game\'s log does not say that stored files could not be read')
+
+
+def full_storage(page, reference):
+    """A storage that refuses every write: the game plays, a round's save
+    fails with the game's own notice, and the page says scores are not kept."""
+    page.b.override_quota(page.url.rstrip('/'), 1)
+    image, space = page.open()
+    quick_round(page, 'Unkept', stored=False)
+    check('Could not save scores.dat' in page.game_log(), 'the game did not learn that the round was not stored')
+    said = page.note_text()
+    check('not kept' in said, 'the page does not say that the scores are not kept: %r' % said)
+
+
 def touch_start(page, reference):
     image, space = page.open()
     # A quick tap: touch down and up before the game's next frame.
@@ -686,6 +871,9 @@ SCENARIOS = [  # name, function, window size
     ('keys', keys, (800, 600)),
     ('damaged_scores', damaged_scores, (800, 600)),
     ('touch_start', touch_start, (1280, 960)),
+    ('two_tabs', two_tabs, (800, 600)),
+    ('damaged_store', damaged_store, (800, 600)),
+    ('full_storage', full_storage, (800, 600)),
 ]
 
 
