@@ -1,6 +1,9 @@
 // Back end 2 in a window: the software rasteriser's back buffer shown through
 // SDL, by the window surface or by a streaming texture.
 #include <SDL2/SDL.h>
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -27,7 +30,10 @@ namespace {
 // on a texture of a GL renderer, so its framebuffer acceleration is turned
 // off unless the environment asks for it. Where the window has no surface,
 // presents through a streaming texture on SDL's renderer instead, which also
-// gives vsync on request.
+// gives vsync on request. In the browser the changed rectangles go straight
+// into the page's canvas as a 2D one (putImageData reads them from the back
+// buffer in place): the page then redraws only those, where a WebGL canvas
+// is drawn and composited whole every frame.
 // Lacks: vsync on the window-surface path, which shows frames at once (the
 // frame pacing still holds 60 a second).
 class SoftPresentBackend final : public SdlWindowBackend {
@@ -35,6 +41,20 @@ class SoftPresentBackend final : public SdlWindowBackend {
   SoftPresentBackend(SDL_Window* window, std::unique_ptr<RenderBackend> soft)
       : window_(window), soft_(std::move(soft)) {
     SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
+#ifdef __EMSCRIPTEN__
+    canvas2d_ = EM_ASM_INT({
+      var canvas = Module.canvas;
+      if (!canvas) return 0;
+      if (canvas.width !== $0) canvas.width = $0;
+      if (canvas.height !== $1) canvas.height = $1;
+      var ctx = canvas.getContext('2d', {alpha: false});
+      if (!ctx) return 0;
+      Module.mnemoraSoftCanvas = {};
+      Module.mnemoraSoftCanvas.ctx = ctx;
+      return 1;
+    }, soft_->Width(), soft_->Height()) != 0;
+    if (canvas2d_) return;
+#endif
 #ifndef __EMSCRIPTEN__
     // (In the browser the window surface is a 2D canvas filled pixel by
     // pixel from script; the renderer's texture upload is the faster way.)
@@ -53,6 +73,7 @@ class SoftPresentBackend final : public SdlWindowBackend {
   ~SoftPresentBackend() override { ReleaseDevice(); }
 
   const char* Name() const override {
+    if (canvas2d_) return "Software (canvas)";
     return renderer_ ? "Software (SDL texture)" : "Software (window surface)";
   }
   int CreateTexture(int w, int h, const Rgba8* rgba) override { return soft_->CreateTexture(w, h, rgba); }
@@ -68,6 +89,10 @@ class SoftPresentBackend final : public SdlWindowBackend {
   void ReleaseDevice() override {
     if (watching_) SDL_DelEventWatch(&SoftPresentBackend::WatchWindow, this);
     watching_ = false;
+#ifdef __EMSCRIPTEN__
+    if (canvas2d_) EM_ASM({ delete Module.mnemoraSoftCanvas; });
+    canvas2d_ = false;
+#endif
     ReleaseRenderer();
     window_ = nullptr;
   }
@@ -78,6 +103,12 @@ class SoftPresentBackend final : public SdlWindowBackend {
     if (!window_ || !pixels || !SoftwareChangedRects(soft_.get(), rects_)) return;
     const int w = soft_->Width(), h = soft_->Height();
     if (pixels->size() < static_cast<size_t>(w) * h) return;
+#ifdef __EMSCRIPTEN__
+    if (canvas2d_) {
+      PutOnCanvas(pixels->data(), w, h);
+      return;
+    }
+#endif
     if (renderer_) {
       if (vsync != vsync_) {
         SDL_RenderSetVSync(renderer_, vsync ? 1 : 0);
@@ -118,6 +149,30 @@ class SoftPresentBackend final : public SdlWindowBackend {
 
  private:
   static SDL_Rect SdlRect(const ClipRect& r) { return SDL_Rect{r.x0, r.y0, r.Width(), r.Height()}; }
+
+#ifdef __EMSCRIPTEN__
+  // The changed rectangles into the 2D canvas. The image wraps the back
+  // buffer where it lies in the program's memory, made again only when that
+  // memory was replaced (it grew).
+  void PutOnCanvas(const Rgba8* pixels, int w, int h) {
+    sdlRects_.clear();
+    for (const ClipRect& r : rects_) sdlRects_.push_back(SdlRect(r));
+    if (sdlRects_.empty()) return;
+    EM_ASM({
+      var s = Module.mnemoraSoftCanvas;
+      if (!s) return;
+      if (!s.image || s.at !== $0 || s.buffer !== HEAPU8.buffer) {
+        s.image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, $0, $2 * $3 * 4), $2, $3);
+        s.at = $0;
+        s.buffer = HEAPU8.buffer;
+      }
+      for (var i = 0; i < $4; i++) {
+        var r = ($1 >> 2) + i * 4;
+        s.ctx.putImageData(s.image, 0, 0, HEAP32[r], HEAP32[r + 1], HEAP32[r + 2], HEAP32[r + 3]);
+      }
+    }, pixels, sdlRects_.data(), w, h, static_cast<int>(sdlRects_.size()));
+  }
+#endif
 
   // Whatever uncovers or resizes our window: its next present sends the
   // whole picture. (Called by SDL as the events are queued.)
@@ -185,6 +240,7 @@ class SoftPresentBackend final : public SdlWindowBackend {
   SDL_Texture* texture_ = nullptr;
   bool vsync_ = false;
   bool watching_ = false;
+  bool canvas2d_ = false;   // the browser's canvas, drawn as a 2D one
   std::atomic<bool> wholeNext_{false};
   SDL_Surface* surface_ = nullptr;  // the surface the last present went to
   int surfaceW_ = 0, surfaceH_ = 0;
