@@ -5,9 +5,11 @@
 // one to the alternative driver.
 #include "framework/display_setup.h"
 
+#include <array>
 #include <cmath>
 
 #include "audio/music.h"
+#include "framework/draw_helpers.h"
 #include "framework/sprite_budgets.h"
 #include "framework/game_hooks.h"
 #include "framework/log.h"
@@ -28,6 +30,7 @@ bool DisplaySetupRunning;
 
 namespace {
 bool g_guardSwitched;   // a leftover guard moved OpenGL away this run
+bool g_engineLooked;    // the first set-up of this run has chosen the engine
 }  // namespace
 
 std::string CrashGuardPath() { return DataFilePath(GameFolder() + "crash.dat"); }
@@ -43,6 +46,7 @@ void ResetDisplaySetup() {
   GraphicsOpen = 0;
   DisplaySetupRunning = false;
   g_guardSwitched = false;
+  g_engineLooked = false;
 }
 
 namespace {
@@ -126,6 +130,71 @@ int ScreenSpace(int& width, int& height) {
 
 constexpr int kTallSpaceHeight = 960;   // the round's table art's height, virtual units
 
+// Opens the display again on another engine, in the same mode and space (the
+// images and fonts keep their pixels and make new textures on it). When that
+// engine cannot open it, the one before opens it again; false then.
+bool ReopenWith(int driver, int depth) {
+  const int before = Setup[kSetupEngine];
+  EndGraphics();
+  Setup[kSetupEngine] = driver;
+  SelectDriver(driver);
+  bool open = Graphics(RealWidth, RealHeight, depth, 60, 0) == 1;
+  if (!open) {
+    LogLine("\tThe display could not be opened with that driver");
+    Setup[kSetupEngine] = before;
+    SelectDriver(before);
+    Graphics(RealWidth, RealHeight, depth, 60, 0);
+  }
+  SetVirtualResolution(static_cast<float>(VirtualWidth), static_cast<float>(VirtualHeight));
+  return open;
+}
+
+// The engine test's findings, kept while another engine is measured.
+struct EngineTestFindings {
+  std::array<int, 20> budgets;
+  int aimedFps, frameskip, best;
+};
+EngineTestFindings TakeFindings() {
+  return {SpriteBudget, AimedFps, Setup[kSetupFrameskip], EngineTestBest};
+}
+void PutFindings(const EngineTestFindings& f) {
+  SpriteBudget = f.budgets;
+  AimedFps = f.aimedFps;
+  Setup[kSetupFrameskip] = f.frameskip;
+  EngineTestBest = f.best;
+}
+
+// The first start (the setup names no engine) on OpenGL: where OpenGL draws
+// on the CPU, the software engine fills the screen faster and draws only
+// what changed, so the game starts on it.
+void LeaveSoftwareGl(int depth) {
+  if (GraphicsRendererInSoftware() != 1) return;
+  LogLine("\tOpenGL draws in software here (" + GraphicsRenderer() + "): starting on the software engine");
+  ReopenWith(2, depth);
+}
+
+// The first start on OpenGL, after its engine test: a driver that could not
+// hold the lowest budgets (the slow-system mode) is measured against the
+// software engine, and the one that holds more sprites is kept.
+void CompareWithSoftware(int depth, int frameskipBefore) {
+  if (Setup[kSetupEngine] != 0 || frameskipBefore == 1 || Setup[kSetupFrameskip] != 1) return;
+  const EngineTestFindings openGl = TakeFindings();
+  LogLine("\tOpenGL could not hold the lowest budgets: measuring the software engine");
+  Setup[kSetupFrameskip] = frameskipBefore;
+  if (!ReopenWith(2, depth)) {
+    PutFindings(openGl);
+    return;
+  }
+  RunEngineTest(60, 2);
+  if (EngineTestBest > openGl.best) {
+    LogLine("\tThe software engine holds more: starting on it");
+    return;
+  }
+  LogLine("\tOpenGL holds as much: staying on it");
+  ReopenWith(0, depth);
+  PutFindings(openGl);
+}
+
 }  // namespace
 
 void ChooseVirtualSpace() {
@@ -206,10 +275,18 @@ void ApplyDisplaySettings() {
   // The virtual drawing space by the display's shape.
   ChooseVirtualSpace();
 
+  // The first start chooses the engine where the setup names none; the
+  // player's own choice, and any later set-up, keeps the one asked for.
+  const bool choosing = !g_engineLooked && !EngineNamed && Setup[kSetupEngine] == 0;
+  g_engineLooked = true;
+  if (choosing) LeaveSoftwareGl(depth);
+  const int frameskipBefore = Setup[kSetupFrameskip];
+
   // What belongs to the display, in this order: the engine test measures
   // this display before any art is drawn on it.
   LoadSharedAssets();
   RunEngineTest(60, 2);
+  if (choosing) CompareWithSoftware(depth, frameskipBefore);
   // The driver has opened the display, made the textures and drawn the
   // engine test's frames: what can crash in it is behind us. Reading the
   // music and the decks is no reason to leave OpenGL, so a player who

@@ -17,6 +17,7 @@
 std::array<int, 100> Setup;
 std::vector<std::string> AudioDriverNames;
 bool AudioDriverNamed;
+bool EngineNamed;
 
 namespace {
 
@@ -74,6 +75,7 @@ void ResetSetup() {
   Setup = start.setup;
   AudioDriverNames.clear();
   AudioDriverNamed = false;
+  EngineNamed = false;
   g_setupUnreadable = false;
   g_toldSaveFailed = false;
   g_baseKnown = false;
@@ -170,6 +172,7 @@ bool ApplySetupLine(const std::string& line, SetupValues& into, bool reading) {
     }
   }
   if (key == "GFX ENGINE" || key == "GFXENGINE") {
+    if (reading) EngineNamed = true;
     std::string v = Upper(value);
     if (v == "DX9") {
       setup[kSetupEngine] = 1;

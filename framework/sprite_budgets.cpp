@@ -17,6 +17,7 @@
 
 // Start values: ResetEngineTest. The cost hook is the tests' own.
 int AimedFps;
+int EngineTestBest;
 bool EngineTestRunning;
 EngineTestCostHook EngineTestDrawCost = nullptr;
 
@@ -59,6 +60,7 @@ void DrawLoad(int count, int spriteScale) {
 
 void ResetEngineTest() {
   AimedFps = 60;
+  EngineTestBest = 0;
   EngineTestRunning = false;
 }
 
@@ -92,6 +94,7 @@ void RunEngineTest(int aimedRate, int spriteScale) {
   }
 
   EngineTestRunning = false;
+  EngineTestBest = best;
 
   // The budgets from the best load, in the log.
   LogLine("Test Complete");

@@ -4,6 +4,7 @@
 
 // Written by the engine test on every display set-up; read until the next.
 extern int AimedFps;   // 60, or 30 with frameskip
+extern int EngineTestBest;   // sprites the last test's best step held; 0 = none
 // True while the test measures: the frame routine keeps the pause menu and
 // screenshots for after it, so neither runs inside the measurement.
 extern bool EngineTestRunning;

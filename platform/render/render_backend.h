@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "platform/internal.h"
@@ -67,6 +68,9 @@ class RenderBackend {
   virtual void Present(bool vsync) = 0;
   virtual int Width() const = 0;
   virtual int Height() const = 0;
+  // What draws, as the graphics driver names it (OpenGL's renderer), set by
+  // whoever makes the back end; "" when it does not say.
+  std::string renderer;
 };
 
 // The software rasteriser is usable on its own: the headless host's back buffer,
