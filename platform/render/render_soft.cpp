@@ -672,14 +672,14 @@ class SoftBackend final : public RenderBackend {
         tiles_.Diff(next_, nextBins_, shown_, shownBins_, dirty_);
       else
         tiles_.Touched(next_, true, dirty_);
-      Draw(next_, 0);
+      Draw(next_, 0, &nextBins_);
       std::swap(shown_, next_);
       std::swap(shownBins_, nextBins_);
       shownKnown_ = true;
     } else {
       // More of the frame the back buffer holds: drawn over it.
       tiles_.Touched(next_, g_fullRedraw, dirty_);
-      Draw(next_, 0);
+      Draw(next_, 0, nullptr);
       if (shownKnown_ && shown_.size() + next_.size() <= kMaxShownPrims) {
         shown_.insert(shown_.end(), next_.begin(), next_.end());
         tiles_.Bin(shown_, shownBins_);
@@ -748,19 +748,22 @@ class SoftBackend final : public RenderBackend {
   // costs nothing: the caller then draws every run itself. Each run draws
   // every primitive touching it, in order, so every pixel sees the same
   // operations in the same order whoever draws it.
-  void Draw(const std::vector<SoftPrim>& prims, size_t from) {
+  void Draw(const std::vector<SoftPrim>& prims, size_t from, const TileBins* bins) {
     tiles_.Runs(dirty_, runs_);
     const int count = static_cast<int>(runs_.size());
     if (count == 0) return;
-    if (!worker_.joinable() || count == 1) {
-      for (const TileRun& run : runs_) DrawRun(prims, from, run);
+    int tiles = 0;
+    for (const TileRun& run : runs_) tiles += run.tx1 - run.tx0;
+    // Waking the helper costs more than a few tiles take to draw.
+    if (!worker_.joinable() || count == 1 || tiles < kTilesForHelper) {
+      for (const TileRun& run : runs_) DrawRun(prims, from, bins, run);
       CountSpans();
       return;
     }
     uint64_t serial;
     {
       std::lock_guard<std::mutex> lock(m_);
-      job_ = Job{&prims, from, &runs_};
+      job_ = Job{&prims, from, bins, &runs_};
       serial = ++jobSerial_;
       jobRuns_ = count;
       done_.store(0, std::memory_order_relaxed);
@@ -775,6 +778,7 @@ class SoftBackend final : public RenderBackend {
   struct Job {
     const std::vector<SoftPrim>* prims = nullptr;
     size_t from = 0;
+    const TileBins* bins = nullptr;
     const std::vector<TileRun>* runs = nullptr;
   };
 
@@ -788,7 +792,7 @@ class SoftBackend final : public RenderBackend {
           return;
         }
       } while (!next_run_.compare_exchange_weak(cur, cur + 1, std::memory_order_acq_rel));
-      DrawRun(*job.prims, job.from, (*job.runs)[cur & 0xFFFFFFFFu]);
+      DrawRun(*job.prims, job.from, job.bins, (*job.runs)[cur & 0xFFFFFFFFu]);
       done_.fetch_add(1, std::memory_order_release);
     }
   }
@@ -817,19 +821,39 @@ class SoftBackend final : public RenderBackend {
     t_spansPainted = 0;
   }
 
-  // Draws the primitives from `from` on that touch the run, clipped to it.
-  void DrawRun(const std::vector<SoftPrim>& prims, size_t from, const TileRun& run) {
+  // Draws the primitives (from `from` on) that touch the run, clipped to it.
+  // A short run draws those its tiles list (bins, when given); a long one
+  // looks at every primitive, which costs less than joining many lists.
+  void DrawRun(const std::vector<SoftPrim>& prims, size_t from, const TileBins* bins, const TileRun& run) {
+    if (bins && run.tx1 - run.tx0 <= kListedRun) {
+      thread_local std::vector<int> listed;
+      listed.clear();
+      for (int tx = run.tx0; tx < run.tx1; ++tx) {
+        const size_t t = static_cast<size_t>(run.ty) * tiles_.Columns() + tx;
+        listed.insert(listed.end(), bins->items.begin() + bins->start[t], bins->items.begin() + bins->start[t + 1]);
+      }
+      if (run.tx1 - run.tx0 > 1) {
+        std::sort(listed.begin(), listed.end());
+        listed.erase(std::unique(listed.begin(), listed.end()), listed.end());
+      }
+      for (int i : listed) DrawPrim(prims[static_cast<size_t>(i)], run.px);
+      return;
+    }
     for (size_t i = from; i < prims.size(); ++i) {
       const SoftPrim& p = prims[i];
       if (run.ty < p.ty0 || run.ty >= p.ty1 || run.tx1 <= p.tx0 || run.tx0 >= p.tx1) continue;
-      if (p.n == 0) {
-        for (int y = run.px.y0; y < run.px.y1; ++y) {
-          Rgba8* row = fb_.data() + static_cast<size_t>(y) * w_;
-          std::fill(row + run.px.x0, row + run.px.x1, p.clear);
-        }
-        continue;
-      }
-      Polygon(p, run.px);
+      DrawPrim(p, run.px);
+    }
+  }
+
+  void DrawPrim(const SoftPrim& p, const ClipRect& area) {
+    if (p.n != 0) {
+      Polygon(p, area);
+      return;
+    }
+    for (int y = area.y0; y < area.y1; ++y) {
+      Rgba8* row = fb_.data() + static_cast<size_t>(y) * w_;
+      std::fill(row + area.x0, row + area.x1, p.clear);
     }
   }
 
@@ -871,6 +895,10 @@ class SoftBackend final : public RenderBackend {
   // A frame that goes on without a full clear for this many primitives is
   // no longer kept to compare with: the next whole frame is drawn whole.
   static constexpr size_t kMaxShownPrims = size_t(1) << 18;
+  // Fewer dirty tiles than this are drawn without the helper thread.
+  static constexpr int kTilesForHelper = 24;
+  // Runs of at most this many tiles draw the primitives their tiles list.
+  static constexpr int kListedRun = 4;
 
   int w_, h_;
   bool lazy_;

@@ -73,9 +73,13 @@ void SoftTiles::Bin(const std::vector<SoftPrim>& prims, TileBins& bins) const {
 
 void SoftTiles::Diff(const std::vector<SoftPrim>& next, const TileBins& nextBins,
                      const std::vector<SoftPrim>& shown, const TileBins& shownBins,
-                     std::vector<uint8_t>& dirty) const {
+                     std::vector<uint8_t>& dirty) {
   const size_t tiles = static_cast<size_t>(Count());
   dirty.assign(tiles, 0);
+  // A primitive found the same as one of the shown frame is not compared
+  // with it again in the other tiles it touches (a backdrop touches all).
+  std::vector<int>& same = same_;
+  same.assign(next.size(), -1);
   for (size_t t = 0; t < tiles; ++t) {
     const int a = nextBins.start[t], count = nextBins.start[t + 1] - a;
     const int b = shownBins.start[t];
@@ -84,11 +88,14 @@ void SoftTiles::Diff(const std::vector<SoftPrim>& next, const TileBins& nextBins
       continue;
     }
     for (int i = 0; i < count; ++i) {
-      if (!SamePrim(next[static_cast<size_t>(nextBins.items[static_cast<size_t>(a + i)])],
-                    shown[static_cast<size_t>(shownBins.items[static_cast<size_t>(b + i)])])) {
+      const int n = nextBins.items[static_cast<size_t>(a + i)];
+      const int s = shownBins.items[static_cast<size_t>(b + i)];
+      if (same[static_cast<size_t>(n)] == s) continue;
+      if (!SamePrim(next[static_cast<size_t>(n)], shown[static_cast<size_t>(s)])) {
         dirty[t] = 1;
         break;
       }
+      same[static_cast<size_t>(n)] = s;
     }
   }
 }

@@ -55,6 +55,7 @@ class SoftTiles {
 
   SoftTiles(int width, int height);
   int Count() const { return cols_ * rows_; }
+  int Columns() const { return cols_; }
 
   // Sets the tiles a primitive touches (a clear: every tile). False when it
   // can change no pixel: no area, invisible, NaN, or off the screen.
@@ -63,7 +64,7 @@ class SoftTiles {
   // dirty[t] = 1 where tile t draws differently in the two frames.
   void Diff(const std::vector<SoftPrim>& next, const TileBins& nextBins,
             const std::vector<SoftPrim>& shown, const TileBins& shownBins,
-            std::vector<uint8_t>& dirty) const;
+            std::vector<uint8_t>& dirty);
   // dirty[t] = 1 where any of the primitives touches tile t (all: every tile).
   void Touched(const std::vector<SoftPrim>& prims, bool all, std::vector<uint8_t>& dirty) const;
   // The dirty tiles as runs along each band, top to bottom.
@@ -78,6 +79,7 @@ class SoftTiles {
  private:
   int width_, height_, cols_, rows_;
   std::vector<uint8_t> unshown_;
+  std::vector<int> same_;   // Diff: per primitive of the new frame, the shown one found the same
 };
 
 }  // namespace plat

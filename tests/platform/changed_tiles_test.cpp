@@ -102,6 +102,10 @@ Played Play(bool full, bool lazy) {
     const int kind = frame % 6;   // 1 changes nothing; 5 is drawn over the last frame without a clear
     if (kind == 0 || kind == 4)
       for (int k = 0; k < 2; ++k) scene[rng() % scene.size()] = randomSprite();
+    if (kind == 0) {   // one gone, one more on top: the others shift in the list
+      scene.erase(scene.begin() + static_cast<long>(rng() % scene.size()));
+      scene.push_back(randomSprite());
+    }
     if (kind == 2) scene[rng() % scene.size()].x += 0.37f;   // a nudge across a tile's edge, maybe
     if (kind == 3) {
       // A texture changed in place: wherever it is drawn is drawn again.
