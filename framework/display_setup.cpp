@@ -6,6 +6,7 @@
 // one that another running copy of the game holds is no crash.
 #include "framework/display_setup.h"
 
+#include <array>
 #include <cmath>
 
 #include "audio/music.h"
@@ -28,6 +29,7 @@ bool DisplaySetupRunning;
 namespace {
 bool g_guardSwitched;   // a leftover guard moved OpenGL away this run
 int g_guard;            // the guard this copy holds during a set-up; 0 = none
+bool g_engineLooked;    // the first set-up of this run has chosen the engine
 }  // namespace
 
 std::string CrashGuardPath() { return DataFilePath(GameFolder() + "crash.dat"); }
@@ -45,6 +47,7 @@ void ResetDisplaySetup() {
   g_guardSwitched = false;
   DropGuardFile(g_guard);
   g_guard = 0;
+  g_engineLooked = false;
 }
 
 void DropCrashGuard() {
@@ -137,6 +140,16 @@ int ScreenSpace(int& width, int& height) {
 
 constexpr int kTallSpaceHeight = 960;   // the round's table art's height, virtual units
 
+
+// The first start (the setup names no engine) on OpenGL: where OpenGL draws
+// on the CPU, the software engine fills the screen faster and draws only
+// what changed, so the game starts on it.
+void LeaveSoftwareGl(int depth) {
+  if (GraphicsRendererInSoftware() != 1) return;
+  LogLine("\tOpenGL draws in software here (" + GraphicsRenderer() + "): starting on the software engine");
+  ReopenDisplayWith(2, depth);
+}
+
 }  // namespace
 
 void ChooseVirtualSpace() {
@@ -217,10 +230,17 @@ void ApplyDisplaySettings() {
   // The virtual drawing space by the display's shape.
   ChooseVirtualSpace();
 
+  // The first start chooses the engine where the setup names none; the
+  // player's own choice, and any later set-up, keeps the one asked for.
+  const bool choosing = !g_engineLooked && !EngineNamed && Setup[kSetupEngine] == 0;
+  g_engineLooked = true;
+  if (choosing) LeaveSoftwareGl(depth);
+  const int frameskipBefore = Setup[kSetupFrameskip];
+
   // What belongs to the display, in this order: the engine test measures
   // this display before any art is drawn on it.
   CallGameHook(DisplaySetupHooks.loadAssets);
-  CallGameHook(DisplaySetupHooks.engineTest);
+  if (DisplaySetupHooks.engineTest != nullptr) DisplaySetupHooks.engineTest({choosing, depth, frameskipBefore});
   // The driver has opened the display, made the textures and drawn the
   // engine test's frames: what can crash in it is behind us. Reading the
   // music and the decks is no reason to leave OpenGL, so a player who
@@ -233,3 +253,20 @@ void ApplyDisplaySettings() {
 }
 
 bool CrashGuardSwitchedEngine() { return g_guardSwitched; }
+
+bool ReopenDisplayWith(int driver, int depth) {
+  const int before = Setup[kSetupEngine];
+  EndGraphics();
+  Setup[kSetupEngine] = driver;
+  SelectDriver(driver);
+  bool open = Graphics(RealWidth, RealHeight, depth, 60, 0) == 1;
+  if (!open) {
+    LogLine("\tThe display could not be opened with that driver");
+    Setup[kSetupEngine] = before;
+    SelectDriver(before);
+    Graphics(RealWidth, RealHeight, depth, 60, 0);
+  }
+  SetVirtualResolution(static_cast<float>(VirtualWidth), static_cast<float>(VirtualHeight));
+  return open;
+}
+

@@ -22,13 +22,23 @@ extern bool DisplaySetupRunning;
 // this order: the shared assets, then the engine test, which measures the
 // display before any art is drawn on it. Display set-up knows neither by
 // name: start-up, which wires the program, fills this table once.
+// What the engine test is told of the set-up that runs it.
+struct EngineTestRun {
+  bool firstStart = false;   // the run's first set-up, its setup naming no engine, on OpenGL
+  int depth = 0;             // the colour depth the display opened with
+  int frameskipBefore = 0;   // the frameskip setting before the test
+};
 struct DisplaySetupHookTable {
   void (*loadAssets)() = nullptr;
-  void (*engineTest)() = nullptr;
+  void (*engineTest)(const EngineTestRun& run) = nullptr;
 };
 extern const DisplaySetupHookTable DisplaySetupHooks;
 
 void ResetDisplaySetup();
+// Opens the display again on another engine, in the same mode and space (the
+// images and fonts keep their pixels and make new textures on it). When that
+// engine cannot open it, the one before opens it again; false then.
+bool ReopenDisplayWith(int driver, int depth);
 // Working folder: the game folder; it is left so.
 void ApplyDisplaySettings();
 // The crash guard "crash.dat" of the game folder (installed: the player's

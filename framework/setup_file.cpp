@@ -17,6 +17,7 @@
 std::array<int, 100> Setup;
 std::vector<std::string> AudioDriverNames;
 bool AudioDriverNamed;
+bool EngineNamed;
 
 namespace {
 
@@ -75,6 +76,7 @@ void ResetSetup() {
   Setup = start.setup;
   AudioDriverNames.clear();
   AudioDriverNamed = false;
+  EngineNamed = false;
   g_setupUnreadable = false;
   g_toldSaveFailed = false;
   g_toldKeptForLater = false;
@@ -172,6 +174,7 @@ bool ApplySetupLine(const std::string& line, SetupValues& into, bool reading) {
     }
   }
   if (key == "GFX ENGINE" || key == "GFXENGINE") {
+    if (reading) EngineNamed = true;
     std::string v = Upper(value);
     if (v == "DX9") {
       setup[kSetupEngine] = 1;

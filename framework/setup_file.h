@@ -30,6 +30,7 @@ enum SetupSlot : int {
 // Written at start-up (the platform's list, then ReadSetup); for the run.
 extern std::vector<std::string> AudioDriverNames;   // the platform's drivers, 0-based
 extern bool AudioDriverNamed;                        // the file had an AudioDriver line
+extern bool EngineNamed;                             // the file had a GFX Engine line
 
 // A whole set of stored values: the setup table and the bindings.
 struct SetupValues {

@@ -41,7 +41,7 @@ const FrameHookTable FrameHooks = {
 };
 const DisplaySetupHookTable DisplaySetupHooks = {
     .loadAssets = LoadSharedAssets,
-    .engineTest = [] { RunEngineTest(60, 2); },
+    .engineTest = RunDisplayEngineTest,
 };
 
 // Every module's start values, each reset registered once, in start-up's order.

@@ -2,6 +2,8 @@
 // window or full screen, the virtual resolution, clearing and presenting.
 // The open back end lives here; images and fonts keep CPU pixels and only
 // cache back-end textures, so closing a display just makes them forget.
+#include <cctype>
+
 #include "platform/internal.h"
 #include "platform/render/render_backend.h"
 #include "platform/host/host.h"
@@ -114,6 +116,18 @@ void EndGraphics() {
 int GraphicsOpenNow() { return g_backend ? 1 : 0; }
 int GraphicsWidth() { return g_backend ? g_backend->Width() : 0; }
 int GraphicsHeight() { return g_backend ? g_backend->Height() : 0; }
+
+std::string GraphicsRenderer() { return g_backend ? g_backend->renderer : std::string(); }
+
+int GraphicsRendererInSoftware() {
+  std::string name = GraphicsRenderer();
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  // Mesa's CPU drivers, Google's CPU Vulkan under a browser's WebGL, and
+  // the names other drivers give their CPU paths.
+  for (const char* cpu : {"llvmpipe", "softpipe", "swrast", "swiftshader", "software"})
+    if (name.find(cpu) != std::string::npos) return 1;
+  return 0;
+}
 
 void SetVirtualResolution(float width, float height) {
   if (!(width > 0) || !(height > 0)) return;

@@ -41,6 +41,14 @@ void EndGraphics();
 int GraphicsOpenNow();                 // 1 while a display is open
 int GraphicsWidth();                   // back buffer size in pixels
 int GraphicsHeight();
+// What draws the open display, as its graphics driver names it (OpenGL's
+// renderer, "llvmpipe (LLVM 15.0.6, 256 bits)" say); "" when the back end
+// does not say (the SDL renderer, the software one, no display).
+std::string GraphicsRenderer();
+// 1 when that renderer draws on the CPU: a software OpenGL or WebGL
+// (llvmpipe, softpipe, SwiftShader...), which fills the screen more slowly
+// than the software back end.
+int GraphicsRendererInSoftware();
 void SetVirtualResolution(float width, float height);
 float VirtualResolutionWidth();
 float VirtualResolutionHeight();

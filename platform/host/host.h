@@ -73,6 +73,9 @@ class HeadlessControl {
   virtual void Advance(int ms) = 0;
   // Displays asked of these drivers (bit = driver number) fail to open.
   virtual void RefuseDrivers(int mask) = 0;
+  // Displays opened with the OpenGL driver say this renderer draws them
+  // (a software GL or a graphics card's; "" by default: they do not say).
+  virtual void ReportOpenGlRenderer(const std::string& name) = 0;
   // The longest a "waitfor" line stands still, in real milliseconds.
   virtual void LimitWaits(int ms) = 0;
 };

@@ -89,7 +89,9 @@ class HeadlessHost final : public Host, public HeadlessControl {
     }
     Input().windowW = width;
     Input().windowH = height;
-    return MakeHeadlessBackBuffer(width, height);
+    std::unique_ptr<RenderBackend> backend = MakeHeadlessBackBuffer(width, height);
+    if (driver == kDriverOpenGL) backend->renderer = openGlRenderer_;
+    return backend;
   }
 
   void Close() override {}
@@ -210,6 +212,7 @@ class HeadlessHost final : public Host, public HeadlessControl {
 
   uint32_t Clock() const override { return clock_; }
   void RefuseDrivers(int mask) override { refusedDrivers_ = mask; }
+  void ReportOpenGlRenderer(const std::string& name) override { openGlRenderer_ = name; }
   void LimitWaits(int ms) override { waitForLimitMs_ = std::max(ms, 0); }
   // Time passing by the test's hand counts as a sleep: the nudge for waits
   // that never sleep must not add to it.
@@ -287,6 +290,7 @@ class HeadlessHost final : public Host, public HeadlessControl {
 
   std::string title_;
   int refusedDrivers_ = 0;
+  std::string openGlRenderer_;
   int waitForLimitMs_ = kWaitForLimitMs;
   uint32_t clock_ = 0;
   uint32_t scriptTime_ = 0;     // time of the previous script line, for "+N"

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "platform/internal.h"
@@ -67,6 +68,9 @@ class RenderBackend {
   virtual void Present(bool vsync) = 0;
   virtual int Width() const = 0;
   virtual int Height() const = 0;
+  // What draws, as the graphics driver names it (OpenGL's renderer), set by
+  // whoever makes the back end; "" when it does not say.
+  std::string renderer;
 };
 
 // The software rasteriser is usable on its own: the headless host's back buffer,
@@ -79,6 +83,18 @@ std::unique_ptr<RenderBackend> MakeHeadlessBackBuffer(int width, int height);
 void SetEagerHeadlessRaster(bool eager);
 // Direct access to the software back buffer (nullptr unless the back end is software).
 const std::vector<Rgba8>* SoftwarePixels(RenderBackend* backend);
+// The software back buffer rasterises only the parts of a frame that draw
+// differently from the frame it holds. The parts drawn since the last call,
+// as rectangles of back-buffer pixels (false unless the back end is software).
+struct ClipRect;
+bool SoftwareChangedRects(RenderBackend* backend, std::vector<ClipRect>& rects);
+// Every frame rasterised and presented whole, as before the comparison
+// (tests compare both ways; the pictures are the same).
+void SetSoftwareFullRedraw(bool full);
+// Tests: called with the whole back buffer at every present of a software
+// back end (which then rasterises every frame it presents).
+using SoftPresentWatcher = void (*)(const Rgba8* pixels, int width, int height);
+void SetSoftwarePresentWatcher(SoftPresentWatcher watcher);
 // Row spans every software back end of this process has painted so far (for
 // tests: what a load cost the rasteriser, counted instead of timed).
 uint64_t SoftwareSpansPainted();

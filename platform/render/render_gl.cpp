@@ -17,6 +17,9 @@
 #define GL_GLEXT_PROTOTYPES 1
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_opengl.h>
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -140,6 +143,7 @@ class GlBackend final : public SdlWindowBackend {
     if (!MakeOffscreen()) return false;
 #endif
     gl_.glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture_);
+    renderer = RendererName();
     gl_.glGenBuffers(1, &vertexBuffer_);
     gl_.glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
     const auto stride = static_cast<GLsizei>(sizeof(DrawVertex));
@@ -372,6 +376,23 @@ class GlBackend final : public SdlWindowBackend {
     if (variant == variant_) return;
     gl_.glUseProgram(programs_[variant]);
     variant_ = variant;
+  }
+
+  // The driver's name for what draws. A browser's WebGL says only "WebKit
+  // WebGL" there; the real one comes through its debug extension.
+  std::string RendererName() {
+#ifdef __EMSCRIPTEN__
+    char name[256] = {};
+    EM_ASM({
+      var gl = typeof GLctx !== 'undefined' ? GLctx : null;
+      var ext = gl && gl.getExtension('WEBGL_debug_renderer_info');
+      var text = ext ? String(gl.getParameter(ext.UNMASKED_RENDERER_WEBGL) || '') : '';
+      stringToUTF8(text, $0, $1);
+    }, name, static_cast<int>(sizeof name));
+    if (name[0]) return name;
+#endif
+    const auto* text = reinterpret_cast<const char*>(gl_.glGetString(GL_RENDERER));
+    return text ? text : "";
   }
 
   // GLSL 1.20 on the desktop; GLSL ES 1.00 on WebGL, where fragment shaders

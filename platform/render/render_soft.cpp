@@ -47,23 +47,30 @@
 
 #include "platform/internal.h"
 #include "platform/render/render_backend.h"
+#include "platform/render/soft_tiles.h"
 
 namespace plat {
-namespace {
 
 // ================================================================ textures and pixels
 struct SoftTexture {
   int w = 0, h = 0;
   std::vector<Rgba8> px;
-  // Lazy mode: recorded drawing samples this texture, so it must not change
-  // under the record; a destroyed one lingers until the record is gone.
+  uint64_t stamp = 0;  // new whenever the pixels change: tiles drawing it are drawn again
+  // Recorded drawing samples this texture, so it must not change under the
+  // record; a destroyed one lingers until the record is gone.
   bool recorded = false;
   bool lingering = false;
 };
 
+namespace {
+
 // The headless host rasterises every frame as it is drawn instead of only
 // what is read (tests compare both ways).
 bool g_eagerHeadless = false;
+// Every frame rasterised and presented whole (tests compare both ways).
+bool g_fullRedraw = false;
+// Tests: called with the back buffer at every present.
+SoftPresentWatcher g_presentWatcher = nullptr;
 // Row spans painted: each thread counts its own and adds them up once per
 // band, so counting costs the rasteriser nothing it would notice.
 std::atomic<uint64_t> g_spansPainted{0};
@@ -379,25 +386,25 @@ struct Edge {
   float x0, y0, y1, slope;
 };
 
-// The rows [r0, r1) of the band [y0, y1) whose centres a polygon may cover,
-// on a screen `width` wide. False when it changes nothing there: it has no
-// area, is invisible, or lies off the screen or the band.
-bool CoveredRows(const DrawVertex* p, int n, const DrawCommand& cmd, int width, int y0, int y1, int& r0,
-                 int& r1) {
+// The rows [r0, r1) of the area whose centres a polygon may cover. False
+// when it changes nothing there: it has no area, is invisible, or lies off
+// the area (the tiles placed it on the screen; see SoftTiles::Place).
+bool CoveredRows(const SoftPrim& prim, const ClipRect& area, int& r0, int& r1) {
+  const DrawVertex* p = prim.v;
   float ymin = p[0].y, ymax = p[0].y, xmin = p[0].x, xmax = p[0].x;
-  for (int k = 1; k < n; ++k) {
+  for (int k = 1; k < prim.n; ++k) {
     ymin = std::min(ymin, p[k].y);
     ymax = std::max(ymax, p[k].y);
     xmin = std::min(xmin, p[k].x);
     xmax = std::max(xmax, p[k].x);
   }
   if (!(ymax > ymin) || !(xmax > xmin)) return false;  // also rejects NaN
-  if (BlendUsesAlpha(cmd.blend) && p[0].colour.a == 0 && !cmd.fullCost) return false;
-  // Clip to the screen and the band before doing anything per row.
-  if (xmax <= 0 || xmin >= width || ymax <= y0 || ymin >= y1) return false;
+  if (BlendUsesAlpha(prim.blend) && p[0].colour.a == 0 && !prim.fullCost) return false;
+  // Clip to the area before doing anything per row.
+  if (xmax <= area.x0 || xmin >= area.x1 || ymax <= area.y0 || ymin >= area.y1) return false;
   // Clamped while still floating point: far-off vertices must not overflow the casts.
-  r0 = static_cast<int>(std::ceil(std::max(ymin - 0.5f, static_cast<float>(y0))));
-  r1 = static_cast<int>(std::ceil(std::min(ymax - 0.5f, static_cast<float>(y1))));
+  r0 = static_cast<int>(std::ceil(std::max(ymin - 0.5f, static_cast<float>(area.y0))));
+  r1 = static_cast<int>(std::ceil(std::min(ymax - 0.5f, static_cast<float>(area.y1))));
   return r0 < r1;
 }
 
@@ -439,17 +446,19 @@ bool RowSpan(const Edge* edges, int ne, float yc, int width, int& xs, int& xe) {
 class SpanPainter {
  public:
   // False when the texture cannot be mapped (every vertex on one line).
-  bool SetUp(const DrawVertex* p, int n, const SoftTexture* tex, const DrawCommand& cmd) {
+  bool SetUp(const SoftPrim& prim) {
+    const DrawVertex* p = prim.v;
     colour_ = p[0].colour;
-    if (!tex) {
-      flat_ = PickFlatFn(cmd.blend);
+    if (!prim.tex) {
+      flat_ = PickFlatFn(prim.blend);
       return true;
     }
-    if (!MapTexture(p, n, *tex)) return false;
+    const SoftTexture* tex = prim.tex;
+    if (!MapTexture(p, prim.n, *tex)) return false;
     const Rgba8 c = colour_;
     const bool white = c.r == 255 && c.g == 255 && c.b == 255;
     TintKind tinted = !white ? TintKind::Full : c.a == 255 ? TintKind::None : TintKind::Alpha;
-    texFn_ = PickTexFn(cmd.blend, cmd.filtered, tinted);
+    texFn_ = PickTexFn(prim.blend, prim.filtered, tinted);
     st_.t = tex;
     st_.c = c;
     st_.du = Fixed(dudx_);
@@ -457,16 +466,18 @@ class SpanPainter {
     return true;
   }
 
-  // The columns [xs, xe) of a row whose centre is yc.
-  void Paint(Rgba8* row, int xs, int xe, float yc) {
+  // The columns [from, xe) of the span [xs, xe) of a row whose centre is yc.
+  // The texture is stepped from the span's start as a whole span would be,
+  // so a span cut at a tile's edge paints the same pixels.
+  void Paint(Rgba8* row, int xs, int from, int xe, float yc) {
     if (flat_) {
-      flat_(row + xs, xe - xs, colour_);
+      flat_(row + from, xe - from, colour_);
       return;
     }
     double px = xs + 0.5 - ox_, py = yc - oy_;
-    st_.u = Fixed(ou_ + dudx_ * px + dudy_ * py);
-    st_.v = Fixed(ov_ + dvdx_ * px + dvdy_ * py);
-    texFn_(row + xs, xe - xs, st_);
+    st_.u = Fixed(ou_ + dudx_ * px + dudy_ * py) + st_.du * (from - xs);
+    st_.v = Fixed(ov_ + dvdx_ * px + dvdy_ * py) + st_.dv * (from - xs);
+    texFn_(row + from, xe - from, st_);
   }
 
  private:
@@ -513,9 +524,16 @@ class SpanPainter {
 };
 
 // ================================================================ the back end
+// Drawing is recorded from the last full clear and rasterised when the
+// record is resolved: as it arrives (a window), or only when pixels are read
+// (lazy: the headless host). A frame that starts with a full clear is
+// compared tile by tile with the frame the back buffer holds, and only the
+// tiles it draws differently are rasterised; drawing that continues a frame
+// is drawn over the tiles it touches.
 class SoftBackend final : public RenderBackend {
  public:
-  SoftBackend(int w, int h, bool lazy) : w_(std::max(1, w)), h_(std::max(1, h)), lazy_(lazy) {
+  SoftBackend(int w, int h, bool lazy)
+      : w_(std::max(1, w)), h_(std::max(1, h)), lazy_(lazy), tiles_(w_, h_) {
     fb_.assign(static_cast<size_t>(w_) * h_, Rgba8{0, 0, 0, 255});
     // A second thread pays off only with a second core and a buffer big
     // enough to split.
@@ -542,6 +560,7 @@ class SoftBackend final : public RenderBackend {
     t.px = NewTexturePixels(width, height, rgba);
     t.w = width;
     t.h = height;
+    t.stamp = ++stamps_;
     return tex_.Add(std::move(t));
   }
 
@@ -550,6 +569,7 @@ class SoftBackend final : public RenderBackend {
     if (!t || !rgba) return;
     if (t->recorded) Resolve();  // recorded drawing sees the old pixels
     CopyIntoArea(ClipToArea(x, y, width, height, t->w, t->h), rgba, x, y, width, t->px.data(), t->w);
+    t->stamp = ++stamps_;
   }
 
   void DestroyTexture(int texture) override {
@@ -565,11 +585,8 @@ class SoftBackend final : public RenderBackend {
 
   void Execute(const DrawList& list) override {
     if (list.commands.empty()) return;
-    if (lazy_) {
-      Record(list);
-      return;
-    }
-    Run(list);
+    Record(list);
+    if (!lazy_) Resolve();
   }
 
   void ReadPixels(int x, int y, int width, int height, Rgba8* out) override {
@@ -577,12 +594,24 @@ class SoftBackend final : public RenderBackend {
     CopyFromArea(StartReadBack(x, y, width, height, out, w_, h_), fb_.data(), w_, out, x, y, width);
   }
 
-  void Present(bool) override {}
+  void Present(bool) override {
+    if (!g_presentWatcher) return;
+    Resolve();
+    g_presentWatcher(fb_.data(), w_, h_);
+  }
   int Width() const override { return w_; }
   int Height() const override { return h_; }
   const std::vector<Rgba8>& Pixels() {
     Resolve();
     return fb_;
+  }
+
+  // The parts of the back buffer drawn since the last call (all of it the
+  // first time, and always when full redraws are forced).
+  void TakeChanged(std::vector<ClipRect>& rects) {
+    Resolve();
+    tiles_.TakeChanged(rects);
+    if (g_fullRedraw) rects.assign(1, ClipToArea(0, 0, w_, h_, w_, h_));
   }
 
  private:
@@ -593,9 +622,9 @@ class SoftBackend final : public RenderBackend {
     return t && !t->lingering ? t : nullptr;
   }
 
-  // ------------------------------------------------ the lazy record
-  // Lazy mode: drawing since the last full clear is kept, not rasterised;
-  // a full clear makes everything before it invisible, so it is dropped.
+  // ------------------------------------------------ the record
+  // Drawing since the last full clear, not rasterised yet; a full clear
+  // makes everything before it invisible, so it is dropped.
   void Record(const DrawList& list) {
     size_t from = 0;
     for (size_t k = list.commands.size(); k-- > 0;) {
@@ -621,20 +650,45 @@ class SoftBackend final : public RenderBackend {
   }
 
   // Alpha and light with opacity 0 leave every pixel as it is (cmd checked).
-  // Kept out of the record even where drawn to cost in full: the lazy back
-  // buffer is the headless host's, whose clock is virtual, so no load drawn
-  // there measures anything.
-  static bool Invisible(const DrawList& list, const DrawCommand& cmd) {
-    if (!BlendUsesAlpha(cmd.blend)) return false;
+  // Drawn where they are to cost in full (the engine test's load), except on
+  // the lazy back buffer: it is the headless host's, whose clock is virtual,
+  // so no load drawn there measures anything.
+  bool Invisible(const DrawList& list, const DrawCommand& cmd) const {
+    if (!BlendUsesAlpha(cmd.blend) || (cmd.fullCost && !lazy_)) return false;
     for (int i = cmd.first; i < cmd.first + cmd.count; i += 3)
       if (list.vertices[i].colour.a != 0) return false;
     return true;
   }
 
-  // Rasterises the record (lazy mode; nothing to do otherwise).
+  // Rasterises the record where it draws differently from what the back
+  // buffer holds.
   void Resolve() {
     if (record_.commands.empty()) return;
-    Run(record_);
+    BuildPrims(record_, next_);
+    if (!next_.empty() && next_[0].n == 0) {
+      // A whole frame: against the frame the back buffer holds.
+      tiles_.Bin(next_, nextBins_);
+      if (shownKnown_ && !g_fullRedraw)
+        tiles_.Diff(next_, nextBins_, shown_, shownBins_, dirty_);
+      else
+        tiles_.Touched(next_, true, dirty_);
+      Draw(next_, 0, &nextBins_);
+      std::swap(shown_, next_);
+      std::swap(shownBins_, nextBins_);
+      shownKnown_ = true;
+    } else {
+      // More of the frame the back buffer holds: drawn over it.
+      tiles_.Touched(next_, g_fullRedraw, dirty_);
+      Draw(next_, 0, nullptr);
+      if (shownKnown_ && shown_.size() + next_.size() <= kMaxShownPrims) {
+        shown_.insert(shown_.end(), next_.begin(), next_.end());
+        tiles_.Bin(shown_, shownBins_);
+      } else {
+        shownKnown_ = false;  // the next whole frame is drawn whole
+        shown_.clear();
+      }
+    }
+    tiles_.NoteDrawn(dirty_);
     DropRecord();
   }
 
@@ -645,43 +699,100 @@ class SoftBackend final : public RenderBackend {
     tex_.ForEach([](SoftTexture& t) { t.recorded = false; });
   }
 
-  // ------------------------------------------------ the thread pool
-  // Bands of rows are claimed by whichever thread is free, so a worker that
-  // the system is slow to wake costs nothing: the caller then draws every
-  // band itself. Each band runs the whole list, so every pixel sees the same
-  // operations in the same order whoever draws it.
-  static constexpr int kBandRows = 32;
+  // The record as the primitives the rasteriser draws, each placed on the
+  // tiles it touches; those that change no pixel are left out.
+  void BuildPrims(const DrawList& list, std::vector<SoftPrim>& out) {
+    out.clear();
+    const auto& vs = list.vertices;
+    for (const DrawCommand& cmd : list.commands) {
+      SoftPrim p;
+      if (cmd.op == DrawOp::Clear) {
+        out.clear();
+        p.clear = Rgba8{cmd.clear.r, cmd.clear.g, cmd.clear.b, 255};
+        tiles_.Place(p);
+        out.push_back(p);
+        continue;
+      }
+      SoftTexture* tex;
+      if (!CheckDraw(cmd, vs.size(), tex_, tex)) continue;
+      p.blend = cmd.blend;
+      p.filtered = cmd.filtered;
+      p.fullCost = cmd.fullCost;
+      p.tex = tex;
+      p.texture = tex ? cmd.texture : 0;
+      p.stamp = tex ? tex->stamp : 0;
+      const int end = cmd.first + cmd.count;
+      for (int i = cmd.first; i < end;) {
+        // The common layer emits a quad as (0,1,2)(0,2,3): rasterise it whole.
+        if (i + 6 <= end && SamePos(vs[i + 3], vs[i]) && SamePos(vs[i + 4], vs[i + 2])) {
+          p.v[0] = vs[i];
+          p.v[1] = vs[i + 1];
+          p.v[2] = vs[i + 2];
+          p.v[3] = vs[i + 5];
+          p.n = 4;
+          i += 6;
+        } else {
+          std::copy_n(&vs[i], 3, p.v);
+          p.v[3] = DrawVertex{};
+          p.n = 3;
+          i += 3;
+        }
+        if (tiles_.Place(p)) out.push_back(p);
+      }
+    }
+  }
 
-  void Run(const DrawList& list) {
-    if (!worker_.joinable()) {
-      RunRows(list, 0, h_);
+  // ------------------------------------------------ the thread pool
+  // The dirty tiles go out as runs along each band of rows; runs are claimed
+  // by whichever thread is free, so a worker that the system is slow to wake
+  // costs nothing: the caller then draws every run itself. Each run draws
+  // every primitive touching it, in order, so every pixel sees the same
+  // operations in the same order whoever draws it.
+  void Draw(const std::vector<SoftPrim>& prims, size_t from, const TileBins* bins) {
+    tiles_.Runs(dirty_, runs_);
+    const int count = static_cast<int>(runs_.size());
+    if (count == 0) return;
+    int tiles = 0;
+    for (const TileRun& run : runs_) tiles += run.tx1 - run.tx0;
+    // Waking the helper costs more than a few tiles take to draw.
+    if (!worker_.joinable() || count == 1 || tiles < kTilesForHelper) {
+      for (const TileRun& run : runs_) DrawRun(prims, from, bins, run);
+      CountSpans();
       return;
     }
-    const int bands = (h_ + kBandRows - 1) / kBandRows;
     uint64_t serial;
     {
       std::lock_guard<std::mutex> lock(m_);
-      job_ = &list;
+      job_ = Job{&prims, from, bins, &runs_};
       serial = ++jobSerial_;
-      bands_ = bands;
+      jobRuns_ = count;
       done_.store(0, std::memory_order_relaxed);
-      next_.store(serial << 32, std::memory_order_relaxed);
+      next_run_.store(serial << 32, std::memory_order_relaxed);
     }
     cv_.notify_all();
-    RunBands(list, serial, bands);
-    // Bands the worker claimed may still be drawing.
-    while (done_.load(std::memory_order_acquire) < bands) std::this_thread::yield();
+    DrawRuns(job_, serial, count);
+    // Runs the worker claimed may still be drawing.
+    while (done_.load(std::memory_order_acquire) < count) std::this_thread::yield();
   }
 
-  // Claims and draws bands of this job until none are left.
-  void RunBands(const DrawList& list, uint64_t serial, int bands) {
+  struct Job {
+    const std::vector<SoftPrim>* prims = nullptr;
+    size_t from = 0;
+    const TileBins* bins = nullptr;
+    const std::vector<TileRun>* runs = nullptr;
+  };
+
+  // Claims and draws runs of this job until none are left.
+  void DrawRuns(const Job& job, uint64_t serial, int count) {
     for (;;) {
-      uint64_t cur = next_.load(std::memory_order_relaxed);
+      uint64_t cur = next_run_.load(std::memory_order_relaxed);
       do {
-        if ((cur >> 32) != serial || static_cast<int>(cur & 0xFFFFFFFFu) >= bands) return;
-      } while (!next_.compare_exchange_weak(cur, cur + 1, std::memory_order_acq_rel));
-      const int band = static_cast<int>(cur & 0xFFFFFFFFu);
-      RunRows(list, band * kBandRows, std::min(h_, (band + 1) * kBandRows));
+        if ((cur >> 32) != serial || static_cast<int>(cur & 0xFFFFFFFFu) >= count) {
+          CountSpans();
+          return;
+        }
+      } while (!next_run_.compare_exchange_weak(cur, cur + 1, std::memory_order_acq_rel));
+      DrawRun(*job.prims, job.from, job.bins, (*job.runs)[cur & 0xFFFFFFFFu]);
       done_.fetch_add(1, std::memory_order_release);
     }
   }
@@ -689,101 +800,131 @@ class SoftBackend final : public RenderBackend {
   void WorkerLoop() {
     uint64_t seen = 0;
     for (;;) {
-      const DrawList* job;
-      int bands;
+      Job job;
+      int count;
       {
         std::unique_lock<std::mutex> lock(m_);
         cv_.wait(lock, [&] { return quit_ || jobSerial_ != seen; });
         if (quit_) return;
         seen = jobSerial_;
         job = job_;
-        bands = bands_;
+        count = jobRuns_;
       }
-      // A job the caller already finished alone has no band left to claim,
-      // so its list is never touched.
-      RunBands(*job, seen, bands);
+      // A job the caller already finished alone has no run left to claim,
+      // so its primitives are never touched.
+      DrawRuns(job, seen, count);
     }
   }
 
-  // Runs the whole list over the rows [y0, y1).
-  void RunRows(const DrawList& list, int y0, int y1) {
-    RunRowsUncounted(list, y0, y1);
+  static void CountSpans() {
     g_spansPainted.fetch_add(t_spansPainted, std::memory_order_relaxed);
     t_spansPainted = 0;
   }
-  void RunRowsUncounted(const DrawList& list, int y0, int y1) {
-    const auto& vs = list.vertices;
-    for (const DrawCommand& cmd : list.commands) {
-      if (cmd.op == DrawOp::Clear) {
-        Rgba8 c{cmd.clear.r, cmd.clear.g, cmd.clear.b, 255};
-        std::fill(fb_.begin() + static_cast<size_t>(y0) * w_, fb_.begin() + static_cast<size_t>(y1) * w_, c);
-        continue;
+
+  // Draws the primitives (from `from` on) that touch the run, clipped to it.
+  // A short run draws those its tiles list (bins, when given); a long one
+  // looks at every primitive, which costs less than joining many lists.
+  void DrawRun(const std::vector<SoftPrim>& prims, size_t from, const TileBins* bins, const TileRun& run) {
+    if (bins && run.tx1 - run.tx0 <= kListedRun) {
+      thread_local std::vector<int> listed;
+      listed.clear();
+      for (int tx = run.tx0; tx < run.tx1; ++tx) {
+        const size_t t = static_cast<size_t>(run.ty) * tiles_.Columns() + tx;
+        listed.insert(listed.end(), bins->items.begin() + bins->start[t], bins->items.begin() + bins->start[t + 1]);
       }
-      SoftTexture* tex;
-      if (!CheckDraw(cmd, vs.size(), tex_, tex)) continue;
-      const int end = cmd.first + cmd.count;
-      int i = cmd.first;
-      while (i < end) {
-        // The common layer emits a quad as (0,1,2)(0,2,3): rasterise it whole.
-        if (i + 6 <= end && SamePos(vs[i + 3], vs[i]) && SamePos(vs[i + 4], vs[i + 2])) {
-          const DrawVertex quad[4] = {vs[i], vs[i + 1], vs[i + 2], vs[i + 5]};
-          Polygon(quad, 4, tex, cmd, y0, y1);
-          i += 6;
-        } else {
-          Polygon(&vs[i], 3, tex, cmd, y0, y1);
-          i += 3;
-        }
+      if (run.tx1 - run.tx0 > 1) {
+        std::sort(listed.begin(), listed.end());
+        listed.erase(std::unique(listed.begin(), listed.end()), listed.end());
       }
+      for (int i : listed) DrawPrim(prims[static_cast<size_t>(i)], run.px);
+      return;
+    }
+    for (size_t i = from; i < prims.size(); ++i) {
+      const SoftPrim& p = prims[i];
+      if (run.ty < p.ty0 || run.ty >= p.ty1 || run.tx1 <= p.tx0 || run.tx0 >= p.tx1) continue;
+      DrawPrim(p, run.px);
     }
   }
 
-  // A convex polygon of 3 or 4 vertices, either winding, over the rows [y0, y1).
-  void Polygon(const DrawVertex* p, int n, const SoftTexture* tex, const DrawCommand& cmd, int y0,
-               int y1) {
-    int r0, r1;
-    if (!CoveredRows(p, n, cmd, w_, y0, y1, r0, r1)) return;
-    Edge edges[4];
-    const int ne = SetUpEdges(p, n, edges);
-    SpanPainter painter;
-    if (!painter.SetUp(p, n, tex, cmd)) return;
-    WalkSpans(edges, ne, r0, r1, painter);
+  void DrawPrim(const SoftPrim& p, const ClipRect& area) {
+    if (p.n != 0) {
+      Polygon(p, area);
+      return;
+    }
+    for (int y = area.y0; y < area.y1; ++y) {
+      Rgba8* row = fb_.data() + static_cast<size_t>(y) * w_;
+      std::fill(row + area.x0, row + area.x1, p.clear);
+    }
   }
 
-  // Paints the polygon's span on each of the rows [r0, r1).
-  void WalkSpans(const Edge* edges, int ne, int r0, int r1, SpanPainter& painter) {
+  // A convex polygon of 3 or 4 vertices, either winding, over an area.
+  void Polygon(const SoftPrim& p, const ClipRect& area) {
+    int r0, r1;
+    if (!CoveredRows(p, area, r0, r1)) return;
+    Edge edges[4];
+    const int ne = SetUpEdges(p.v, p.n, edges);
+    SpanPainter painter;
+    if (!painter.SetUp(p)) return;
+    WalkSpans(edges, ne, r0, r1, area, painter);
+  }
+
+  // Paints the polygon's span on each of the rows [r0, r1), within the
+  // area's columns.
+  void WalkSpans(const Edge* edges, int ne, int r0, int r1, const ClipRect& area,
+                 SpanPainter& painter) {
     for (int y = r0; y < r1; ++y) {
       const float yc = y + 0.5f;
       int xs, xe;
       if (!RowSpan(edges, ne, yc, w_, xs, xe)) continue;
+      const int from = std::max(xs, area.x0), to = std::min(xe, area.x1);
+      if (from >= to) continue;
       Rgba8* row = fb_.data() + static_cast<size_t>(y) * w_;
       // Sprites land anywhere in a buffer far bigger than the caches: ask
       // for the next row's pixels while this row is blended.
       if (y + 1 < r1) {
-        const Rgba8* next = row + w_ + xs;
+        const Rgba8* next = row + w_ + from;
         __builtin_prefetch(next, 1);
-        __builtin_prefetch(next + (xe - xs) / 2, 1);
-        __builtin_prefetch(next + (xe - xs), 1);
+        __builtin_prefetch(next + (to - from) / 2, 1);
+        __builtin_prefetch(next + (to - from), 1);
       }
-      painter.Paint(row, xs, xe, yc);
+      painter.Paint(row, xs, from, to, yc);
       ++t_spansPainted;
     }
   }
+
+  // A frame that goes on without a full clear for this many primitives is
+  // no longer kept to compare with: the next whole frame is drawn whole.
+  static constexpr size_t kMaxShownPrims = size_t(1) << 18;
+  // Fewer dirty tiles than this are drawn without the helper thread.
+  static constexpr int kTilesForHelper = 24;
+  // Runs of at most this many tiles draw the primitives their tiles list.
+  static constexpr int kListedRun = 4;
 
   int w_, h_;
   bool lazy_;
   std::vector<Rgba8> fb_;
   HandleTable<SoftTexture> tex_;
-  std::vector<int> lingering_;  // lazy mode: destroyed textures the record still samples
-  DrawList record_;  // lazy mode: drawing not rasterised yet
+  uint64_t stamps_ = 0;         // the last texture stamp given out
+  std::vector<int> lingering_;  // destroyed textures the record still samples
+  DrawList record_;             // drawing not rasterised yet
+
+  SoftTiles tiles_;
+  std::vector<SoftPrim> shown_;  // the frame the back buffer holds (when shownKnown_)
+  TileBins shownBins_;
+  bool shownKnown_ = false;
+  std::vector<SoftPrim> next_;   // the frame being resolved
+  TileBins nextBins_;
+  std::vector<uint8_t> dirty_;   // per tile: drawn by this resolve
+  std::vector<TileRun> runs_;
 
   std::thread worker_;
   std::mutex m_;
   std::condition_variable cv_;
-  const DrawList* job_ = nullptr;
+  Job job_;
   uint64_t jobSerial_ = 0;
-  int bands_ = 0;
-  std::atomic<uint64_t> next_{0};  // job serial << 32 | next band to claim
-  std::atomic<int> done_{0};       // bands of the job drawn
+  int jobRuns_ = 0;
+  std::atomic<uint64_t> next_run_{0};  // job serial << 32 | next run to claim
+  std::atomic<int> done_{0};           // runs of the job drawn
   bool quit_ = false;
 };
 
@@ -814,5 +955,15 @@ const std::vector<Rgba8>* SoftwarePixels(RenderBackend* backend) {
   auto* soft = dynamic_cast<SoftBackend*>(backend);
   return soft ? &soft->Pixels() : nullptr;
 }
+
+bool SoftwareChangedRects(RenderBackend* backend, std::vector<ClipRect>& rects) {
+  auto* soft = dynamic_cast<SoftBackend*>(backend);
+  if (soft) soft->TakeChanged(rects);
+  return soft != nullptr;
+}
+
+void SetSoftwareFullRedraw(bool full) { g_fullRedraw = full; }
+
+void SetSoftwarePresentWatcher(SoftPresentWatcher watcher) { g_presentWatcher = watcher; }
 
 }  // namespace plat

@@ -1,8 +1,12 @@
 // Back end 2 in a window: the software rasteriser's back buffer shown through
 // SDL, by the window surface or by a streaming texture.
 #include <SDL2/SDL.h>
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -16,13 +20,20 @@ namespace {
 // ---------------------------------------------------------------- back end 2 through SDL
 // Supports exactly: everything the software rasteriser does (all five blend
 // modes, pixel-exact), since drawing and reading back run on it unchanged.
+// Sends the window only the parts of the back buffer drawn since the last
+// present (the rasteriser draws only what changed): an idle screen costs
+// almost nothing. The whole picture goes again when the window was exposed,
+// resized or given a new surface.
 // Presents through the window surface: SDL's own framebuffer for the window
 // (shared memory under X11), filled straight from the back buffer, with no
 // GPU or GL emulator in the way. SDL would otherwise put the window surface
 // on a texture of a GL renderer, so its framebuffer acceleration is turned
 // off unless the environment asks for it. Where the window has no surface,
 // presents through a streaming texture on SDL's renderer instead, which also
-// gives vsync on request.
+// gives vsync on request. In the browser the changed rectangles go straight
+// into the page's canvas as a 2D one (putImageData reads them from the back
+// buffer in place): the page then redraws only those, where a WebGL canvas
+// is drawn and composited whole every frame.
 // Lacks: vsync on the window-surface path, which shows frames at once (the
 // frame pacing still holds 60 a second).
 class SoftPresentBackend final : public SdlWindowBackend {
@@ -30,10 +41,28 @@ class SoftPresentBackend final : public SdlWindowBackend {
   SoftPresentBackend(SDL_Window* window, std::unique_ptr<RenderBackend> soft)
       : window_(window), soft_(std::move(soft)) {
     SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
+#ifdef __EMSCRIPTEN__
+    canvas2d_ = EM_ASM_INT({
+      var canvas = Module.canvas;
+      if (!canvas) return 0;
+      if (canvas.width !== $0) canvas.width = $0;
+      if (canvas.height !== $1) canvas.height = $1;
+      var ctx = canvas.getContext('2d', {alpha: false});
+      if (!ctx) return 0;
+      Module.mnemoraSoftCanvas = {};
+      Module.mnemoraSoftCanvas.ctx = ctx;
+      return 1;
+    }, soft_->Width(), soft_->Height()) != 0;
+    if (canvas2d_) return;
+#endif
 #ifndef __EMSCRIPTEN__
     // (In the browser the window surface is a 2D canvas filled pixel by
     // pixel from script; the renderer's texture upload is the faster way.)
-    if (SDL_GetWindowSurface(window_)) return;
+    if (SDL_GetWindowSurface(window_)) {
+      SDL_AddEventWatch(&SoftPresentBackend::WatchWindow, this);
+      watching_ = true;
+      return;
+    }
 #endif
     renderer_ = SDL_CreateRenderer(window_, -1, 0);
     if (renderer_)
@@ -44,6 +73,7 @@ class SoftPresentBackend final : public SdlWindowBackend {
   ~SoftPresentBackend() override { ReleaseDevice(); }
 
   const char* Name() const override {
+    if (canvas2d_) return "Software (canvas)";
     return renderer_ ? "Software (SDL texture)" : "Software (window surface)";
   }
   int CreateTexture(int w, int h, const Rgba8* rgba) override { return soft_->CreateTexture(w, h, rgba); }
@@ -57,49 +87,130 @@ class SoftPresentBackend final : public SdlWindowBackend {
   int Height() const override { return soft_->Height(); }
 
   void ReleaseDevice() override {
+    if (watching_) SDL_DelEventWatch(&SoftPresentBackend::WatchWindow, this);
+    watching_ = false;
+#ifdef __EMSCRIPTEN__
+    if (canvas2d_) EM_ASM({ delete Module.mnemoraSoftCanvas; });
+    canvas2d_ = false;
+#endif
     ReleaseRenderer();
     window_ = nullptr;
   }
 
   void Present(bool vsync) override {
+    soft_->Present(vsync);
     const std::vector<Rgba8>* pixels = SoftwarePixels(soft_.get());
-    if (!window_ || !pixels) return;
+    if (!window_ || !pixels || !SoftwareChangedRects(soft_.get(), rects_)) return;
     const int w = soft_->Width(), h = soft_->Height();
     if (pixels->size() < static_cast<size_t>(w) * h) return;
+#ifdef __EMSCRIPTEN__
+    if (canvas2d_) {
+      PutOnCanvas(pixels->data(), w, h);
+      return;
+    }
+#endif
     if (renderer_) {
       if (vsync != vsync_) {
         SDL_RenderSetVSync(renderer_, vsync ? 1 : 0);
         vsync_ = vsync;
       }
-      SDL_UpdateTexture(texture_, nullptr, pixels->data(), w * 4);
+      // Nothing changed: the window keeps showing the last frame.
+      if (rects_.empty() && !wholeNext_.exchange(false)) return;
+      for (const ClipRect& r : rects_) {
+        const SDL_Rect area = SdlRect(r);
+        SDL_UpdateTexture(texture_, &area, pixels->data() + static_cast<size_t>(r.y0) * w + r.x0, w * 4);
+      }
       SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
       SDL_RenderPresent(renderer_);
       return;
     }
     SDL_Surface* surface = SDL_GetWindowSurface(window_);
     if (!surface) return;
-    int cw = std::min(surface->w, w), ch = std::min(surface->h, h);
-    if (cw <= 0 || ch <= 0) return;
+    const ClipRect shown = ClipToArea(0, 0, surface->w, surface->h, w, h);
+    if (shown.Empty()) return;
+    // A new surface (the window was resized) or an exposed window holds
+    // nothing of ours: it gets the whole picture.
+    if (wholeNext_.exchange(false) || surface != surface_ || surface->w != surfaceW_ || surface->h != surfaceH_)
+      rects_.assign(1, shown);
+    surface_ = surface;
+    surfaceW_ = surface->w;
+    surfaceH_ = surface->h;
+    sdlRects_.clear();
+    for (const ClipRect& r : rects_) {
+      const ClipRect part = ClipToArea(r.x0, r.y0, r.Width(), r.Height(), shown.x1, shown.y1);
+      if (!part.Empty()) sdlRects_.push_back(SdlRect(part));
+    }
+    if (sdlRects_.empty()) return;
     if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
-    CopyToSurface(pixels->data(), w, cw, ch, surface);
+    for (const SDL_Rect& r : sdlRects_) CopyToSurface(pixels->data(), w, r, surface);
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
-    SDL_UpdateWindowSurface(window_);
+    SDL_UpdateWindowSurfaceRects(window_, sdlRects_.data(), static_cast<int>(sdlRects_.size()));
   }
 
  private:
-  // The usual window formats (32-bit, red and blue swapped against ours) are
-  // converted here four pixels at a time; anything else goes through SDL.
-  static void CopyToSurface(const Rgba8* src, int srcWidth, int w, int h, SDL_Surface* surface) {
+  static SDL_Rect SdlRect(const ClipRect& r) { return SDL_Rect{r.x0, r.y0, r.Width(), r.Height()}; }
+
+#ifdef __EMSCRIPTEN__
+  // The changed rectangles into the 2D canvas. The image wraps the back
+  // buffer where it lies in the program's memory, made again only when that
+  // memory was replaced (it grew).
+  void PutOnCanvas(const Rgba8* pixels, int w, int h) {
+    sdlRects_.clear();
+    for (const ClipRect& r : rects_) sdlRects_.push_back(SdlRect(r));
+    if (sdlRects_.empty()) return;
+    EM_ASM({
+      var s = Module.mnemoraSoftCanvas;
+      if (!s) return;
+      if (!s.image || s.at !== $0 || s.buffer !== HEAPU8.buffer) {
+        s.image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, $0, $2 * $3 * 4), $2, $3);
+        s.at = $0;
+        s.buffer = HEAPU8.buffer;
+      }
+      for (var i = 0; i < $4; i++) {
+        var r = ($1 >> 2) + i * 4;
+        s.ctx.putImageData(s.image, 0, 0, HEAP32[r], HEAP32[r + 1], HEAP32[r + 2], HEAP32[r + 3]);
+      }
+    }, pixels, sdlRects_.data(), w, h, static_cast<int>(sdlRects_.size()));
+  }
+#endif
+
+  // Whatever uncovers or resizes our window: its next present sends the
+  // whole picture. (Called by SDL as the events are queued.)
+  static int WatchWindow(void* self, SDL_Event* e) {
+    auto* backend = static_cast<SoftPresentBackend*>(self);
+    if (e->type != SDL_WINDOWEVENT || !backend->window_ ||
+        e->window.windowID != SDL_GetWindowID(backend->window_))
+      return 0;
+    switch (e->window.event) {
+      case SDL_WINDOWEVENT_EXPOSED:
+      case SDL_WINDOWEVENT_SHOWN:
+      case SDL_WINDOWEVENT_RESTORED:
+      case SDL_WINDOWEVENT_MAXIMIZED:
+      case SDL_WINDOWEVENT_SIZE_CHANGED:
+        backend->wholeNext_ = true;
+        break;
+      default: break;
+    }
+    return 0;
+  }
+
+  // The rectangle r of the back buffer (rows of srcWidth) into the same
+  // place of the window surface. The usual window formats (32-bit, red and
+  // blue swapped against ours) are converted here four pixels at a time;
+  // anything else goes through SDL.
+  static void CopyToSurface(const Rgba8* src, int srcWidth, const SDL_Rect& r, SDL_Surface* surface) {
     const Uint32 format = surface->format->format;
+    src += static_cast<size_t>(r.y) * srcWidth + r.x;
+    uint8_t* dst = static_cast<uint8_t*>(surface->pixels) + static_cast<size_t>(r.y) * surface->pitch +
+                   static_cast<size_t>(r.x) * surface->format->BytesPerPixel;
+    const int w = r.w, h = r.h;
     if (format != SDL_PIXELFORMAT_ARGB8888 && format != SDL_PIXELFORMAT_RGB888) {
-      SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_RGBA32, src, srcWidth * 4, format, surface->pixels,
-                        surface->pitch);
+      SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_RGBA32, src, srcWidth * 4, format, dst, surface->pitch);
       return;
     }
     for (int y = 0; y < h; ++y) {
       const uint32_t* in = reinterpret_cast<const uint32_t*>(src + static_cast<size_t>(y) * srcWidth);
-      uint32_t* out = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
-                                                  static_cast<size_t>(y) * surface->pitch);
+      uint32_t* out = reinterpret_cast<uint32_t*>(dst + static_cast<size_t>(y) * surface->pitch);
       // Bytes R, G, B, A in memory are 0xAABBGGRR; the window wants 0xFFRRGGBB.
       typedef uint32_t Four __attribute__((vector_size(16)));
       int x = 0;
@@ -128,6 +239,13 @@ class SoftPresentBackend final : public SdlWindowBackend {
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
   bool vsync_ = false;
+  bool watching_ = false;
+  bool canvas2d_ = false;   // the browser's canvas, drawn as a 2D one
+  std::atomic<bool> wholeNext_{false};
+  SDL_Surface* surface_ = nullptr;  // the surface the last present went to
+  int surfaceW_ = 0, surfaceH_ = 0;
+  std::vector<ClipRect> rects_;
+  std::vector<SDL_Rect> sdlRects_;
 };
 
 }  // namespace

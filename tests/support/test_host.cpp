@@ -28,6 +28,10 @@ void RefuseDrivers(int mask) {
   if (auto* c = Control()) c->RefuseDrivers(mask);
 }
 
+void ReportOpenGlRenderer(const std::string& name) {
+  if (auto* c = Control()) c->ReportOpenGlRenderer(name);
+}
+
 void LimitWaits(int ms) {
   if (auto* c = Control()) c->LimitWaits(ms);
 }

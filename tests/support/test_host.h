@@ -39,6 +39,9 @@ void SetControllerAxis(int port, int axis, float value);
 // Displays asked of these drivers (bit = driver number, kDriver*) fail to
 // open, as on a machine without that graphics stack; 0 again at Start.
 void RefuseDrivers(int mask);
+// Displays opened with the OpenGL driver report this renderer (a software
+// GL such as "llvmpipe (LLVM 15.0.6, 256 bits)", or a graphics card's).
+void ReportOpenGlRenderer(const std::string& name);
 // A "waitfor" line of a script waits at most this long in real time
 // (milliseconds; 0: it only looks once); five minutes again at Start.
 void LimitWaits(int ms);

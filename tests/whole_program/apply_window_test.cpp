@@ -122,6 +122,8 @@ TEST(ApplyInARealWindow, EveryBackEndDrawsTheReloadedAssetsLikeTheSoftwareOne) {
   unsetenv("MNEMORA_HEADLESS");
 
   gamerun::GameDir dir("applywin");
+  // Named, or the first start would leave this server's software OpenGL.
+  dir.Write("Files/Setup.ini", "[Graphics]\r\nGFX Engine = OpenGL\r\n");
   std::string before = CurrentDir();
   ASSERT_EQ(ChangeDir(dir.root.string()), 1);
   DataFolderOption = dir.root.string();   // as --data: the test executable has no Files/ beside it

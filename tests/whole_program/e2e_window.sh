@@ -6,8 +6,9 @@
 # the files the game wrote.
 #
 # Usage: e2e_window.sh BUILD_DIR [SOURCE_DIR]
-# MNEMORA_E2E_GFX=DX9 or DX7 picks another render back end than the default
-# OpenGL (written to the copy's Setup.ini). KEEP=1 keeps the work folder.
+# MNEMORA_E2E_GFX=OpenGL, DX9 or DX7 picks the render back end (written to the
+# copy's Setup.ini); without it the first start chooses (on Xvfb, whose OpenGL
+# is Mesa's llvmpipe: the software back end). KEEP=1 keeps the work folder.
 # Exit codes: 0 passed, 1 failed, 77 skipped (no Xvfb on this machine).
 set -u
 

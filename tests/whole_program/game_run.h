@@ -5,11 +5,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "framework/command_line.h"
+#include "framework/startup.h"
 #include "support/temp_folder.h"
 
 namespace gamerun {
@@ -65,6 +68,31 @@ struct GameDir {
   // The log as lines, without their CR LF.
   std::vector<std::string> LogLines() const { return folder.Lines("Files/Debug.txt"); }
 };
+
+// Plays the program headless in a child of the test process, which can set
+// the platform's switches first (`prepare` runs in the child just before
+// the start), in a copy of the built Files/ at root, with the script. The
+// exit code; -1 when it did not exit normally.
+inline int PlayInChild(const fs::path& root, const std::string& script, void (*prepare)()) {
+  fs::create_directories(root);
+  fs::copy(fs::path(MNEMORA_GAME_DIR) / "Files", root / "Files", fs::copy_options::recursive);
+  testsupport::WriteBytes(root / "script.txt", script);
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    alarm(300);
+    if (chdir(root.c_str()) != 0) _exit(90);
+    setenv("MNEMORA_HEADLESS", "script.txt", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    DataFolderOption = root.string();   // a test program has no Files/ beside it
+    prepare();
+    RunProgram();
+  }
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
 
 // Index of the first line equal to text at or after from; -1 if none.
 inline int Find(const std::vector<std::string>& lines, const std::string& text, int from = 0) {

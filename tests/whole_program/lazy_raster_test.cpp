@@ -4,17 +4,14 @@
 // rasterising every frame as it is drawn and once only for the shots; every
 // shot must be the same file, byte for byte.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <sstream>
 #include <string>
 
-#include "framework/command_line.h"
-#include "framework/startup.h"
 #include "support/test_host.h"
 #include "support/temp_folder.h"
+#include "whole_program/game_run.h"
 
 namespace fs = std::filesystem;
 
@@ -39,33 +36,14 @@ std::string Script() {
   return s.str();
 }
 
-void PlaySession(const fs::path& root, bool eager) {
-  fs::create_directories(root);
-  fs::copy(fs::path(MNEMORA_GAME_DIR) / "Files", root / "Files", fs::copy_options::recursive);
-  testsupport::WriteBytes(root / "script.txt", Script());
-  std::fflush(nullptr);
-  pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    alarm(300);
-    if (chdir(root.c_str()) != 0) _exit(90);
-    setenv("MNEMORA_HEADLESS", "script.txt", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    DataFolderOption = root.string();   // a test program has no Files/ beside it
-    testhost::RasteriseEveryFrame(eager);
-    RunProgram();
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-}
+void Eager() { testhost::RasteriseEveryFrame(true); }
+void Lazy() { testhost::RasteriseEveryFrame(false); }
 
 TEST(LazyRaster, EveryShotOfASessionMatchesRasterisingEveryFrame) {
   testsupport::TempFolder base("lazy");
   base.KeepIfFailed();   // the shots, for a look
-  PlaySession(base / "eager", true);
-  PlaySession(base / "lazy", false);
+  ASSERT_EQ(gamerun::PlayInChild(base / "eager", Script(), &Eager), 0);
+  ASSERT_EQ(gamerun::PlayInChild(base / "lazy", Script(), &Lazy), 0);
   int shots = 0, distinct = 0;
   std::string previous;
   for (int t = 300; t <= 26700; t += 600) {
