@@ -192,8 +192,11 @@ int FlipFrame(int showPointer) {
   LastFlipTime = Clock();
   SkipPhase = 1 - SkipPhase;
 
-  // Events, and the ways to close the program.
+  // Events, and the ways to close the program. A page that changed size
+  // gets a display of its new size before the next frame is drawn (not
+  // under the pause menu, whose frozen picture has the old one).
   PollSystem();
+  if (PauseState != 2 && !EngineTestRunning) FollowPageSize();
   if ((KeyDown(kKeyF4) && (KeyDown(kKeyLAlt) || KeyDown(kKeyRAlt))) || AppTerminate()) ShowClosingScreen();
   return result;
 }
