@@ -784,7 +784,10 @@ def phone(page, reference):
     finally:
         own.close()
     page.note('the server stopped')
-    image, space = page.reload(ignore_cache=False)
+    try:
+        image, space = page.reload(ignore_cache=False)
+    except RuntimeError as e:   # no page at all: no canvas to look at
+        raise Failure('the page did not load without the network: %s' % str(e)[:200])
     page.note('the title without the network')
 
     # A Hard round lost by taps, the name typed with the phone's keyboard.
