@@ -9,11 +9,11 @@
 #include "framework/controls.h"
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
+#include "framework/game_identity.h"
 #include "framework/game_hooks.h"
 #include "framework/log.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
-#include "framework/startup.h"
 #include "platform/platform.h"
 
 namespace {
@@ -70,7 +70,7 @@ void SaveOnLeaving() {
   // A close request while a display is being set up (during the engine test,
   // say) is an orderly exit, not a crash: without this the guard would move
   // the next start away from OpenGL.
-  DeleteFile(CrashGuardPath());
+  DropCrashGuard();
   LogLine("Closing Up");
   LogLine("");
   LogLine("Bye!");

@@ -113,10 +113,17 @@ int ReadCommandLine(int argc, const char* const* argv) {
   if (!help) {
     // A script that can't be read would leave the game running on its own
     // for ten virtual minutes: say so at once instead.
+    // One too big for the headless host to read would be ignored: refused
+    // here too.
     const char* script = std::getenv("MNEMORA_HEADLESS");
-    std::string bytes;
-    if (script != nullptr && script[0] != '\0' && ReadWholeFile(script, bytes) != 1) {
-      return BadCommandLine(std::string("cannot read the input script '") + script + "'");
+    if (script != nullptr && script[0] != '\0') {
+      int stream = ReadFile(script);
+      if (stream == 0) return BadCommandLine(std::string("cannot read the input script '") + script + "'");
+      CloseStream(stream);
+      if (StampOfFile(script).size > static_cast<int64_t>(kMaxInputScriptBytes)) {
+        return BadCommandLine(std::string("the input script '") + script + "' is over " +
+                              std::to_string(kMaxInputScriptBytes >> 20) + " MB");
+      }
     }
     return -1;
   }

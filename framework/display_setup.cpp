@@ -2,19 +2,18 @@
 // graphics driver, opens the display, fixes the virtual drawing space and
 // reloads everything that belongs to the display. "crash.dat" marks a set-up
 // in progress, so a start that died inside the OpenGL driver moves the next
-// one to the alternative driver.
+// one to the alternative driver. The guard is held while the set-up runs:
+// one that another running copy of the game holds is no crash.
 #include "framework/display_setup.h"
 
 #include <cmath>
 
 #include "audio/music.h"
-#include "framework/sprite_budgets.h"
 #include "framework/game_hooks.h"
+#include "framework/game_identity.h"
 #include "framework/log.h"
 #include "framework/notifications.h"
 #include "framework/setup_file.h"
-#include "framework/shared_assets.h"
-#include "framework/startup.h"
 #include "platform/platform.h"
 
 // Start values: ResetDisplaySetup.
@@ -28,6 +27,7 @@ bool DisplaySetupRunning;
 
 namespace {
 bool g_guardSwitched;   // a leftover guard moved OpenGL away this run
+int g_guard;            // the guard this copy holds during a set-up; 0 = none
 DrawingSpace g_space;   // the last one a screen asked for
 }  // namespace
 
@@ -45,6 +45,17 @@ void ResetDisplaySetup() {
   DisplaySetupRunning = false;
   g_guardSwitched = false;
   g_space = DrawingSpace::Screens;
+  DropGuardFile(g_guard);
+  g_guard = 0;
+}
+
+void DropCrashGuard() {
+  if (g_guard != 0) {
+    DropGuardFile(g_guard);
+    g_guard = 0;
+  } else if (GuardFileState(CrashGuardPath()) == 1) {
+    DeleteFile(CrashGuardPath());
+  }
 }
 
 namespace {
@@ -185,8 +196,9 @@ void ApplyDisplaySettings() {
   }
 
   // A set-up that never finished leaves crash.dat; OpenGL is then
-  // replaced by the alternative driver.
-  if (FileType(CrashGuardPath()) != 0 && Setup[kSetupEngine] == 0) {
+  // replaced by the alternative driver. One that another copy of the game
+  // holds is a set-up running there, not a crash.
+  if (Setup[kSetupEngine] == 0 && GuardFileState(CrashGuardPath()) == 1) {
     Setup[kSetupEngine] = 1;
     g_guardSwitched = true;
   }
@@ -199,8 +211,7 @@ void ApplyDisplaySettings() {
   // The display opens behind the crash guard.
   LogLine("\tResolution : " + std::to_string(RealWidth) + "x" + std::to_string(RealHeight) + "," +
           std::to_string(depth));
-  int guard = WriteFile(CrashGuardPath());
-  if (guard != 0) CloseStream(guard);
+  if (g_guard == 0) g_guard = RaiseGuardFile(CrashGuardPath());
   // A driver that cannot open a display at all (no OpenGL on this machine,
   // say) would leave the game running without a window that nobody can see
   // or close: try the other drivers, in their numbered order, before giving up.
@@ -219,7 +230,7 @@ void ApplyDisplaySettings() {
     Setup[kSetupEngine] = chosen;
     LogLine("\tThe display could not be opened with that driver");
     LogLine("\tNo display could be opened; the game cannot run");
-    DeleteFile(CrashGuardPath());
+    DropCrashGuard();
     CloseLog();
     End(1);
   }
@@ -229,13 +240,13 @@ void ApplyDisplaySettings() {
 
   // What belongs to the display, in this order: the engine test measures
   // this display before any art is drawn on it.
-  LoadSharedAssets();
-  RunEngineTest(60, 2);
+  CallGameHook(DisplaySetupHooks.loadAssets);
+  CallGameHook(DisplaySetupHooks.engineTest);
   // The driver has opened the display, made the textures and drawn the
   // engine test's frames: what can crash in it is behind us. Reading the
   // music and the decks is no reason to leave OpenGL, so a player who
   // closes a slow start keeps the driver.
-  DeleteFile(CrashGuardPath());
+  DropCrashGuard();
   LoadMusicParts();
   CallGameHook(GameHooks.loadMedia);
   LogLine("-=-=-=-=-=-=-=-=-=-=-=-=-=-");

@@ -18,6 +18,16 @@ extern int GraphicsOpen;
 // second set-up inside this one.
 extern bool DisplaySetupRunning;
 
+// What a display set-up runs on the new display, behind the crash guard, in
+// this order: the shared assets, then the engine test, which measures the
+// display before any art is drawn on it. Display set-up knows neither by
+// name: start-up, which wires the program, fills this table once.
+struct DisplaySetupHookTable {
+  void (*loadAssets)() = nullptr;
+  void (*engineTest)() = nullptr;
+};
+extern const DisplaySetupHookTable DisplaySetupHooks;
+
 void ResetDisplaySetup();
 // Working folder: the game folder; it is left so.
 void ApplyDisplaySettings();
@@ -27,6 +37,10 @@ std::string CrashGuardPath();
 // True when a guard left behind by a set-up that never finished moved this
 // run from OpenGL to the DirectX 9 slot.
 bool CrashGuardSwitchedEngine();
+// Takes the guard down at the end of a set-up, or when the program leaves in
+// the middle of one (an orderly exit is no crash). Not held by this copy, a
+// guard left behind is removed; one another running copy holds stays.
+void DropCrashGuard();
 // Its steps that depend on nothing loaded: the mode list with the requested
 // size (an unlisted one keeps the size in use), the colour depth (0 for a
 // window; a full screen impossible at this size notifies and gives 0), and

@@ -12,11 +12,7 @@
 #include "framework/controls.h"
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
-#include "framework/sprite_budgets.h"
 #include "framework/game_hooks.h"
-#include "framework/pause_menu.h"
-#include "framework/screenshots.h"
-#include "framework/settings_panel.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
 #include "framework/icon_frames.h"
@@ -37,8 +33,9 @@ namespace {
 // round as Escape does, once per press, and only a press made during the
 // round: the Start that began the round from the title screen must be let go.
 PressEdge PadSettingsPress, PadPausePress;
-// A Start press seen on a skipped frame waits for the next drawing frame.
-bool PadPauseWanted;
+// Escape or Start seen on a skipped frame waits for the next drawing frame:
+// a short press is gone by then.
+bool PauseWanted;
 
 }  // namespace
 
@@ -53,28 +50,12 @@ void ResetFrameFlip() {
   FrameMs = 0;
   SmoothedFps = ShownFps = 0;
   PadSettingsPress = PadPausePress = PressEdge{};
-  PadPauseWanted = false;
+  PauseWanted = false;
 }
 
 namespace {
 
-// Drawn at scale 1.5, shrunk where a font's lines would touch: the figure
-// has 38 units above the first line, the lines 20 units each.
-float RateScale() { return LineFitScale(38, 1.5f); }
-
-void DrawStatistics() {
-  SetScaleXY(RateScale());
-  DrawTextAligned(2, 2, std::to_string(ShownFps), kAlignStart, kAlignStart);
-  SetImageFont(Fonts[kFontSmall]);
-  SetScaleXY(LineFitScale(20, 1.5f));
-  DrawTextAligned(2, 40, "Collection : " + std::to_string(GcCollected), kAlignStart, kAlignStart);
-  DrawTextAligned(2, 60, "Used Memory : " + std::to_string(GCMemAlloced()), kAlignStart, kAlignStart);
-  DrawTextAligned(2, 80, "Drawn Images : " + std::to_string(SpriteDrawn[1]) + "/" + std::to_string(SpriteBudget[1]), kAlignStart, kAlignStart);
-  DrawTextAligned(2, 100, "Drawn Glow : " + std::to_string(SpriteDrawn[2]) + "/" + std::to_string(SpriteBudget[2]), kAlignStart, kAlignStart);
-  DrawTextAligned(2, 120, "Drawn Particles : " + std::to_string(SpriteDrawn[3]) + "/" + std::to_string(SpriteBudget[3]), kAlignStart, kAlignStart);
-  DrawTextAligned(2, 150, "Hit F12 to remove this", kAlignStart, kAlignStart);
-  SetScaleXY(1.5f, 1.5f);
-}
+bool HookSays(bool (*hook)()) { return hook != nullptr && hook(); }
 
 // A font taller than the rows' 16 and 14 units moves the rows up by its
 // height, so the lowest box ends at the screen's edge and none covers another.
@@ -106,16 +87,6 @@ void DrawNotifications() {
 
 }  // namespace
 
-int StatisticsRateRight() {
-  if (DebugOverlay != 1) return 0;
-  const int font = GetImageFont();
-  SetImageFont(Fonts[kFontFigures]);
-  // The widest the figure gets, so that the text beside it keeps still.
-  const int right = 2 + static_cast<int>(TextWidth("888") * RateScale() + 0.999f);
-  SetImageFont(font);
-  return right;
-}
-
 int FlipFrame(int showPointer) {
   int result = 0;
 
@@ -133,37 +104,34 @@ int FlipFrame(int showPointer) {
   // the engine test, whose measurement neither may interrupt.
   if (PauseState != 1) {
     PadPausePress = PressEdge{};
-    PadPauseWanted = false;
+    PauseWanted = false;
   }
-  if (PadPausePress.Fresh(ControllerHeld(Nav::Start)) && !SettingsPanelOut()) PadPauseWanted = true;
+  if (PadPausePress.Fresh(ControllerHeld(Nav::Start)) && !HookSays(FrameHooks.panelOut)) PauseWanted = true;
+  if (HookSays(FrameHooks.escapeForScreen) && PauseState == 1) PauseWanted = true;
   bool drawing = IsDrawingFrame();
-  if (drawing && !EngineTestRunning) {
-    if (KeyHit(kKeyF11)) TakeScreenshot();
-    bool padPause = PadPauseWanted;
-    PadPauseWanted = false;
-    if ((EscapeForScreen() || padPause) && PauseState == 1) {
+  if (drawing && !HookSays(FrameHooks.measuring)) {
+    if (KeyHit(kKeyF11)) CallGameHook(FrameHooks.screenshot);
+    bool pause = PauseWanted;
+    PauseWanted = false;
+    if (pause && PauseState == 1) {
       PauseState = 2;
-      result = PauseMenu();
+      result = FrameHooks.pauseMenu != nullptr ? FrameHooks.pauseMenu() : 0;
       PauseState = 1;
     }
   }
 
   // The settings panel, the statistics and the pointer.
-  SettingsPanel();
+  CallGameHook(FrameHooks.settingsPanel);
   ResetDrawState();
   SetScaleXY(1.5f, 1.5f);
   SetImageFont(Fonts[kFontFigures]);
   if (KeyHit(kKeyF12)) DebugOverlay = 1 - DebugOverlay;
-  if (DebugOverlay == 1) DrawStatistics();
+  if (DebugOverlay == 1) CallGameHook(FrameHooks.statistics);
   if (showPointer == 1 || SettingsOpen == 1) {
     DrawImage(IconSheet, VirtualMouseX() + 12, VirtualMouseY() + 12, icon::kPointer);
   }
 
-  // The pointer and the clicks of this frame.
-  MouseXPrev = MouseXNow;
-  MouseYPrev = MouseYNow;
-  MouseXNow = static_cast<int>(VirtualMouseX());
-  MouseYNow = static_cast<int>(VirtualMouseY());
+  // The clicks of this frame.
   LeftClick = MouseHit(1);
   RightClick = MouseHit(2);
 
@@ -192,11 +160,17 @@ int FlipFrame(int showPointer) {
   LastFlipTime = Clock();
   SkipPhase = 1 - SkipPhase;
 
-  // Events, and the ways to close the program. A page that changed size
-  // gets a display of its new size before the next frame is drawn (not
-  // under the pause menu, whose frozen picture has the old one).
+  // Events, and the ways to close the program. The pointer is sampled after
+  // the last pump, so the next frame sees it where any press it reads was
+  // made: a tap moves the pointer and presses in one pump. A page that
+  // changed size gets a display of its new size before the next frame is
+  // drawn (not under the pause menu, whose frozen picture has the old one).
   PollSystem();
   if (PauseState != 2 && !EngineTestRunning) FollowPageSize();
+  MouseXPrev = MouseXNow;
+  MouseYPrev = MouseYNow;
+  MouseXNow = static_cast<int>(VirtualMouseX());
+  MouseYNow = static_cast<int>(VirtualMouseY());
   if ((KeyDown(kKeyF4) && (KeyDown(kKeyLAlt) || KeyDown(kKeyRAlt))) || AppTerminate()) ShowClosingScreen();
   return result;
 }

@@ -17,14 +17,37 @@ bool g_logToStderr;   // the log file could not be created; start value: ResetLo
 void CloseLogAtExit() { CloseLog(); }
 }  // namespace
 
+namespace {
+
+constexpr int kMostLogs = 9;   // copies running at once that each get a log of their own
+
+// "Debug.txt", then "Debug-2.txt", "Debug-3.txt"...
+std::string NumberedLog(const std::string& path, int n) {
+  if (n == 1) return path;
+  size_t slash = path.rfind('/');
+  size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) dot = path.size();
+  return path.substr(0, dot) + "-" + std::to_string(n) + path.substr(dot);
+}
+
+}  // namespace
+
 int OpenLog(const std::string& path) {
   CloseLog();
-  LogStream = WriteFile(path);
+  // Another copy of the game running from the same folder holds its log
+  // open: its log is left whole, and this copy writes its own beside it.
+  std::string name = path;
+  LogStream = -1;
+  for (int n = 1; LogStream == -1 && n <= kMostLogs; ++n) {
+    name = NumberedLog(path, n);
+    LogStream = WriteHeldFile(name);
+  }
+  if (LogStream < 0) LogStream = 0;
   if (LogStream != 0 && !g_closeAtExitRegistered) {
     g_closeAtExitRegistered = std::atexit(CloseLogAtExit) == 0;
   }
   g_logToStderr = LogStream == 0;
-  if (g_logToStderr) std::fprintf(stderr, "Could not create the log %s; logging here instead\n", path.c_str());
+  if (g_logToStderr) std::fprintf(stderr, "Could not create the log %s; logging here instead\n", name.c_str());
   return LogStream != 0 ? 1 : 0;
 }
 

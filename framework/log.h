@@ -8,9 +8,11 @@
 // or the file could not be created). Lives until CloseLog.
 extern int LogStream;
 
-// Creates (or truncates) the log file. Returns 1 when it is open. A log that
-// can't be created (a read-only folder) leaves LogStream at 0; the lines then
-// go to stderr, after one line saying so.
+// Creates (or truncates) the log file, held for as long as it is open. When
+// another running copy of the game holds it, that log stays whole and this
+// one goes beside it, numbered: "Debug-2.txt", "Debug-3.txt"... Returns 1
+// when it is open. A log that can't be created (a read-only folder) leaves
+// LogStream at 0; the lines then go to stderr, after one line saying so.
 int OpenLog(const std::string& path);
 // Appends one line; an empty text gives an empty line.
 void LogLine(const std::string& text);

@@ -1,5 +1,6 @@
 // The pause menu: Escape during a round freezes the picture, shows it turning
 // and pulsing behind a scatter of title lines, and offers Continue and Quit.
+#include <algorithm>
 #include <cmath>
 
 #include "audio/music.h"
@@ -7,10 +8,11 @@
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
 #include "framework/frame_flip.h"
+#include "framework/frame_samples.h"
+#include "framework/game_identity.h"
 #include "framework/pause_menu.h"
 #include "framework/settings_panel.h"
 #include "framework/shared_assets.h"
-#include "framework/startup.h"
 #include "platform/platform.h"
 
 namespace {
@@ -124,17 +126,19 @@ struct MenuCursor {
   int selection = 0;
   bool latch = true;
   int result = 0;
+  PressEdge button;   // the left button: a click is a fresh press, one held at opening is not
 };
 
 struct MenuInput {
-  bool up, down, confirm;
+  bool up, down, confirm, click;
 };
 
-MenuInput ReadMenuInput() {
+MenuInput ReadMenuInput(MenuCursor& cursor) {
   MenuInput input;
   input.up = UpActive();
   input.down = DownActive();
   input.confirm = ConfirmActive();
+  input.click = cursor.button.Fresh(MouseDown(1) != 0) && !SettingsPanelOut();
   return input;
 }
 
@@ -150,9 +154,26 @@ void MoveSelection(MenuCursor& cursor, const MenuInput& input) {
   if (!input.confirm && !input.down && !input.up) cursor.latch = false;
 }
 
+// The pointer works the entries as on every other screen: moved over one it
+// highlights it (a pointer at rest leaves the keys' highlight alone), and a
+// click on one takes it. The entry's row spans the box and its text, moved in
+// or not. While the settings panel is out, the pointer is the panel's.
+void PointAtEntry(MenuCursor& cursor, bool click, int entry, int y, const char* text, int result) {
+  if (SettingsPanelOut()) return;
+  const int left = static_cast<int>(0.1 * VirtualWidth);
+  const int width = std::max(VirtualWidth / 6, 30 + TextWidth(text));
+  if (!MouseOver(left, y, width, std::max(TextHeight(text), 30))) return;
+  if (MouseXNow != MouseXPrev || MouseYNow != MouseYPrev) cursor.selection = entry;
+  if (click) {
+    cursor.selection = entry;
+    cursor.latch = true;
+    cursor.result = result;
+  }
+}
+
 // Continue and Quit, the highlighted one in yellow and moved in; a fresh
 // confirm takes the highlighted one. The selection wraps round both ways.
-void DrawEntries(MenuCursor& cursor, bool confirm) {
+void DrawEntries(MenuCursor& cursor, const MenuInput& input) {
   int y = static_cast<int>(0.375 * VirtualHeight);
   SetColourAlpha(255, 255, 255);
   SetImageFont(Fonts[kFontButton]);
@@ -161,12 +182,13 @@ void DrawEntries(MenuCursor& cursor, bool confirm) {
   const int kResults[2] = {kMenuContinue, kMenuQuit};
   for (int entry = 0; entry < 2; ++entry) {
     y += 60;
+    PointAtEntry(cursor, input.click, entry, y, kEntries[entry], kResults[entry]);
     int offset = 0;
     SetColourAlpha(255, 255, 255, 1);
     if (cursor.selection == entry) {
       SetColourAlpha(255, 255, 0, 1);
       offset = 20;
-      if (confirm && !cursor.latch) {
+      if (input.confirm && !cursor.latch) {
         cursor.latch = true;
         cursor.result = kResults[entry];
       }
@@ -199,9 +221,9 @@ int PauseMenu() {
     SeedRnd(37171650);
     DrawTitleCopies(1, 140, motion.angle);
     DrawMenuBox();
-    const MenuInput input = ReadMenuInput();
+    const MenuInput input = ReadMenuInput(cursor);
     MoveSelection(cursor, input);
-    DrawEntries(cursor, input.confirm);
+    DrawEntries(cursor, input);
     // Forty more copies over the box, continuing the same sequence.
     SetPulse(motion.phase);
     DrawTitleCopies(141, 180, motion.angle);

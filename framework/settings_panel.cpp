@@ -9,13 +9,13 @@
 #include "framework/display_setup.h"
 #include "framework/draw_helpers.h"
 #include "framework/fields.h"
+#include "framework/game_identity.h"
 #include "framework/frame_flip.h"
 #include "framework/icon_frames.h"
 #include "framework/key_names.h"
 #include "framework/settings_panel.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
-#include "framework/startup.h"
 #include "platform/platform.h"
 
 int SettingsPanelY;   // start value: ResetMenus

@@ -35,11 +35,12 @@ int ReadSetupVolume(VolumeKind kind) {
 // session. The player is told once that settings could not be saved.
 bool g_setupUnreadable;
 bool g_toldSaveFailed;
+bool g_toldKeptForLater;   // the player heard that a save could not lock
 
 // In the data folder (installed: the player's settings folder).
 std::string SetupFilePath() { return DataFilePath("Setup.ini"); }
 std::string SetupLockPath() { return DataFilePath("Setup.ini.lock"); }   // shared by every copy of the game
-constexpr int kLockWaitMs = 10000;
+constexpr int kLockWaitMs = 500;   // another copy holds the lock only while it writes; never seconds of frames
 // The slots the file stores; the others (widescreen, mode) are worked out.
 constexpr int kStoredSlots[] = {kSetupFullscreen, kSetupEngine, kSetupWidth, kSetupHeight, kSetupFrameskip,
                                 kSetupMaster, kSetupSounds, kSetupMusic, kSetupAudioDriver};
@@ -76,6 +77,7 @@ void ResetSetup() {
   AudioDriverNamed = false;
   g_setupUnreadable = false;
   g_toldSaveFailed = false;
+  g_toldKeptForLater = false;
   g_baseKnown = false;
   g_setupAsItWas.clear();
 }
@@ -404,9 +406,17 @@ void SaveSetup() {
     // Nothing changed since the file was read or written: it stays as it is.
     saved = true;
   } else {
-    // One save at a time among the copies of the game sharing the file.
+    // One save at a time among the copies of the game sharing the file. A
+    // lock that can't be had now writes nothing over what another copy may
+    // be writing: the changes stay in memory, and the next save (or leaving)
+    // writes them.
     int lock = LockFile(SetupLockPath(), kLockWaitMs);
-    if (lock == 0) LogLine("\tCould not lock Setup.ini; saving without the lock");
+    if (lock == 0) {
+      LogLine("\tCould not lock Setup.ini: the changes are kept for the next save");
+      if (!g_toldKeptForLater) AddNotification("Your settings are kept until they can be saved", 1);
+      g_toldKeptForLater = true;
+      return;
+    }
     saved = WriteChangedSettings();
     UnlockFile(lock);
   }

@@ -3,7 +3,6 @@
 // the stored scores. Every display set-up loads the assets anew and frees the
 // old ones; the first one also draws the loading splash and reads the scores.
 #include "framework/shared_assets.h"
-#include "framework/startup.h"
 
 #include <string>
 

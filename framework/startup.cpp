@@ -19,18 +19,39 @@
 #include "framework/game_hooks.h"
 #include "framework/game_identity.h"
 #include "framework/log.h"
+#include "framework/pause_menu.h"
+#include "framework/screenshots.h"
 #include "framework/settings_panel.h"
+#include "framework/statistics.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
 #include "platform/platform.h"
 
+// The program's wiring: what the frame routine and display set-up run, by
+// name, here at the top, so that neither of them knows the modules above it.
+// Constant tables: they hold from before the first line of the program runs.
+const FrameHookTable FrameHooks = {
+    .panelOut = SettingsPanelOut,
+    .escapeForScreen = EscapeForScreen,
+    .measuring = [] { return EngineTestRunning; },
+    .screenshot = TakeScreenshot,
+    .pauseMenu = PauseMenu,
+    .settingsPanel = SettingsPanel,
+    .statistics = DrawStatistics,
+};
+const DisplaySetupHookTable DisplaySetupHooks = {
+    .loadAssets = LoadSharedAssets,
+    .engineTest = [] { RunEngineTest(60, 2); },
+};
+
+// Every module's start values, each reset registered once, in start-up's order.
+const std::array<void (*)(), 13> kTableResets = {
+    ResetStartup,      ResetLog,        ResetSetup,     ResetBindings,    ResetPads,
+    ResetDisplaySetup, ResetSharedAssets, ResetDrawHelpers, ResetEngineTest, ResetFrameFlip,
+    ResetMenus,        ResetSoundEffects, ResetMusic,
+};
+
 // Start values: ResetStartup.
-std::string TitleLine;
-std::array<std::string, 100> CreditLines;
-int CreditCount;
-int MouseMode;
-int ControlSetsShown;
-int BadgeCount;
 int LoadStartTime;
 int LoadEndTime;
 
@@ -65,13 +86,6 @@ const char* const kCredits[20] = {
 
 }  // namespace
 
-bool EnterDataFolder(const std::string& folder) {
-  const std::string path = DataFilePath(folder);
-  if (ChangeDir(path) == 1) return true;
-  LogLine("\tCould not enter " + path + (FileType(path) == 2 ? ": permission denied" : ": not found"));
-  return false;
-}
-
 void ResetStartup() {
   TitleLine = "#" + std::to_string(GameNumber) + " : " + GameTitle + " " + GameSubtitle;
   CreditLines.fill("");
@@ -85,19 +99,7 @@ void ResetStartup() {
 }
 
 void ResetProgramTables() {
-  ResetStartup();
-  ResetLog();
-  ResetSetup();
-  ResetBindings();
-  ResetPads();
-  ResetDisplaySetup();
-  ResetSharedAssets();
-  ResetDrawHelpers();
-  ResetEngineTest();
-  ResetFrameFlip();
-  ResetMenus();
-  ResetSoundEffects();
-  ResetMusic();
+  for (void (*reset)() : kTableResets) reset();
   CallGameHook(GameHooks.resetTables);
 }
 

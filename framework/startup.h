@@ -8,22 +8,10 @@
 
 #include "framework/game_identity.h"
 
-// Written only by ResetStartup, at start-up; read for the whole run.
-extern std::string TitleLine;                   // "#253 : Mnemora Find the Match"; window caption
-extern std::array<std::string, 100> CreditLines;  // used from slot 1
-extern int CreditCount;
-extern int MouseMode;         // 1: played with the mouse
-extern int ControlSetsShown;  // control sets the settings panel lists
-extern int BadgeCount;        // badges the score panel shows
-
 // Written by StartUp, once per run.
 extern int LoadStartTime;     // clock (ms) before the first display set-up opened the display
 extern int LoadEndTime;       // clock (ms) at "Finished Loading", before the splash's minimum wait
 
-// Makes a folder of the data (below it: "Common/", GameFolder()) the working
-// folder, where the data's own files are loaded from. False, with a log line
-// saying why, when it can't be entered.
-bool EnterDataFolder(const std::string& folder);
 
 // The start values of this module's tables (the caption and credits among them).
 void ResetStartup();

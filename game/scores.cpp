@@ -2,10 +2,12 @@
 // newest first, CR LF line ends, nothing else in the file.
 #include "game/scores.h"
 
+#include <algorithm>
+#include <functional>
 #include <limits>
 #include <new>
-#include <set>
 #include <tuple>
+#include <unordered_set>
 #include <vector>
 
 #include "framework/clock.h"
@@ -24,7 +26,7 @@ namespace {
 // In the game folder of the data (installed: the player's data folder).
 std::string ScoreFilePath() { return DataFilePath(GameFolder() + "scores.dat"); }
 std::string LockFilePath() { return ScoreFilePath() + ".lock"; }   // shared by every copy of the game
-constexpr int kLockWaitMs = 10000;                    // a save of another copy takes far less
+constexpr int kLockWaitMs = 500;   // another copy holds the lock only while it writes; never seconds of frames
 constexpr int kCopiesKept = 5;                        // copies of damaged files, the newest
 constexpr int kBestCount = 30;   // Best entries 1..30 are stored
 constexpr int kRecordFields = 8;
@@ -34,6 +36,7 @@ constexpr int kRecordFields = 8;
 bool g_unreadable;
 bool g_readFailed;     // it was there but could not be read at all
 bool g_toldSaveFailed;
+bool g_toldKeptForLater;   // the player heard that a save could not lock
 
 std::string RecordLine(const Scores& s) {
   return LongToString(s.Score) + "|" + s.Name + "|" + IntToString(s.Badges) + "|" +
@@ -157,25 +160,39 @@ bool ReadBestLine(const std::vector<std::string>& f, std::array<int32_t, 31>& be
 // name (as it reads back), score and difficulty.
 using RecordKey = std::tuple<int64_t, std::string, int64_t, int32_t>;
 
+struct RecordKeyHash {
+  size_t operator()(const RecordKey& k) const {
+    size_t h = std::hash<std::string>()(std::get<1>(k));
+    for (uint64_t v : {static_cast<uint64_t>(std::get<0>(k)), static_cast<uint64_t>(std::get<2>(k)),
+                       static_cast<uint64_t>(std::get<3>(k))}) {
+      h ^= std::hash<uint64_t>()(v) + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2);
+    }
+    return h;
+  }
+};
+using RecordKeys = std::unordered_set<RecordKey, RecordKeyHash>;
+
 RecordKey KeyOf(const Scores& s) {
   bool changed = false;
   return {s.Timestamp, CleanName(s.Name, changed), s.Score, s.GameMode};
 }
 
-std::set<RecordKey> KeysOf(const RecordList<Scores>& list) {
-  std::set<RecordKey> keys;
+RecordKeys KeysOf(const RecordList<Scores>& list) {
+  RecordKeys keys;
+  keys.reserve(list.size());
   for (const auto& record : list) keys.insert(KeyOf(*record));
   return keys;
 }
 
 // The file as this session last read or wrote it: its stamp and the records
-// it held. Another copy of the game may save it in between; a save then reads
-// it again and keeps the rounds it finds there.
+// it held, in order. Another copy of the game may save it in between; a save
+// then reads it again and keeps the rounds it finds there. A record is never
+// changed once it is made, so the same records in the same order are the
+// same text.
 struct OnDisk {
   bool known = false;          // read or written this session
   FileStamp stamp;
-  std::string text;            // ScoreFileText of its records
-  std::set<RecordKey> keys;
+  std::vector<std::shared_ptr<Scores>> records;
   bool mustSave = false;       // it was damaged: the records read from it are to be written
 };
 OnDisk g_onDisk;
@@ -183,9 +200,12 @@ OnDisk g_onDisk;
 void Remember(const FileStamp& stamp) {
   g_onDisk.known = true;
   g_onDisk.stamp = stamp;
-  g_onDisk.text = ScoreFileText();
-  g_onDisk.keys = KeysOf(ScoreList);
+  g_onDisk.records.assign(ScoreList.begin(), ScoreList.end());
   g_onDisk.mustSave = false;
+}
+
+bool SameAsOnDisk() {
+  return std::equal(ScoreList.begin(), ScoreList.end(), g_onDisk.records.begin(), g_onDisk.records.end());
 }
 
 void TellSaveFailed() {
@@ -280,12 +300,25 @@ void ResetScores() {
   g_unreadable = false;
   g_readFailed = false;
   g_toldSaveFailed = false;
+  g_toldKeptForLater = false;
   g_onDisk = OnDisk();
 }
 
-void SortScores() {
-  SortList(ScoreList, true, [](const Scores& a, const Scores& b) { return a.Compare(b); });
+namespace {
+
+bool NewerFirst(const std::shared_ptr<Scores>& a, const std::shared_ptr<Scores>& b) { return a->Compare(*b) < 0; }
+
+// A list already in order (every save after the first, a file as the game
+// wrote it) is left as it is: a stable sort would not change it, and a list
+// of millions of rounds is checked in one pass.
+void SortNewestFirst(RecordList<Scores>& list) {
+  if (std::is_sorted(list.begin(), list.end(), NewerFirst)) return;
+  SortList(list, true, [](const Scores& a, const Scores& b) { return a.Compare(b); });
 }
+
+}  // namespace
+
+void SortScores() { SortNewestFirst(ScoreList); }
 
 namespace {
 void ReadScoreFile();
@@ -368,12 +401,12 @@ namespace {
 
 // The file changed since this session read or wrote it (another copy of the
 // game saved, a backup was put back): the rounds in it that this session
-// neither holds nor has let go of (the panel trims old rounds) join the list.
-// False when the file is there but can't be read, or was damaged and no copy
-// of it could be kept: it must not be saved over then.
-bool MergeFileChangedOnDisk() {
+// neither holds nor has let go of (the panel trims old rounds) join the list,
+// in order. `stamp` is that of the file read. False when the file is there
+// but can't be read, or was damaged and no copy of it could be kept: it must
+// not be saved over then.
+bool MergeFileChangedOnDisk(FileStamp& stamp) {
   std::string bytes;
-  FileStamp stamp;
   int read = ReadWholeFile(ScoreFilePath(), bytes, stamp);
   if (read == 0) return true;
   if (read < 0) {
@@ -383,36 +416,39 @@ bool MergeFileChangedOnDisk() {
   ScoreTextCheck check;
   RecordList<Scores> onDisk = ReadScoreText(bytes, check);
   if ((check.skipped != 0 || check.repaired != 0) && !KeepDamagedCopy(bytes, check)) return false;
+  bytes = std::string();
 
-  std::set<RecordKey> held = KeysOf(ScoreList);
-  std::set<RecordKey> letGo;
-  for (const RecordKey& key : g_onDisk.keys) {
-    if (!held.count(key)) letGo.insert(key);
+  // Let go of: the records of the file as it was that the list no longer
+  // holds (by the record itself: the trimmed ones are few).
+  std::unordered_set<const Scores*> inList;
+  inList.reserve(ScoreList.size());
+  for (const auto& record : ScoreList) inList.insert(record.get());
+  RecordKeys letGo;
+  for (const auto& record : g_onDisk.records) {
+    if (!inList.count(record.get())) letGo.insert(KeyOf(*record));
   }
-  int added = 0;
-  for (const auto& record : onDisk) {
+  inList = {};
+  RecordKeys held = KeysOf(ScoreList);
+  RecordList<Scores> added;
+  for (auto& record : onDisk) {
     RecordKey key = KeyOf(*record);
-    if (letGo.count(key) || !held.insert(key).second) continue;
-    ListAddLast(ScoreList, record);
-    ++added;
+    if (letGo.count(key) || !held.insert(std::move(key)).second) continue;
+    added.push_back(std::move(record));
   }
-  if (added > 0) LogLine("\tscores.dat was changed elsewhere: " + IntToString(added) + " rounds from it kept");
+  if (added.empty()) return true;
+  LogLine("\tscores.dat was changed elsewhere: " + IntToString(static_cast<int>(added.size())) + " rounds from it kept");
+  // Both in order, newest first: one pass joins them, this session's rounds
+  // first among equal stamps, as a stable sort of the two would.
+  SortScores();
+  SortNewestFirst(added);
+  ScoreList.merge(added, NewerFirst);
   return true;
 }
 
-// Under the lock: brings in what changed on disk, then replaces the file.
-int MergeAndWrite() {
-  if (!g_onDisk.known || StampOfFile(ScoreFilePath()) != g_onDisk.stamp) {
-    if (!MergeFileChangedOnDisk()) return 0;
-    SortScores();
-  }
-  // Only a complete file replaces the old one.
-  if (SaveFileAtomically(ScoreFilePath(), ScoreFileText()) != 1) {
-    LogLine("\tCould not save scores.dat");
-    return 0;
-  }
-  Remember(StampOfFile(ScoreFilePath()));
-  return 1;
+void TellKeptForLater() {
+  if (g_toldKeptForLater) return;
+  g_toldKeptForLater = true;
+  AddNotification("Your score is kept until it can be saved", 1);
 }
 
 }  // namespace
@@ -429,6 +465,18 @@ int SaveScores() {
 
 namespace {
 
+constexpr int kMergeTries = 3;   // saves of other copies landing between a merge and the lock
+
+// The lock, let go of on every way out (an exception included).
+struct HeldLock {
+  int handle;
+  void Release() {
+    UnlockFile(handle);
+    handle = 0;
+  }
+  ~HeldLock() { UnlockFile(handle); }
+};
+
 int SaveScoreFile() {
   // Never over a file that could not be read (or kept aside).
   if (g_unreadable) {
@@ -441,23 +489,51 @@ int SaveScoreFile() {
   // or last written: it is left as it is.
   SortScores();
   if (!ScoreList.empty()) LastScore = ScoreList.back();
-  if (g_onDisk.known && !g_onDisk.mustSave && ScoreFileText() == g_onDisk.text) return 1;
+  if (g_onDisk.known && !g_onDisk.mustSave && SameAsOnDisk()) return 1;
 
-  // One save at a time among the copies of the game sharing the file. A lock
-  // that can't be had (a folder without write access, a holder that hangs)
-  // does not stop the save: the file is still read again just before.
-  int lock = LockFile(LockFilePath(), kLockWaitMs);
-  if (lock == 0) LogLine("\tCould not lock scores.dat; saving without the lock");
-  int saved = 0;
-  try {
-    saved = MergeAndWrite();
-  } catch (...) {
-    UnlockFile(lock);
-    throw;
+  for (int attempt = 1;; ++attempt) {
+    // What another copy saved meanwhile is read and merged before the lock
+    // is taken: the lock is held only for the write.
+    FileStamp merged = g_onDisk.stamp;
+    if (!g_onDisk.known || StampOfFile(ScoreFilePath()) != g_onDisk.stamp) {
+      if (!MergeFileChangedOnDisk(merged)) {
+        TellSaveFailed();
+        return 0;
+      }
+    }
+    std::string text = ScoreFileText();
+
+    // One save at a time among the copies of the game sharing the file. A
+    // lock that can't be had now (another copy that hangs, something else
+    // in its place) writes nothing over what another copy may be writing:
+    // the rounds stay in memory, and the next save (or leaving) tries again.
+    HeldLock lock{LockFile(LockFilePath(), kLockWaitMs)};
+    if (lock.handle == 0) {
+      LogLine("\tCould not lock scores.dat: its rounds are kept for the next save");
+      TellKeptForLater();
+      return 0;
+    }
+    // Another copy saved between the merge and the lock: merged again,
+    // unless it keeps doing so, then under the lock.
+    if (StampOfFile(ScoreFilePath()) != merged) {
+      if (attempt < kMergeTries) continue;
+      if (!MergeFileChangedOnDisk(merged)) {
+        TellSaveFailed();
+        return 0;
+      }
+      text = ScoreFileText();
+    }
+    // Only a complete file replaces the old one.
+    if (SaveFileAtomically(ScoreFilePath(), text) != 1) {
+      LogLine("\tCould not save scores.dat");
+      TellSaveFailed();
+      return 0;
+    }
+    FileStamp written = StampOfFile(ScoreFilePath());
+    lock.Release();
+    Remember(written);
+    return 1;
   }
-  UnlockFile(lock);
-  if (saved != 1) TellSaveFailed();
-  return saved;
 }
 
 }  // namespace

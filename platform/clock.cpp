@@ -52,7 +52,7 @@ void Delay(int ms) {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     return;
   }
-  host->PumpEvents();
+  plat::PumpHostEvents(*host);
   if (ms <= 0) return;
   const uint32_t start = host->Millisecs();
   for (;;) {
@@ -60,7 +60,7 @@ void Delay(int ms) {
     if (elapsed >= static_cast<uint32_t>(ms)) break;
     uint32_t left = static_cast<uint32_t>(ms) - elapsed;
     host->Sleep(static_cast<int>(left < 10 ? left : 10));
-    host->PumpEvents();
+    plat::PumpHostEvents(*host);
   }
 }
 

@@ -1,7 +1,7 @@
 // Files and folders: the working directory, file types, the table of text
 // streams (8-bit lines, CR LF written, LF read), deleting and renaming, whole
-// files read at once and replaced in one step, and the developer's debug
-// output.
+// files read at once and replaced in one step, locks and guard files shared
+// with other running programs, and the developer's debug output.
 //
 // Stream handles are never reused while the program runs, so a stale handle
 // can't reach a stream opened later; it is ignored like handle 0.
@@ -11,10 +11,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <random>
 #include <unordered_map>
 #include <vector>
 
@@ -192,6 +196,25 @@ int WriteFile(const std::string& name) {
   return AddStream(f, true);
 }
 
+// Not truncated before the lock is had: a file held by another program is
+// that program's, and stays as it is.
+int WriteHeldFile(const std::string& name) {
+  if (name.empty()) return 0;
+  const std::string path = plat::MapPath(name, plat::FileAccess::Write);
+  int fd = plat::OpenRegularFile(path, O_WRONLY | O_CREAT, false);
+  if (fd < 0) return 0;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EINTR)) {
+    close(fd);
+    return -1;
+  }
+  FILE* f = ftruncate(fd, 0) == 0 ? fdopen(fd, "wb") : nullptr;
+  if (!f) {
+    close(fd);
+    return 0;
+  }
+  return AddStream(f, true);
+}
+
 std::string ReadLine(int stream) {
   Stream* s = FindStream(stream);
   if (!s || s->writing || s->atEnd) return std::string();
@@ -335,6 +358,9 @@ int LockFile(const std::string& name, int waitMs) {
   if (name.empty()) return 0;
   const std::string path = plat::MapPath(name, plat::FileAccess::Write);
   int fd = plat::OpenRegularFile(path, O_RDWR | O_CREAT, false);
+  // Another user's lock file in a folder both write to: a lock needs no
+  // more than reading it.
+  if (fd < 0 && errno == EACCES) fd = plat::OpenRegularFile(path, O_RDONLY, false);
   if (fd < 0) return 0;
   for (int waited = 0;; waited += 10) {
     if (flock(fd, LOCK_EX | LOCK_NB) == 0) return fd + 1;
@@ -349,6 +375,132 @@ void UnlockFile(int lock) {
   if (lock <= 0) return;
   flock(lock - 1, LOCK_UN);
   close(lock - 1);
+}
+
+namespace {
+
+// A whole-file lock of the open file itself (not of the process), which a
+// program that dies lets go of at once, and whose holder can be asked about
+// without taking it. false when it can't be had now.
+bool GuardLock(int fd, short type) {
+  struct flock lock {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+#ifdef F_OFD_SETLK
+  return fcntl(fd, F_OFD_SETLK, &lock) == 0;
+#else
+  errno = EINVAL;
+  return false;
+#endif
+}
+
+// Such locks are not to be had everywhere (the browser's files): a guard
+// then works as a plain file, as it always did.
+bool NoGuardLocks() { return errno == EINVAL || errno == ENOSYS || errno == ENOLCK; }
+
+// Whether a descriptor still is the file at path (nobody removed or
+// replaced it in between).
+bool StillAt(int fd, const std::string& path) {
+  struct stat held, named;
+  return fstat(fd, &held) == 0 && lstat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+         held.st_ino == named.st_ino;
+}
+
+std::unordered_map<int, std::string>& GuardsHeld() {
+  static auto* held = new std::unordered_map<int, std::string>;   // by handle: the file's path
+  return *held;
+}
+
+int KeepGuard(int fd, const std::string& path) {
+  GuardsHeld()[fd + 1] = path;
+  plat::PersistPlayerFiles();
+  return fd + 1;
+}
+
+// A file of a name no one else uses: `stem` and eight letters or digits,
+// created exclusively (nothing already there is followed or opened). The
+// descriptor, or -1.
+int CreateFreshFile(const std::string& stem, std::string& name, int flags) {
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  static std::mt19937_64 pick(std::random_device{}() ^ static_cast<uint64_t>(getpid()) ^
+                              static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    name = stem;
+    for (int i = 0; i < 8; ++i) name += kLetters[pick() % (sizeof kLetters - 1)];
+    int fd = open(name.c_str(), flags | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+}  // namespace
+
+int GuardFileState(const std::string& name) {
+  if (FileType(name) == 0) return 0;
+  const std::string path = plat::MapPath(name, plat::FileAccess::Read);
+  int fd = plat::OpenRegularFile(path, O_RDONLY, true);
+  if (fd < 0) return 1;   // something there that no running program holds
+  int state = 1;
+#ifdef F_OFD_GETLK
+  struct flock probe {};
+  probe.l_type = F_WRLCK;
+  probe.l_whence = SEEK_SET;
+  if (fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK) state = 2;
+#endif
+  close(fd);
+  return state;
+}
+
+int RaiseGuardFile(const std::string& name) {
+  if (name.empty()) return 0;
+  const std::string path = plat::MapPath(name, plat::FileAccess::Write);
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    // One there already (another program's, or one left behind): joined,
+    // if it is still the one at that name once locked.
+    int fd = plat::OpenRegularFile(path, O_RDWR, false);
+    if (fd >= 0) {
+      if ((GuardLock(fd, F_RDLCK) || NoGuardLocks()) && StillAt(fd, path)) return KeepGuard(fd, path);
+      close(fd);
+      usleep(1000);   // its last holder is removing it
+      continue;
+    }
+    if (errno != ENOENT) return 0;
+    // A new one is made under a name of its own, locked, and only then
+    // linked into place: it never stands there without its lock.
+    std::string fresh;
+    fd = CreateFreshFile(path + ".new-", fresh, O_RDWR);
+    if (fd < 0) return 0;
+    fchmod(fd, 0644);
+    GuardLock(fd, F_RDLCK);
+    int linked = link(fresh.c_str(), path.c_str()) == 0 ? 0 : errno;
+    unlink(fresh.c_str());
+    if (linked == 0) return KeepGuard(fd, path);
+    close(fd);
+    if (linked == EEXIST) continue;
+    // A file system without links: made in place.
+    fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return 0;
+    }
+    GuardLock(fd, F_RDLCK);
+    return KeepGuard(fd, path);
+  }
+  return 0;
+}
+
+void DropGuardFile(int guard) {
+  auto it = GuardsHeld().find(guard);
+  if (it == GuardsHeld().end()) return;
+  const int fd = guard - 1;
+  // The last holder removes it; while another running program holds it,
+  // it stays for that one.
+  if ((GuardLock(fd, F_WRLCK) || NoGuardLocks()) && StillAt(fd, it->second)) {
+    unlink(it->second.c_str());
+    plat::PersistPlayerFiles();
+  }
+  close(fd);
+  GuardsHeld().erase(it);
 }
 
 void ForEachLine(const std::string& text, const std::function<void(const std::string&)>& body) {
@@ -407,16 +559,58 @@ bool WriteAllAndSync(int fd, const std::string& bytes) {
 
 }  // namespace
 
+namespace {
+
+constexpr char kTempMark[] = ".tmp-";            // a save's temporary file: the name, this, 8 letters or digits
+constexpr int kTempLetters = 8;
+constexpr int64_t kLeftoverAgeSeconds = 60 * 60;   // no save takes this long
+
+// The folder part of a path ("." for none).
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
+// Temporary files that saves of this file left when the program died in the
+// middle: plain files of ours, of that very pattern, untouched for an hour
+// (a save of another copy in progress is seconds old). Nothing else is
+// touched, links included.
+void SweepLeftoverTemps(const std::string& target) {
+  const std::string folder = FolderOf(target);
+  const std::string prefix = target.substr(target.rfind('/') + 1) + kTempMark;
+  const int64_t now = static_cast<int64_t>(time(nullptr));
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string entry = it->path().filename().string();
+    if (entry.size() != prefix.size() + kTempLetters || entry.compare(0, prefix.size(), prefix) != 0) continue;
+    if (!std::all_of(entry.begin() + static_cast<long>(prefix.size()), entry.end(),
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; })) {
+      continue;
+    }
+    const std::string path = folder + "/" + entry;
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid()) continue;
+    if (now - static_cast<int64_t>(st.st_mtim.tv_sec) < kLeftoverAgeSeconds) continue;
+    unlink(path.c_str());
+  }
+}
+
+}  // namespace
+
 int SaveFileAtomically(const std::string& name, const std::string& bytes) {
   if (name.empty()) return 0;
   std::string target = FollowLinks(plat::MapPath(name, plat::FileAccess::Write));
   if (target.empty()) return 0;
-  std::string temp = target + ".tmp";
   // The new file keeps the permissions of the one it replaces.
   mode_t mode = 0644;
   struct stat st;
   if (stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
-  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  // A name of its own, created exclusively: whatever stands at another
+  // name (a link planted there, a pipe) is never followed, opened or
+  // waited on.
+  std::string temp;
+  int fd = CreateFreshFile(target + kTempMark, temp, O_WRONLY);
   if (fd < 0) return 0;
   bool ok = WriteAllAndSync(fd, bytes);
   if (fchmod(fd, mode) != 0) ok = false;
@@ -427,13 +621,12 @@ int SaveFileAtomically(const std::string& name, const std::string& bytes) {
     return 0;
   }
   // The rename itself reaches the disk with the folder.
-  size_t slash = target.rfind('/');
-  std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-  int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int dir = open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     fsync(dir);
     close(dir);
   }
+  SweepLeftoverTemps(target);
   // Where the disk is the browser's storage, the save is written back now.
   plat::PersistPlayerFiles();
   return 1;
@@ -474,10 +667,6 @@ std::string KeepCopyBeside(const std::string& name, const std::string& tag, cons
     if (held == bytes) return it->path().string();
     copies.emplace_back(stamp.modifiedNs, it->path());
   }
-  std::sort(copies.begin(), copies.end());
-  for (size_t i = 0; copies.size() - i >= static_cast<size_t>(std::max(keep, 1)); ++i) {
-    unlink(copies[i].second.c_str());
-  }
   // A free name: the tag, then the tag with a counter.
   for (int n = 1; n < 100; ++n) {
     std::string copy = path.string() + ".bad-" + tag + (n > 1 ? "-" + std::to_string(n) : "");
@@ -488,9 +677,17 @@ std::string KeepCopyBeside(const std::string& name, const std::string& tag, cons
     }
     bool ok = WriteAllAndSync(fd, bytes);
     if (close(fd) != 0) ok = false;
-    if (ok) return copy;
-    unlink(copy.c_str());
-    return {};
+    if (!ok) {
+      unlink(copy.c_str());
+      return {};
+    }
+    // Only now that the new copy is whole do the oldest make room for it: a
+    // full disk costs no copy.
+    std::sort(copies.begin(), copies.end());
+    for (size_t i = 0; copies.size() - i >= static_cast<size_t>(std::max(keep, 1)); ++i) {
+      unlink(copies[i].second.c_str());
+    }
+    return copy;
   }
   return {};
 }

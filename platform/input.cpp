@@ -45,7 +45,10 @@ void ResetAllPlatformState() {
 void InputState::KeyEvent(int vk, bool down) {
   if (vk <= 0 || vk > 255) return;
   // Hosts may repeat key-down while a key is held; only a fresh press counts as a hit.
-  if (down && !keyDown[vk]) keyHits[vk]++;
+  if (down && !keyDown[vk]) {
+    keyHits[vk]++;
+    keyLatch.Press(vk);
+  }
   keyDown[vk] = down;
   // Typed text never carries control characters, but name entry and the
   // menus read Backspace, Tab, Return and Escape from the typed queue too;
@@ -96,8 +99,43 @@ std::vector<int> DecodeTypedText(const char* utf8) {
 
 void InputState::MouseButton(int button, bool down) {
   if (button < 1 || button > 3) return;
-  if (down && !mouseDown[button]) mouseHits[button]++;
+  if (down && !mouseDown[button]) {
+    mouseHits[button]++;
+    mouseLatch.Press(button);
+  }
   mouseDown[button] = down;
+}
+
+void InputState::ExpireLatches() {
+  keyLatch.Expire();
+  mouseLatch.Expire();
+  for (PadState& pad : pads) {
+    pad.buttonLatch.Expire();
+    pad.controllerLatch.Expire();
+  }
+}
+
+namespace {
+// Latches the bits of `now` that were not in `before`.
+void LatchRising(PressLatches<32>& latch, uint32_t before, uint32_t now) {
+  for (int b = 0; b < 32; ++b)
+    if ((now >> b & 1u) && !(before >> b & 1u)) latch.Press(b);
+}
+}  // namespace
+
+void PadState::SetButtons(uint32_t held) {
+  LatchRising(buttonLatch, buttons, held);
+  buttons = held;
+}
+
+void PadState::SetControllerButtons(uint32_t pressed) {
+  LatchRising(controllerLatch, controllerButtons, pressed);
+  controllerButtons = pressed;
+}
+
+void PumpHostEvents(Host& host) {
+  g_input.ExpireLatches();
+  host.PumpEvents();
 }
 
 void InputState::MouseMove(int x, int y) {
@@ -123,7 +161,7 @@ void SetAppTitle(const std::string& title) {
 }
 
 void PollSystem() {
-  if (plat::g_host) plat::g_host->PumpEvents();
+  if (plat::g_host) plat::PumpHostEvents(*plat::g_host);
 }
 
 int AppTerminate() {
@@ -139,8 +177,9 @@ int KeyDown(int key) {
   if (key <= 0 || key > 255) return 0;
   // Key codes 1, 2 and 3 are the left, right and middle mouse buttons, as
   // the key names have them: a held button is input held like any key.
-  if (key <= 3) return Input().mouseDown[key] ? 1 : 0;
-  return Input().keyDown[key] ? 1 : 0;
+  auto& in = Input();
+  if (key <= 3) return in.mouseLatch.Read(key) || in.mouseDown[key] ? 1 : 0;
+  return in.keyLatch.Read(key) || in.keyDown[key] ? 1 : 0;
 }
 
 int KeyHit(int key) {
@@ -164,13 +203,15 @@ void FlushKeys() {
     in.keyDown[i] = false;
     in.keyHits[i] = 0;
   }
+  in.keyLatch.Clear();
   in.chars.clear();
 }
 
 // ---------------------------------------------------------------- mouse
 int MouseDown(int button) {
   if (button < 1 || button > 3) return 0;
-  return Input().mouseDown[button] ? 1 : 0;
+  auto& in = Input();
+  return in.mouseLatch.Read(button) || in.mouseDown[button] ? 1 : 0;
 }
 
 int MouseHit(int button) {
@@ -186,6 +227,7 @@ void FlushMouse() {
     in.mouseDown[i] = false;
     in.mouseHits[i] = 0;
   }
+  in.mouseLatch.Clear();
 }
 
 // The pointer reads in logical units: window pixels scaled by logical size
@@ -212,7 +254,7 @@ void MoveMouse(float x, float y) {
 
 // ---------------------------------------------------------------- joypads
 namespace {
-const plat::PadState* Pad(int port) {
+plat::PadState* Pad(int port) {
   auto& pads = Input().pads;
   if (port < 0 || port >= static_cast<int>(pads.size()) || !pads[port].connected) return nullptr;
   return &pads[port];
@@ -240,9 +282,9 @@ int JoyButtonCaps(int port) {
 }
 
 int JoyDown(int button, int port) {
-  const plat::PadState* p = Pad(port);
+  plat::PadState* p = Pad(port);
   if (!p || button < 0 || button > 31) return 0;
-  return (p->buttons >> button) & 1u;
+  return p->Held(button) ? 1 : 0;
 }
 
 float JoyX(int port) { return Axis(port, 0); }
@@ -263,9 +305,9 @@ int JoyIsController(int port) {
 }
 
 int JoyControllerDown(int button, int port) {
-  const plat::PadState* p = Pad(port);
+  plat::PadState* p = Pad(port);
   if (!p || !p->controller || button < 0 || button >= kControllerButtons) return 0;
-  return (p->controllerButtons >> button) & 1u;
+  return p->ControllerHeld(button) ? 1 : 0;
 }
 
 float JoyControllerAxis(int axis, int port) {

@@ -17,8 +17,40 @@ namespace plat {
 
 struct Rgba8;
 class RenderBackend;
+class Host;
 
 // ---------------------------------------------------------------- input state
+int PresentCount();   // frames presented since the platform started
+
+// Presses the pump saw, each held for the frames that read it: a button
+// pressed and let go between two frames still reads as down once, at any
+// frame rate. A latch goes at the first pump after something read it; one
+// nobody read goes once two frames have been presented since its press, so
+// a screen that never asks for a key does not leave it to the next screen.
+template <int N>
+struct PressLatches {
+  bool on[N] = {};
+  bool read[N] = {};
+  int stamp[N] = {};   // PresentCount() at the press
+  void Press(int i) {
+    on[i] = true;
+    read[i] = false;
+    stamp[i] = PresentCount();
+  }
+  bool Read(int i) {
+    if (on[i]) read[i] = true;
+    return on[i];
+  }
+  void Expire() {
+    const int now = PresentCount();
+    for (int i = 0; i < N; ++i)
+      if (on[i] && (read[i] || now - stamp[i] >= 2 || now < stamp[i])) on[i] = false;
+  }
+  void Clear() {
+    for (bool& b : on) b = false;
+  }
+};
+
 struct PadState {
   bool connected = false;
   std::string name;
@@ -30,14 +62,23 @@ struct PadState {
   bool controller = false;
   uint32_t controllerButtons = 0;          // bit = kController... button
   float controllerAxes[6] = {0, 0, 0, 0, 0, 0};
+  PressLatches<32> buttonLatch, controllerLatch;
+  // Takes the held buttons a host polled; a button that went down since
+  // the last poll is latched, for hosts that see no button events.
+  void SetButtons(uint32_t held);
+  void SetControllerButtons(uint32_t pressed);
+  bool Held(int button) { return ((buttons >> button) & 1u) | buttonLatch.Read(button); }
+  bool ControllerHeld(int button) { return ((controllerButtons >> button) & 1u) | controllerLatch.Read(button); }
 };
 
 struct InputState {
   bool keyDown[256] = {};
   int keyHits[256] = {};
   std::vector<int> chars;           // typed characters, at most 256 queued
+  PressLatches<256> keyLatch;
   bool mouseDown[4] = {};
   int mouseHits[4] = {};
+  PressLatches<4> mouseLatch;
   int mouseX = 0, mouseY = 0;       // window pixels
   int windowW = 1, windowH = 1;     // for the virtual mapping
   bool closeRequested = false;
@@ -48,9 +89,15 @@ struct InputState {
   void TypedText(const char* utf8);
   void MouseButton(int button, bool down);
   void MouseMove(int x, int y);
+  // Drops the latches that have been read or have gone stale: at the start
+  // of every pump.
+  void ExpireLatches();
 };
 
 InputState& Input();
+
+// Pumps the host's events: every pump of the program goes through here.
+void PumpHostEvents(Host& host);
 
 // The machine's local date and time (the SDL host's clock, and the runtime's
 // when no host is installed yet).

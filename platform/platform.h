@@ -218,6 +218,8 @@ float JoyControllerAxis(int axis, int port);     // sticks -1..1 (down and right
 constexpr int kMaxControllerLayouts = 5000;
 constexpr size_t kMaxControllerLayoutBytes = 16u << 20;
 int LoadControllerLayouts(const std::string& path, int* left = nullptr);
+// The headless host's input scripts are read up to this size.
+constexpr size_t kMaxInputScriptBytes = 64u << 20;
 // Where a player keeps a mapping file of their own: gamecontrollerdb.txt in
 // $XDG_CONFIG_HOME/mnemora (or ~/.config/mnemora); "" when neither is set.
 std::string PlayerControllerLayoutsPath();
@@ -230,6 +232,10 @@ int ReadFile(const std::string& path);  // stream handle or 0; regular files onl
 // Created or truncated; stream handle or 0. Regular files only, and a link
 // in its place is refused, not followed.
 int WriteFile(const std::string& path);
+// As WriteFile, for a file that one running program writes at a time (a
+// log): locked while it is open, and truncated only once the lock is had.
+// -1 when another running program holds it (its file is left as it is).
+int WriteHeldFile(const std::string& path);
 std::string ReadLine(int stream);
 void WriteLine(int stream, const std::string& text);
 int Eof(int stream);
@@ -259,27 +265,42 @@ int ReadWholeFile(const std::string& path, std::string& bytes, FileStamp& stamp)
 // The stamp of the file a name leads to now (links followed).
 FileStamp StampOfFile(const std::string& path);
 // An exclusive lock on the file `path` (created when missing and left in
-// place), shared with every other program that locks the same file. Waits up
-// to waitMs for another holder. A handle (above 0) to let go of with
-// UnlockFile; 0 when the lock could not be had.
+// place), shared with every other program that locks the same file; another
+// user's lock file is locked when it can be read. Waits up to waitMs for
+// another holder. A handle (above 0) to let go of with UnlockFile; 0 when the
+// lock could not be had (a folder, pipe or link in its place included).
 int LockFile(const std::string& path, int waitMs);
 void UnlockFile(int lock);
+// A guard file marks work that may kill the program (a display set-up)
+// while it runs: every running program doing that work holds it, the last
+// one to finish removes it, and one whose program died stays behind.
+// 0: nothing there; 1: there, and no running program holds it (left
+// behind); 2: held by a running program, this one included.
+int GuardFileState(const std::string& path);
+// Puts the guard up (or joins the one there); a handle above 0, 0 when it
+// could not be made. The file never stands at its name without its holder.
+int RaiseGuardFile(const std::string& path);
+// Lets go of a guard: removed, unless another running program still holds it.
+void DropGuardFile(int guard);
 // Splits text into lines. LF, CR LF and a lone CR each end a line, and so does
 // a zero byte; a line end at the very end starts no further line.
 std::vector<std::string> SplitLines(const std::string& text);
 // Calls body with each line of text, split as SplitLines does.
 void ForEachLine(const std::string& text, const std::function<void(const std::string&)>& body);
-// Replaces a file by bytes in one step: the bytes go to a temporary file (the
-// name with ".tmp" added) beside the file, are flushed to the disk, and only
-// then renamed over it. A symbolic link is followed (also one that points to
-// nothing yet): its target is replaced in the target's folder and the link
-// stays. 1 on success; on failure the old file is as it was.
+// Replaces a file by bytes in one step: the bytes go to a temporary file
+// beside the file (the name, ".tmp-" and eight letters or digits, created
+// exclusively: nothing already there is followed or opened), are flushed to
+// the disk, and only then renamed over it. A symbolic link is followed (also
+// one that points to nothing yet): its target is replaced in the target's
+// folder and the link stays. 1 on success; on failure the old file is as it
+// was. Temporary files of this file that saves left an hour or more ago
+// (the program died while writing) are removed after a save.
 int SaveFileAtomically(const std::string& path, const std::string& bytes);
 // Keeps bytes beside a file as a copy named path + ".bad-" + tag (with "-2",
 // "-3"... added when that name is taken). A copy that already holds the same
 // bytes is kept instead of a new one; of the copies, at most `keep` are left
-// (the oldest go first). The copy's name as it is on disk; "" when none
-// could be made.
+// (the oldest go first, once the new copy is written). The copy's name as it
+// is on disk; "" when none could be made.
 std::string KeepCopyBeside(const std::string& path, const std::string& tag, const std::string& bytes, int keep);
 // Writes bytes to a new file; refuses (0) when something is there already.
 int WriteNewFile(const std::string& path, const std::string& bytes);

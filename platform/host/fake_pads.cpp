@@ -54,11 +54,9 @@ int PlugFakeController(const std::string& name) {
 void SetFakeControllerButton(int port, int button, bool down) {
   PadState* pad = FakePad(port);
   if (!pad || !pad->controller || button < 0 || button >= kControllerButtons) return;
-  if (down)
-    pad->controllerButtons |= 1u << button;
-  else
-    pad->controllerButtons &= ~(1u << button);
-  pad->buttons = pad->controllerButtons;
+  const uint32_t bit = 1u << button;
+  pad->SetControllerButtons(down ? pad->controllerButtons | bit : pad->controllerButtons & ~bit);
+  pad->SetButtons(pad->controllerButtons);
   pad->hat = HatFromDpad(pad->controllerButtons);
 }
 

@@ -28,7 +28,6 @@ constexpr uint32_t kShotPatienceMs = 250;
 // A loop that pumps events this many times without sleeping is waiting
 // without pacing; the clock is nudged so such a wait still ends.
 constexpr int kPumpsBeforeNudge = 100;
-constexpr size_t kMaxScriptBytes = 64u << 20;   // far beyond any script written by hand or a test
 // How long a "waitfor" line waits in real time, polling every 10 ms, unless
 // a test sets a limit of its own.
 constexpr int kWaitForLimitMs = 5 * 60 * 1000;
@@ -54,7 +53,7 @@ class HeadlessHost final : public Host, public HeadlessControl {
     // A regular file only: a pipe would wait for a writer, a device such as
     // /dev/zero would never end.
     std::vector<uint8_t> bytes;
-    if (!ReadRegularFile(scriptPath, bytes, kMaxScriptBytes)) {
+    if (!ReadRegularFile(scriptPath, bytes, kMaxInputScriptBytes)) {
       std::fprintf(stderr, "headless: cannot read input script %s; running without input\n",
                    scriptPath.c_str());
       return;

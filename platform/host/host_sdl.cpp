@@ -236,6 +236,10 @@ class SdlHost final : public Host {
         }
         case SDL_JOYDEVICEADDED: AddPad(e.jdevice.which); break;
         case SDL_JOYDEVICEREMOVED: RemovePad(e.jdevice.which); break;
+        // Buttons are polled below, after the events; a press let go
+        // within this pump is only seen here.
+        case SDL_JOYBUTTONDOWN: LatchPadButton(e.jbutton.which, e.jbutton.button, false); break;
+        case SDL_CONTROLLERBUTTONDOWN: LatchPadButton(e.cbutton.which, e.cbutton.button, true); break;
         default: break;
       }
     }
@@ -353,6 +357,16 @@ class SdlHost final : public Host {
     sticks_[port] = nullptr;
   }
 
+  void LatchPadButton(SDL_JoystickID id, int button, bool controller) {
+    if (button < 0 || button >= (controller ? kControllerButtons : 31)) return;
+    auto& pads = Input().pads;
+    for (size_t port = 0; port < sticks_.size() && port < pads.size(); ++port) {
+      if (!sticks_[port] || SDL_JoystickInstanceID(sticks_[port]) != id) continue;
+      (controller ? pads[port].controllerLatch : pads[port].buttonLatch).Press(button);
+      return;
+    }
+  }
+
   void RemovePad(SDL_JoystickID id) {
     for (size_t port = 0; port < sticks_.size(); ++port) {
       if (sticks_[port] && SDL_JoystickInstanceID(sticks_[port]) == id) DropPad(port);
@@ -386,12 +400,12 @@ class SdlHost final : public Host {
       uint32_t held = 0;
       for (int b = 0; b < buttons; ++b)
         if (SDL_JoystickGetButton(stick, b)) held |= 1u << b;
-      pad.buttons = held;
+      pad.SetButtons(held);
       if (SDL_GameController* controller = port < controllers_.size() ? controllers_[port] : nullptr) {
         uint32_t pressed = 0;
         for (int b = 0; b < kControllerButtons; ++b)
           if (SDL_GameControllerGetButton(controller, static_cast<SDL_GameControllerButton>(b))) pressed |= 1u << b;
-        pad.controllerButtons = pressed;
+        pad.SetControllerButtons(pressed);
         for (int a = 0; a < 6; ++a)
           pad.controllerAxes[a] = AxisFraction(SDL_GameControllerGetAxis(controller, static_cast<SDL_GameControllerAxis>(a)));
       }

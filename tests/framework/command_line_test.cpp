@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 #include "framework/command_line.h"
@@ -44,6 +45,23 @@ TEST_F(CommandLine, OptionsThatSetChoicesLetTheGameRun) {
   EXPECT_EQ(Read({"--headless", "."}), 2);
   std::string said = testing::internal::GetCapturedStderr();
   EXPECT_NE(said.find("mnemora: cannot read the input script 'missing.txt'"), std::string::npos) << said;
+}
+
+// The headless host reads scripts up to 64 MB: a bigger one is refused here,
+// where the player still hears of it, not ignored once the game runs.
+TEST_F(CommandLine, AnInputScriptOverItsLimitIsRefused) {
+  testsupport::TempFolder here("cmdline", testsupport::TempFolder::kEntered);
+  here.Write("limit.txt", "");
+  std::filesystem::resize_file("limit.txt", std::uintmax_t(64) << 20);   // sparse: no real bytes
+  here.Write("over.txt", "");
+  std::filesystem::resize_file("over.txt", (std::uintmax_t(64) << 20) + 1);
+  EXPECT_EQ(Read({"--headless", "limit.txt"}), -1);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(Read({"--headless", "over.txt"}), 2);
+  setenv("MNEMORA_HEADLESS", "over.txt", 1);
+  EXPECT_EQ(Read({}), 2);
+  std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("mnemora: the input script 'over.txt' is over 64 MB"), std::string::npos) << said;
 }
 
 TEST_F(CommandLine, AnythingElseEndsWithExitCodeTwo) {

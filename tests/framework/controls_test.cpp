@@ -34,7 +34,12 @@ class Controls : public ::testing::Test {
   void Buttons(int pad, uint32_t mask) {
     for (int b = 0; b < 32; ++b) testhost::SetPadButton(pad - 1, b, (mask >> b) & 1u);
   }
-  void Key(int vk, bool down) { plat::Input().KeyEvent(vk, down); }
+  // A key held or let go as a later frame sees it: these read what is held,
+  // not the latch a fresh press leaves for the frame after it.
+  void Key(int vk, bool down) {
+    plat::Input().KeyEvent(vk, down);
+    plat::Input().keyLatch.Clear();
+  }
 };
 
 // Axis numbers of the test host.

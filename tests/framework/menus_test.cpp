@@ -236,6 +236,32 @@ TEST_F(MenusTest, PauseMenuConfirmHeldAtOpeningDoesNothingUntilReleased) {
   EXPECT_GE(MilliSecs() - before, 800);
 }
 
+// The pointer works the menu as on every other screen: a click takes an
+// entry, a pointer moved over one highlights it, a pointer at rest leaves the
+// keys' highlight alone, and a click beside the entries does nothing.
+TEST_F(MenusTest, PauseMenuByMouse) {
+  const int x = VirtualWidth / 10 + 40, continueY = VirtualHeight * 3 / 8 + 75, quitY = continueY + 60;
+  auto at = [x](int y) { return std::to_string(x) + " " + std::to_string(y); };
+  struct Case {
+    const char* name;
+    std::vector<std::pair<int, std::string>> lines;
+    int result;
+  };
+  const Case cases[] = {
+      {"click on Quit", {{200, "click " + at(quitY)}}, 99},
+      {"click on Continue", {{200, "click " + at(continueY)}}, 1},
+      {"pointer moved over Quit, then Return", {{200, "mousemove " + at(quitY)}, {500, "key 13"}}, 99},
+      {"pointer at rest over Continue, Down, then Return",
+       {{100, "mousemove " + at(continueY)}, {400, "key 40"}, {700, "key 13"}}, 99},
+      {"click beside the entries, then Escape", {{200, "click 700 40"}, {600, "key 27"}}, 1},
+  };
+  for (const Case& c : cases) {
+    Cls();
+    for (const auto& [ms, line] : c.lines) At(ms, line);
+    EXPECT_EQ(PauseMenu(), c.result) << c.name;
+  }
+}
+
 static int g_closesSeen = 0;
 
 TEST_F(MenusTest, PauseMenuReleaseWaitsEndOnACloseRequest) {

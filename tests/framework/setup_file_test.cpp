@@ -191,25 +191,48 @@ TEST_F(SetupFileTest, AFailedSaveKeepsThePreviousFile) {
   testsupport::TempFolder tree("setupsave", testsupport::TempFolder::kDataTree);
   tree.Write("Setup.ini", "Width=1024\r\n");
   OpenLog((tree.Path() / "Debug.txt").string());
-  // A folder where the temporary file should go: the write fails even for
-  // a user whom permissions do not stop.
-  std::filesystem::create_directory(tree.Path() / "Setup.ini.tmp");
-  SaveSetup();
-  EXPECT_EQ(tree.Read("Setup.ini"), "Width=1024\r\n");
-  EXPECT_EQ(tree.Cwd(), tree.Canon("253"));
-  CloseLog();
-  EXPECT_EQ(tree.Lines("Debug.txt"), std::vector<std::string>{"\tCould not save Setup.ini"});
-  ResetLog();
+  {
+    // A disk about to be full: the new file can't be written whole, even by
+    // a user whom permissions do not stop (the log's short line still fits).
+    FileSizeLimit full(100);
+    SaveSetup();
+    EXPECT_EQ(tree.Read("Setup.ini"), "Width=1024\r\n");
+    EXPECT_EQ(tree.Cwd(), tree.Canon("253"));
+    CloseLog();
+    EXPECT_EQ(tree.Lines("Debug.txt"), std::vector<std::string>{"\tCould not save Setup.ini"});
+    ResetLog();
 
-  // The player is told, once however often it fails.
-  SaveSetup();
-  ASSERT_EQ(MessageList.size(), 1u);
-  EXPECT_EQ(MessageList.front()->txt, "Could not save your settings");
+    // The player is told, once however often it fails.
+    SaveSetup();
+    ASSERT_EQ(MessageList.size(), 1u);
+    EXPECT_EQ(MessageList.front()->txt, "Could not save your settings");
+  }
 
-  std::filesystem::remove(tree.Path() / "Setup.ini.tmp");
   SaveSetup();
   EXPECT_EQ(tree.Read("Setup.ini"), SetupFileText());
-  EXPECT_FALSE(std::filesystem::exists(tree.Path() / "Setup.ini.tmp"));
+  for (const auto& entry : std::filesystem::directory_iterator(tree.Path())) {
+    EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+  }
+}
+
+// A save that can't take the lock (something else in its place) writes
+// nothing over what another copy may be writing: the changed settings stay
+// in memory, the player hears of it once, and a later save writes them.
+TEST_F(SetupFileTest, ASaveThatCannotLockKeepsTheChangesForTheNextSave) {
+  testsupport::TempFolder tree("setuplock", testsupport::TempFolder::kDataTree);
+  AudioDriverNames = {"Null"};
+  tree.Write("Setup.ini", "[Audio]\r\nMaster = 50\r\n");
+  ReadSetup();
+  std::filesystem::create_directory(tree.Path() / "Setup.ini.lock");
+  ::Setup[kSetupMaster] = 80;
+  SaveSetup();
+  SaveSetup();
+  EXPECT_EQ(tree.Read("Setup.ini"), "[Audio]\r\nMaster = 50\r\n");
+  ASSERT_EQ(MessageList.size(), 1u);
+  EXPECT_EQ(MessageList.front()->txt, "Your settings are kept until they can be saved");
+  std::filesystem::remove(tree.Path() / "Setup.ini.lock");
+  SaveSetup();
+  EXPECT_NE(tree.Read("Setup.ini").find("Master = 80\r\n"), std::string::npos) << tree.Read("Setup.ini");
 }
 
 // Two windows: each writes only the settings it changed over what the other

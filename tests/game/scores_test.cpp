@@ -11,14 +11,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
+#include <csignal>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <tuple>
 
 #include "framework/frame_flip.h"
 #include "framework/log.h"
 #include "game/scores.h"
+#include "support/hang_guard.h"
 #include "support/temp_folder.h"
 #include "support/unprivileged.h"
 
@@ -265,11 +269,13 @@ TEST_F(ScoreFile, TenThousandRecords) {
 TEST_F(ScoreFile, FailedSaveKeepsTheOldFileAndIsLogged) {
   const std::string old = "5|old|0|5|0|1|0|0\r\n" + kZeros + "\r\n";
   WriteBytes("scores.dat", old);
-  std::filesystem::create_directory("scores.dat.tmp");  // the temporary can't be created
   OpenLog("Debug.txt");
   LoadScores();
   Add(1, "new", 1);
-  EXPECT_EQ(SaveScores(), 0);
+  {
+    FileSizeLimit full(120);   // the new file can't be written whole; the log's line fits
+    EXPECT_EQ(SaveScores(), 0);
+  }
   CloseLog();
   EXPECT_EQ(ReadBytes("scores.dat"), old);
   EXPECT_EQ(ReadBytes("Debug.txt"), "\tCould not save scores.dat\r\n");
@@ -435,13 +441,14 @@ TEST_F(ScoreFile, AnUnreadableFileIsNeverSavedOver) {
 }
 
 TEST_F(ScoreFile, AFailedSaveIsShownOncePerSession) {
-  std::filesystem::create_directory("scores.dat.tmp");  // the temporary can't be created
   Add(1, "new", 1);
-  EXPECT_EQ(SaveScores(), 0);
-  EXPECT_EQ(SaveScores(), 0);
+  {
+    FileSizeLimit full(10);   // the new file can't be written whole
+    EXPECT_EQ(SaveScores(), 0);
+    EXPECT_EQ(SaveScores(), 0);
+  }
   ASSERT_EQ(MessageList.size(), 1u);
   EXPECT_EQ(MessageList.front()->txt, "Could not save your score");
-  std::filesystem::remove("scores.dat.tmp");
   EXPECT_EQ(SaveScores(), 1);
   EXPECT_EQ(MessageList.size(), 1u);
 }
@@ -652,7 +659,7 @@ TEST_F(ScoreFile, ASaveWaitsForTheLockOfAnotherCopy) {
     flock(fd, LOCK_EX);
     char go = 1;
     if (write(ready[1], &go, 1) != 1) _exit(1);
-    usleep(300000);
+    usleep(100000);
     SaveAsAnotherCopy(RecordText(6, "Other", 200) + RecordText(5, "Old", 100));
     _exit(0);
   }
@@ -767,4 +774,100 @@ TEST_F(ScoreFile, ACopyThatFailsStopsSavingButTheScoresWereRead) {
   });
   std::filesystem::permissions(tree.Path() / "253", std::filesystem::perms::owner_all);
   EXPECT_EQ(failure, "");
+}
+
+// A save that can't take the lock (a folder, a pipe or a link in its place,
+// or another copy that holds it and never lets go) writes nothing over what
+// another copy may be writing: the round stays in memory, the player hears
+// of it once, and the next save that can lock writes it. It waits a moment
+// for the lock, never seconds (the bound here is far above that moment).
+TEST_F(ScoreFile, ASaveThatCannotLockKeepsTheRoundForTheNextSave) {
+  HangGuard guard(120, "saves that cannot lock");
+  pid_t holder = -1;
+  auto holdForEver = [&holder] {
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+      int fd = open("scores.dat.lock", O_RDWR | O_CREAT, 0644);
+      flock(fd, LOCK_EX);
+      char go = 1;
+      if (write(ready[1], &go, 1) != 1) _exit(1);
+      for (;;) pause();
+    }
+    char go = 0;
+    ASSERT_EQ(read(ready[0], &go, 1), 1);
+    close(ready[0]);
+    close(ready[1]);
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> plant;
+  };
+  const std::vector<Case> cases = {
+      {"a folder", [] { std::filesystem::create_directory("scores.dat.lock"); }},
+      {"a pipe", [] { ASSERT_EQ(mkfifo("scores.dat.lock", 0644), 0); }},
+      {"a link", [] { std::filesystem::create_symlink("elsewhere", "scores.dat.lock"); }},
+      {"a copy that hangs", holdForEver},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ResetScores();
+    ResetFrameFlip();
+    for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove_all(entry.path());
+    WriteBytes("scores.dat", RecordText(5, "Old", 100));
+    LoadScores();
+    c.plant();
+    Add(7, "Mine", 300);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(SaveScores(), 0);
+    EXPECT_EQ(SaveScores(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
+    EXPECT_EQ(ReadBytes("scores.dat"), RecordText(5, "Old", 100));
+    EXPECT_EQ(ReadBytes("elsewhere"), "");
+    ASSERT_EQ(MessageList.size(), 1u);
+    EXPECT_EQ(MessageList.front()->txt, "Your score is kept until it can be saved");
+
+    if (holder > 0) {
+      kill(holder, SIGKILL);
+      waitpid(holder, nullptr, 0);
+      holder = -1;
+    } else {
+      std::filesystem::remove("scores.dat.lock");
+    }
+    EXPECT_EQ(SaveScores(), 1);
+    EXPECT_EQ(ReadBytes("scores.dat"), RecordText(7, "Mine", 300) + RecordText(5, "Old", 100));
+    EXPECT_EQ(MessageList.size(), 1u);
+  }
+}
+
+// A lock file left by another user in a folder both may write is taken when
+// it can be read (a lock needs no more); one that can't be read stops the
+// save like any other lock that can't be had.
+TEST_F(ScoreFile, ALockFileOfAnotherUserIsTakenWhenItCanBeRead) {
+  TempFolder tree("scoreslockuser", TempFolder::kDataTree, FolderAnybodyCanReach());
+  namespace fs = std::filesystem;
+  fs::permissions(tree.Path(), fs::perms::all);
+  fs::permissions(tree.Path() / "253", fs::perms::all);
+  for (fs::perms mode : {fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read,
+                         fs::perms::owner_read | fs::perms::owner_write}) {
+    const bool readable = (mode & fs::perms::others_read) != fs::perms::none;
+    SCOPED_TRACE(readable ? "readable" : "not readable");
+    WriteBytes("scores.dat", RecordText(5, "Old", 100));
+    fs::permissions("scores.dat", fs::perms::all);
+    WriteBytes("scores.dat.lock", "");
+    fs::permissions("scores.dat.lock", mode);
+    std::string failure = RunUnprivileged([this, readable] {
+      ResetScores();
+      LoadScores();
+      Add(7, "Mine", 300);
+      const int saved = SaveScores();
+      if (saved != (readable ? 1 : 0)) return "saved: " + std::to_string(saved);
+      const std::string expected = (readable ? RecordText(7, "Mine", 300) : "") + RecordText(5, "Old", 100);
+      if (ReadBytes("scores.dat") != expected) return "on disk: " + ReadBytes("scores.dat");
+      return std::string();
+    });
+    EXPECT_EQ(failure, "");
+  }
 }

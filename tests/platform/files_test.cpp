@@ -1,14 +1,19 @@
 // Files and folders: the 8-bit line format, end of file, stream handles,
 // delete and rename.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/wait.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/internal.h"
 #include "platform/platform.h"
 #include "support/hang_guard.h"
 #include "support/temp_folder.h"
+#include "support/unprivileged.h"
 
 using testsupport::ReadBytes;
 using testsupport::TempFolder;
@@ -193,4 +198,133 @@ TEST_F(Files, PadLayoutFilesStopAtTheirLimit) {
   WriteBytes("db.txt", "# nothing but a comment\n");
   LoadControllerLayouts("db.txt", &left);
   EXPECT_EQ(left, 0);
+}
+
+namespace {
+
+std::vector<std::string> FolderEntries() {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(".")) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Sets a file's (or a link's own) change time some minutes back.
+void MakeOld(const std::string& name, int minutes) {
+  timeval back[2];
+  gettimeofday(&back[0], nullptr);
+  back[0].tv_sec -= minutes * 60;
+  back[1] = back[0];
+  ASSERT_EQ(lutimes(name.c_str(), back), 0) << name;
+}
+
+}  // namespace
+
+// Whatever already stands at the name a save once used for its temporary
+// file (a link to another file, a pipe, a link to a device) is neither
+// followed nor opened nor waited on: the save writes a file of its own, and
+// the thing stays as it was.
+TEST_F(Files, NothingAtTheOldTemporaryNameIsFollowedOpenedOrWaitedOn) {
+  HangGuard guard(30, "a save with something at its old temporary name");
+  struct Case {
+    const char* what;
+    void (*plant)();
+    std::filesystem::file_type type;
+  };
+  const Case cases[] = {
+      {"a link to another file", [] { std::filesystem::create_symlink("victim.txt", "scores.dat.tmp"); },
+       std::filesystem::file_type::symlink},
+      {"a pipe", [] { ASSERT_EQ(mkfifo("scores.dat.tmp", 0644), 0); }, std::filesystem::file_type::fifo},
+      {"a link to a device", [] { std::filesystem::create_symlink("/dev/null", "scores.dat.tmp"); },
+       std::filesystem::file_type::symlink},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove(entry.path());
+    WriteBytes("scores.dat", "old");
+    WriteBytes("victim.txt", "precious");
+    c.plant();
+    EXPECT_EQ(SaveFileAtomically("scores.dat", "new"), 1);
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status("scores.dat")));
+    EXPECT_EQ(ReadBytes("scores.dat"), "new");
+    EXPECT_EQ(ReadBytes("victim.txt"), "precious");
+    EXPECT_EQ(std::filesystem::symlink_status("scores.dat.tmp").type(), c.type);
+    EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"scores.dat", "scores.dat.tmp", "victim.txt"}));
+  }
+}
+
+// The temporary files of saves that never finished (the program killed
+// while writing) are swept by a later save of the same file once they are
+// old: only plain files of that very pattern, never a fresh one (another
+// copy of the game may be writing it), a link, or anybody else's name.
+TEST_F(Files, LeftoverTemporaryFilesOfCrashedSavesAreSweptWhenOld) {
+  for (const char* name : {"scores.dat.tmp-a1B2c3D4", "scores.dat.tmp-Fresh123", "scores.dat.tmp-short",
+                           "scores.dat.tmp", "Setup.ini.tmp-a1B2c3D4", "scores.dat.bad-1"}) {
+    WriteBytes(name, "left");
+  }
+  std::filesystem::create_symlink("scores.dat.bad-1", "scores.dat.tmp-L1nk0000");
+  for (const char* name : {"scores.dat.tmp-a1B2c3D4", "scores.dat.tmp-short", "scores.dat.tmp",
+                           "Setup.ini.tmp-a1B2c3D4", "scores.dat.tmp-L1nk0000"}) {
+    MakeOld(name, 120);
+  }
+  ASSERT_EQ(SaveFileAtomically("scores.dat", "new"), 1);
+  EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"Setup.ini.tmp-a1B2c3D4", "scores.dat", "scores.dat.bad-1",
+                                                       "scores.dat.tmp", "scores.dat.tmp-Fresh123",
+                                                       "scores.dat.tmp-L1nk0000", "scores.dat.tmp-short"}));
+}
+
+// On a full disk the copies kept of damaged files stay as they are: the
+// oldest goes only once the new copy is written.
+TEST_F(Files, AFullDiskCostsNoKeptCopy) {
+  for (int n = 1; n <= 5; ++n) {
+    WriteBytes("scores.dat.bad-" + std::to_string(n), "damaged " + std::to_string(n));
+    MakeOld("scores.dat.bad-" + std::to_string(n), 60 - n);
+  }
+  std::string failure = RunWithFileSizeLimit(4, [] {
+    return KeepCopyBeside("scores.dat", "6", "damaged 6", 5).empty() ? std::string() : std::string("a copy was made");
+  });
+  EXPECT_EQ(failure, "");
+  EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"scores.dat.bad-1", "scores.dat.bad-2", "scores.dat.bad-3",
+                                                       "scores.dat.bad-4", "scores.dat.bad-5"}));
+  // With room, the new copy replaces the oldest.
+  EXPECT_FALSE(KeepCopyBeside("scores.dat", "6", "damaged 6", 5).empty());
+  EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"scores.dat.bad-2", "scores.dat.bad-3", "scores.dat.bad-4",
+                                                       "scores.dat.bad-5", "scores.dat.bad-6"}));
+}
+
+// A guard that a running program holds is told from one whose program died;
+// the last holder to let go takes it down, and nothing else is left beside it.
+TEST_F(Files, AGuardHeldByARunningProgramIsToldFromOneLeftBehind) {
+  EXPECT_EQ(GuardFileState("crash.dat"), 0);
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  pid_t other = fork();
+  ASSERT_GE(other, 0);
+  if (other == 0) {
+    char up = RaiseGuardFile("crash.dat") > 0 ? 1 : 0;
+    if (write(ready[1], &up, 1) != 1) _exit(1);
+    for (;;) pause();
+  }
+  char up = 0;
+  ASSERT_EQ(read(ready[0], &up, 1), 1);
+  close(ready[0]);
+  close(ready[1]);
+  ASSERT_EQ(up, 1);
+  EXPECT_EQ(GuardFileState("crash.dat"), 2);
+
+  // Joined here and let go of: it stays for the other program.
+  int mine = RaiseGuardFile("crash.dat");
+  ASSERT_GT(mine, 0);
+  DropGuardFile(mine);
+  EXPECT_EQ(GuardFileState("crash.dat"), 2);
+
+  // The other program dies in the middle: left behind.
+  kill(other, SIGKILL);
+  waitpid(other, nullptr, 0);
+  EXPECT_EQ(GuardFileState("crash.dat"), 1);
+  mine = RaiseGuardFile("crash.dat");
+  EXPECT_EQ(GuardFileState("crash.dat"), 2);
+  DropGuardFile(mine);
+  EXPECT_EQ(GuardFileState("crash.dat"), 0);
+  EXPECT_EQ(FolderEntries(), std::vector<std::string>{});
 }

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -584,6 +585,70 @@ TEST_F(SdlEvents, VirtualPadReadsAxesHatButtonsAndSurvivesUnplugging) {
   EXPECT_EQ(JoyDown(3, 0), 0);
   EXPECT_FLOAT_EQ(JoyX(0), 0.0f);
   EXPECT_FLOAT_EQ(JoyHat(0), -1.0f);
+}
+
+// A press let go within one pump reads as down for the frame after it, once:
+// keys, mouse buttons, and a pad's buttons in both its views (the raw button
+// and the layout's), whose state alone would never show it.
+TEST_F(SdlEvents, APressLetGoWithinOnePumpReadsDownOnce) {
+  int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 6, 12, 1);
+  ASSERT_GE(index, 0) << SDL_GetError();
+  PollSystem();
+  ASSERT_EQ(JoyCount(), 1);
+  const SDL_JoystickID pad = SDL_JoystickGetDeviceInstanceID(index);
+  struct Case {
+    const char* name;
+    std::function<void(bool)> push;
+    std::function<int()> read;
+  };
+  const Case cases[] = {
+      {"key", [](bool down) { Key(SDL_SCANCODE_RETURN, down); }, [] { return KeyDown(kKeyReturn); }},
+      {"button", [](bool down) { Button(SDL_BUTTON_LEFT, down, 5, 5); }, [] { return MouseDown(1); }},
+      {"button as a key code", [](bool down) { Button(SDL_BUTTON_LEFT, down, 5, 5); }, [] { return KeyDown(1); }},
+      {"pad button",
+       [pad](bool down) {
+         SDL_Event e{};
+         e.type = down ? SDL_JOYBUTTONDOWN : SDL_JOYBUTTONUP;
+         e.jbutton.which = pad;
+         e.jbutton.button = 2;
+         e.jbutton.state = down ? SDL_PRESSED : SDL_RELEASED;
+         SDL_PushEvent(&e);
+       },
+       [] { return JoyDown(2, 0); }},
+      {"pad layout button",
+       [pad](bool down) {
+         SDL_Event e{};
+         e.type = down ? SDL_CONTROLLERBUTTONDOWN : SDL_CONTROLLERBUTTONUP;
+         e.cbutton.which = pad;
+         e.cbutton.button = SDL_CONTROLLER_BUTTON_A;
+         e.cbutton.state = down ? SDL_PRESSED : SDL_RELEASED;
+         SDL_PushEvent(&e);
+       },
+       [] { return JoyControllerDown(kControllerA, 0); }},
+  };
+  for (const Case& c : cases) {
+    c.push(true);
+    c.push(false);
+    PollSystem();
+    EXPECT_EQ(c.read(), 1) << c.name << ": the next frame sees it";
+    EXPECT_EQ(c.read(), 1) << c.name << ": every reader of that frame";
+    PollSystem();
+    EXPECT_EQ(c.read(), 0) << c.name << ": once read, gone at the next pump";
+  }
+  // Unread, a press goes once two frames have been presented since.
+  Key(SDL_SCANCODE_SPACE, true);
+  Key(SDL_SCANCODE_SPACE, false);
+  PollSystem();
+  Flip(0);
+  EXPECT_EQ(KeyDown(kKeySpace), 1) << "one frame later";
+  Key(SDL_SCANCODE_ESCAPE, true);
+  Key(SDL_SCANCODE_ESCAPE, false);
+  PollSystem();
+  Flip(0);
+  Flip(0);
+  EXPECT_EQ(KeyDown(kKeyEscape), 0) << "two frames later, nobody asked";
+  SDL_JoystickDetachVirtual(index);
+  PollSystem();
 }
 
 // SDL keeps its own layout for its virtual pads, so the file's layouts are

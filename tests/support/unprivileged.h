@@ -64,3 +64,26 @@ inline std::string RunWithFileSizeLimit(rlim_t bytes, const std::function<std::s
     return body();
   });
 }
+
+// In this process, until the object goes: no file grows past `bytes` (a
+// write that would is cut short there and the next one fails), as on a disk
+// about to be full. Only the soft limit moves, so it can be put back.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    previous_ = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{bytes, old_.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, previous_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit old_{};
+  void (*previous_)(int) = nullptr;
+};

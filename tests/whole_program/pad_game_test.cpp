@@ -6,8 +6,6 @@
 // process); a per-frame watcher presses the buttons and reports.
 #include <gtest/gtest.h>
 #include <SDL2/SDL.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -16,9 +14,7 @@
 #include <string>
 #include <thread>
 
-#include "framework/command_line.h"
 #include "framework/frame_flip.h"
-#include "framework/startup.h"
 #include "game/card_round.h"
 #include "game/name_entry.h"
 #include "game/score_panel.h"
@@ -27,6 +23,7 @@
 #include "platform/platform.h"
 #include "support/temp_folder.h"
 #include "support/xvfb_server.h"
+#include "session_bot.h"
 
 namespace fs = std::filesystem;
 
@@ -169,32 +166,13 @@ TEST(PadGame, APadAloneStartsPicksPausesQuitsAndEntersTheName) {
   testsupport::TempFolder folder("pad");
   folder.KeepIfFailed();
   const fs::path root = folder.Path();
-  fs::copy(fs::path(MNEMORA_GAME_DIR) / "Files", root / "Files", fs::copy_options::recursive);
-  // The software back end: the quickest to start under Xvfb.
-  folder.Write("Files/Setup.ini", "[Graphics]\r\nGFX Engine = DX7\r\n");
-  const fs::path reportPath = root / "report.txt";
-
-  std::fflush(nullptr);
-  pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    alarm(500);
-    if (chdir(root.c_str()) != 0) _exit(90);
-    unsetenv("MNEMORA_HEADLESS");
-    setenv("SDL_VIDEODRIVER", "x11", 1);
-    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
+  const int code = e2e::RunInRealWindow(root.string(), [] {
     static PadPlayer player;
-    player.report.open(reportPath, std::ios::trunc);
+    player.report.open("report.txt", std::ios::trunc);
     g_player = &player;
-    FrameWatcher = Step;
-    DataFolderOption = root.string();   // a test program has no Files/ beside it
-    RunProgram();
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  }, Step);
   const std::string report = folder.Read("report.txt");
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << report;
+  EXPECT_EQ(code, 0) << report;
   for (const char* line : {"plugged\n", "round\n", "picked\n", "paused\n", "name Player\n", "entered PlayerA\n"})
     EXPECT_NE(report.find(line), std::string::npos) << "missing: " << line << report;
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 
@@ -25,9 +26,14 @@
 #include "game/scores.h"
 #include "game/title_screen.h"
 #include "platform/platform.h"
+#include "support/temp_folder.h"
 #include "support/test_host.h"
 
 namespace e2e {
+
+int CellCentreX(int cell) { return (VirtualWidth - 640) / 2 - 16 + 96 * (cell % 10); }
+int CellCentreY(int cell) { return 128 * (cell / 10) - 96 + 64; }
+
 namespace {
 
 constexpr int kTimeLimitSeconds = 600;
@@ -212,9 +218,6 @@ void OnTitle() {
   testhost::PushKey(kKeyEscape, true);
   testhost::ScriptLines(std::to_string(testhost::Clock() + 300) + " key 65\n");
 }
-
-int CellCentreX(int cell) { return (VirtualWidth - 640) / 2 - 16 + 96 * (cell % 10); }
-int CellCentreY(int cell) { return 128 * (cell / 10) - 96 + 64; }
 
 void QueuePicks() {
   Bot& b = *g_bot;
@@ -462,6 +465,30 @@ void WatchListening() {
 }
 
 }  // namespace
+
+int RunInRealWindow(const std::string& root, void (*inChild)(), void (*watcher)()) {
+  namespace fs = std::filesystem;
+  fs::copy(fs::path(MNEMORA_GAME_DIR) / "Files", fs::path(root) / "Files", fs::copy_options::recursive);
+  testsupport::WriteBytes(fs::path(root) / "Files" / "Setup.ini", "[Graphics]\r\nGFX Engine = DX7\r\n");
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    alarm(kTimeLimitSeconds);
+    if (chdir(root.c_str()) != 0) _exit(90);
+    unsetenv("MNEMORA_HEADLESS");
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    inChild();
+    FrameWatcher = watcher;
+    DataFolderOption = root;   // a test program has no Files/ beside it
+    RunProgram();
+  }
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 int RunSession(const std::string& root, const BotConfig& config) {
   std::fflush(nullptr);

@@ -23,6 +23,18 @@ struct BotConfig {
   std::string reportPath;           // absolute path of the report file
 };
 
+// The centre of a board cell, in virtual units, as the round lays it out.
+int CellCentreX(int cell);
+int CellCentreY(int cell);
+
+// Forks and runs the whole program in a real window in folder root (which
+// gets a copy of the game's Files/, set to start on the software back end,
+// the quickest under Xvfb) on the display the environment names: the SDL
+// host, no sound device, watcher called every frame; inChild runs in the
+// child first (to open its report). Returns the child's exit code (-1 when
+// it did not exit normally, e.g. the time limit killed it).
+int RunInRealWindow(const std::string& root, void (*inChild)(), void (*watcher)());
+
 // Forks, runs the whole program headless in folder root with the bot, and
 // returns the child's exit code (-1 when it did not exit normally, e.g. the
 // time limit killed it).

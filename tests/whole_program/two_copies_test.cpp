@@ -67,6 +67,9 @@ class TwoCopies : public ::testing::TestWithParam<bool> {
   fs::path SetupFile() const {
     return Installed() ? folder_ / "home/.config/mnemora/Setup.ini" : folder_ / "game/Files/Setup.ini";
   }
+  // The folder of the log and the crash guard.
+  fs::path StateFolder() const { return Installed() ? folder_ / "home/.local/state/mnemora" : folder_ / "game/Files"; }
+  fs::path CrashGuard() const { return Installed() ? StateFolder() / "crash.dat" : StateFolder() / "253/crash.dat"; }
 
   // Starts a copy with its script; its output goes to NAME.log.
   pid_t Launch(const std::string& name, const std::string& script) {
@@ -166,6 +169,38 @@ TEST_P(TwoCopies, OverlappingRoundsAndSettingsAllReachTheDisk) {
   const std::string setup = ReadBytes(SetupFile());
   EXPECT_NE(setup.find("Master = 78\r\n"), std::string::npos) << setup;
   EXPECT_NE(setup.find("Music = 19\r\n"), std::string::npos) << setup;
+}
+
+// A copy started while another is still setting its display up (the first
+// one stands still inside its engine test, its crash guard up) takes that
+// set-up for no crash: it keeps OpenGL and saves nothing about it. Each copy
+// keeps a whole log of its own: the first Debug.txt, the second Debug-2.txt.
+TEST_P(TwoCopies, ACopyStartedWhileAnotherLoadsTakesItForNoCrashAndKeepsItsOwnLog) {
+  const std::string openGL = "[Graphics]\r\nFullscreen = False\r\nGFX Engine = OpenGL\r\n";
+  fs::create_directories(SetupFile().parent_path());
+  WriteBytes(SetupFile(), openGL);
+  pid_t loading = Launch("loading", "100 shot loading.png\n150 waitfor loading-go\n+500 close\n+500 key 32\n");
+  ASSERT_TRUE(Reached("loading.png", loading)) << Log("loading");
+  ASSERT_TRUE(fs::exists(CrashGuard()));   // still inside its set-up
+
+  pid_t second = Launch("second", "12000 key 27\n+3000 key 32\n");
+  ASSERT_EQ(Finish(second), 0) << Log("second");
+  ASSERT_TRUE(fs::exists(CrashGuard()));   // the first one's guard is left to it
+  Release("loading-go");
+  ASSERT_EQ(Finish(loading), 0) << Log("loading");
+  EXPECT_FALSE(fs::exists(CrashGuard()));
+
+  EXPECT_EQ(ReadBytes(SetupFile()).rfind(openGL, 0), 0u) << ReadBytes(SetupFile());
+  const std::string first = ReadBytes(StateFolder() / "Debug.txt");
+  const std::string other = ReadBytes(StateFolder() / "Debug-2.txt");
+  for (const std::string* log : {&first, &other}) {
+    EXPECT_EQ(log->rfind("Quillmar's Zelvane Engine\r\n", 0), 0u) << *log;
+    EXPECT_NE(log->find("\tUsing OpenGL Driver\r\n"), std::string::npos) << *log;
+    EXPECT_EQ(log->find("DirectX 9"), std::string::npos) << *log;
+    EXPECT_TRUE(log->ends_with("Play again, soon!!\r\n")) << *log;
+  }
+  EXPECT_EQ(first.find("Finished Loading"), std::string::npos) << first;   // closed while loading
+  EXPECT_NE(other.find("Finished Loading"), std::string::npos) << other;
 }
 
 INSTANTIATE_TEST_SUITE_P(PortableAndInstalled, TwoCopies, ::testing::Values(false, true),

@@ -73,9 +73,17 @@ Wave Whoosh(uint32_t seed, double fromHz, double toHz, double length) {
   });
 }
 
-void Save(const std::string& dir, int number, Wave w, double peak = 0.89) {
+// Every cue's loudest 100 ms is written at one level, a little over the
+// music at the default volumes: a lost turn must not blare over the song, and
+// a card flick must still be heard. Sharp sounds (the flicks) meet their peak
+// limit a few dB short of it.
+constexpr double kCueLoudestDb = -15.0;
+constexpr double kCueMaxPeak = 0.95;
+
+void Save(const std::string& dir, int number, Wave w) {
   char name[16];
   std::snprintf(name, sizeof name, "/%03d.wav", number);
+  const double peak = PeakForLoudness(w, kCueLoudestDb, kCueMaxPeak);
   WriteSound(std::move(w), dir + name, peak);
 }
 
@@ -87,7 +95,7 @@ void MakeSoundEffects(const std::string& gameDir, const std::string& commonDir) 
     Wave w;
     MixInto(w, Dull(NoteFreq(55), 0.22, 0.04), 0);
     MixInto(w, Dull(NoteFreq(54), 0.34, 0.08), 0.13);
-    Save(gameDir, effect::kPickWrongLater, w, 0.8);
+    Save(gameDir, effect::kPickWrongLater, w);
   }
   // 3: delayed "that pick was right" — a bright rising fifth.
   {
@@ -95,7 +103,7 @@ void MakeSoundEffects(const std::string& gameDir, const std::string& commonDir) 
     MixInto(w, Chime(NoteFreq(84), 0.5), 0);
     MixInto(w, Chime(NoteFreq(91), 0.6), 0.08, 0.9);
     AddReverb(w, 0.25, 0.72, 0.3);
-    Save(gameDir, effect::kPickRightLater, w, 0.8);
+    Save(gameDir, effect::kPickRightLater, w);
   }
   // 4: a turn judged wrong — the classic falling "wah wah wah waaah".
   {
@@ -117,7 +125,7 @@ void MakeSoundEffects(const std::string& gameDir, const std::string& commonDir) 
       MixInto(w, note, i * 0.26);
     }
     AddReverb(w, 0.15, 0.6, 0.2);
-    Save(gameDir, effect::kTurnWrong, w, 0.85);
+    Save(gameDir, effect::kTurnWrong, w);
   }
   // 5: a turn judged all right — a rising major arpeggio with a sparkle on top.
   {
@@ -130,8 +138,8 @@ void MakeSoundEffects(const std::string& gameDir, const std::string& commonDir) 
     Save(gameDir, effect::kTurnRight, w);
   }
   // 6 and 7: card swaps — a whoosh up and a whoosh down.
-  Save(gameDir, effect::kSwapFirst, Whoosh(606, 500, 2600, 0.3), 0.75);
-  Save(gameDir, effect::kSwapLast, Whoosh(707, 2400, 600, 0.3), 0.75);
+  Save(gameDir, effect::kSwapFirst, Whoosh(606, 500, 2600, 0.3));
+  Save(gameDir, effect::kSwapLast, Whoosh(707, 2400, 600, 0.3));
   // 10: the whole table turning face down — a riffle of quick flicks.
   {
     Wave w;
@@ -139,12 +147,12 @@ void MakeSoundEffects(const std::string& gameDir, const std::string& commonDir) 
       double at = i * 0.045 + (i % 3) * 0.006;
       MixInto(w, Flip(1000 + i, 2200 + (i % 4) * 260, 1.6, 0.02, 140), at, 1.0 - i * 0.07);
     }
-    Save(gameDir, effect::kTableFaceDown, w, 0.8);
+    Save(gameDir, effect::kTableFaceDown, w);
   }
   // 11-16: single card flips, six slightly different so repeats sound natural.
   const double bands[] = {1800, 2300, 2700, 2000, 3100, 2500};
   for (int i = 0; i < 6; ++i) {
-    Save(gameDir, effect::kCardFirst + i, Flip(1100 + i * 17, bands[i], 1.3 + 0.2 * (i % 3), 0.035 + 0.006 * i, 110 + 12 * i), 0.8);
+    Save(gameDir, effect::kCardFirst + i, Flip(1100 + i * 17, bands[i], 1.3 + 0.2 * (i % 3), 0.035 + 0.006 * i, 110 + 12 * i));
   }
   // 17: a wrong pick — a short soft buzz that drops in pitch.
   {
@@ -157,7 +165,7 @@ void MakeSoundEffects(const std::string& gameDir, const std::string& commonDir) 
       phase2 += f * 1.03 / kSampleRate;
       return lp.Process(SoftSquare(phase1, 3) + SoftSquare(phase2, 3)) * Adsr(t, 0.008, 0.05, 0.7, 0.1, 0.2);
     });
-    Save(gameDir, effect::kWrongPick, w, 0.8);
+    Save(gameDir, effect::kWrongPick, w);
   }
   // 18: the round is over — a slow falling phrase settling on a low chord.
   {
@@ -178,6 +186,6 @@ void MakeSoundEffects(const std::string& gameDir, const std::string& commonDir) 
     hp.HighPass(6000, 0.7);
     MixInto(w, Render(0.8, [=](double t) mutable { return hp.Process(noise.Next()) * Perc(t - 0.2, 0.05, 0.15) * 0.15; }), 0);
     AddReverb(w, 0.35, 0.8, 0.6);
-    WriteSound(w, commonDir + "/badgeget.wav", 0.85);
+    WriteSound(w, commonDir + "/badgeget.wav", PeakForLoudness(w, kCueLoudestDb, kCueMaxPeak));
   }
 }

@@ -175,6 +175,23 @@ unsigned Get32(const unsigned char* p) { return Get16(p) | (Get16(p + 2) << 16);
 
 }  // namespace
 
+double LoudestStretchDb(const Wave& w, double seconds) {
+  const size_t window = std::max<size_t>(1, std::min(w.size(), static_cast<size_t>(SampleCount(seconds))));
+  double top = 0, sum = 0, best = 0;
+  for (float s : w) top = std::max(top, static_cast<double>(std::fabs(s)));
+  if (top <= 0) return -200;
+  for (size_t i = 0; i < w.size(); ++i) {
+    sum += static_cast<double>(w[i]) * w[i];
+    if (i >= window) sum -= static_cast<double>(w[i - window]) * w[i - window];
+    best = std::max(best, sum);
+  }
+  return 10 * std::log10(std::max(best, 1e-30) / static_cast<double>(window) / (top * top));
+}
+
+double PeakForLoudness(const Wave& w, double loudestDb, double maxPeak) {
+  return std::min(maxPeak, std::pow(10.0, (loudestDb - LoudestStretchDb(w, 0.1)) / 20));
+}
+
 bool WriteSound(Wave w, const std::string& path, double peak, double fadeIn, double fadeOut) {
   if (w.empty()) {
     Fail("empty sound " + path);

@@ -68,3 +68,12 @@ double NoteFreq(double note);
 // 44.1 kHz, then reads the header back to check it.
 bool WriteSound(Wave w, const std::string& path, double peak = 0.89, double fadeIn = 0.002,
                 double fadeOut = 0.012);
+
+// The RMS of a wave's loudest stretch of the given length, in dB of full
+// scale, measured as if the wave were normalised to a peak of 1.
+double LoudestStretchDb(const Wave& w, double seconds);
+
+// The peak at which a wave's loudest 100 ms reaches the given RMS level (dB
+// of full scale), at most maxPeak: the level every cue of the game is written
+// at, so that no cue stands out of the others or far over the music.
+double PeakForLoudness(const Wave& w, double loudestDb, double maxPeak);
