@@ -15,6 +15,7 @@
 #include "framework/game_hooks.h"
 #include "framework/setup_file.h"
 #include "framework/shared_assets.h"
+#include "framework/sprite_budgets.h"
 #include "framework/icon_frames.h"
 #include "platform/platform.h"
 
