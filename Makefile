@@ -77,7 +77,7 @@ WEB ?= build-web
 WEB_ENV = NODE_PATH=/usr/share/nodejs
 web: configure
 	@bash scripts/install-web-deps $(WEB)
-	@cmake --build $(BUILD) -j$(JOBS) --target game_data
+	@cmake --build $(BUILD) -j$(JOBS) --target game_data app_icons
 	@$(WEB_ENV) emcmake cmake -S . -B $(WEB)/cmake -DCMAKE_BUILD_TYPE=Release \
 	  -DMNEMORA_WEB_PREFIX=$(abspath $(WEB))/prefix -DMNEMORA_DATA_TREE=$(abspath $(BUILD))/game/Files >/dev/null
 	@$(WEB_ENV) cmake --build $(WEB)/cmake -j$(JOBS)

@@ -3,12 +3,13 @@
 title screen, frames a second and CPU time a frame on the title screen and in
 a round, on each back end, and the sizes of what the page downloads.
 
-Usage: bench/web_frames.py [WEB_FOLDER] [--size WxH] [--seconds N] [--engines OpenGL,DX7,DX9]
-(WEB_FOLDER default build-web/web; size 1280x960; 10 s a measurement).
+Usage: bench/web_frames.py [WEB_FOLDER] [--size WxH] [--scale R] [--seconds N] [--engines OpenGL,DX7,DX9]
+(WEB_FOLDER default build-web/web; size 1280x960 CSS pixels; pixel ratio 1; 10 s a measurement).
 
-The game's resolution is set to the window's size through Setup.ini, written
-into the page's IndexedDB before the game first starts, so the canvas is shown
-one to one. CPU time is counted twice: the page's main thread (the program and
+The page gives the game its own size times the pixel ratio (--scale 3 and
+--size 844x390: a phone held sideways, 2532 x 1170 pixels); the graphics
+engine is set through Setup.ini, written into the page's IndexedDB before the
+game first starts. CPU time is counted twice: the page's main thread (the program and
 the browser's work for it) and every process of the browser (the GPU process
 runs WebGL on the CPU here).
 """
@@ -69,10 +70,11 @@ def measure(b, seconds):
             'all_ms': 1000 * (cpu1 - cpu0) / frames}
 
 
-def run_engine(folder, engine, width, height, seconds, flags=()):
+def run_engine(folder, engine, width, height, seconds, scale=1, flags=()):
     server = browser.PageServer(folder)
     b = browser.Browser(width, height, flags=flags)
     try:
+        b.emulate(width, height, scale)
         b.call('Performance.enable')
         seeded = seed_setup(b, server.url, '[Graphics]\r\nGFX Engine = %s\r\nWidth=%d\r\nHeight=%d\r\n' % (engine, width, height))
         start = time.time()
@@ -95,11 +97,14 @@ def run_engine(folder, engine, width, height, seconds, flags=()):
 def main(argv):
     top = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     folder, width, height, seconds, engines = os.path.join(top, 'build-web', 'web'), 1280, 960, 10, ['OpenGL', 'DX7', 'DX9']
+    scale = 1
     args = list(argv)
     while args:
         a = args.pop(0)
         if a == '--size':
             width, height = map(int, args.pop(0).split('x'))
+        elif a == '--scale':
+            scale = float(args.pop(0))
         elif a == '--seconds':
             seconds = float(args.pop(0))
         elif a == '--engines':
@@ -113,8 +118,9 @@ def main(argv):
         print('%-16s %9.0f KB  %9.0f KB gzipped' % (name, len(data) / 1024, len(gzip.compress(data, 9)) / 1024))
     names = {'OpenGL': 'GL back end on WebGL 2', 'DX7': 'software back end', 'DX9': 'SDL renderer'}
     for engine in engines:
-        r = run_engine(folder, engine, width, height, seconds)
-        print('%s (%dx%d): load to the first frame %.2f s' % (names.get(engine, engine), width, height, r['load_s']))
+        r = run_engine(folder, engine, width, height, seconds, scale)
+        print('%s (%dx%d at pixel ratio %g): load to the first frame %.2f s'
+              % (names.get(engine, engine), width, height, scale, r['load_s']))
         for screen in ('title', 'round'):
             m = r[screen]
             print('  %-6s %5.1f fps  main thread %6.2f ms/frame  whole browser %6.2f ms/frame'

@@ -30,6 +30,7 @@ namespace {
 bool g_guardSwitched;   // a leftover guard moved OpenGL away this run
 int g_guard;            // the guard this copy holds during a set-up; 0 = none
 bool g_engineLooked;    // the first set-up of this run has chosen the engine
+DrawingSpace g_space;   // the last one a screen asked for
 }  // namespace
 
 std::string CrashGuardPath() { return DataFilePath(GameFolder() + "crash.dat"); }
@@ -45,6 +46,7 @@ void ResetDisplaySetup() {
   GraphicsOpen = 0;
   DisplaySetupRunning = false;
   g_guardSwitched = false;
+  g_space = DrawingSpace::Screens;
   DropGuardFile(g_guard);
   g_guard = 0;
   g_engineLooked = false;
@@ -103,13 +105,23 @@ void ListDisplayModes() {
       RealHeight = h;
     }
   }
+  // In the browser the page's size is the display's; the stored size stays
+  // as it is for the desktop's sake.
+  int pageW = 0, pageH = 0;
+  if (PageDisplaySize(pageW, pageH) == 1) {
+    RealWidth = pageW;
+    RealHeight = pageH;
+    return;
+  }
   // An unlisted size keeps the one in use before.
   Setup[kSetupWidth] = RealWidth;
   Setup[kSetupHeight] = RealHeight;
 }
 
 int ChooseColourDepth() {
-  if (Setup[kSetupFullscreen] != 1) return 0;
+  // A page goes full screen by the player's own tap on its button only.
+  int pageW = 0, pageH = 0;
+  if (Setup[kSetupFullscreen] != 1 || PageDisplaySize(pageW, pageH) == 1) return 0;
   for (int d : {32, 24, 16}) {
     if (GraphicsModeExists(RealWidth, RealHeight, d, 0)) return d;
   }
@@ -134,6 +146,14 @@ int ScreenSpace(int& width, int& height) {
     width = 1440;
     height = 900;
     wide = 2;
+  }
+  // A page has any shape: one wider than 4:3 gets a space 900 tall and as
+  // wide as the page's shape, as a 16:9 display gets 1600 x 900.
+  int pageW = 0, pageH = 0;
+  if (wide == 0 && RealWidth * 3 > RealHeight * 4 && PageDisplaySize(pageW, pageH) == 1) {
+    width = static_cast<int>(std::lround(900.0 * RealWidth / RealHeight));
+    height = 900;
+    wide = 1;
   }
   return wide;
 }
@@ -161,6 +181,7 @@ void ChooseVirtualSpace() {
 }
 
 void UseDrawingSpace(DrawingSpace space) {
+  g_space = space;
   int width = 0, height = 0;
   ScreenSpace(width, height);
   float exactWidth = static_cast<float>(width);
@@ -270,3 +291,22 @@ bool ReopenDisplayWith(int driver, int depth) {
   return open;
 }
 
+bool FollowPageSize() {
+  int width = 0, height = 0;
+  if (GraphicsOpen != 1 || DisplaySetupRunning || PageDisplaySize(width, height) != 1) return false;
+  if (width == RealWidth && height == RealHeight) return false;
+  // The display opens again at the page's size on the same engine. Images
+  // and fonts keep their pixels and go to the new display as they are next
+  // drawn: nothing is loaded again, no splash, no engine test.
+  LogLine("\tThe page changed size: " + std::to_string(width) + "x" + std::to_string(height));
+  if (Graphics(width, height, 0, 60, 0) != 1) {
+    LogLine("\tThe display could not be opened at that size");
+    if (Graphics(RealWidth, RealHeight, 0, 60, 0) != 1) return false;
+  } else {
+    RealWidth = width;
+    RealHeight = height;
+  }
+  ChooseVirtualSpace();
+  UseDrawingSpace(g_space);
+  return true;
+}

@@ -68,3 +68,7 @@ void ChooseVirtualSpace();
 // VirtualHeight and the drawing's mapping; the pointer follows.
 enum class DrawingSpace { Screens, Tall };
 void UseDrawingSpace(DrawingSpace space);
+// In the browser, between two frames: when the page's size changed, the
+// display opens again at it and the screen's drawing space follows its
+// shape (true then). Images, fonts and sounds stay loaded.
+bool FollowPageSize();

@@ -147,7 +147,12 @@ bool MouseOver(int x, int y, int width, int height) {
 void DrawStripes(const std::array<double, 3>& base, const std::array<double, 3>& perShade) {
   SetRotationDeg(-45);
   double shade = 50.0;
-  for (int y = 0; y <= VirtualHeight; y += 10) {
+  // The stripes run up to the right from the left edge, so the last one
+  // must pass the bottom right corner: a display's shapes (up to 16:9) need
+  // none beyond the space's height, a page wider than about 2:1 more.
+  int last = VirtualHeight;
+  while (3 * last - 150 < VirtualWidth + VirtualHeight) last += 10;
+  for (int y = 0; y <= last; y += 10) {
     shade += 0.5;
     SetColourAlpha(base[0] + shade * perShade[0], base[1] + shade * perShade[1], base[2] + shade * perShade[2]);
     DrawRect(-100, static_cast<float>(3 * y), static_cast<float>(VirtualWidth + 1800), 30);

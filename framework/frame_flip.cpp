@@ -162,8 +162,11 @@ int FlipFrame(int showPointer) {
 
   // Events, and the ways to close the program. The pointer is sampled after
   // the last pump, so the next frame sees it where any press it reads was
-  // made: a tap moves the pointer and presses in one pump.
+  // made: a tap moves the pointer and presses in one pump. A page that
+  // changed size gets a display of its new size before the next frame is
+  // drawn (not under the pause menu, whose frozen picture has the old one).
   PollSystem();
+  if (PauseState != 2 && !HookSays(FrameHooks.measuring)) FollowPageSize();
   MouseXPrev = MouseXNow;
   MouseYPrev = MouseYNow;
   MouseXNow = static_cast<int>(VirtualMouseX());

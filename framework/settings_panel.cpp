@@ -81,9 +81,14 @@ void ResolutionRow() {
   if (!Rows.empty()) Rows.pop_back();   // keys step the mode, as the arrows over it do
   // The row holds the size and the note under it, however wide and tall the
   // font draws them.
-  const std::string size = std::to_string(Setup[kSetupWidth]) + "x" + std::to_string(Setup[kSetupHeight]);
-  int r = 0, g = 0;
-  const std::string note = QualityNote(Setup[kSetupHeight], r, g);
+  // In the browser the page's size is the display's: the row shows it and
+  // says so, and there is nothing to step.
+  int pageW = 0, pageH = 0;
+  const bool page = PageDisplaySize(pageW, pageH) == 1;
+  const std::string size = page ? std::to_string(RealWidth) + "x" + std::to_string(RealHeight)
+                                : std::to_string(Setup[kSetupWidth]) + "x" + std::to_string(Setup[kSetupHeight]);
+  int r = 180, g = 255;
+  const std::string note = page ? "Fits the page (sharp)" : QualityNote(Setup[kSetupHeight], r, g);
   {
     const float scale = PanelTextScale();
     const int noteRight = 60 + static_cast<int>(TextWidth(note) * scale + 0.999f);
@@ -96,8 +101,8 @@ void ResolutionRow() {
     // Read every count so no press is left over for a later frame.
     int up = KeyHit(kKeyRight) + KeyHit(kKeyUp);
     int down = KeyHit(kKeyLeft) + KeyHit(kKeyDown);
-    if (up > 0 || LeftClick) StepMode(1);
-    if (down > 0 || RightClick) StepMode(-1);
+    if (!page && (up > 0 || LeftClick)) StepMode(1);
+    if (!page && (down > 0 || RightClick)) StepMode(-1);
   }
   SetScaleXY(PanelTextScale());
   DrawTextAligned(20, SettingsPanelY + 108, size, kAlignStart, kAlignStart);

@@ -464,6 +464,7 @@ bool RoundFrame() {
   // Every frame: a display set up again during the round (Apply in the
   // settings panel) comes back in the screens' space.
   UseDrawingSpace(DrawingSpace::Tall);
+  ShowPageScreen(kPageScreenRound);
   RoundScene();
 
   // The round's song and the frame flip; Quit from the pause menu ends the

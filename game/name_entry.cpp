@@ -180,6 +180,17 @@ void ApplyPickerAction(std::string& name, int& pos, PickerAction action) {
 
 void ResetNameEntry() { NameEntryOpen = false; }
 
+bool TakePageField(std::string& name) {
+  std::string text;
+  const int state = ReadPageTextField(text);
+  if (state == 0) return false;
+  name.clear();
+  for (char c : text) {
+    if (static_cast<int>(name.size()) < kNameMaxLength && NameCharAccepted(static_cast<unsigned char>(c))) name += c;
+  }
+  return state == 2;
+}
+
 bool NameCharAccepted(int code) {
   return code >= 32 && code <= 255 && code != '|' && code != 127;
 }
@@ -191,6 +202,12 @@ void EnterName(const std::function<void()>& named) {
   ClearInputHits();
   WaitForRelease();
 
+  // On a touch device the page's own text field takes the name, with the
+  // device's keyboard; taps on the game do not end the entry there.
+  ShowPageScreen(kPageScreenOther);
+  const bool pageField = OpenPageTextField(PlayerName, kNameMaxLength) == 1;
+  bool fieldDone = false;
+
   Picker picker;
   bool done = false;
   while (!done) {
@@ -201,6 +218,7 @@ void EnterName(const std::function<void()>& named) {
     int code = GetChar();
     if (NameCharAccepted(code)) PlayerName += static_cast<char>(code);
     if (KeyHit(kKeyBackspace) && !PlayerName.empty()) PlayerName.pop_back();
+    if (pageField) fieldDone = TakePageField(PlayerName);
     bool padDone = PickerInput(picker);
 
     SetColourAlpha(0, 255, 0);
@@ -216,10 +234,12 @@ void EnterName(const std::function<void()>& named) {
 
     // Return or Escape while the settings panel is out belong to the panel.
     bool enter = KeyHit(kKeyReturn) && !SettingsPanelOut();
-    done = enter || MouseDown(1) || (KeyDown(kKeyEscape) && EscapeForScreen()) || padDone;
+    done = enter || (MouseDown(1) && !pageField) || (KeyDown(kKeyEscape) && EscapeForScreen()) || padDone ||
+           fieldDone;
     if (done && named) named();
     FlipFrame(1);
   }
+  if (pageField) ClosePageTextField();
 
   SeedRnd(MilliSecs());
   WaitForRelease();

@@ -251,6 +251,7 @@ void TitleFrame() {
   // Every frame: a display set up again from the settings panel comes back
   // in the screens' space.
   UseDrawingSpace(DrawingSpace::Tall);
+  ShowPageScreen(kPageScreenTitle);
   const int vw = VirtualWidth;
   const int vh = VirtualHeight;
   // Rounds saved meanwhile in another tab join the panel.

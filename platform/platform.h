@@ -151,6 +151,24 @@ void SetChannelVolume(int channel, float volume);
 void SetChannelPan(int channel, float pan);
 void SetChannelRate(int channel, float rate);
 
+// ---------------------------------------------------------------- the page around the browser build
+// On the desktop (and headless) none of these does anything.
+// In the browser the page decides the display's size: 1 and its drawing area
+// in device pixels (the page caps it); 0 where the player chooses the size.
+int PageDisplaySize(int& width, int& height);
+// The screen shown, so that a touch device gets the buttons that fit it (a
+// pause button in a round, the settings button on the title and in a round).
+constexpr int kPageScreenOther = 0, kPageScreenTitle = 1, kPageScreenRound = 2;
+void ShowPageScreen(int screen);
+// The page's own text field, where a touch device types with its own
+// keyboard. Opened with the text so far (Latin-1, as the game keeps it): 1
+// when the page shows it (a touch device), 0 otherwise. Read: 0 unchanged, 1
+// changed, 2 finished by the keyboard's Enter or Done; text then holds the
+// field's text in Latin-1 (characters beyond it dropped).
+int OpenPageTextField(const std::string& text, int maxLength);
+int ReadPageTextField(std::string& text);
+void ClosePageTextField();
+
 // ---------------------------------------------------------------- keyboard and mouse
 // Key codes are Windows virtual-key codes 1..255; mouse buttons 1 left, 2 right, 3 middle.
 // The codes the program names (letters are their capital's character code).

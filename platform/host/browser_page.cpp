@@ -33,6 +33,30 @@ EM_JS(char*, mnemora_storage_notes, (), {
   return out;
 });
 // clang-format on
+
+// The page's shape, its touch buttons and its text field: web/page_controls.js
+// (Module.pageControls; a page without it answers "none").
+// clang-format off
+EM_JS(int, mnemora_page_size, (int* width, int* height), {
+  var size = Module.pageControls && Module.pageControls.displaySize();
+  if (!size) return 0;
+  HEAP32[width >> 2] = size[0];
+  HEAP32[height >> 2] = size[1];
+  return 1;
+});
+EM_JS(int, mnemora_page_key, (), { return Module.pageControls ? Module.pageControls.takeKey() : -1; });
+EM_JS(void, mnemora_show_screen, (int screen), { if (Module.pageControls) Module.pageControls.showScreen(screen); });
+EM_JS(int, mnemora_open_field, (const char* text, int maxLength), {
+  return Module.pageControls && Module.pageControls.openField(UTF8ToString(text), maxLength) ? 1 : 0;
+});
+EM_JS(int, mnemora_read_field, (char* text, int size), {
+  var read = Module.pageControls ? Module.pageControls.readField() : null;
+  if (!read || !read.state) return 0;
+  stringToUTF8(read.text, text, size);
+  return read.state;
+});
+EM_JS(void, mnemora_close_field, (), { if (Module.pageControls) Module.pageControls.closeField(); });
+// clang-format on
 #endif
 
 namespace plat {
@@ -65,6 +89,43 @@ void OfferDownload(const std::string&) {}
 bool StorePlayerFile(const std::string&) { return true; }
 int BrowserLock(const std::string&, const std::string&, int) { return 0; }
 void BrowserUnlock(int) {}
+#endif
+
+#ifdef __EMSCRIPTEN__
+bool BrowserPageSize(int& width, int& height) {
+  int w = 0, h = 0;
+  if (!mnemora_page_size(&w, &h) || w <= 0 || h <= 0) return false;
+  width = w;
+  height = h;
+  return true;
+}
+bool BrowserPageKey(int& vk, bool& down) {
+  const int event = mnemora_page_key();   // code * 2 + 1 when it goes down; -1 none
+  if (event < 0) return false;
+  vk = event >> 1;
+  down = (event & 1) != 0;
+  return vk > 0 && vk < 256;
+}
+void BrowserShowScreen(int screen) { mnemora_show_screen(screen); }
+bool BrowserOpenTextField(const std::string& utf8, int maxLength) {
+  return mnemora_open_field(utf8.c_str(), maxLength) != 0;
+}
+int BrowserReadTextField(std::string& utf8) {
+  // A name of sixteen characters takes at most 64 bytes of UTF-8; a longer
+  // field's text is cut at a whole character.
+  char text[256] = {};
+  const int state = mnemora_read_field(text, static_cast<int>(sizeof text));
+  if (state != 0) utf8 = text;
+  return state;
+}
+void BrowserCloseTextField() { mnemora_close_field(); }
+#else
+bool BrowserPageSize(int&, int&) { return false; }
+bool BrowserPageKey(int&, bool&) { return false; }
+void BrowserShowScreen(int) {}
+bool BrowserOpenTextField(const std::string&, int) { return false; }
+int BrowserReadTextField(std::string&) { return 0; }
+void BrowserCloseTextField() {}
 #endif
 
 unsigned BrowserYields() { return g_yields; }

@@ -49,4 +49,21 @@ void BrowserUnlock(int lock);
 // Offers a saved file as a download.
 void OfferDownload(const std::string& path);
 
+// ---------------------------------------------------------------- the page's shape and touch controls
+// The display size the page wants: its drawing area in device pixels (capped
+// by the page). False on the desktop.
+bool BrowserPageSize(int& width, int& height);
+// A key pressed by one of the page's touch buttons (pause, settings), one
+// event a call: true with the key's virtual-key code and whether it goes down.
+bool BrowserPageKey(int& vk, bool& down);
+// The screen shown, for the touch buttons that fit it.
+void BrowserShowScreen(int screen);
+// The page's text field for name entry on a touch device: opened with the
+// text so far (UTF-8), true when the page shows it; read: 0 unchanged, 1
+// changed, 2 finished (the keyboard's Enter or Done), the field's text in
+// text (UTF-8).
+bool BrowserOpenTextField(const std::string& utf8, int maxLength);
+int BrowserReadTextField(std::string& utf8);
+void BrowserCloseTextField();
+
 }  // namespace plat

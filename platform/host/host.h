@@ -98,6 +98,8 @@ int VirtualKeyFromScancode(int scancode);
 // Typed text, UTF-8 as every host receives it, to Latin-1 codes 1..255;
 // other characters and malformed bytes dropped. Both hosts decode with it.
 std::vector<int> DecodeTypedText(const char* utf8);
+// Latin-1 text (the game's one byte a character) as UTF-8, for SDL and the page.
+std::string Latin1ToUtf8(const std::string& text);
 // SDL host helpers, kept apart for the unit tests.
 // An SDL hat position as a fraction of a turn clockwise from up; -1 centred.
 float HatFraction(uint8_t hat);

@@ -18,7 +18,6 @@
 #include "platform/platform.h"
 
 namespace plat {
-namespace {
 
 // ---------------------------------------------------------------- text helpers
 // Titles are one byte per character (Latin-1); SDL wants UTF-8.
@@ -34,8 +33,6 @@ std::string Latin1ToUtf8(const std::string& text) {
   }
   return out;
 }
-
-}  // namespace
 
 // SDL's hat positions as a fraction of a turn clockwise from up; -1 centred.
 float HatFraction(uint8_t hat) {
@@ -246,6 +243,10 @@ class SdlHost final : public Host {
         default: break;
       }
     }
+    // The page's touch buttons press keys (pause, settings).
+    int vk = 0;
+    bool down = false;
+    while (BrowserPageKey(vk, down)) in.KeyEvent(vk, down);
     ReadPads();
   }
 

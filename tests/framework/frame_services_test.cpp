@@ -138,3 +138,25 @@ TEST_F(FrameServicesTest, F12ShowsTheStatisticsLinesAndHidesThemAgain) {
   EXPECT_EQ(DebugOverlay, 0);
   EXPECT_TRUE(testhost::Texts().empty());
 }
+
+// The striped backdrop of the title and the name entry covers the whole
+// space whatever its shape: a page wider than 2:1 (a phone held sideways)
+// showed a black corner at the bottom right.
+TEST_F(FrameServicesTest, StripesCoverEveryCornerOfWideSpaces) {
+  const struct {
+    int width, height, virtualWidth;
+  } kShapes[] = {{800, 600, 1280}, {1280, 720, 1707}, {1040, 480, 2080}, {1300, 480, 2600}};
+  for (const auto& shape : kShapes) {
+    testsupport::OpenHeadlessDisplay({.width = shape.width, .height = shape.height,
+                                      .virtualWidth = shape.virtualWidth, .virtualHeight = 960, .statistics = false});
+    VirtualWidth = shape.virtualWidth;
+    VirtualHeight = 960;
+    SetVirtualResolution(static_cast<float>(VirtualWidth), 960);
+    Cls();
+    DrawStripes({0, 0, 0}, {0, 0, 1});
+    const testhost::Frame frame = testhost::BackBuffer();
+    for (int x : {0, shape.width - 1})
+      for (int y : {0, shape.height - 1})
+        EXPECT_NE(frame.Pixel(x, y) & 0xFF, 0u) << shape.virtualWidth << " wide: no stripe at " << x << "," << y;
+  }
+}

@@ -31,7 +31,8 @@ CHROMIUM_FLAGS = [
 # ---------------------------------------------------------------- the page's server
 class _Quiet(http.server.SimpleHTTPRequestHandler):
     extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map,
-                          **{'.wasm': 'application/wasm', '.js': 'text/javascript'})
+                          **{'.wasm': 'application/wasm', '.js': 'text/javascript',
+                             '.webmanifest': 'application/manifest+json'})
 
     def end_headers(self):
         self.send_header('Cache-Control', 'no-store')
@@ -314,8 +315,19 @@ class Browser:
         self.call('Page.enable')
         self.call('Runtime.enable')
         self.call('Log.enable')
-        self.call('Emulation.setDeviceMetricsOverride', width=self.width, height=self.height,
-                  deviceScaleFactor=1, mobile=False)
+        self.scale = 1
+        self.emulate(self.width, self.height)
+
+    def emulate(self, width, height, scale=1, touch=False):
+        """The page's size in CSS pixels, the device's pixel ratio, and a
+        touch screen (a phone or tablet: touch events, a coarse pointer)."""
+        self.width, self.height, self.scale = width, height, scale
+        self.call('Emulation.setDeviceMetricsOverride', width=width, height=height,
+                  deviceScaleFactor=scale, mobile=touch,
+                  screenOrientation={'type': 'portraitPrimary' if height > width else 'landscapePrimary',
+                                     'angle': 0 if height > width else 90})
+        self.call('Emulation.setTouchEmulationEnabled', enabled=touch, maxTouchPoints=5 if touch else 1)
+        self.call('Emulation.setEmitTouchEventsForMouse', enabled=False)
 
     def open_tab(self):
         """A second page of the same browser and profile (another tab of the
@@ -393,9 +405,10 @@ class Browser:
         self.call('Page.navigate', url=url)
         self.wait_event('Page.loadEventFired', timeout, since=mark)
 
-    def reload(self, timeout=120):
+    def reload(self, timeout=120, ignore_cache=True):
+        # A reload that ignores the cache passes the page's service worker by too.
         mark = len(self.events)
-        self.call('Page.reload', ignoreCache=True)
+        self.call('Page.reload', ignoreCache=ignore_cache)
         self.wait_event('Page.loadEventFired', timeout, since=mark)
 
     def evaluate(self, expression, timeout=60):
@@ -450,9 +463,10 @@ class Browser:
     def screenshot(self, path=None, clip=None):
         """The page as shown (clip: x, y, width, height of a part of it, in page pixels)."""
         params = dict(format='png')
-        if clip:
-            x, y, w, h = clip
-            params['clip'] = dict(x=x, y=y, width=w, height=h, scale=1)
+        # One pixel a CSS pixel, whatever the device's pixel ratio.
+        if clip or self.scale != 1:
+            x, y, w, h = clip or (0, 0, self.width, self.height)
+            params['clip'] = dict(x=x, y=y, width=w, height=h, scale=1.0 / self.scale)
         data = base64.b64decode(self.call('Page.captureScreenshot', **params)['data'])
         if path:
             with open(path, 'wb') as f:
@@ -511,6 +525,10 @@ class Browser:
     def type_text(self, text):
         for ch in text:
             self.key(ch)
+
+    def insert_text(self, text):
+        """Text into the focused element, as a phone's keyboard types it."""
+        self.call('Input.insertText', text=text)
 
     # ---------------------------------------------------------------- downloads
     def allow_downloads(self, folder):

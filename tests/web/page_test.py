@@ -30,6 +30,18 @@ what it shows from screenshots and what it keeps from the files in IndexedDB:
   full_storage  a storage quota too small for any write: the game plays, the
                 round's save fails in the game's log and the page says the
                 scores are not kept
+  phone         a sideways phone (844 x 390, touch, pixel ratio 3): a sharp
+                canvas in the wide layout, the settings button opening and
+                closing the panel; the server stopped and the page reloaded
+                from its service worker; a Hard round lost by taps, a stray
+                tap on the name entry changing nothing, the name typed into
+                the page's field as a phone's keyboard does, Done, and the
+                record with that name in scores.dat; a second round paused
+                by the pause button and quit by a tap in the pause menu;
+                held upright, the prompt to turn it
+  big_screens   1920 x 1080: a sharp canvas, the 16:9 wide layout, Chromium
+                ready to install the page; resized to 1280 x 720 at pixel
+                ratio 2: sharp and whole again, with no second display set-up
 
 and after each, that the page wrote no error to its console.
 
@@ -264,6 +276,7 @@ class Page:
         self.url = url
         self.b = browser.Browser(width, height, profile=tempfile.mkdtemp(prefix='profile-', dir=work))
         self.shots = []
+        self.touch = False
         self.started = time.time()
         self.since = 0   # the page's errors count from this event on
 
@@ -281,8 +294,8 @@ class Page:
         self.b.open(self.url)
         return self.wait_for_title('the title screen after the page loaded', LOAD_TIMEOUT)
 
-    def reload(self):
-        self.b.reload()
+    def reload(self, ignore_cache=True):
+        self.b.reload(ignore_cache=ignore_cache)
         return self.wait_for_title('the title screen after a reload', LOAD_TIMEOUT)
 
     def space(self):
@@ -302,7 +315,7 @@ class Page:
             return (image, space) if looks_like_title(image, space) else None
         return wait_until(what, probe, timeout, interval=1.0)
 
-    def frames(self, count, timeout=10):
+    def frames(self, count, timeout=30):
         """Waits until the game has shown count more frames (a moment, on a
         page without the frame counter)."""
         counter = 'Module.mnemoraPage && Module.mnemoraPage.presents'
@@ -330,7 +343,31 @@ class Page:
         return image, space
 
     def click_virtual(self, space, vx, vy):
-        self.b.click(*space.page(vx, vy))
+        if self.touch:
+            self.b.tap(*space.page(vx, vy))
+        else:
+            self.b.click(*space.page(vx, vy))
+
+    def be_phone(self, width, height, scale=3):
+        """A phone or tablet of that size (CSS pixels) and pixel ratio: taps
+        instead of clicks from now on."""
+        self.b.emulate(width, height, scale, touch=True)
+        self.touch = True
+
+    def element(self, name):
+        """An element of the page: (shown, x, y, width, height) in CSS pixels."""
+        return tuple(self.b.evaluate(
+            '(() => { const e = document.getElementById(%s); const r = e.getBoundingClientRect();'
+            ' return [r.width > 0 && r.height > 0, r.left, r.top, r.width, r.height]; })()' % json.dumps(name)))
+
+    def tap_element(self, name, what):
+        shown, x, y, w, h = wait_until(what + ' shown', lambda: (lambda e: e if e[0] else None)(
+            self.element(name)), SCREEN_TIMEOUT, 0.25)
+        check(w >= 44 and h >= 44, '%s is %.0f x %.0f CSS pixels, under 44' % (what, w, h))
+        self.b.tap(x + w / 2, y + h / 2)
+
+    def focused(self):
+        return self.b.evaluate('document.activeElement ? document.activeElement.id : ""')
 
     def park_pointer(self, space):
         # Over the plain backdrop at the top: the start button lights up and
@@ -866,6 +903,136 @@ def touch_start(page, reference):
     page.frames(30)   # time for a late error to show
 
 
+def yellow(p):  # the pause menu's highlighted entry
+    return p[0] > 200 and p[1] > 200 and p[2] < 90
+
+
+def pause_entry(space, entry):
+    """Continue (0) or Quit (1) in the pause menu: where its text starts."""
+    return 0.1 * space.vw + 10, 0.375 * space.vh + 60 * (entry + 1)
+
+
+def looks_like_pause_menu(image, space):
+    x, y = pause_entry(space, 0)
+    return share(image, space.rect(x, y, x + space.vw / 6, y + 40), yellow, 1) > 0.02
+
+
+def check_sharp(page, scale):
+    """The canvas holds its displayed size times the pixel ratio; the space."""
+    space = page.space()
+    left, top, w, h, pw, ph = space.box
+    check(abs(pw - w * scale) <= 2 and abs(ph - h * scale) <= 2,
+          'the canvas holds %d x %d pixels shown at %.0f x %.0f CSS pixels, not %g times that'
+          % (pw, ph, w, h, scale))
+    return space
+
+
+def game_log(page):
+    return page.b.evaluate('Module.mnemoraPage.readText(%s)' % json.dumps(browser.LOG)) or ''
+
+
+def typed_name(page, what, name, stray=None):
+    """On the name entry: the page's field has the focus (the phone's
+    keyboard), a stray tap changes nothing, the name goes in as a phone's
+    keyboard types it, Done finishes it."""
+    wait_until('the page\'s name field focused on the name entry', lambda: page.focused() == 'name-field', 10)
+    if stray is not None:
+        image, space = stray
+        page.b.tap(*space.page(space.vw / 2, space.vh / 4))
+        page.frames(20)
+        image, space = page.wait_for('the name entry after a stray tap', looks_like_name_entry, 5)
+        check(page.focused() == 'name-field', 'a stray tap on the name entry took the focus from the name field')
+    if name:
+        page.b.insert_text(name)
+        page.frames(10)
+    page.shot(what)
+    page.b.key('Enter')
+
+
+def phone(page, reference):
+    # A phone held sideways: a sharp picture in the wide layout.
+    page.be_phone(844, 390)
+    own = browser.PageServer(page.server_folder)
+    page.url = own.url
+    try:
+        image, space = page.open()
+        space = check_sharp(page, 3)
+        check(space.vw > 1900, 'the title is not in the page\'s wide shape (%.0f units wide)' % space.vw)
+        check(not page.element('pause-button')[0], 'the pause button is shown on the title screen')
+        # The settings button opens and closes the settings panel.
+        page.tap_element('settings-button', 'the settings button')
+        wait_until('the settings panel after a tap on its button',
+                   lambda: space.master_knob_value(page.shot('the settings panel', keep=False)) is not None, 10)
+        page.shot('the settings panel by touch')
+        page.tap_element('settings-button', 'the settings button')
+        page.wait_for_title('the title after the settings panel closed by touch')
+        # Kept for offline play once the page's worker has stored its files.
+        page.b.wait_for('navigator.serviceWorker.ready.then(r => caches.keys()).then(k => k.some('
+                        'n => n.startsWith("mnemora-")) && !!navigator.serviceWorker.controller)', 60)
+    finally:
+        own.close()
+    page.note('the server stopped')
+    try:
+        image, space = page.reload(ignore_cache=False)
+    except RuntimeError as e:   # no page at all: no canvas to look at
+        raise Failure('the page did not load without the network: %s' % str(e)[:200])
+    page.note('the title without the network')
+
+    # A Hard round lost by taps, the name typed with the phone's keyboard.
+    page.click_virtual(space, *space.difficulty_row(2))
+    page.click_virtual(space, *space.start_button())
+    page.wait_for('the round after a tap on "Click Here to Start"', looks_like_round)
+    image, space = lose_round(page)
+    name = 'Zo\u00eb%d' % random.randint(100, 999)
+    typed_name(page, 'the name typed into the page\'s field', name, stray=(image, space))
+    data = page.wait_for_file('the record named %s in scores.dat in IndexedDB' % name, browser.SCORES,
+                              lambda d: any(r[1] == name for r in records(d)))
+    record = [r for r in records(data) if r[1] == name][0]
+    check(record[5] == '2' and record[7] == '0', 'the record is not a finished Hard round: %r' % (record,))
+    check(len(records(data)) == 1, 'more than the one round in scores.dat: %r' % (records(data),))
+    image, space = page.wait_for_title('the title screen after the name')
+    page.note('the round lost and named')
+
+    # The pause button in a round, Quit by a tap in the pause menu.
+    page.click_virtual(space, *space.start_button())
+    page.wait_for('the second round', looks_like_round)
+    page.tap_element('pause-button', 'the pause button')
+    image, space = page.wait_for('the pause menu after a tap on the pause button', looks_like_pause_menu)
+    check(not page.element('pause-button')[0], 'the pause button is still shown in the pause menu')
+    x, y = pause_entry(space, 1)
+    page.click_virtual(space, x + 40, y + 16)
+    page.wait_for('the name entry after Quit by touch', looks_like_name_entry)
+    typed_name(page, 'the name entry after Quit', None)
+    page.wait_for_file('the quit round in scores.dat in IndexedDB', browser.SCORES,
+                       lambda d: [r[7] for r in records(d)].count('1') == 1 and len(records(d)) == 2)
+    page.wait_for_title('the title screen after the quit round\'s name')
+    page.note('the round quit by touch')
+
+    # Upright: the page asks to turn the phone, over the whole page.
+    page.be_phone(390, 844)
+    shown = wait_until('the prompt to turn the phone', lambda: (lambda e: e if e[0] else None)(
+        page.element('turn')), 5, 0.25)
+    check(shown[3] >= 390 and shown[4] >= 844, 'the prompt does not cover the upright page: %r' % (shown,))
+    page.shot('upright')
+
+
+def big_screens(page, reference):
+    image, space = page.open()
+    space = check_sharp(page, 1)
+    check(abs(space.vw - 960 * 16 / 9) < 2, 'the title is not in the 16:9 wide layout (%.0f units wide)' % space.vw)
+    page.b.wait_for('navigator.serviceWorker.ready.then(() => !!navigator.serviceWorker.controller)', 60)
+    errors = page.b.call('Page.getInstallabilityErrors').get('installabilityErrors')
+    check(not errors, 'Chromium would not install the page: %r' % (errors,))
+    # A resize: sharp and whole again, without the splash or the engine test.
+    page.b.emulate(1280, 720, 2)
+    wait_until('a sharp canvas after a resize', lambda: abs(page.space().box[4] - 2560) <= 2, 10, 0.25)
+    page.wait_for_title('the title after a resize', 10)
+    check_sharp(page, 2)
+    log = game_log(page)
+    check(log.count('Applying Graphical Settings') == 1 and log.count('Starting Engine Test') == 1,
+          'the display was set up again after a resize:\n' + log[-1500:])
+
+
 SCENARIOS = [  # name, function, window size
     ('persistence', persistence, (800, 600)),
     ('keys', keys, (800, 600)),
@@ -874,6 +1041,8 @@ SCENARIOS = [  # name, function, window size
     ('two_tabs', two_tabs, (800, 600)),
     ('damaged_store', damaged_store, (800, 600)),
     ('full_storage', full_storage, (800, 600)),
+    ('phone', phone, (844, 390)),
+    ('big_screens', big_screens, (1920, 1080)),
 ]
 
 
@@ -920,6 +1089,7 @@ def main():
             t0 = time.time()
             try:
                 page = Page(server.url, width, height, work)
+                page.server_folder = args.web
             except Exception as e:  # noqa: BLE001 - no browser, no scenario
                 print('FAIL %s: Chromium did not start or take the page: %s' % (name, e))
                 failed.append(name)
