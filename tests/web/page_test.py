@@ -428,7 +428,8 @@ class Page:
         """Another tab of the same browser and profile, as a page of its own
         (its screenshots go to this page's report)."""
         other = object.__new__(Page)
-        other.__dict__.update(url=self.url, b=self.b.open_tab(), shots=self.shots, started=self.started, since=0)
+        other.__dict__.update(url=self.url, b=self.b.open_tab(), shots=self.shots, started=self.started, since=0,
+                              touch=self.touch)
         return other
 
     def note_text(self):
@@ -822,20 +823,23 @@ def two_tabs(page, reference):
     a.b.evaluate('window.dispatchEvent(new Event("focus")), true')
     wait_until('both rounds on the first tab\'s score panel', lambda: panel_rows(
         a.shot('the first tab\'s score panel', keep=False), space) == 2, SCREEN_TIMEOUT)
-    # The second tab holds the save's lock: the first tab's save waits for
-    # it; a round stored meanwhile by someone who tells no tab is read in
-    # once the lock is let go, and kept.
+    # The second tab holds the save's lock: the first tab's save waits for it
+    # a moment, then writes nothing and keeps the round for the next save (the
+    # one on leaving, here); a round stored meanwhile by someone who tells no
+    # tab is read in once the lock is let go, and kept.
     to_name_entry(a, 'TabThree')
     lock = json.dumps('mnemora:' + browser.SCORES + '.lock')
     b.b.evaluate('new Promise((held) => navigator.locks.request(%s, () => new Promise((release) => {'
                  ' window.letGo = release; held(true); })))' % lock)
     a.b.key('Enter')
-    time.sleep(1.5)   # the game stands still meanwhile: its save waits
+    time.sleep(1.5)
     check(not any(r[1] == 'TabThree' for r in records(a.stored(browser.SCORES) or b'')),
           'the save did not wait for the lock another tab held')
+    a.wait_for_title('the title screen after a save that could not lock')
     outsider = b'7|Outsider|0|65150000000|0|1|0|0\r\n' + b'|'.join([b'0'] * 30) + b'\r\n'
     a.b.put_stored_file(browser.SCORES, (a.stored(browser.SCORES) or b'') + outsider)
     b.b.evaluate('window.letGo(), true')
+    a.b.key('Escape', hold=0.2, gap=0.2)   # leaving saves what is kept
     a.wait_for_file('the record named TabThree in scores.dat in IndexedDB', browser.SCORES,
                     lambda d: any(r[1] == 'TabThree' for r in records(d)))
     b.close()
