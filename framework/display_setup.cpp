@@ -6,7 +6,6 @@
 // one that another running copy of the game holds is no crash.
 #include "framework/display_setup.h"
 
-#include <array>
 #include <cmath>
 
 #include "audio/music.h"
