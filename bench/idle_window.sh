@@ -47,7 +47,9 @@ for GAME in "$@"; do
   printf '[Graphics]\r\nFullscreen = False\r\nGFX Engine = %s\r\nWidth=%s\r\nHeight=%s\r\n' \
     "$ENGINE" "$WIDTH" "$HEIGHT" > "$WORK/Files/Setup.ini"
   DISPLAY_NUMBER=$((90 + RANDOM % 100))
-  Xvfb ":$DISPLAY_NUMBER" -screen 0 1920x1200x24 -nolisten tcp >/dev/null 2>&1 &
+  # The X screen is the window's size: the game opens only sizes the screen
+  # lists, and Xvfb lists its own size alone (any other falls back to 800x600).
+  Xvfb ":$DISPLAY_NUMBER" -screen 0 "${WIDTH}x${HEIGHT}x24" -nolisten tcp >/dev/null 2>&1 &
   XVFB=$!
   sleep 1
   export DISPLAY=":$DISPLAY_NUMBER"
@@ -75,8 +77,9 @@ for GAME in "$@"; do
   ROUND=$(measure "$PID" "$SECONDS_EACH")
   RSS=$(awk '/VmRSS/ {print $2 / 1024}' "/proc/$PID/status")
   ENGINE_LINE=$(tr -d '\r' < "$WORK/Files/Debug.txt" | grep -m1 "Using .* Driver" | tr -d '\t')
+  OPENED=$(tr -d '\r' < "$WORK/Files/Debug.txt" | grep -m1 "Resolution : [0-9]" | sed 's/.*: //; s/,.*//')
   printf '%s\n  %s, %s: title at rest %s cores, round waiting %s cores, %.0f MB resident\n' \
-    "$GAME" "$ENGINE_LINE" "$SIZE" "$TITLE" "$ROUND" "$RSS"
+    "$GAME" "$ENGINE_LINE" "$OPENED" "$TITLE" "$ROUND" "$RSS"
   kill "$PID" 2>/dev/null
   wait "$PID" 2>/dev/null
   kill "$XVFB" 2>/dev/null
