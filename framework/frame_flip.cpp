@@ -5,6 +5,7 @@
 #include "framework/frame_flip.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "audio/music.h"
 #include "framework/clock.h"
@@ -135,15 +136,17 @@ int FlipFrame(int showPointer) {
   LeftClick = MouseHit(1);
   RightClick = MouseHit(2);
 
-  // Pacing: sleep in 1 ms steps until 2 ms short of a 60th of a second. The
-  // sleep comes first, so even a late frame gives the machine a millisecond.
-  // A drawing frame's scene goes to the back end first: it renders during
-  // the sleep instead of after it (a GL driver that rasterises on the CPU
-  // only starts at a flush).
+  // Pacing: sleep until 2 ms short of a 60th of a second after the last
+  // flip, in one wait (which pumps events between its slices) rather than a
+  // wake-up every millisecond. The sleep comes first, so even a late frame
+  // gives the machine a millisecond. A drawing frame's scene goes to the
+  // back end first: it renders during the sleep instead of after it (a GL
+  // driver that rasterises on the CPU only starts at a flush).
   if (IsDrawingFrame()) FlushDrawing();
+  const double due = LastFlipTime - 2 + 1000.0 / 60.0;
   do {
-    Delay(1);
-  } while (static_cast<double>(Clock()) < LastFlipTime - 2 + 1000.0 / 60.0);
+    Delay(std::max(1, static_cast<int>(std::ceil(due - Clock()))));
+  } while (static_cast<double>(Clock()) < due);
 
   // The music, the notifications, the picture. The drawing-frame test is
   // made again here: the settings panel may have switched frameskip, and the

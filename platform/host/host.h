@@ -71,6 +71,8 @@ class HeadlessControl {
   virtual void QueueNow(HeadlessEvent kind, int a = 0, int b = 0, const std::string& text = {}) = 0;
   virtual uint32_t Clock() const = 0;
   virtual void Advance(int ms) = 0;
+  // The program's sleeps so far (each one a wake-up on a real host).
+  virtual int Sleeps() const = 0;
   // Displays asked of these drivers (bit = driver number) fail to open.
   virtual void RefuseDrivers(int mask) = 0;
   // Displays opened with the OpenGL driver say this renderer draws them

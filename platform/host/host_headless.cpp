@@ -120,6 +120,7 @@ class HeadlessHost final : public Host, public HeadlessControl {
   uint32_t Millisecs() override { return clock_; }
 
   void Sleep(int ms) override {
+    ++sleeps_;
     pumpsSinceSleep_ = 0;
     if (ms > 0) clock_ += static_cast<uint32_t>(ms);
   }
@@ -211,6 +212,7 @@ class HeadlessHost final : public Host, public HeadlessControl {
   }
 
   uint32_t Clock() const override { return clock_; }
+  int Sleeps() const override { return sleeps_; }
   void RefuseDrivers(int mask) override { refusedDrivers_ = mask; }
   void ReportOpenGlRenderer(const std::string& name) override { openGlRenderer_ = name; }
   void LimitWaits(int ms) override { waitForLimitMs_ = std::max(ms, 0); }
@@ -298,6 +300,7 @@ class HeadlessHost final : public Host, public HeadlessControl {
   uint32_t nextIdleClose_ = 0;
   bool idleReported_ = false;
   int pumpsSinceSleep_ = 0;
+  int sleeps_ = 0;
   bool pointerShown_ = true;
   int scriptPad_ = -1;
   uint64_t nextSeq_ = 0;

@@ -32,6 +32,11 @@ void ReportOpenGlRenderer(const std::string& name) {
   if (auto* c = Control()) c->ReportOpenGlRenderer(name);
 }
 
+int Sleeps() {
+  auto* c = Control();
+  return c ? c->Sleeps() : 0;
+}
+
 void LimitWaits(int ms) {
   if (auto* c = Control()) c->LimitWaits(ms);
 }

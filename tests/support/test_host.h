@@ -49,6 +49,7 @@ void LimitWaits(int ms);
 // The virtual clock in milliseconds.
 uint32_t Clock();
 void Advance(int ms);
+int Sleeps();                            // the program's sleeps so far
 
 // The current back buffer, RGBA bytes, rows top to bottom.
 struct Frame {
