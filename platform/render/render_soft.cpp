@@ -668,9 +668,10 @@ class SoftBackend final : public RenderBackend {
     if (!next_.empty() && next_[0].n == 0) {
       // A whole frame: against the frame the back buffer holds.
       tiles_.Bin(next_, nextBins_);
-      if (shownKnown_ && !g_fullRedraw)
-        tiles_.Diff(next_, nextBins_, shown_, shownBins_, dirty_);
-      else
+      if (shownKnown_ && !g_fullRedraw) {
+        tiles_.Diff(next_, nextBins_, shown_, shownBins_, dirty_, changes_);
+        MaskChanges();
+      } else
         tiles_.Touched(next_, true, dirty_);
       Draw(next_, 0, &nextBins_);
       std::swap(shown_, next_);
@@ -690,6 +691,59 @@ class SoftBackend final : public RenderBackend {
     }
     tiles_.NoteDrawn(dirty_);
     DropRecord();
+  }
+
+  // Each tile Diff found a few primitives changed on gets the pixels those
+  // cover in either frame as its mask; a tile where they cover none is
+  // clean. The coverage is the rasteriser's own, row by row.
+  void MaskChanges() {
+    for (size_t i = 0; i < changes_.size();) {
+      const int t = changes_[i].tile;
+      const ClipRect area = tiles_.TileRect(t);
+      SoftTiles::RowMask& mask = tiles_.Mask(t);
+      std::fill(std::begin(mask.from), std::end(mask.from), static_cast<int16_t>(area.x1));
+      std::fill(std::begin(mask.to), std::end(mask.to), static_cast<int16_t>(area.x0));
+      mask.r0 = SoftTiles::kTileH;
+      mask.r1 = 0;
+      for (; i < changes_.size() && changes_[i].tile == t; ++i) {
+        const SoftPrim& n = next_[static_cast<size_t>(changes_[i].next)];
+        const SoftPrim& s = shown_[static_cast<size_t>(changes_[i].shown)];
+        AddCover(n, area, mask);
+        // A primitive that changed its colours, texture or blend alone
+        // covers the same pixels.
+        if (!SamePlace(n, s)) AddCover(s, area, mask);
+      }
+      if (mask.r0 >= mask.r1) dirty_[static_cast<size_t>(t)] = SoftTiles::kClean;
+    }
+  }
+
+  static bool SamePlace(const SoftPrim& a, const SoftPrim& b) {
+    if (a.n != b.n) return false;
+    for (int k = 0; k < a.n; ++k)
+      if (std::memcmp(&a.v[k].x, &b.v[k].x, sizeof(float)) != 0 ||
+          std::memcmp(&a.v[k].y, &b.v[k].y, sizeof(float)) != 0)
+        return false;
+    return true;
+  }
+
+  // Widens each row of the mask to the polygon's columns there.
+  void AddCover(const SoftPrim& p, const ClipRect& area, SoftTiles::RowMask& mask) const {
+    int r0, r1;
+    if (!CoveredRows(p, area, r0, r1)) return;
+    Edge edges[4];
+    const int ne = SetUpEdges(p.v, p.n, edges);
+    for (int y = r0; y < r1; ++y) {
+      int xs, xe;
+      if (!RowSpan(edges, ne, y + 0.5f, w_, xs, xe)) continue;
+      const int from = std::max(xs, area.x0), to = std::min(xe, area.x1);
+      if (from >= to) continue;
+      int16_t& lo = mask.from[y - area.y0];
+      int16_t& hi = mask.to[y - area.y0];
+      lo = static_cast<int16_t>(std::min<int>(lo, from));
+      hi = static_cast<int16_t>(std::max<int>(hi, to));
+      mask.r0 = std::min(mask.r0, y - area.y0);
+      mask.r1 = std::max(mask.r1, y - area.y0 + 1);
+    }
   }
 
   void DropRecord() {
@@ -825,7 +879,8 @@ class SoftBackend final : public RenderBackend {
   // A short run draws those its tiles list (bins, when given); a long one
   // looks at every primitive, which costs less than joining many lists.
   void DrawRun(const std::vector<SoftPrim>& prims, size_t from, const TileBins* bins, const TileRun& run) {
-    if (bins && run.tx1 - run.tx0 <= kListedRun) {
+    const SoftTiles::RowMask* mask = run.mask >= 0 ? &tiles_.RunMask(run.mask) : nullptr;
+    if (bins && (mask || run.tx1 - run.tx0 <= kListedRun)) {
       thread_local std::vector<int> listed;
       listed.clear();
       for (int tx = run.tx0; tx < run.tx1; ++tx) {
@@ -836,47 +891,63 @@ class SoftBackend final : public RenderBackend {
         std::sort(listed.begin(), listed.end());
         listed.erase(std::unique(listed.begin(), listed.end()), listed.end());
       }
-      for (int i : listed) DrawPrim(prims[static_cast<size_t>(i)], run.px);
+      for (int i : listed) DrawPrim(prims[static_cast<size_t>(i)], run.px, mask);
       return;
     }
     for (size_t i = from; i < prims.size(); ++i) {
       const SoftPrim& p = prims[i];
       if (run.ty < p.ty0 || run.ty >= p.ty1 || run.tx1 <= p.tx0 || run.tx0 >= p.tx1) continue;
-      DrawPrim(p, run.px);
+      DrawPrim(p, run.px, mask);
     }
   }
 
-  void DrawPrim(const SoftPrim& p, const ClipRect& area) {
+  // Draws a primitive over an area: on the mask's columns of each row when
+  // given (the area is then the mask's run).
+  void DrawPrim(const SoftPrim& p, const ClipRect& area, const SoftTiles::RowMask* mask) {
     if (p.n != 0) {
-      Polygon(p, area);
+      Polygon(p, area, mask);
       return;
     }
-    for (int y = area.y0; y < area.y1; ++y) {
+    const int y0 = mask ? area.y0 + mask->r0 : area.y0, y1 = mask ? area.y0 + mask->r1 : area.y1;
+    for (int y = y0; y < y1; ++y) {
       Rgba8* row = fb_.data() + static_cast<size_t>(y) * w_;
-      std::fill(row + area.x0, row + area.x1, p.clear);
+      const int from = mask ? mask->from[y - area.y0] : area.x0;
+      const int to = mask ? mask->to[y - area.y0] : area.x1;
+      if (from < to) std::fill(row + from, row + to, p.clear);
     }
   }
 
   // A convex polygon of 3 or 4 vertices, either winding, over an area.
-  void Polygon(const SoftPrim& p, const ClipRect& area) {
+  void Polygon(const SoftPrim& p, const ClipRect& area, const SoftTiles::RowMask* mask) {
     int r0, r1;
     if (!CoveredRows(p, area, r0, r1)) return;
+    if (mask) {
+      r0 = std::max(r0, area.y0 + mask->r0);
+      r1 = std::min(r1, area.y0 + mask->r1);
+      if (r0 >= r1) return;
+    }
     Edge edges[4];
     const int ne = SetUpEdges(p.v, p.n, edges);
     SpanPainter painter;
     if (!painter.SetUp(p)) return;
-    WalkSpans(edges, ne, r0, r1, area, painter);
+    WalkSpans(edges, ne, r0, r1, area, mask, painter);
   }
 
   // Paints the polygon's span on each of the rows [r0, r1), within the
-  // area's columns.
+  // area's columns (and the mask's, when given).
   void WalkSpans(const Edge* edges, int ne, int r0, int r1, const ClipRect& area,
-                 SpanPainter& painter) {
+                 const SoftTiles::RowMask* mask, SpanPainter& painter) {
     for (int y = r0; y < r1; ++y) {
+      int lo = area.x0, hi = area.x1;
+      if (mask) {
+        lo = mask->from[y - area.y0];
+        hi = mask->to[y - area.y0];
+        if (lo >= hi) continue;
+      }
       const float yc = y + 0.5f;
       int xs, xe;
       if (!RowSpan(edges, ne, yc, w_, xs, xe)) continue;
-      const int from = std::max(xs, area.x0), to = std::min(xe, area.x1);
+      const int from = std::max(xs, lo), to = std::min(xe, hi);
       if (from >= to) continue;
       Rgba8* row = fb_.data() + static_cast<size_t>(y) * w_;
       // Sprites land anywhere in a buffer far bigger than the caches: ask
@@ -914,7 +985,8 @@ class SoftBackend final : public RenderBackend {
   bool shownKnown_ = false;
   std::vector<SoftPrim> next_;   // the frame being resolved
   TileBins nextBins_;
-  std::vector<uint8_t> dirty_;   // per tile: drawn by this resolve
+  std::vector<uint8_t> dirty_;   // per tile: drawn by this resolve (SoftTiles::kClean...)
+  std::vector<TileChange> changes_;  // the primitives that differ on masked tiles
   std::vector<TileRun> runs_;
 
   std::thread worker_;

@@ -2,9 +2,17 @@
 #include "platform/render/soft_tiles.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace plat {
+
+namespace {
+
+// The tile a coordinate lies in, clamped to the screen.
+int Cell(float v, float hi, int size) { return static_cast<int>(std::clamp(v, 0.0f, hi)) / size; }
+
+}  // namespace
 
 bool SamePrim(const SoftPrim& a, const SoftPrim& b) {
   if (a.n != b.n) return false;
@@ -21,7 +29,18 @@ SoftTiles::SoftTiles(int width, int height)
       height_(std::max(height, 1)),
       cols_((width_ + kTileW - 1) / kTileW),
       rows_((height_ + kTileH - 1) / kTileH),
-      unshown_(static_cast<size_t>(cols_) * rows_, 1) {}
+      unshown_(static_cast<size_t>(cols_) * rows_, 1),
+      masks_(static_cast<size_t>(cols_) * rows_) {}
+
+ClipRect SoftTiles::TileRect(int t) const {
+  const int tx = t % cols_, ty = t / cols_;
+  ClipRect r;
+  r.x0 = tx * kTileW;
+  r.x1 = std::min((tx + 1) * kTileW, width_);
+  r.y0 = ty * kTileH;
+  r.y1 = std::min((ty + 1) * kTileH, height_);
+  return r;
+}
 
 bool SoftTiles::Place(SoftPrim& p) const {
   if (p.n == 0) {
@@ -43,39 +62,82 @@ bool SoftTiles::Place(SoftPrim& p) const {
   if (xmax <= 0 || xmin >= width_ || ymax <= 0 || ymin >= height_) return false;
   // A pixel is covered when its centre is; a pixel more on each side keeps
   // the edges' rounding inside the tiles named.
-  auto cell = [](float v, float hi, int size) {
-    return static_cast<int>(std::clamp(v, 0.0f, hi)) / size;
-  };
   const float w = static_cast<float>(width_ - 1), h = static_cast<float>(height_ - 1);
-  p.tx0 = cell(xmin - 1, w, kTileW);
-  p.tx1 = cell(xmax + 1, w, kTileW) + 1;
-  p.ty0 = cell(ymin - 1, h, kTileH);
-  p.ty1 = cell(ymax + 1, h, kTileH) + 1;
+  p.tx0 = Cell(xmin - 1, w, kTileW);
+  p.tx1 = Cell(xmax + 1, w, kTileW) + 1;
+  p.ty0 = Cell(ymin - 1, h, kTileH);
+  p.ty1 = Cell(ymax + 1, h, kTileH) + 1;
   return true;
 }
 
-void SoftTiles::Bin(const std::vector<SoftPrim>& prims, TileBins& bins) const {
+void SoftTiles::BandColumns(const SoftPrim& p, int ty, int& c0, int& c1) const {
+  c0 = p.tx0;
+  c1 = p.tx1;
+  if (p.n == 0 || p.ty1 - p.ty0 <= 1 || p.tx1 - p.tx0 <= 1) return;
+  for (int k = 0; k < p.n; ++k)
+    if (!std::isfinite(p.v[k].x) || !std::isfinite(p.v[k].y)) return;
+  // The polygon's extent over the band's rows and a pixel beyond them: its
+  // corners inside that slab and its edges' crossings of the slab's sides.
+  const double ya = static_cast<double>(ty) * kTileH - 1, yb = static_cast<double>(ty + 1) * kTileH + 1;
+  double lo = HUGE_VAL, hi = -HUGE_VAL;
+  for (int k = 0; k < p.n; ++k) {
+    const DrawVertex& a = p.v[k];
+    const DrawVertex& b = p.v[(k + 1) % p.n];
+    if (a.y >= ya && a.y <= yb) {
+      lo = std::min(lo, static_cast<double>(a.x));
+      hi = std::max(hi, static_cast<double>(a.x));
+    }
+    for (double side : {ya, yb}) {
+      if ((a.y < side) == (b.y < side)) continue;
+      const double x = a.x + (side - a.y) * (static_cast<double>(b.x) - a.x) / (static_cast<double>(b.y) - a.y);
+      lo = std::min(lo, x);
+      hi = std::max(hi, x);
+    }
+  }
+  if (!(hi >= lo)) {
+    c0 = c1 = p.tx0;  // the polygon passes by this band
+    return;
+  }
+  const float w = static_cast<float>(width_ - 1);
+  c0 = std::max(c0, Cell(static_cast<float>(lo - 1), w, kTileW));
+  c1 = std::min(c1, Cell(static_cast<float>(hi + 1), w, kTileW) + 1);
+  if (c1 < c0) c1 = c0;
+}
+
+void SoftTiles::Bin(const std::vector<SoftPrim>& prims, TileBins& bins) {
   const size_t tiles = static_cast<size_t>(Count());
   bins.start.assign(tiles + 1, 0);
-  for (const SoftPrim& p : prims)
-    for (int ty = p.ty0; ty < p.ty1; ++ty)
-      for (int tx = p.tx0; tx < p.tx1; ++tx) ++bins.start[static_cast<size_t>(ty) * cols_ + tx + 1];
+  bandStart_.resize(prims.size());
+  bandCols_.clear();
+  for (size_t i = 0; i < prims.size(); ++i) {
+    const SoftPrim& p = prims[i];
+    bandStart_[i] = static_cast<int>(bandCols_.size());
+    for (int ty = p.ty0; ty < p.ty1; ++ty) {
+      int c0, c1;
+      BandColumns(p, ty, c0, c1);
+      bandCols_.push_back(static_cast<int16_t>(c0));
+      bandCols_.push_back(static_cast<int16_t>(c1));
+      for (int tx = c0; tx < c1; ++tx) ++bins.start[static_cast<size_t>(ty) * cols_ + tx + 1];
+    }
+  }
   for (size_t t = 0; t < tiles; ++t) bins.start[t + 1] += bins.start[t];
   bins.items.resize(static_cast<size_t>(bins.start[tiles]));
   std::vector<int> fill(bins.start.begin(), bins.start.end() - 1);
   for (size_t i = 0; i < prims.size(); ++i) {
     const SoftPrim& p = prims[i];
-    for (int ty = p.ty0; ty < p.ty1; ++ty)
-      for (int tx = p.tx0; tx < p.tx1; ++tx)
+    const int16_t* cols = bandCols_.data() + bandStart_[i];
+    for (int ty = p.ty0; ty < p.ty1; ++ty, cols += 2)
+      for (int tx = cols[0]; tx < cols[1]; ++tx)
         bins.items[static_cast<size_t>(fill[static_cast<size_t>(ty) * cols_ + tx]++)] = static_cast<int>(i);
   }
 }
 
 void SoftTiles::Diff(const std::vector<SoftPrim>& next, const TileBins& nextBins,
                      const std::vector<SoftPrim>& shown, const TileBins& shownBins,
-                     std::vector<uint8_t>& dirty) {
+                     std::vector<uint8_t>& dirty, std::vector<TileChange>& changes) {
   const size_t tiles = static_cast<size_t>(Count());
-  dirty.assign(tiles, 0);
+  dirty.assign(tiles, kClean);
+  changes.clear();
   // A primitive found the same as one of the shown frame is not compared
   // with it again in the other tiles it touches (a backdrop touches all).
   std::vector<int>& same = same_;
@@ -84,18 +146,28 @@ void SoftTiles::Diff(const std::vector<SoftPrim>& next, const TileBins& nextBins
     const int a = nextBins.start[t], count = nextBins.start[t + 1] - a;
     const int b = shownBins.start[t];
     if (count != shownBins.start[t + 1] - b) {
-      dirty[t] = 1;
+      dirty[t] = kWhole;
       continue;
     }
+    const size_t listed = changes.size();
     for (int i = 0; i < count; ++i) {
       const int n = nextBins.items[static_cast<size_t>(a + i)];
       const int s = shownBins.items[static_cast<size_t>(b + i)];
       if (same[static_cast<size_t>(n)] == s) continue;
-      if (!SamePrim(next[static_cast<size_t>(n)], shown[static_cast<size_t>(s)])) {
-        dirty[t] = 1;
+      const SoftPrim& np = next[static_cast<size_t>(n)];
+      const SoftPrim& sp = shown[static_cast<size_t>(s)];
+      if (SamePrim(np, sp)) {
+        same[static_cast<size_t>(n)] = s;
+        continue;
+      }
+      // A clear covers the whole tile; many changes are cheaper drawn whole.
+      if (np.n == 0 || sp.n == 0 || changes.size() - listed >= kMaxChangesInTile) {
+        dirty[t] = kWhole;
+        changes.resize(listed);
         break;
       }
-      same[static_cast<size_t>(n)] = s;
+      dirty[t] = kMasked;
+      changes.push_back(TileChange{static_cast<int>(t), n, s});
     }
   }
 }
@@ -108,17 +180,42 @@ void SoftTiles::Touched(const std::vector<SoftPrim>& prims, bool all, std::vecto
       std::fill_n(dirty.begin() + static_cast<ptrdiff_t>(ty) * cols_ + p.tx0, p.tx1 - p.tx0, 1);
 }
 
-void SoftTiles::Runs(const std::vector<uint8_t>& dirty, std::vector<TileRun>& runs) const {
+void SoftTiles::Runs(const std::vector<uint8_t>& dirty, std::vector<TileRun>& runs) {
   runs.clear();
+  runMasks_.clear();
   for (int ty = 0; ty < rows_; ++ty) {
     const uint8_t* row = dirty.data() + static_cast<size_t>(ty) * cols_;
     for (int tx = 0; tx < cols_;) {
-      if (!row[tx]) {
+      if (row[tx] == kClean) {
         ++tx;
         continue;
       }
+      if (row[tx] == kMasked) {
+        const int from = tx;
+        RowMask joined = masks_[static_cast<size_t>(ty) * cols_ + tx];
+        for (++tx; tx < cols_ && row[tx] == kMasked; ++tx) {
+          const RowMask& m = masks_[static_cast<size_t>(ty) * cols_ + tx];
+          for (int r = m.r0; r < m.r1; ++r) {
+            if (m.from[r] >= m.to[r]) continue;
+            if (joined.from[r] >= joined.to[r]) {
+              joined.from[r] = m.from[r];
+              joined.to[r] = m.to[r];
+            } else {
+              joined.from[r] = std::min(joined.from[r], m.from[r]);
+              joined.to[r] = std::max(joined.to[r], m.to[r]);
+            }
+          }
+          joined.r0 = std::min(joined.r0, m.r0);
+          joined.r1 = std::max(joined.r1, m.r1);
+        }
+        ClipRect px = TileRect(ty * cols_ + from);
+        px.x1 = std::min(tx * kTileW, width_);
+        runs.push_back(TileRun{px, from, tx, ty, static_cast<int>(runMasks_.size())});
+        runMasks_.push_back(joined);
+        continue;
+      }
       const int from = tx;
-      while (tx < cols_ && row[tx]) ++tx;
+      while (tx < cols_ && row[tx] == kWhole) ++tx;
       ClipRect px;
       px.x0 = from * kTileW;
       px.x1 = std::min(tx * kTileW, width_);
@@ -130,7 +227,7 @@ void SoftTiles::Runs(const std::vector<uint8_t>& dirty, std::vector<TileRun>& ru
 }
 
 void SoftTiles::NoteDrawn(const std::vector<uint8_t>& dirty) {
-  for (size_t t = 0; t < unshown_.size() && t < dirty.size(); ++t) unshown_[t] |= dirty[t];
+  for (size_t t = 0; t < unshown_.size() && t < dirty.size(); ++t) unshown_[t] |= dirty[t] != kClean;
 }
 
 void SoftTiles::TakeChanged(std::vector<ClipRect>& rects) {

@@ -7,7 +7,12 @@
 // Two frames draw a tile alike when the same primitives, compared field by
 // field (vertices, colours, texture coordinates, blend, sampling, the
 // texture and the stamp of its pixels), touch it in the same order: each
-// pixel of it then sees the same operations on the same values.
+// pixel of it then sees the same operations on the same values. Where only
+// a few of a tile's primitives differ, place for place, only the pixels
+// those cover (in either frame) can differ: every other pixel sees the same
+// primitives in the same order. Such a tile is drawn again on those pixels
+// alone (the slow colour drift of a backdrop changes a few long stripes a
+// frame, and a stripe crosses many tiles but covers little of each).
 #pragma once
 
 #include <cstdint>
@@ -37,9 +42,17 @@ struct SoftPrim {
 bool SamePrim(const SoftPrim& a, const SoftPrim& b);
 
 // A row of neighbouring tiles of one band to draw: its pixels and its tiles.
+// A run of masked tiles is drawn on its mask's pixels alone.
 struct TileRun {
   ClipRect px;
   int tx0, tx1, ty;
+  int mask = -1;   // its row mask (SoftTiles::RunMask); -1: every pixel of px
+};
+
+// A primitive of the new frame and the one in its place in the shown frame
+// that differ on a tile drawn only where they lie.
+struct TileChange {
+  int tile, next, shown;
 };
 
 // The primitives touching each tile, in drawing order.
@@ -52,6 +65,17 @@ class SoftTiles {
  public:
   static constexpr int kTileW = 64;  // pixels
   static constexpr int kTileH = 32;  // pixels: the rasteriser's bands of rows
+  // A tile with more primitives changed than this is drawn whole.
+  static constexpr int kMaxChangesInTile = 8;
+
+  // Per row of a tile or a run, the columns [from, to) to draw (none when
+  // from >= to), and the rows [r0, r1) that have any.
+  struct RowMask {
+    int16_t from[kTileH], to[kTileH];
+    int r0, r1;   // relative to the band's first row
+  };
+  // dirty[t]: the tile is not drawn, drawn whole, or drawn on its mask.
+  enum : uint8_t { kClean = 0, kWhole = 1, kMasked = 2 };
 
   SoftTiles(int width, int height);
   int Count() const { return cols_ * rows_; }
@@ -60,15 +84,27 @@ class SoftTiles {
   // Sets the tiles a primitive touches (a clear: every tile). False when it
   // can change no pixel: no area, invisible, NaN, or off the screen.
   bool Place(SoftPrim& p) const;
-  void Bin(const std::vector<SoftPrim>& prims, TileBins& bins) const;
-  // dirty[t] = 1 where tile t draws differently in the two frames.
+  // Bins each primitive on the tiles of its box that it may cover, band by
+  // band: a long diagonal stripe is on the tiles along it, not on all.
+  void Bin(const std::vector<SoftPrim>& prims, TileBins& bins);
+  // The tile columns [c0, c1) a primitive may cover on band ty (empty when
+  // none): its extent over the band's rows and a pixel more each way.
+  void BandColumns(const SoftPrim& p, int ty, int& c0, int& c1) const;
+  // dirty[t] = kWhole where tile t draws differently in the two frames, or
+  // kMasked where a few primitives differ place for place (changes lists
+  // them, tile by tile in order; the caller turns them into the tile's mask).
   void Diff(const std::vector<SoftPrim>& next, const TileBins& nextBins,
             const std::vector<SoftPrim>& shown, const TileBins& shownBins,
-            std::vector<uint8_t>& dirty);
+            std::vector<uint8_t>& dirty, std::vector<TileChange>& changes);
   // dirty[t] = 1 where any of the primitives touches tile t (all: every tile).
   void Touched(const std::vector<SoftPrim>& prims, bool all, std::vector<uint8_t>& dirty) const;
-  // The dirty tiles as runs along each band, top to bottom.
-  void Runs(const std::vector<uint8_t>& dirty, std::vector<TileRun>& runs) const;
+  // The dirty tiles as runs along each band, top to bottom. Neighbouring
+  // masked tiles make a run of their own, drawn on their masks' union.
+  void Runs(const std::vector<uint8_t>& dirty, std::vector<TileRun>& runs);
+  RowMask& Mask(int tile) { return masks_[static_cast<size_t>(tile)]; }
+  const RowMask& RunMask(int run) const { return runMasks_[static_cast<size_t>(run)]; }
+  // The pixels of tile t.
+  ClipRect TileRect(int t) const;
 
   // Tiles drawn since the window last showed the back buffer.
   void NoteDrawn(const std::vector<uint8_t>& dirty);
@@ -80,6 +116,10 @@ class SoftTiles {
   int width_, height_, cols_, rows_;
   std::vector<uint8_t> unshown_;
   std::vector<int> same_;   // Diff: per primitive of the new frame, the shown one found the same
+  std::vector<RowMask> masks_;  // per tile, for tiles drawn masked
+  std::vector<RowMask> runMasks_;  // per masked run of the last Runs
+  std::vector<int> bandStart_;  // Bin: per primitive, its first entry in bandCols_
+  std::vector<int16_t> bandCols_;  // Bin: per primitive and band of its box, c0 and c1
 };
 
 }  // namespace plat

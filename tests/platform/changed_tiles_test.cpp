@@ -3,7 +3,8 @@
 // frames that change a little at a time (sprites turned, scaled and moved
 // across tile edges, textures changed in place, frames drawn in several
 // flushes with a read in between, frames without a clear, frames that
-// change nothing) must give the full redraw's pixels on every frame, and a
+// change nothing, a long diagonal stripe of the backdrop under them taking
+// a new colour) must give the full redraw's pixels on every frame, and a
 // window updated from the changed rectangles alone must show them.
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@ namespace {
 
 constexpr int kW = 300, kH = 200;   // not whole tiles: the right and bottom ones are cut
 constexpr int kTextures = 4;
+constexpr int kKinds = 7, kFrames = 10 * kKinds;
 
 struct Sprite {
   float x, y, w, h, turn;   // centre, size, radians
@@ -93,20 +95,33 @@ Played Play(bool full, bool lazy) {
     s.filtered = rng() % 2 == 0;
     return s;
   };
-  std::vector<Sprite> scene(40);
-  for (Sprite& s : scene) s = randomSprite();
+  // The backdrop: long stripes across the whole screen, as the round's
+  // drifting one, each crossing many tiles but covering little of each.
+  constexpr int kStripes = 14;
+  std::vector<Sprite> scene(40 + kStripes);
+  for (int i = 0; i < kStripes; ++i) {
+    const uint8_t shade = static_cast<uint8_t>(40 + 9 * i);
+    scene[static_cast<size_t>(i)] = Sprite{-60.0f + 30.0f * i, 100, 700, 22, -0.785f, -1, kBlendAlpha,
+                                           plat::Rgba8{shade, 10, static_cast<uint8_t>(255 - shade), 255}, false};
+  }
+  for (size_t i = kStripes; i < scene.size(); ++i) scene[i] = randomSprite();
   std::vector<plat::Rgba8> window(static_cast<size_t>(kW) * kH);
 
   Played run;
-  for (int frame = 0; frame < 60; ++frame) {
-    const int kind = frame % 6;   // 1 changes nothing; 5 is drawn over the last frame without a clear
+  auto someSprite = [&] { return kStripes + rng() % (scene.size() - kStripes); };
+  for (int frame = 0; frame < kFrames; ++frame) {
+    // 1 changes nothing; 6 is drawn over the last frame without a clear.
+    const int kind = frame % kKinds;
     if (kind == 0 || kind == 4)
-      for (int k = 0; k < 2; ++k) scene[rng() % scene.size()] = randomSprite();
+      for (int k = 0; k < 2; ++k) scene[someSprite()] = randomSprite();
     if (kind == 0) {   // one gone, one more on top: the others shift in the list
-      scene.erase(scene.begin() + static_cast<long>(rng() % scene.size()));
+      scene.erase(scene.begin() + static_cast<long>(someSprite()));
       scene.push_back(randomSprite());
     }
-    if (kind == 2) scene[rng() % scene.size()].x += 0.37f;   // a nudge across a tile's edge, maybe
+    if (kind == 2) scene[someSprite()].x += 0.37f;   // a nudge across a tile's edge, maybe
+    if (kind == 5) {   // a backdrop stripe one shade on, and on another frame two of them
+      for (int k = 0; k < 1 + frame % 2; ++k) ++scene[rng() % kStripes].colour.r;
+    }
     if (kind == 3) {
       // A texture changed in place: wherever it is drawn is drawn again.
       const int t = static_cast<int>(rng() % kTextures);
@@ -115,7 +130,7 @@ Played Play(bool full, bool lazy) {
     }
     const uint64_t spansBefore = plat::SoftwareSpansPainted();
     plat::DrawList list;
-    if (kind != 5) {
+    if (kind != 6) {
       plat::DrawCommand clear{};
       clear.op = plat::DrawOp::Clear;
       clear.clear = plat::Rgba8{20, 40, 60, 255};
@@ -156,23 +171,29 @@ TEST(SoftTiles, EveryFrameIsTheFullRedrawsAndTheWindowGetsAllThatChanged) {
   for (bool lazy : {false, true}) {
     SCOPED_TRACE(lazy ? "lazy" : "eager");
     const Played tiles = Play(false, lazy);
-    uint64_t fullSpans = 0, tileSpans = 0;
+    uint64_t fullSpans = 0, tileSpans = 0, fullStripes = 0, tileStripes = 0;
     for (size_t f = 0; f < full.frames.size(); ++f) {
       SCOPED_TRACE(f);
       EXPECT_TRUE(Same(tiles.frames[f], full.frames[f]));
       EXPECT_TRUE(Same(tiles.windows[f], full.frames[f]));
-      if (f % 6 == 2) {   // one sprite nudged
+      if (f % kKinds == 2) {   // one sprite nudged
         fullSpans += full.spans[f];
         tileSpans += tiles.spans[f];
       }
-      if (f % 6 == 1) {
+      if (f % kKinds == 5) {   // a stripe recoloured
+        fullStripes += full.spans[f];
+        tileStripes += tiles.spans[f];
+      }
+      if (f % kKinds == 1) {
         // Nothing changed: nothing drawn, nothing sent.
         EXPECT_EQ(tiles.spans[f], 0u);
         EXPECT_EQ(tiles.rects[f], 0u);
       }
     }
-    // Drawing only what changed is the point.
+    // Drawing only what changed is the point: a recoloured stripe is drawn
+    // again along its own pixels, not over every tile it crosses.
     EXPECT_LT(tileSpans, fullSpans / 4);
+    EXPECT_LT(tileStripes, fullStripes * 3 / 8) << tileStripes << " of " << fullStripes;
   }
 }
 
