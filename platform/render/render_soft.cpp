@@ -56,6 +56,7 @@ struct SoftTexture {
   int w = 0, h = 0;
   std::vector<Rgba8> px;
   uint64_t stamp = 0;  // new whenever the pixels change: tiles drawing it are drawn again
+  bool opaque = false; // every texel's alpha is 255
   // Recorded drawing samples this texture, so it must not change under the
   // record; a destroyed one lingers until the record is gone.
   bool recorded = false;
@@ -561,6 +562,7 @@ class SoftBackend final : public RenderBackend {
     t.w = width;
     t.h = height;
     t.stamp = ++stamps_;
+    t.opaque = AllOpaque(t.px.data(), t.px.size());
     return tex_.Add(std::move(t));
   }
 
@@ -568,8 +570,22 @@ class SoftBackend final : public RenderBackend {
     SoftTexture* t = LiveTex(texture);
     if (!t || !rgba) return;
     if (t->recorded) Resolve();  // recorded drawing sees the old pixels
-    CopyIntoArea(ClipToArea(x, y, width, height, t->w, t->h), rgba, x, y, width, t->px.data(), t->w);
+    const ClipRect area = ClipToArea(x, y, width, height, t->w, t->h);
+    CopyIntoArea(area, rgba, x, y, width, t->px.data(), t->w);
     t->stamp = ++stamps_;
+    bool partOpaque = true;
+    for (int row = area.y0; row < area.y1 && partOpaque; ++row)
+      partOpaque = AllOpaque(t->px.data() + static_cast<size_t>(row) * t->w + area.x0, area.Width());
+    if (!partOpaque)
+      t->opaque = false;
+    else if (!t->opaque)
+      t->opaque = AllOpaque(t->px.data(), t->px.size());
+  }
+
+  static bool AllOpaque(const Rgba8* px, size_t count) {
+    for (size_t i = 0; i < count; ++i)
+      if (px[i].a != 255) return false;
+    return true;
   }
 
   void DestroyTexture(int texture) override {
@@ -694,8 +710,10 @@ class SoftBackend final : public RenderBackend {
   }
 
   // Each tile Diff found a few primitives changed on gets the pixels those
-  // cover in either frame as its mask; a tile where they cover none is
-  // clean. The coverage is the rasteriser's own, row by row.
+  // cover in either frame as its mask, less those an unchanged opaque
+  // primitive drawn after them all covers (the table's art over the
+  // drifting backdrop); a tile where that leaves none is clean. The
+  // coverage is the rasteriser's own, row by row.
   void MaskChanges() {
     for (size_t i = 0; i < changes_.size();) {
       const int t = changes_[i].tile;
@@ -705,7 +723,23 @@ class SoftBackend final : public RenderBackend {
       std::fill(std::begin(mask.to), std::end(mask.to), static_cast<int16_t>(area.x0));
       mask.r0 = SoftTiles::kTileH;
       mask.r1 = 0;
-      for (; i < changes_.size() && changes_[i].tile == t; ++i) {
+      // The last changed primitive of the tile. The tile's list is in
+      // drawing order; those after it are the same in both frames.
+      int last = -1;
+      size_t end = i;
+      for (; end < changes_.size() && changes_[end].tile == t; ++end) last = std::max(last, changes_[end].next);
+      const int* list = nextBins_.items.data();
+      const int first = nextBins_.start[static_cast<size_t>(t)];
+      int k = nextBins_.start[static_cast<size_t>(t) + 1] - 1;
+      bool hidden = false;
+      for (; k >= first && list[k] > last && !hidden; --k)
+        hidden = Occludes(next_[static_cast<size_t>(list[k])]) && Contains(next_[static_cast<size_t>(list[k])], area);
+      if (hidden) {
+        dirty_[static_cast<size_t>(t)] = SoftTiles::kClean;
+        i = end;
+        continue;
+      }
+      for (; i < end; ++i) {
         const SoftPrim& n = next_[static_cast<size_t>(changes_[i].next)];
         const SoftPrim& s = shown_[static_cast<size_t>(changes_[i].shown)];
         AddCover(n, area, mask);
@@ -713,8 +747,70 @@ class SoftBackend final : public RenderBackend {
         // covers the same pixels.
         if (!SamePlace(n, s)) AddCover(s, area, mask);
       }
+      for (k = nextBins_.start[static_cast<size_t>(t) + 1] - 1; k >= first && list[k] > last && mask.r0 < mask.r1; --k)
+        Uncover(next_[static_cast<size_t>(list[k])], area, mask);
       if (mask.r0 >= mask.r1) dirty_[static_cast<size_t>(t)] = SoftTiles::kClean;
     }
+  }
+
+  // A polygon that draws every pixel it covers whatever lay under it.
+  static bool Occludes(const SoftPrim& p) {
+    if (p.n == 0 || !p.opaque || (p.blend != kBlendSolid && p.v[0].colour.a != 255)) return false;
+    SpanPainter painter;
+    return painter.SetUp(p);   // else it draws nothing
+  }
+
+  // Whether the polygon covers every pixel of the area: each corner pixel's
+  // centre lies inside every edge by a hundredth of a pixel, far more than
+  // the rasteriser's rounding at these sizes.
+  static bool Contains(const SoftPrim& p, const ClipRect& area) {
+    const DrawVertex* v = p.v;
+    double turn = 0;   // the winding: the polygon's doubled signed area
+    for (int k = 0; k < p.n; ++k) {
+      const DrawVertex& a = v[k];
+      const DrawVertex& b = v[(k + 1) % p.n];
+      turn += static_cast<double>(a.x) * b.y - static_cast<double>(b.x) * a.y;
+    }
+    if (!(std::fabs(turn) > 0)) return false;   // also NaN
+    const double xs[2] = {area.x0 + 0.5, area.x1 - 0.5}, ys[2] = {area.y0 + 0.5, area.y1 - 0.5};
+    for (int k = 0; k < p.n; ++k) {
+      const DrawVertex& a = v[k];
+      const DrawVertex& b = v[(k + 1) % p.n];
+      const double ex = static_cast<double>(b.x) - a.x, ey = static_cast<double>(b.y) - a.y;
+      const double margin = 0.01 * std::sqrt(ex * ex + ey * ey);
+      for (double x : xs)
+        for (double y : ys) {
+          const double side = ex * (y - a.y) - ey * (x - a.x);
+          if (!((turn > 0 ? side : -side) > margin)) return false;
+        }
+    }
+    return true;
+  }
+
+  // Takes from each row of the mask what an opaque polygon covers there,
+  // where that leaves one run of columns; then drops empty rows at the ends.
+  void Uncover(const SoftPrim& p, const ClipRect& area, SoftTiles::RowMask& mask) const {
+    if (!Occludes(p)) return;
+    int r0, r1;
+    if (!CoveredRows(p, area, r0, r1)) return;
+    Edge edges[4];
+    const int ne = SetUpEdges(p.v, p.n, edges);
+    r0 = std::max(r0, area.y0 + mask.r0);
+    r1 = std::min(r1, area.y0 + mask.r1);
+    for (int y = r0; y < r1; ++y) {
+      int16_t& lo = mask.from[y - area.y0];
+      int16_t& hi = mask.to[y - area.y0];
+      int xs, xe;
+      if (lo >= hi || !RowSpan(edges, ne, y + 0.5f, w_, xs, xe)) continue;
+      if (xs <= lo && xe >= hi)
+        hi = lo;   // all of it
+      else if (xs <= lo && xe > lo)
+        lo = static_cast<int16_t>(xe);
+      else if (xe >= hi && xs < hi)
+        hi = static_cast<int16_t>(xs);
+    }
+    while (mask.r0 < mask.r1 && mask.from[mask.r0] >= mask.to[mask.r0]) ++mask.r0;
+    while (mask.r1 > mask.r0 && mask.from[mask.r1 - 1] >= mask.to[mask.r1 - 1]) --mask.r1;
   }
 
   static bool SamePlace(const SoftPrim& a, const SoftPrim& b) {
@@ -775,6 +871,9 @@ class SoftBackend final : public RenderBackend {
       p.tex = tex;
       p.texture = tex ? cmd.texture : 0;
       p.stamp = tex ? tex->stamp : 0;
+      // Alpha 255 blends exactly to the source; a mask keeps it whole.
+      p.opaque = cmd.blend == kBlendSolid ||
+                 ((cmd.blend == kBlendAlpha || cmd.blend == kBlendMask) && (!tex || tex->opaque));
       const int end = cmd.first + cmd.count;
       for (int i = cmd.first; i < end;) {
         // The common layer emits a quad as (0,1,2)(0,2,3): rasterise it whole.

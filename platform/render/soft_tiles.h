@@ -32,6 +32,9 @@ struct SoftPrim {
   BlendMode blend = kBlendAlpha;
   bool filtered = false;
   bool fullCost = false;
+  // Every pixel it covers is its own whatever lay under it (solid, or an
+  // opaque colour and texture): what was drawn under it there cannot show.
+  bool opaque = false;
   Rgba8 clear{};             // a clear's colour
   int texture = 0;           // back-end id; 0 = untextured
   uint64_t stamp = 0;        // the texture's pixels: a new stamp whenever they change

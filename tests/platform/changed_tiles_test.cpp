@@ -18,7 +18,7 @@
 namespace {
 
 constexpr int kW = 300, kH = 200;   // not whole tiles: the right and bottom ones are cut
-constexpr int kTextures = 4;
+constexpr int kTextures = 5;   // the last one opaque
 constexpr int kKinds = 7, kFrames = 10 * kKinds;
 
 struct Sprite {
@@ -77,9 +77,13 @@ Played Play(bool full, bool lazy) {
   auto be = lazy ? plat::MakeHeadlessBackBuffer(kW, kH) : plat::MakeSoftwareBackend(kW, kH);
   std::mt19937 rng(33);
   std::vector<int> ids;
-  const int sizes[kTextures][2] = {{16, 16}, {7, 13}, {64, 40}, {1, 1}};
-  for (const auto& size : sizes)
-    ids.push_back(be->CreateTexture(size[0], size[1], Noise(rng, size[0] * size[1]).data()));
+  const int sizes[kTextures][2] = {{16, 16}, {7, 13}, {64, 40}, {1, 1}, {32, 32}};
+  for (const auto& size : sizes) {
+    std::vector<plat::Rgba8> px = Noise(rng, size[0] * size[1]);
+    if (ids.size() == kTextures - 1)
+      for (plat::Rgba8& p : px) p.a = 255;
+    ids.push_back(be->CreateTexture(size[0], size[1], px.data()));
+  }
   std::uniform_real_distribution<float> unit(0, 1);
   auto randomSprite = [&] {
     Sprite s;
@@ -96,22 +100,26 @@ Played Play(bool full, bool lazy) {
     return s;
   };
   // The backdrop: long stripes across the whole screen, as the round's
-  // drifting one, each crossing many tiles but covering little of each.
-  constexpr int kStripes = 14;
-  std::vector<Sprite> scene(40 + kStripes);
-  for (int i = 0; i < kStripes; ++i) {
+  // drifting one, each crossing many tiles but covering little of each;
+  // then an opaque table over part of it, which hides the stripes' changes
+  // (until a change in place makes its texture translucent).
+  constexpr size_t kStripes = 14, kBackdrop = kStripes + 1;
+  std::vector<Sprite> scene(40 + kBackdrop);
+  for (size_t i = 0; i < kStripes; ++i) {
     const uint8_t shade = static_cast<uint8_t>(40 + 9 * i);
-    scene[static_cast<size_t>(i)] = Sprite{-60.0f + 30.0f * i, 100, 700, 22, -0.785f, -1, kBlendAlpha,
-                                           plat::Rgba8{shade, 10, static_cast<uint8_t>(255 - shade), 255}, false};
+    scene[i] = Sprite{-60.0f + 30.0f * i, 100, 700, 22, -0.785f, -1, kBlendAlpha,
+                      plat::Rgba8{shade, 10, static_cast<uint8_t>(255 - shade), 255}, false};
   }
-  for (size_t i = kStripes; i < scene.size(); ++i) scene[i] = randomSprite();
+  // Its edges lie 2 pixels inside tiles.
+  scene[kStripes] = Sprite{160, 96, 188, 124, 0, kTextures - 1, kBlendAlpha, plat::Rgba8{255, 255, 255, 255}, true};
+  for (size_t i = kBackdrop; i < scene.size(); ++i) scene[i] = randomSprite();
   std::vector<plat::Rgba8> window(static_cast<size_t>(kW) * kH);
 
   Played run;
-  auto someSprite = [&] { return kStripes + rng() % (scene.size() - kStripes); };
+  auto someSprite = [&] { return kBackdrop + rng() % (scene.size() - kBackdrop); };
   for (int frame = 0; frame < kFrames; ++frame) {
     // 1 changes nothing; 6 is drawn over the last frame without a clear.
-    const int kind = frame % kKinds;
+    const int kind = frame % kKinds, cycle = frame / kKinds;
     if (kind == 0 || kind == 4)
       for (int k = 0; k < 2; ++k) scene[someSprite()] = randomSprite();
     if (kind == 0) {   // one gone, one more on top: the others shift in the list
@@ -120,13 +128,19 @@ Played Play(bool full, bool lazy) {
     }
     if (kind == 2) scene[someSprite()].x += 0.37f;   // a nudge across a tile's edge, maybe
     if (kind == 5) {   // a backdrop stripe one shade on, and on another frame two of them
-      for (int k = 0; k < 1 + frame % 2; ++k) ++scene[rng() % kStripes].colour.r;
+      for (int k = 0; k < 1 + cycle % 2; ++k) ++scene[static_cast<size_t>(3 * cycle + 5 * k) % kStripes].colour.r;
     }
     if (kind == 3) {
       // A texture changed in place: wherever it is drawn is drawn again.
-      const int t = static_cast<int>(rng() % kTextures);
-      const std::vector<plat::Rgba8> px = Noise(rng, 4);
-      be->UpdateTexture(ids[static_cast<size_t>(t)], 0, 0, 2, 2, px.data());
+      // The table's turns translucent for a while, then opaque again.
+      if (cycle == 4 || cycle == 6) {
+        std::vector<plat::Rgba8> px = Noise(rng, 32 * 32);
+        for (plat::Rgba8& p : px) p.a = cycle == 6 ? 255 : 100;
+        be->UpdateTexture(ids[kTextures - 1], 0, 0, 32, 32, px.data());
+      } else {
+        const int t = static_cast<int>(rng() % (kTextures - 1));
+        be->UpdateTexture(ids[static_cast<size_t>(t)], 0, 0, 2, 2, Noise(rng, 4).data());
+      }
     }
     const uint64_t spansBefore = plat::SoftwareSpansPainted();
     plat::DrawList list;
