@@ -705,7 +705,7 @@ class SoftBackend final : public RenderBackend {
         shown_.clear();
       }
     }
-    tiles_.NoteDrawn(dirty_);
+    tiles_.NoteDrawn(dirty_, runs_);
     DropRecord();
   }
 
@@ -905,10 +905,18 @@ class SoftBackend final : public RenderBackend {
     tiles_.Runs(dirty_, runs_);
     const int count = static_cast<int>(runs_.size());
     if (count == 0) return;
-    int tiles = 0;
-    for (const TileRun& run : runs_) tiles += run.tx1 - run.tx0;
-    // Waking the helper costs more than a few tiles take to draw.
-    if (!worker_.joinable() || count == 1 || tiles < kTilesForHelper) {
+    // Waking the helper costs more than a few tiles take to draw. A masked
+    // run counts by the pixels of its mask.
+    int pixels = 0;
+    for (const TileRun& run : runs_) {
+      if (run.mask < 0) {
+        pixels += run.px.Width() * run.px.Height();
+        continue;
+      }
+      const SoftTiles::RowMask& m = tiles_.RunMask(run.mask);
+      for (int r = m.r0; r < m.r1; ++r) pixels += std::max(0, m.to[r] - m.from[r]);
+    }
+    if (!worker_.joinable() || count == 1 || pixels < kTilesForHelper * SoftTiles::kTileW * SoftTiles::kTileH) {
       for (const TileRun& run : runs_) DrawRun(prims, from, bins, run);
       CountSpans();
       return;
@@ -1065,8 +1073,8 @@ class SoftBackend final : public RenderBackend {
   // A frame that goes on without a full clear for this many primitives is
   // no longer kept to compare with: the next whole frame is drawn whole.
   static constexpr size_t kMaxShownPrims = size_t(1) << 18;
-  // Fewer dirty tiles than this are drawn without the helper thread.
-  static constexpr int kTilesForHelper = 24;
+  // Fewer dirty tiles' pixels than this are drawn without the helper thread.
+  static constexpr int kTilesForHelper = 48;
   // Runs of at most this many tiles draw the primitives their tiles list.
   static constexpr int kListedRun = 4;
 

@@ -226,8 +226,31 @@ void SoftTiles::Runs(const std::vector<uint8_t>& dirty, std::vector<TileRun>& ru
   }
 }
 
-void SoftTiles::NoteDrawn(const std::vector<uint8_t>& dirty) {
-  for (size_t t = 0; t < unshown_.size() && t < dirty.size(); ++t) unshown_[t] |= dirty[t] != kClean;
+void SoftTiles::NoteDrawn(const std::vector<uint8_t>& dirty, const std::vector<TileRun>& runs) {
+  for (size_t t = 0; t < unshown_.size() && t < dirty.size(); ++t) unshown_[t] |= dirty[t] == kWhole;
+  for (const TileRun& run : runs) {
+    if (run.mask < 0) continue;
+    const RowMask& m = runMasks_[static_cast<size_t>(run.mask)];
+    ClipRect r;
+    r.x0 = run.px.x1;
+    r.x1 = run.px.x0;
+    for (int row = m.r0; row < m.r1; ++row) {
+      if (m.from[row] >= m.to[row]) continue;
+      r.x0 = std::min<int>(r.x0, m.from[row]);
+      r.x1 = std::max<int>(r.x1, m.to[row]);
+    }
+    r.y0 = run.px.y0 + m.r0;
+    r.y1 = run.px.y0 + m.r1;
+    if (r.x0 < r.x1 && r.y0 < r.y1) unshownRects_.push_back(r);
+  }
+  // A back buffer nobody shows (the headless one) must not gather them
+  // for ever: past a few frames' worth they become their tiles.
+  if (unshownRects_.size() > kMaxUnshownRects) {
+    for (const ClipRect& r : unshownRects_)
+      for (int ty = r.y0 / kTileH; ty <= (r.y1 - 1) / kTileH; ++ty)
+        for (int tx = r.x0 / kTileW; tx <= (r.x1 - 1) / kTileW; ++tx) unshown_[static_cast<size_t>(ty) * cols_ + tx] = 1;
+    unshownRects_.clear();
+  }
 }
 
 void SoftTiles::TakeChanged(std::vector<ClipRect>& rects) {
@@ -247,6 +270,8 @@ void SoftTiles::TakeChanged(std::vector<ClipRect>& rects) {
     if (!joined) rects.push_back(run.px);
   }
   std::fill(unshown_.begin(), unshown_.end(), 0);
+  rects.insert(rects.end(), unshownRects_.begin(), unshownRects_.end());
+  unshownRects_.clear();
 }
 
 }  // namespace plat

@@ -68,6 +68,8 @@ class SoftTiles {
  public:
   static constexpr int kTileW = 64;  // pixels
   static constexpr int kTileH = 32;  // pixels: the rasteriser's bands of rows
+  // Masked runs' rectangles kept for the window before they count as tiles.
+  static constexpr size_t kMaxUnshownRects = 2048;
   // A tile with more primitives changed than this is drawn whole.
   static constexpr int kMaxChangesInTile = 8;
 
@@ -110,7 +112,9 @@ class SoftTiles {
   ClipRect TileRect(int t) const;
 
   // Tiles drawn since the window last showed the back buffer.
-  void NoteDrawn(const std::vector<uint8_t>& dirty);
+  // Whole tiles are kept as tiles; a masked run as its mask's bounds (a
+  // stripe crossing a band is much narrower than the tiles it touches).
+  void NoteDrawn(const std::vector<uint8_t>& dirty, const std::vector<TileRun>& runs);
   // Those tiles as few rectangles (runs along a band, joined with the same
   // run of the bands below), and forgets them.
   void TakeChanged(std::vector<ClipRect>& rects);
@@ -118,6 +122,7 @@ class SoftTiles {
  private:
   int width_, height_, cols_, rows_;
   std::vector<uint8_t> unshown_;
+  std::vector<ClipRect> unshownRects_;
   std::vector<int> same_;   // Diff: per primitive of the new frame, the shown one found the same
   std::vector<RowMask> masks_;  // per tile, for tiles drawn masked
   std::vector<RowMask> runMasks_;  // per masked run of the last Runs
