@@ -787,10 +787,20 @@ class SoftBackend final : public RenderBackend {
     return true;
   }
 
+  // Whether a polygon may cover a pixel of the rectangle: its extent over
+  // the rectangle's rows, and a pixel more each way, meets its columns. A
+  // long diagonal stripe is dismissed at once instead of row by row.
+  static bool MayCover(const SoftPrim& p, const ClipRect& r) {
+    if (p.n == 0 || !FiniteVertices(p)) return true;
+    double lo, hi;
+    if (!SlabExtent(p, r.y0 - 1.0, r.y1 + 1.0, lo, hi)) return false;
+    return lo - 1 < r.x1 && hi + 1 > r.x0;
+  }
+
   // Takes from each row of the mask what an opaque polygon covers there,
   // where that leaves one run of columns; then drops empty rows at the ends.
   void Uncover(const SoftPrim& p, const ClipRect& area, SoftTiles::RowMask& mask) const {
-    if (!Occludes(p)) return;
+    if (!Occludes(p) || !MayCover(p, SoftTiles::MaskBounds(mask, area))) return;
     int r0, r1;
     if (!CoveredRows(p, area, r0, r1)) return;
     Edge edges[4];
@@ -998,7 +1008,13 @@ class SoftBackend final : public RenderBackend {
         std::sort(listed.begin(), listed.end());
         listed.erase(std::unique(listed.begin(), listed.end()), listed.end());
       }
-      for (int i : listed) DrawPrim(prims[static_cast<size_t>(i)], run.px, mask);
+      if (!mask) {
+        for (int i : listed) DrawPrim(prims[static_cast<size_t>(i)], run.px, nullptr);
+        return;
+      }
+      const ClipRect bounds = SoftTiles::MaskBounds(*mask, run.px);
+      for (int i : listed)
+        if (MayCover(prims[static_cast<size_t>(i)], bounds)) DrawPrim(prims[static_cast<size_t>(i)], run.px, mask);
       return;
     }
     for (size_t i = from; i < prims.size(); ++i) {
@@ -1074,7 +1090,7 @@ class SoftBackend final : public RenderBackend {
   // no longer kept to compare with: the next whole frame is drawn whole.
   static constexpr size_t kMaxShownPrims = size_t(1) << 18;
   // Fewer dirty tiles' pixels than this are drawn without the helper thread.
-  static constexpr int kTilesForHelper = 48;
+  static constexpr int kTilesForHelper = 128;
   // Runs of at most this many tiles draw the primitives their tiles list.
   static constexpr int kListedRun = 4;
 

@@ -32,6 +32,16 @@ SoftTiles::SoftTiles(int width, int height)
       unshown_(static_cast<size_t>(cols_) * rows_, 1),
       masks_(static_cast<size_t>(cols_) * rows_) {}
 
+ClipRect SoftTiles::MaskBounds(const RowMask& mask, const ClipRect& area) {
+  ClipRect r{area.x1, area.y0 + mask.r0, area.x0, area.y0 + mask.r1};
+  for (int row = mask.r0; row < mask.r1; ++row) {
+    if (mask.from[row] >= mask.to[row]) continue;
+    r.x0 = std::min<int>(r.x0, mask.from[row]);
+    r.x1 = std::max<int>(r.x1, mask.to[row]);
+  }
+  return r;
+}
+
 ClipRect SoftTiles::TileRect(int t) const {
   const int tx = t % cols_, ty = t / cols_;
   ClipRect r;
@@ -70,16 +80,15 @@ bool SoftTiles::Place(SoftPrim& p) const {
   return true;
 }
 
-void SoftTiles::BandColumns(const SoftPrim& p, int ty, int& c0, int& c1) const {
-  c0 = p.tx0;
-  c1 = p.tx1;
-  if (p.n == 0 || p.ty1 - p.ty0 <= 1 || p.tx1 - p.tx0 <= 1) return;
+bool FiniteVertices(const SoftPrim& p) {
   for (int k = 0; k < p.n; ++k)
-    if (!std::isfinite(p.v[k].x) || !std::isfinite(p.v[k].y)) return;
-  // The polygon's extent over the band's rows and a pixel beyond them: its
-  // corners inside that slab and its edges' crossings of the slab's sides.
-  const double ya = static_cast<double>(ty) * kTileH - 1, yb = static_cast<double>(ty + 1) * kTileH + 1;
-  double lo = HUGE_VAL, hi = -HUGE_VAL;
+    if (!std::isfinite(p.v[k].x) || !std::isfinite(p.v[k].y)) return false;
+  return true;
+}
+
+bool SlabExtent(const SoftPrim& p, double ya, double yb, double& lo, double& hi) {
+  lo = HUGE_VAL;
+  hi = -HUGE_VAL;
   for (int k = 0; k < p.n; ++k) {
     const DrawVertex& a = p.v[k];
     const DrawVertex& b = p.v[(k + 1) % p.n];
@@ -94,8 +103,17 @@ void SoftTiles::BandColumns(const SoftPrim& p, int ty, int& c0, int& c1) const {
       hi = std::max(hi, x);
     }
   }
-  if (!(hi >= lo)) {
-    c0 = c1 = p.tx0;  // the polygon passes by this band
+  return hi >= lo;
+}
+
+void SoftTiles::BandColumns(const SoftPrim& p, int ty, int& c0, int& c1) const {
+  c0 = p.tx0;
+  c1 = p.tx1;
+  if (p.n == 0 || p.ty1 - p.ty0 <= 1 || p.tx1 - p.tx0 <= 1 || !FiniteVertices(p)) return;
+  // The polygon's extent over the band's rows and a pixel beyond them.
+  double lo, hi;
+  if (!SlabExtent(p, static_cast<double>(ty) * kTileH - 1, static_cast<double>(ty + 1) * kTileH + 1, lo, hi)) {
+    c0 = c1 = p.tx0;  // it passes by this band
     return;
   }
   const float w = static_cast<float>(width_ - 1);
@@ -230,18 +248,8 @@ void SoftTiles::NoteDrawn(const std::vector<uint8_t>& dirty, const std::vector<T
   for (size_t t = 0; t < unshown_.size() && t < dirty.size(); ++t) unshown_[t] |= dirty[t] == kWhole;
   for (const TileRun& run : runs) {
     if (run.mask < 0) continue;
-    const RowMask& m = runMasks_[static_cast<size_t>(run.mask)];
-    ClipRect r;
-    r.x0 = run.px.x1;
-    r.x1 = run.px.x0;
-    for (int row = m.r0; row < m.r1; ++row) {
-      if (m.from[row] >= m.to[row]) continue;
-      r.x0 = std::min<int>(r.x0, m.from[row]);
-      r.x1 = std::max<int>(r.x1, m.to[row]);
-    }
-    r.y0 = run.px.y0 + m.r0;
-    r.y1 = run.px.y0 + m.r1;
-    if (r.x0 < r.x1 && r.y0 < r.y1) unshownRects_.push_back(r);
+    const ClipRect r = MaskBounds(runMasks_[static_cast<size_t>(run.mask)], run.px);
+    if (!r.Empty()) unshownRects_.push_back(r);
   }
   // A back buffer nobody shows (the headless one) must not gather them
   // for ever: past a few frames' worth they become their tiles.

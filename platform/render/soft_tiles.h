@@ -44,6 +44,12 @@ struct SoftPrim {
 
 bool SamePrim(const SoftPrim& a, const SoftPrim& b);
 
+// The columns a polygon reaches between the heights ya and yb (its corners
+// there and its edges' crossings of both); false when it does not reach
+// that slab. For finite vertices only.
+bool FiniteVertices(const SoftPrim& p);
+bool SlabExtent(const SoftPrim& p, double ya, double yb, double& lo, double& hi);
+
 // A row of neighbouring tiles of one band to draw: its pixels and its tiles.
 // A run of masked tiles is drawn on its mask's pixels alone.
 struct TileRun {
@@ -110,6 +116,9 @@ class SoftTiles {
   const RowMask& RunMask(int run) const { return runMasks_[static_cast<size_t>(run)]; }
   // The pixels of tile t.
   ClipRect TileRect(int t) const;
+  // A mask's pixels as a rectangle (empty when it has none): its rows, and
+  // the columns they reach. area: the tile or run it belongs to.
+  static ClipRect MaskBounds(const RowMask& mask, const ClipRect& area);
 
   // Tiles drawn since the window last showed the back buffer.
   // Whole tiles are kept as tiles; a masked run as its mask's bounds (a
