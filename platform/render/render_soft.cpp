@@ -819,8 +819,7 @@ class SoftBackend final : public RenderBackend {
       else if (xe >= hi && xs < hi)
         hi = static_cast<int16_t>(xs);
     }
-    while (mask.r0 < mask.r1 && mask.from[mask.r0] >= mask.to[mask.r0]) ++mask.r0;
-    while (mask.r1 > mask.r0 && mask.from[mask.r1 - 1] >= mask.to[mask.r1 - 1]) --mask.r1;
+    mask.Trim();
   }
 
   static bool SamePlace(const SoftPrim& a, const SoftPrim& b) {
@@ -1012,15 +1011,54 @@ class SoftBackend final : public RenderBackend {
         for (int i : listed) DrawPrim(prims[static_cast<size_t>(i)], run.px, nullptr);
         return;
       }
-      const ClipRect bounds = SoftTiles::MaskBounds(*mask, run.px);
-      for (int i : listed)
-        if (MayCover(prims[static_cast<size_t>(i)], bounds)) DrawPrim(prims[static_cast<size_t>(i)], run.px, mask);
+      DrawMasked(prims, listed, run.px, *mask);
       return;
     }
     for (size_t i = from; i < prims.size(); ++i) {
       const SoftPrim& p = prims[i];
       if (run.ty < p.ty0 || run.ty >= p.ty1 || run.tx1 <= p.tx0 || run.tx0 >= p.tx1) continue;
       DrawPrim(p, run.px, mask);
+    }
+  }
+
+  // Draws the listed primitives of a masked run. On each row, what lies
+  // under the last opaque primitive covering the row's columns whole is
+  // painted over: the drawing there starts with that one (a recoloured
+  // stripe is drawn without the clear and the stripes under it).
+  void DrawMasked(const std::vector<SoftPrim>& prims, const std::vector<int>& listed, const ClipRect& area,
+                  const SoftTiles::RowMask& mask) {
+    const ClipRect bounds = SoftTiles::MaskBounds(mask, area);
+    int firstShown[SoftTiles::kTileH] = {};
+    bool found[SoftTiles::kTileH] = {};
+    int open = 0;
+    for (int row = mask.r0; row < mask.r1; ++row) open += mask.from[row] < mask.to[row];
+    for (int pos = static_cast<int>(listed.size()) - 1; pos > 0 && open > 0; --pos) {
+      const SoftPrim& p = prims[static_cast<size_t>(listed[static_cast<size_t>(pos)])];
+      int r0, r1;
+      if (!Occludes(p) || !MayCover(p, bounds) || !CoveredRows(p, bounds, r0, r1)) continue;
+      Edge edges[4];
+      const int ne = SetUpEdges(p.v, p.n, edges);
+      for (int y = r0; y < r1; ++y) {
+        const int row = y - area.y0;
+        int xs, xe;
+        if (found[row] || mask.from[row] >= mask.to[row] || !RowSpan(edges, ne, y + 0.5f, w_, xs, xe)) continue;
+        if (xs <= mask.from[row] && xe >= mask.to[row]) {
+          firstShown[row] = pos;
+          found[row] = true;
+          --open;
+        }
+      }
+    }
+    SoftTiles::RowMask shown;
+    for (size_t pos = 0; pos < listed.size(); ++pos) {
+      const SoftPrim& p = prims[static_cast<size_t>(listed[pos])];
+      if (!MayCover(p, bounds)) continue;
+      // The mask less the rows this primitive is painted over on.
+      shown = mask;
+      for (int row = mask.r0; row < mask.r1; ++row)
+        if (static_cast<int>(pos) < firstShown[row]) shown.to[row] = shown.from[row];
+      shown.Trim();
+      if (shown.r0 < shown.r1) DrawPrim(p, area, &shown);
     }
   }
 
@@ -1036,8 +1074,17 @@ class SoftBackend final : public RenderBackend {
       Rgba8* row = fb_.data() + static_cast<size_t>(y) * w_;
       const int from = mask ? mask->from[y - area.y0] : area.x0;
       const int to = mask ? mask->to[y - area.y0] : area.x1;
-      if (from < to) std::fill(row + from, row + to, p.clear);
+      if (from < to) FillRow(row + from, to - from, p.clear);
     }
+  }
+
+  // A clear's pixels, as whole words (a fill of the 4-byte struct is
+  // written byte by byte).
+  static void FillRow(Rgba8* row, int n, Rgba8 c) {
+    typedef uint32_t __attribute__((may_alias)) Word;
+    uint32_t v;
+    std::memcpy(&v, &c, sizeof v);
+    std::fill_n(reinterpret_cast<Word*>(row), n, v);
   }
 
   // A convex polygon of 3 or 4 vertices, either winding, over an area.

@@ -84,6 +84,11 @@ class SoftTiles {
   struct RowMask {
     int16_t from[kTileH], to[kTileH];
     int r0, r1;   // relative to the band's first row
+    // Drops the empty rows at both ends.
+    void Trim() {
+      while (r0 < r1 && from[r0] >= to[r0]) ++r0;
+      while (r1 > r0 && from[r1 - 1] >= to[r1 - 1]) --r1;
+    }
   };
   // dirty[t]: the tile is not drawn, drawn whole, or drawn on its mask.
   enum : uint8_t { kClean = 0, kWhole = 1, kMasked = 2 };
