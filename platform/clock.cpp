@@ -43,10 +43,12 @@ int MilliSecs() {
   return static_cast<int>(static_cast<uint32_t>(ms));
 }
 
-// Sleeps in short slices and pumps events between them, so a long delay
-// neither freezes the window nor misses a close request. On the headless host
-// each Sleep advances the virtual clock by exactly its argument.
+// Sleeps in slices of at most 20 ms and pumps events between them, so a long
+// delay neither freezes the window nor misses a close request, while the
+// frame routine's wait for the next frame is a single sleep. On the headless
+// host each Sleep advances the virtual clock by exactly its argument.
 void Delay(int ms) {
+  constexpr uint32_t kSliceMs = 20;
   plat::Host* host = plat::CurrentHost();
   if (!host) {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -59,7 +61,7 @@ void Delay(int ms) {
     uint32_t elapsed = host->Millisecs() - start;
     if (elapsed >= static_cast<uint32_t>(ms)) break;
     uint32_t left = static_cast<uint32_t>(ms) - elapsed;
-    host->Sleep(static_cast<int>(left < 10 ? left : 10));
+    host->Sleep(static_cast<int>(left < kSliceMs ? left : kSliceMs));
     plat::PumpHostEvents(*host);
   }
 }

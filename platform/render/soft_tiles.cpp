@@ -127,12 +127,33 @@ void SoftTiles::Bin(const std::vector<SoftPrim>& prims, TileBins& bins) {
   bins.start.assign(tiles + 1, 0);
   bandStart_.resize(prims.size());
   bandCols_.clear();
+  placing_.resize(prims.size());
   for (size_t i = 0; i < prims.size(); ++i) {
     const SoftPrim& p = prims[i];
     bandStart_[i] = static_cast<int>(bandCols_.size());
+    Placed& record = placing_[i];
+    std::memset(record.xy, 0, sizeof record.xy);
+    for (int k = 0; k < p.n; ++k) {
+      record.xy[2 * k] = p.v[k].x;
+      record.xy[2 * k + 1] = p.v[k].y;
+    }
+    record.n = p.n;
+    record.tx0 = p.tx0;
+    record.tx1 = p.tx1;
+    record.ty0 = p.ty0;
+    record.ty1 = p.ty1;
+    record.start = bandStart_[i];
+    const bool known = i < placed_.size() && SamePlaced(placed_[i], p);
+    const int16_t* before = known ? placedCols_.data() + placed_[i].start : nullptr;
     for (int ty = p.ty0; ty < p.ty1; ++ty) {
       int c0, c1;
-      BandColumns(p, ty, c0, c1);
+      if (known) {
+        c0 = before[0];
+        c1 = before[1];
+        before += 2;
+      } else {
+        BandColumns(p, ty, c0, c1);
+      }
       bandCols_.push_back(static_cast<int16_t>(c0));
       bandCols_.push_back(static_cast<int16_t>(c1));
       for (int tx = c0; tx < c1; ++tx) ++bins.start[static_cast<size_t>(ty) * cols_ + tx + 1];
@@ -148,6 +169,17 @@ void SoftTiles::Bin(const std::vector<SoftPrim>& prims, TileBins& bins) {
       for (int tx = cols[0]; tx < cols[1]; ++tx)
         bins.items[static_cast<size_t>(fill[static_cast<size_t>(ty) * cols_ + tx]++)] = static_cast<int>(i);
   }
+  std::swap(placed_, placing_);
+  std::swap(placedCols_, bandCols_);
+}
+
+bool SoftTiles::SamePlaced(const Placed& a, const SoftPrim& p) {
+  if (a.n != p.n || a.tx0 != p.tx0 || a.tx1 != p.tx1 || a.ty0 != p.ty0 || a.ty1 != p.ty1) return false;
+  for (int k = 0; k < p.n; ++k)
+    if (std::memcmp(&a.xy[2 * k], &p.v[k].x, sizeof(float)) != 0 ||
+        std::memcmp(&a.xy[2 * k + 1], &p.v[k].y, sizeof(float)) != 0)
+      return false;
+  return true;
 }
 
 void SoftTiles::Diff(const std::vector<SoftPrim>& next, const TileBins& nextBins,

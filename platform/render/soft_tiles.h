@@ -142,6 +142,16 @@ class SoftTiles {
   std::vector<RowMask> runMasks_;  // per masked run of the last Runs
   std::vector<int> bandStart_;  // Bin: per primitive, its first entry in bandCols_
   std::vector<int16_t> bandCols_;  // Bin: per primitive and band of its box, c0 and c1
+  // The last Bin's primitives by place (corners, tiles) and their bands'
+  // columns: a primitive in the same place at the same index of the next
+  // frame (most of a screen) takes them instead of working them out again.
+  struct Placed {
+    float xy[8];
+    int n, tx0, tx1, ty0, ty1, start;
+  };
+  static bool SamePlaced(const Placed& a, const SoftPrim& p);
+  std::vector<Placed> placed_, placing_;
+  std::vector<int16_t> placedCols_;
 };
 
 }  // namespace plat

@@ -191,7 +191,7 @@ TEST_F(FrameFlipTest, PacingSleepsToSixtyCallsPerSecond) {
   EXPECT_GE(FrameMs, 15);
   // A screen at rest wakes the machine a few times a frame, not every
   // millisecond: each wake-up costs a laptop's battery.
-  EXPECT_LE(testhost::Sleeps() - sleeps, 60 * 3);
+  EXPECT_LE(testhost::Sleeps() - sleeps, 60);
   // A late frame still gives the machine a millisecond, and is not held
   // back any further.
   testhost::Advance(30);

@@ -126,7 +126,12 @@ Played Play(bool full, bool lazy) {
       scene.erase(scene.begin() + static_cast<long>(someSprite()));
       scene.push_back(randomSprite());
     }
-    if (kind == 2) scene[someSprite()].x += 0.37f;   // a nudge across a tile's edge, maybe
+    if (kind == 2) {
+      scene[someSprite()].x += 0.37f;   // a nudge across a tile's edge, maybe
+      // A stripe turned a little: on the same tiles as a whole, on others
+      // band by band.
+      scene[static_cast<size_t>(cycle) % kStripes].turn += 0.05f;
+    }
     if (kind == 5) {   // a backdrop stripe one shade on, and on another frame two of them
       for (int k = 0; k < 1 + cycle % 2; ++k) ++scene[static_cast<size_t>(3 * cycle + 5 * k) % kStripes].colour.r;
     }
