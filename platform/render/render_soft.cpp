@@ -749,7 +749,12 @@ class SoftBackend final : public RenderBackend {
       }
       for (k = nextBins_.start[static_cast<size_t>(t) + 1] - 1; k >= first && list[k] > last && mask.r0 < mask.r1; --k)
         Uncover(next_[static_cast<size_t>(list[k])], area, mask);
-      if (mask.r0 >= mask.r1) dirty_[static_cast<size_t>(t)] = SoftTiles::kClean;
+      if (mask.r0 >= mask.r1) {
+        dirty_[static_cast<size_t>(t)] = SoftTiles::kClean;
+        continue;
+      }
+      // Most of the tile: drawn whole, with its neighbours, costs less.
+      if (4 * mask.Pixels() > 3 * area.Width() * area.Height()) dirty_[static_cast<size_t>(t)] = SoftTiles::kWhole;
     }
   }
 
@@ -922,8 +927,7 @@ class SoftBackend final : public RenderBackend {
         pixels += run.px.Width() * run.px.Height();
         continue;
       }
-      const SoftTiles::RowMask& m = tiles_.RunMask(run.mask);
-      for (int r = m.r0; r < m.r1; ++r) pixels += std::max(0, m.to[r] - m.from[r]);
+      pixels += tiles_.RunMask(run.mask).Pixels();
     }
     if (!worker_.joinable() || count == 1 || pixels < kTilesForHelper * SoftTiles::kTileW * SoftTiles::kTileH) {
       for (const TileRun& run : runs_) DrawRun(prims, from, bins, run);

@@ -77,13 +77,18 @@ class SoftTiles {
   // Masked runs' rectangles kept for the window before they count as tiles.
   static constexpr size_t kMaxUnshownRects = 2048;
   // A tile with more primitives changed than this is drawn whole.
-  static constexpr int kMaxChangesInTile = 8;
+  static constexpr int kMaxChangesInTile = 3;
 
   // Per row of a tile or a run, the columns [from, to) to draw (none when
   // from >= to), and the rows [r0, r1) that have any.
   struct RowMask {
     int16_t from[kTileH], to[kTileH];
     int r0, r1;   // relative to the band's first row
+    int Pixels() const {
+      int n = 0;
+      for (int r = r0; r < r1; ++r) n += from[r] < to[r] ? to[r] - from[r] : 0;
+      return n;
+    }
     // Drops the empty rows at both ends.
     void Trim() {
       while (r0 < r1 && from[r0] >= to[r0]) ++r0;
