@@ -1078,17 +1078,8 @@ class SoftBackend final : public RenderBackend {
       Rgba8* row = fb_.data() + static_cast<size_t>(y) * w_;
       const int from = mask ? mask->from[y - area.y0] : area.x0;
       const int to = mask ? mask->to[y - area.y0] : area.x1;
-      if (from < to) FillRow(row + from, to - from, p.clear);
+      if (from < to) std::fill(row + from, row + to, p.clear);
     }
-  }
-
-  // A clear's pixels, as whole words (a fill of the 4-byte struct is
-  // written byte by byte).
-  static void FillRow(Rgba8* row, int n, Rgba8 c) {
-    typedef uint32_t __attribute__((may_alias)) Word;
-    uint32_t v;
-    std::memcpy(&v, &c, sizeof v);
-    std::fill_n(reinterpret_cast<Word*>(row), n, v);
   }
 
   // A convex polygon of 3 or 4 vertices, either winding, over an area.
