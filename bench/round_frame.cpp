@@ -2,7 +2,7 @@
 // markers flying. Runs on the host InitPlatform picks: the headless host when
 // MNEMORA_HEADLESS is set, a real window otherwise (for instance under Xvfb).
 //
-//   bench_round_frame [GAME_FOLDER] [DRIVER 0|1|2] [FRAMES] [WIDTH HEIGHT]
+//   bench_round_frame [GAME_FOLDER] [DRIVER 0|1|2] [FRAMES] [WIDTH HEIGHT] [idle [SEED]]
 //
 // GAME_FOLDER defaults to game/Files/253 below the current folder (the build
 // folder). DRIVER is the setup's graphics engine number (default 2, the
@@ -10,6 +10,9 @@
 // (RoundScene: backdrop, table art, board pass, focus, rules, markers, HUD;
 // drawing is only listed here) from FlipFrame, where the list is rasterised
 // or handed to the GPU and presented; pacing sleeps cost no CPU time.
+// With `idle` the table waits for the first pick instead: every card face
+// down, nothing flying, only the backdrop drifting, its directions drawn
+// from SEED (default 1), so two builds face the same drift.
 #include <time.h>
 
 #include <algorithm>
@@ -80,6 +83,8 @@ int main(int argc, char** argv) {
   const int frames = argc > 3 ? std::max(10, std::atoi(argv[3])) : 600;
   const int width = argc > 5 ? std::atoi(argv[4]) : 1280;
   const int height = argc > 5 ? std::atoi(argv[5]) : 960;
+  const bool idle = argc > 6 && std::string(argv[6]) == "idle";
+  const int seed = argc > 7 ? std::atoi(argv[7]) : 1;
 
   InitPlatform();
   ResetProgramTables();
@@ -108,14 +113,19 @@ int main(int argc, char** argv) {
   DebugOverlay = 0;
   Difficulty = 0;
 
+  if (idle) SeedRnd(seed);
   FullTable();
+  if (idle) {
+    FlipAngle.fill(0);
+    SeedRnd(seed);   // the round seeded it by the clock: the bounces' speeds too
+  }
   Lives = 5;
   Stats scene, flip, total;
   size_t mostMarkers = 0;
   for (int f = 0; f < frames; ++f) {
     // Keep the table busy: every few frames a card turns and a marker flies.
-    if (f % 4 == 0) AddMarker(f / 4);
-    if (f % 15 == 0) FlipAngle[(1 + f / 15 % 6) * 10 + 1 + f / 90 % 6] = 181;
+    if (!idle && f % 4 == 0) AddMarker(f / 4);
+    if (!idle && f % 15 == 0) FlipAngle[(1 + f / 15 % 6) * 10 + 1 + f / 90 % 6] = 181;
 
     const double t0 = CpuMs();
     RoundScene();
@@ -129,8 +139,8 @@ int main(int argc, char** argv) {
   }
   int cards = 0;
   for (int v : CardValue) cards += v > 0;
-  std::printf("round frame, %d frames, %dx%d window, driver %d, %d cards, up to %zu markers\n", frames,
-              width, height, driver, cards, mostMarkers);
+  std::printf("round frame%s, %d frames, %dx%d window, driver %d, %d cards, up to %zu markers\n",
+              idle ? " (idle)" : "", frames, width, height, driver, cards, mostMarkers);
   scene.Print("queue");
   flip.Print("flip");
   total.Print("total");

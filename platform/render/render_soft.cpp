@@ -442,6 +442,30 @@ bool RowSpan(const Edge* edges, int ne, float yc, int width, int& xs, int& xe) {
   return xs < xe;
 }
 
+// Where a polygon covers each row: from the spans kept for it, else
+// worked out from its edges (set up at the first row that needs them). The
+// same either way: the kept spans are RowSpan's.
+class PolygonRows {
+ public:
+  PolygonRows(const SoftPrim& p, int width) : p_(p), width_(width) {}
+  bool Span(int y, int& xs, int& xe) {
+    if (p_.rows && y >= p_.rowsFrom && y < p_.rowsTo) {
+      const int16_t* at = p_.rows + 2 * (y - p_.rowsFrom);
+      xs = at[0];
+      xe = at[1];
+      return xs < xe;
+    }
+    if (ne_ < 0) ne_ = SetUpEdges(p_.v, p_.n, edges_);
+    return RowSpan(edges_, ne_, y + 0.5f, width_, xs, xe);
+  }
+
+ private:
+  const SoftPrim& p_;
+  int width_;
+  Edge edges_[4];
+  int ne_ = -1;
+};
+
 // What a polygon's spans are painted with: the first vertex's colour, flat
 // or tinting a texture mapped onto the polygon.
 class SpanPainter {
@@ -683,6 +707,7 @@ class SoftBackend final : public RenderBackend {
     BuildPrims(record_, next_);
     if (!next_.empty() && next_[0].n == 0) {
       // A whole frame: against the frame the back buffer holds.
+      KeepSpans();
       tiles_.Bin(next_, nextBins_);
       if (shownKnown_ && !g_fullRedraw) {
         tiles_.Diff(next_, nextBins_, shown_, shownBins_, dirty_, changes_);
@@ -707,6 +732,53 @@ class SoftBackend final : public RenderBackend {
     }
     tiles_.NoteDrawn(dirty_, runs_);
     DropRecord();
+  }
+
+  // Gives each polygon of a whole frame that is where the one at its index
+  // was in the last two whole frames the spans kept for it, working them out
+  // once at the second: a screen at rest draws the same long stripes over a
+  // few rows each frame, and most of that cost was finding their spans.
+  // What moves every frame keeps nothing. Spans are worked out again only
+  // for corners seen at an index in the last frame, so those a primitive of
+  // the shown frame points at stay as they are while this one is drawn.
+  void KeepSpans() {
+    if (kept_.size() < next_.size()) kept_.resize(next_.size());
+    const ClipRect screen = ClipToArea(0, 0, w_, h_, w_, h_);
+    for (size_t i = 0; i < next_.size(); ++i) {
+      SoftPrim& p = next_[i];
+      KeptSpans& k = kept_[i];
+      if (p.n == 0) continue;
+      float xy[8] = {};
+      for (int v = 0; v < p.n; ++v) {
+        xy[2 * v] = p.v[v].x;
+        xy[2 * v + 1] = p.v[v].y;
+      }
+      if (k.n != p.n || std::memcmp(k.xy, xy, sizeof xy) != 0) {
+        std::memcpy(k.xy, xy, sizeof xy);
+        k.n = p.n;
+        k.worked = false;
+        continue;
+      }
+      if (!k.worked) {
+        k.worked = true;
+        k.r0 = k.r1 = 0;
+        if (!CoveredRows(p, screen, k.r0, k.r1)) k.r0 = k.r1 = 0;
+        k.cols.resize(2 * static_cast<size_t>(k.r1 - k.r0));
+        Edge edges[4];
+        const int ne = SetUpEdges(p.v, p.n, edges);
+        for (int y = k.r0; y < k.r1; ++y) {
+          int xs = 0, xe = 0;
+          if (!RowSpan(edges, ne, y + 0.5f, w_, xs, xe)) xs = xe = 0;
+          k.cols[2 * static_cast<size_t>(y - k.r0)] = static_cast<int16_t>(xs);
+          k.cols[2 * static_cast<size_t>(y - k.r0) + 1] = static_cast<int16_t>(xe);
+        }
+      }
+      if (k.r0 < k.r1) {
+        p.rows = k.cols.data();
+        p.rowsFrom = k.r0;
+        p.rowsTo = k.r1;
+      }
+    }
   }
 
   // Each tile Diff found a few primitives changed on gets the pixels those
@@ -808,15 +880,14 @@ class SoftBackend final : public RenderBackend {
     if (!Occludes(p) || !MayCover(p, SoftTiles::MaskBounds(mask, area))) return;
     int r0, r1;
     if (!CoveredRows(p, area, r0, r1)) return;
-    Edge edges[4];
-    const int ne = SetUpEdges(p.v, p.n, edges);
+    PolygonRows spans(p, w_);
     r0 = std::max(r0, area.y0 + mask.r0);
     r1 = std::min(r1, area.y0 + mask.r1);
     for (int y = r0; y < r1; ++y) {
       int16_t& lo = mask.from[y - area.y0];
       int16_t& hi = mask.to[y - area.y0];
       int xs, xe;
-      if (lo >= hi || !RowSpan(edges, ne, y + 0.5f, w_, xs, xe)) continue;
+      if (lo >= hi || !spans.Span(y, xs, xe)) continue;
       if (xs <= lo && xe >= hi)
         hi = lo;   // all of it
       else if (xs <= lo && xe > lo)
@@ -840,11 +911,10 @@ class SoftBackend final : public RenderBackend {
   void AddCover(const SoftPrim& p, const ClipRect& area, SoftTiles::RowMask& mask) const {
     int r0, r1;
     if (!CoveredRows(p, area, r0, r1)) return;
-    Edge edges[4];
-    const int ne = SetUpEdges(p.v, p.n, edges);
+    PolygonRows spans(p, w_);
     for (int y = r0; y < r1; ++y) {
       int xs, xe;
-      if (!RowSpan(edges, ne, y + 0.5f, w_, xs, xe)) continue;
+      if (!spans.Span(y, xs, xe)) continue;
       const int from = std::max(xs, area.x0), to = std::min(xe, area.x1);
       if (from >= to) continue;
       int16_t& lo = mask.from[y - area.y0];
@@ -1021,6 +1091,13 @@ class SoftBackend final : public RenderBackend {
     for (size_t i = from; i < prims.size(); ++i) {
       const SoftPrim& p = prims[i];
       if (run.ty < p.ty0 || run.ty >= p.ty1 || run.tx1 <= p.tx0 || run.tx0 >= p.tx1) continue;
+      // The tiles of its band it was binned on (a long diagonal stripe's
+      // box holds every tile, its band only a few).
+      if (bins) {
+        int c0, c1;
+        tiles_.BinnedColumns(static_cast<int>(i), run.ty, c0, c1);
+        if (run.tx1 <= c0 || run.tx0 >= c1) continue;
+      }
       DrawPrim(p, run.px, mask);
     }
   }
@@ -1040,12 +1117,11 @@ class SoftBackend final : public RenderBackend {
       const SoftPrim& p = prims[static_cast<size_t>(listed[static_cast<size_t>(pos)])];
       int r0, r1;
       if (!Occludes(p) || !MayCover(p, bounds) || !CoveredRows(p, bounds, r0, r1)) continue;
-      Edge edges[4];
-      const int ne = SetUpEdges(p.v, p.n, edges);
+      PolygonRows spans(p, w_);
       for (int y = r0; y < r1; ++y) {
         const int row = y - area.y0;
         int xs, xe;
-        if (found[row] || mask.from[row] >= mask.to[row] || !RowSpan(edges, ne, y + 0.5f, w_, xs, xe)) continue;
+        if (found[row] || mask.from[row] >= mask.to[row] || !spans.Span(y, xs, xe)) continue;
         if (xs <= mask.from[row] && xe >= mask.to[row]) {
           firstShown[row] = pos;
           found[row] = true;
@@ -1091,17 +1167,16 @@ class SoftBackend final : public RenderBackend {
       r1 = std::min(r1, area.y0 + mask->r1);
       if (r0 >= r1) return;
     }
-    Edge edges[4];
-    const int ne = SetUpEdges(p.v, p.n, edges);
     SpanPainter painter;
     if (!painter.SetUp(p)) return;
-    WalkSpans(edges, ne, r0, r1, area, mask, painter);
+    PolygonRows spans(p, w_);
+    WalkSpans(spans, r0, r1, area, mask, painter);
   }
 
   // Paints the polygon's span on each of the rows [r0, r1), within the
   // area's columns (and the mask's, when given).
-  void WalkSpans(const Edge* edges, int ne, int r0, int r1, const ClipRect& area,
-                 const SoftTiles::RowMask* mask, SpanPainter& painter) {
+  void WalkSpans(PolygonRows& spans, int r0, int r1, const ClipRect& area, const SoftTiles::RowMask* mask,
+                 SpanPainter& painter) {
     for (int y = r0; y < r1; ++y) {
       int lo = area.x0, hi = area.x1;
       if (mask) {
@@ -1111,7 +1186,7 @@ class SoftBackend final : public RenderBackend {
       }
       const float yc = y + 0.5f;
       int xs, xe;
-      if (!RowSpan(edges, ne, yc, w_, xs, xe)) continue;
+      if (!spans.Span(y, xs, xe)) continue;
       const int from = std::max(xs, lo), to = std::min(xe, hi);
       if (from >= to) continue;
       Rgba8* row = fb_.data() + static_cast<size_t>(y) * w_;
@@ -1153,6 +1228,16 @@ class SoftBackend final : public RenderBackend {
   std::vector<uint8_t> dirty_;   // per tile: drawn by this resolve (SoftTiles::kClean...)
   std::vector<TileChange> changes_;  // the primitives that differ on masked tiles
   std::vector<TileRun> runs_;
+  // Per index of a whole frame's primitives: the corners the last one there
+  // had, and its spans once it was seen twice in the same place.
+  struct KeptSpans {
+    float xy[8] = {};
+    int n = -1;
+    bool worked = false;
+    int r0 = 0, r1 = 0;
+    std::vector<int16_t> cols;
+  };
+  std::vector<KeptSpans> kept_;
 
   std::thread worker_;
   std::mutex m_;

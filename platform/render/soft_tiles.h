@@ -40,6 +40,11 @@ struct SoftPrim {
   uint64_t stamp = 0;        // the texture's pixels: a new stamp whenever they change
   const SoftTexture* tex = nullptr;  // for drawing; valid only while its frame is drawn
   int tx0 = 0, ty0 = 0, tx1 = 0, ty1 = 0;  // tiles touched: [tx0, tx1) x [ty0, ty1)
+  // The rasteriser's spans on the rows [rowsFrom, rowsTo), xs and xe a row,
+  // when the back end keeps them for a primitive that stays in place; valid
+  // only while its frame is drawn.
+  const int16_t* rows = nullptr;
+  int rowsFrom = 0, rowsTo = 0;
 };
 
 bool SamePrim(const SoftPrim& a, const SoftPrim& b);
@@ -111,6 +116,17 @@ class SoftTiles {
   // The tile columns [c0, c1) a primitive may cover on band ty (empty when
   // none): its extent over the band's rows and a pixel more each way.
   void BandColumns(const SoftPrim& p, int ty, int& c0, int& c1) const;
+  // The tile columns [c0, c1) the last Bin put its primitive i on in band ty.
+  void BinnedColumns(int i, int ty, int& c0, int& c1) const {
+    const Placed& at = placed_[static_cast<size_t>(i)];
+    if (ty < at.ty0 || ty >= at.ty1) {
+      c0 = c1 = 0;
+      return;
+    }
+    const int16_t* cols = placedCols_.data() + at.start + 2 * (ty - at.ty0);
+    c0 = cols[0];
+    c1 = cols[1];
+  }
   // dirty[t] = kWhole where tile t draws differently in the two frames, or
   // kMasked where a few primitives differ place for place (changes lists
   // them, tile by tile in order; the caller turns them into the tile's mask).
