@@ -142,6 +142,7 @@ class SoftPresentBackend final : public SdlWindowBackend {
     }
     if (sdlRects_.empty()) return;
     if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
+    FetchRects(pixels->data(), w, sdlRects_);
     for (const SDL_Rect& r : sdlRects_) CopyToSurface(pixels->data(), w, r, surface);
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
     SDL_UpdateWindowSurfaceRects(window_, sdlRects_.data(), static_cast<int>(sdlRects_.size()));
@@ -192,6 +193,25 @@ class SoftPresentBackend final : public SdlWindowBackend {
       default: break;
     }
     return 0;
+  }
+
+  // Most of a rectangle around a redrawn stripe was not drawn this frame,
+  // so its rows are out of the caches, and each is only a few cache lines
+  // long: copied as they are, the copy stalls line after line. Asking for
+  // every line of the rectangles first lets the fetches overlap (measured:
+  // the idle round's present about twice as fast). Not for a big part of
+  // the screen, which would not stay in the caches until it is copied.
+  static void FetchRects(const Rgba8* src, int srcWidth, const std::vector<SDL_Rect>& rects) {
+    constexpr long kMostPixels = 384 * 1024;
+    long pixels = 0;
+    for (const SDL_Rect& r : rects) pixels += static_cast<long>(r.w) * r.h;
+    if (pixels > kMostPixels) return;
+    for (const SDL_Rect& r : rects)
+      for (int y = r.y; y < r.y + r.h; ++y) {
+        const Rgba8* row = src + static_cast<size_t>(y) * srcWidth + r.x;
+        for (int x = 0; x < r.w; x += 16) __builtin_prefetch(row + x);
+        __builtin_prefetch(row + r.w - 1);
+      }
   }
 
   // The rectangle r of the back buffer (rows of srcWidth) into the same
