@@ -1109,6 +1109,14 @@ class SoftBackend final : public RenderBackend {
   void DrawMasked(const std::vector<SoftPrim>& prims, const std::vector<int>& listed, const ClipRect& area,
                   const SoftTiles::RowMask& mask) {
     const ClipRect bounds = SoftTiles::MaskBounds(mask, area);
+    // The mask's pixels were not drawn for a while and are out of the
+    // caches: asked for all at once, their fetches overlap.
+    for (int row = mask.r0; row < mask.r1; ++row) {
+      if (mask.from[row] >= mask.to[row]) continue;
+      const Rgba8* px = fb_.data() + static_cast<size_t>(area.y0 + row) * w_;
+      for (int x = mask.from[row]; x < mask.to[row]; x += 16) __builtin_prefetch(px + x, 1);
+      __builtin_prefetch(px + mask.to[row] - 1, 1);
+    }
     int firstShown[SoftTiles::kTileH] = {};
     bool found[SoftTiles::kTileH] = {};
     int open = 0;
