@@ -1137,8 +1137,12 @@ class SoftBackend final : public RenderBackend {
         }
       }
     }
+    // Those under every row's start are painted over everywhere.
+    int start = static_cast<int>(listed.size());
+    for (int row = mask.r0; row < mask.r1; ++row)
+      if (mask.from[row] < mask.to[row]) start = std::min(start, firstShown[row]);
     SoftTiles::RowMask shown;
-    for (size_t pos = 0; pos < listed.size(); ++pos) {
+    for (size_t pos = static_cast<size_t>(start); pos < listed.size(); ++pos) {
       const SoftPrim& p = prims[static_cast<size_t>(listed[pos])];
       if (!MayCover(p, bounds)) continue;
       // The mask less the rows this primitive is painted over on.
