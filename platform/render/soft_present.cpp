@@ -81,7 +81,13 @@ class SoftPresentBackend final : public SdlWindowBackend {
     soft_->UpdateTexture(t, x, y, w, h, rgba);
   }
   void DestroyTexture(int t) override { soft_->DestroyTexture(t); }
-  void Execute(const DrawList& list) override { soft_->Execute(list); }
+  void Execute(const DrawList& list) override {
+    soft_->Execute(list);
+    // The frame routine hands a frame over before it sleeps until the frame's
+    // time, and presents after: by then what was drawn has left the caches.
+    // The window surface takes it now, and the present only shows it.
+    if (window_ && OnWindowSurface()) CopyToWindowSurface();
+  }
   void ReadPixels(int x, int y, int w, int h, Rgba8* out) override { soft_->ReadPixels(x, y, w, h, out); }
   int Width() const override { return soft_->Width(); }
   int Height() const override { return soft_->Height(); }
@@ -124,14 +130,44 @@ class SoftPresentBackend final : public SdlWindowBackend {
       SDL_RenderPresent(renderer_);
       return;
     }
+    StoreInWindowSurface(*pixels);
+    if (toShow_.empty()) return;
+    SDL_UpdateWindowSurfaceRects(window_, toShow_.data(), static_cast<int>(toShow_.size()));
+    toShow_.clear();
+  }
+
+ private:
+  bool OnWindowSurface() const {
+    if (renderer_) return false;
+#ifdef __EMSCRIPTEN__
+    if (canvas2d_) return false;
+#endif
+    return true;
+  }
+
+  // What the back buffer drew since the last call goes into the window
+  // surface; its rectangles wait for the next present to show them.
+  void CopyToWindowSurface() {
+    const std::vector<Rgba8>* pixels = SoftwarePixels(soft_.get());
+    if (!pixels || !SoftwareChangedRects(soft_.get(), rects_)) return;
+    if (pixels->size() < static_cast<size_t>(soft_->Width()) * soft_->Height()) return;
+    StoreInWindowSurface(*pixels);
+  }
+
+  // rects_ (the back buffer's changes) into the window surface, and onto
+  // the rectangles to show.
+  void StoreInWindowSurface(const std::vector<Rgba8>& pixels) {
     SDL_Surface* surface = SDL_GetWindowSurface(window_);
     if (!surface) return;
-    const ClipRect shown = ClipToArea(0, 0, surface->w, surface->h, w, h);
+    const int w = soft_->Width();
+    const ClipRect shown = ClipToArea(0, 0, surface->w, surface->h, w, soft_->Height());
     if (shown.Empty()) return;
     // A new surface (the window was resized) or an exposed window holds
     // nothing of ours: it gets the whole picture.
-    if (wholeNext_.exchange(false) || surface != surface_ || surface->w != surfaceW_ || surface->h != surfaceH_)
+    if (wholeNext_.exchange(false) || surface != surface_ || surface->w != surfaceW_ || surface->h != surfaceH_) {
       rects_.assign(1, shown);
+      toShow_.clear();
+    }
     surface_ = surface;
     surfaceW_ = surface->w;
     surfaceH_ = surface->h;
@@ -142,13 +178,13 @@ class SoftPresentBackend final : public SdlWindowBackend {
     }
     if (sdlRects_.empty()) return;
     if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
-    FetchRects(pixels->data(), w, sdlRects_);
-    for (const SDL_Rect& r : sdlRects_) CopyToSurface(pixels->data(), w, r, surface);
+    FetchRects(pixels.data(), w, sdlRects_);
+    for (const SDL_Rect& r : sdlRects_) CopyToSurface(pixels.data(), w, r, surface);
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
-    SDL_UpdateWindowSurfaceRects(window_, sdlRects_.data(), static_cast<int>(sdlRects_.size()));
+    toShow_.insert(toShow_.end(), sdlRects_.begin(), sdlRects_.end());
+    // Drawing that is never presented (a loading screen's) must not pile up.
+    if (toShow_.size() > kMostToShow) toShow_.assign(1, SdlRect(shown));
   }
-
- private:
   static SDL_Rect SdlRect(const ClipRect& r) { return SDL_Rect{r.x0, r.y0, r.Width(), r.Height()}; }
 
 #ifdef __EMSCRIPTEN__
@@ -266,6 +302,8 @@ class SoftPresentBackend final : public SdlWindowBackend {
   int surfaceW_ = 0, surfaceH_ = 0;
   std::vector<ClipRect> rects_;
   std::vector<SDL_Rect> sdlRects_;
+  static constexpr size_t kMostToShow = 4096;
+  std::vector<SDL_Rect> toShow_;   // in the window surface, not shown yet
 };
 
 }  // namespace

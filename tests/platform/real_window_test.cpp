@@ -21,6 +21,7 @@
 #include "support/fake_host.h"
 #include "support/test_host.h"
 #include "support/xvfb_server.h"
+#include "window_on_screen.h"
 
 namespace {
 
@@ -318,6 +319,53 @@ TEST_F(RealWindow, SoftwareBackEndPresentsTheRightColoursToTheWindowSurface) {
   EXPECT_EQ(r, 200);
   EXPECT_EQ(g, 100);
   EXPECT_EQ(b, 30);
+}
+
+TEST_F(RealWindow, SoftwareWindowShowsEveryFrameOfAChangingScene) {
+  // The software back end draws again only what changed, copies it into the
+  // window surface when the frame is handed over (before the frame routine
+  // sleeps) and shows it at the flip. Drawn after the hand-over, a
+  // notification's box reaches the window at the flip too.
+  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+  plat::SetHost(plat::MakeSdlHost());
+  SetGraphicsDriver(kDriverDirectX7);
+  ASSERT_EQ(Graphics(kW, kH, 0, 60, 0), 1);
+  SDL_SetHint(SDL_HINT_RENDER_DRIVER, nullptr);
+  ASSERT_STREQ(plat::CurrentBackend()->Name(), "Software (window surface)");
+  SDL_Window* window = nullptr;
+  for (Uint32 id = 1; id < 256 && !window; ++id) window = SDL_GetWindowFromID(id);
+  ASSERT_NE(window, nullptr);
+  for (int frame = 0; frame < 14; ++frame) {
+    SCOPED_TRACE(frame);
+    SetClsColor(10, 20, 30);
+    Cls();
+    SetBlend(kBlendAlpha);
+    SetAlpha(1);
+    SetScale(1, 1);
+    SetRotation(-45);
+    for (int i = 0; i < 12; ++i) {   // a backdrop whose stripes step a shade now and then
+      const int shade = 60 + 12 * i + (frame / 3) * ((i % 4 == 1) ? 1 : 0) + (frame % 5 == 2 && i == 7 ? 9 : 0);
+      SetColor(shade, 40, 200 - shade);
+      DrawRect(-40, static_cast<float>(24 * i), kW + 300, 24);
+    }
+    SetRotation(0);
+    SetColor(240, 240, 240);
+    DrawRect(static_cast<float>(100 + 3 * (frame % 4)), 80, 60, 50);   // a box nudged, or at rest
+    FlushDrawing();
+    if (frame % 4 == 3) {   // a notification, drawn after the hand-over
+      SetColor(250, 200, 0);
+      DrawRect(static_cast<float>(8 + frame), 200, 90, 20);
+    }
+    Flip(0);
+    std::vector<plat::Rgba8> drawn(static_cast<size_t>(kW) * kH);
+    plat::CurrentBackend()->ReadPixels(0, 0, kW, kH, drawn.data());
+    const std::vector<uint8_t> shown = WindowOnScreen(window, kW, kH);
+    ASSERT_EQ(shown.size(), drawn.size() * 3);
+    int wrong = 0;
+    for (size_t i = 0; i < drawn.size(); ++i)
+      wrong += shown[3 * i] != drawn[i].r || shown[3 * i + 1] != drawn[i].g || shown[3 * i + 2] != drawn[i].b;
+    EXPECT_EQ(wrong, 0);
+  }
 }
 
 TEST_F(RealWindow, ReopeningAndSwitchingBackEndsKeepsImagesDrawable) {
