@@ -234,9 +234,10 @@ class SoftPresentBackend final : public SdlWindowBackend {
   // Most of a rectangle around a redrawn stripe was not drawn this frame,
   // so its rows are out of the caches, and each is only a few cache lines
   // long: copied as they are, the copy stalls line after line. Asking for
-  // every line of the rectangles first lets the fetches overlap (measured:
-  // the idle round's present about twice as fast). Not for a big part of
-  // the screen, which would not stay in the caches until it is copied.
+  // every line of the rectangles first lets the fetches overlap (measured
+  // when the copy still came after the frame's sleep: the idle round's copy
+  // about twice as fast). Not for a big part of the screen, which would not
+  // stay in the caches until it is copied.
   static void FetchRects(const Rgba8* src, int srcWidth, const std::vector<SDL_Rect>& rects) {
     constexpr long kMostPixels = 384 * 1024;
     long pixels = 0;
